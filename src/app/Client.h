@@ -1,0 +1,97 @@
+#pragma once
+// The running client: the main window, the connection, the prompter and one controller per
+// subsystem. It is also the reply dispatcher's receiver and hands each reply line to the
+// controller that owns it.
+#include <QObject>
+#include <QString>
+#include <memory>
+
+#include "link/reply_handler.h"
+
+namespace tarvo {
+class Prompter;
+namespace link {
+class Connection;
+class LinkController;
+}  // namespace link
+namespace browser {
+class Form1;
+class ListsController;
+class TreeController;
+}  // namespace browser
+namespace icc {
+class SessionController;
+class CpUtilController;
+}  // namespace icc
+namespace params {
+class ParamsController;
+}
+
+class Client : public QObject, public link::ReplyHandler {
+  Q_OBJECT
+
+ public:
+  // `settingsPath` is the settings file ("TarvoIp.txt" beside the program, or a test's own).
+  Client(Prompter& prompter, QString settingsPath, QObject* parent = nullptr);
+  ~Client() override;
+
+  // The main window's load steps (reads the settings, connects when asked to), then shows it.
+  void start();
+
+  browser::Form1& form() { return *form_; }
+  link::Connection& connection() { return *connection_; }
+  Prompter& prompter() { return prompter_; }
+  const QString& settingsPath() const { return settingsPath_; }
+
+  link::LinkController& linkController() { return *link_; }
+  browser::ListsController& lists() { return *lists_; }
+  browser::TreeController& tree() { return *tree_; }
+  icc::SessionController& session() { return *session_; }
+  icc::CpUtilController& cpUtilities() { return *cpUtil_; }
+  params::ParamsController& params() { return *params_; }
+
+  // Sends one command through the connection.
+  void send(const QString& command);
+
+  // ReplyHandler
+  void onVersion(std::string_view line) override;
+  void onClrCpLst(std::string_view line) override;
+  void onCpLst(std::string_view line) override;
+  void onDnCpLst(std::string_view line) override;
+  void onClrCmpLst(std::string_view line) override;
+  void onCmpLst(std::string_view line) override;
+  void onDnCmpLst(std::string_view line) override;
+  void onClrPrmLst(std::string_view line) override;
+  void onPrmLst(std::string_view line) override;
+  void onDnPrmLst(std::string_view line) override;
+  void onErrPrmLst(std::string_view line) override;
+  void onClrBlkLst(std::string_view line) override;
+  void onBlkLst(std::string_view line) override;
+  void onDnBlkLst(std::string_view line) override;
+  void onErrBlkLst(std::string_view line) override;
+  void onErrPrmMod(std::string_view line) override;
+  void onWrnPrmMod(std::string_view line) override;
+  void onDnPrmMod(std::string_view line) override;
+  void onTryOpenCp(std::string_view line) override;
+  void onDnOpenCp(std::string_view line) override;
+  void onErrOpenCp(std::string_view line) override;
+  void onLockOpenCp(std::string_view line) override;
+  void onCheckpoint(std::string_view line) override;
+  void onCloseIcc(std::string_view line) override;
+  void onDnCpUtil(std::string_view line) override;
+  void onErrCpUtil(std::string_view line) override;
+
+ private:
+  Prompter& prompter_;
+  QString settingsPath_;
+  std::unique_ptr<browser::Form1> form_;
+  link::Connection* connection_;
+  std::unique_ptr<link::LinkController> link_;
+  std::unique_ptr<browser::ListsController> lists_;
+  std::unique_ptr<browser::TreeController> tree_;
+  std::unique_ptr<icc::SessionController> session_;
+  std::unique_ptr<icc::CpUtilController> cpUtil_;
+  std::unique_ptr<params::ParamsController> params_;
+};
+
+}  // namespace tarvo

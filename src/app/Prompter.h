@@ -1,0 +1,42 @@
+#pragma once
+// Every message box and input box of the program goes through a Prompter, so tests can
+// answer them from a script and check exactly what the user would have been shown.
+#include <QMessageBox>
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace tarvo {
+
+class Prompter {
+ public:
+  enum class Icon { None, Information, Question, Exclamation, Critical };
+
+  virtual ~Prompter() = default;
+
+  // Shows a modal box and returns the button pressed (QMessageBox::Ok, Yes, No, ...).
+  virtual QMessageBox::StandardButton message(Icon icon, const QString& title,
+                                              const QString& text,
+                                              QMessageBox::StandardButtons buttons) = 0;
+
+  // Asks for one line of text; nullopt when the user cancels.
+  virtual std::optional<QString> input(const QString& prompt, const QString& title,
+                                       const QString& initial = {}) = 0;
+
+  // Convenience for the common "OK" box.
+  void inform(Icon icon, const QString& title, const QString& text) {
+    message(icon, title, text, QMessageBox::Ok);
+  }
+};
+
+// The real thing: standard Qt dialogs, parented to the active window.
+class DialogPrompter : public Prompter {
+ public:
+  QMessageBox::StandardButton message(Icon icon, const QString& title, const QString& text,
+                                      QMessageBox::StandardButtons buttons) override;
+  std::optional<QString> input(const QString& prompt, const QString& title,
+                               const QString& initial) override;
+};
+
+}  // namespace tarvo

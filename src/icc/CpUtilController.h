@@ -1,0 +1,34 @@
+#pragma once
+// The whole-CP utilities (upload, checkpoint, initialize): confirm, lock the window while
+// the server works, unlock on its answer.
+#include <QString>
+#include <string_view>
+
+namespace tarvo {
+class Client;
+namespace icc {
+
+enum class CpUtility { Upload, Checkpoint, Initialize };
+
+class CpUtilController {
+ public:
+  explicit CpUtilController(Client& client);
+
+  void run(CpUtility utility);
+  void onDnCpUtil();
+  void onErrCpUtil(std::string_view line);
+
+  // The connection went away: no answer will come, so the window must not stay locked.
+  void connectionLost();
+
+  bool waiting() const { return waiting_; }
+
+ private:
+  void unlock();
+  Client& client_;
+  bool waiting_ = false;
+  QString operation_;
+};
+
+}  // namespace icc
+}  // namespace tarvo

@@ -1,0 +1,108 @@
+#include "link/Connection.h"
+
+#include <QHostInfo>
+#include <QTcpSocket>
+#include <vector>
+
+#include "link/dispatcher.h"
+#include "link/framing.h"
+
+namespace tarvo::link {
+
+Connection::Connection(QObject* parent) : QObject(parent), socket_(new QTcpSocket(this)) {
+  socket_->setObjectName(QStringLiteral("Winsock1"));
+  connect(socket_, &QTcpSocket::connected, this, &Connection::connected);
+  connect(socket_, &QTcpSocket::readyRead, this, &Connection::onReadyRead);
+  connect(socket_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
+    if (error == QAbstractSocket::RemoteHostClosedError) {
+      // Qt reports the server's orderly close as an error too; it is not one here.
+      return;
+    }
+    failed_ = true;
+    emit failed(socket_->errorString());
+  });
+  connect(socket_, &QTcpSocket::disconnected, this, [this] {
+    if (failed_) return;
+    // Reached only when the server closed first: close() disconnects this signal's
+    // effect by setting the flags before aborting the socket.
+    peerClosed_ = true;
+    emit closedByPeer();
+  });
+}
+
+Connection::~Connection() {
+  // Nothing may reach a handler while the program is being torn down.
+  handler_ = nullptr;
+  socket_->disconnect(this);
+}
+
+int Connection::state() const {
+  if (failed_) return Error;
+  if (peerClosed_) return Closing;
+  switch (socket_->state()) {
+    case QAbstractSocket::UnconnectedState: return Closed;
+    case QAbstractSocket::HostLookupState: return ResolvingHost;
+    case QAbstractSocket::ConnectingState: return Connecting;
+    case QAbstractSocket::ConnectedState: return Connected;
+    case QAbstractSocket::BoundState: return Open;
+    case QAbstractSocket::ListeningState: return Listening;
+    case QAbstractSocket::ClosingState: return Closing;
+  }
+  return Closed;
+}
+
+void Connection::connectToHost(const QString& host, quint16 port) {
+  close();
+  splitter_.reset();
+  socket_->connectToHost(host, port);
+}
+
+void Connection::close() {
+  // What was sent last (a "CLOSEICC") still goes out; nothing is waited for.
+  if (socket_->state() == QAbstractSocket::ConnectedState) socket_->flush();
+  failed_ = true;  // keeps our own close from looking like the server's
+  socket_->abort();
+  failed_ = false;
+  peerClosed_ = false;
+}
+
+void Connection::sendRawData(std::string_view command) {
+  if (socket_->state() != QAbstractSocket::ConnectedState || peerClosed_ || failed_) return;
+  const std::string frame = frameCommand(command);
+  socket_->write(frame.data(), static_cast<qint64>(frame.size()));
+}
+
+void Connection::sendRawData(const QString& command) {
+  const QByteArray bytes = command.toLatin1();
+  sendRawData(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+QString Connection::localHostName() const { return QHostInfo::localHostName(); }
+
+void Connection::onReadyRead() {
+  // A handler may open a modal box whose event loop delivers more data: those lines are
+  // queued behind the current ones and run by the loop that is already going.
+  std::vector<std::string> lines;
+  do {
+    const QByteArray data = socket_->readAll();
+    lines.clear();
+    splitter_.feed(std::string_view(data.constData(), static_cast<std::size_t>(data.size())),
+                   lines);
+    for (auto& line : lines) queue_.push_back(std::move(line));
+    if (dispatching_) return;
+    runQueuedLines();
+    // Data that arrived while a handler was running raised no new readyRead.
+  } while (socket_->bytesAvailable() > 0);
+}
+
+void Connection::runQueuedLines() {
+  dispatching_ = true;
+  while (!queue_.empty()) {
+    const std::string line = std::move(queue_.front());
+    queue_.pop_front();
+    if (handler_) dispatchLine(line, *handler_);
+  }
+  dispatching_ = false;
+}
+
+}  // namespace tarvo::link

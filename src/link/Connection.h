@@ -1,0 +1,72 @@
+#pragma once
+// The one TCP connection to the configuration server. Frames every command, cuts what
+// arrives into lines and runs each line through the reply dispatcher, one at a time.
+#include <QObject>
+#include <QString>
+#include <deque>
+#include <string>
+#include <string_view>
+
+#include "link/line_splitter.h"
+#include "link/reply_handler.h"
+
+class QTcpSocket;
+
+namespace tarvo::link {
+
+class Connection : public QObject {
+  Q_OBJECT
+
+ public:
+  // The states as the rest of the program numbers them.
+  enum State {
+    Closed = 0,
+    Open = 1,
+    Listening = 2,
+    ConnectionPending = 3,
+    ResolvingHost = 4,
+    HostResolved = 5,
+    Connecting = 6,
+    Connected = 7,
+    Closing = 8,
+    Error = 9,
+  };
+
+  explicit Connection(QObject* parent = nullptr);
+  ~Connection() override;
+
+  int state() const;
+  void connectToHost(const QString& host, quint16 port);
+  // Closes at once; whatever was not yet sent is dropped with it.
+  void close();
+
+  // Frames `command` and writes it. Lost silently when the connection is not up.
+  void sendRawData(std::string_view command);
+  void sendRawData(const QString& command);
+
+  QString localHostName() const;
+  void setReplyHandler(ReplyHandler* handler) { handler_ = handler; }
+
+  QTcpSocket* socket() const { return socket_; }
+
+ signals:
+  void connected();
+  // A connect that failed, or an error on an open connection (not the server closing it).
+  void failed(const QString& description);
+  // The server closed the connection.
+  void closedByPeer();
+
+ private:
+  void onReadyRead();
+  void runQueuedLines();
+
+  QTcpSocket* socket_;
+  ReplyHandler* handler_ = nullptr;
+  LineSplitter splitter_;
+  std::deque<std::string> queue_;
+  bool dispatching_ = false;
+  bool peerClosed_ = false;
+  bool failed_ = false;
+};
+
+}  // namespace tarvo::link

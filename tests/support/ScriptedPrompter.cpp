@@ -1,0 +1,32 @@
+#include "support/ScriptedPrompter.h"
+
+namespace tarvo::test {
+
+QMessageBox::StandardButton ScriptedPrompter::message(Icon icon, const QString& title,
+                                                      const QString& text,
+                                                      QMessageBox::StandardButtons buttons) {
+  shown.push_back({icon, title, text, buttons, false});
+  if (whileOpen_) {
+    auto action = std::move(whileOpen_);
+    whileOpen_ = nullptr;
+    action();
+  }
+  if (!answers_.empty()) {
+    const auto answer = answers_.front();
+    answers_.pop_front();
+    return answer;
+  }
+  if (buttons.testFlag(QMessageBox::Ok)) return QMessageBox::Ok;
+  return buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::NoButton;
+}
+
+std::optional<QString> ScriptedPrompter::input(const QString& prompt, const QString& title,
+                                               const QString&) {
+  shown.push_back({Icon::None, title, prompt, {}, true});
+  if (inputs_.empty()) return std::nullopt;
+  auto text = std::move(inputs_.front());
+  inputs_.pop_front();
+  return text;
+}
+
+}  // namespace tarvo::test

@@ -1,0 +1,42 @@
+#pragma once
+// A prompter for tests: records every box and answers from a queue (Ok, or the first
+// button offered, when the queue is empty).
+#include <QList>
+#include <QString>
+#include <deque>
+#include <functional>
+
+#include "app/Prompter.h"
+
+namespace tarvo::test {
+
+struct ShownBox {
+  Prompter::Icon icon;
+  QString title;
+  QString text;
+  QMessageBox::StandardButtons buttons;
+  bool isInput = false;
+};
+
+class ScriptedPrompter : public Prompter {
+ public:
+  QMessageBox::StandardButton message(Icon icon, const QString& title, const QString& text,
+                                      QMessageBox::StandardButtons buttons) override;
+  std::optional<QString> input(const QString& prompt, const QString& title,
+                               const QString& initial) override;
+
+  void answer(QMessageBox::StandardButton button) { answers_.push_back(button); }
+  void answerInput(std::optional<QString> text) { inputs_.push_back(std::move(text)); }
+  // Runs while a box is "open", as the user could still act then (events keep flowing).
+  void setWhileOpen(std::function<void()> action) { whileOpen_ = std::move(action); }
+
+  QList<ShownBox> shown;
+  void clear() { shown.clear(); }
+
+ private:
+  std::deque<QMessageBox::StandardButton> answers_;
+  std::deque<std::optional<QString>> inputs_;
+  std::function<void()> whileOpen_;
+};
+
+}  // namespace tarvo::test

@@ -1,0 +1,107 @@
+// The settings file: what Apply writes, what a connect reads back, and damaged files.
+#include <gtest/gtest.h>
+
+#include "link/settings_file.h"
+
+using namespace tarvo::link;
+
+namespace {
+
+SettingsFile sample() {
+  SettingsFile s;
+  s.autoConnect = 1;
+  s.selected = 3;
+  s.entries[0] = {"10.1.1.1", "1582"};
+  s.entries[3] = {"aw51b", "1600"};
+  s.entries[9] = {"last host", ""};
+  return s;
+}
+
+std::string tenEmptyEntries(int count = 10) {
+  std::string out;
+  for (int i = 0; i < count; ++i) out += "\"\",\"\"\r\n";
+  return out;
+}
+
+}  // namespace
+
+TEST(SettingsFile, WrittenFileHasElevenCrLfLinesInPrintAndWriteForm) {
+  const std::string text = formatSettings(sample());
+  EXPECT_EQ(text.substr(0, text.find('\n') + 1), " 1  3 \r\n");
+  EXPECT_NE(text.find("\r\n\"10.1.1.1\",\"1582\"\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\"last host\",\"\"\r\n"), std::string::npos);
+  std::size_t lines = 0;
+  for (std::size_t i = text.find("\r\n"); i != std::string::npos; i = text.find("\r\n", i + 2)) ++lines;
+  EXPECT_EQ(lines, 11u);
+}
+
+TEST(SettingsFile, RoundTripGivesTheSelectedEntryAndTheFlag) {
+  const SettingsRead read = parseSettings(formatSettings(sample()));
+  ASSERT_TRUE(read.complete());
+  EXPECT_EQ(read.file.entries[9].host, "last host");
+  const ServerChoice choice = chooseServer(read);
+  EXPECT_EQ(choice.host, "aw51b");
+  EXPECT_EQ(choice.port, 1600);
+  EXPECT_EQ(choice.autoConnect, 1);
+}
+
+TEST(SettingsFile, HeaderAcceptsTabsAndACommaBetweenTheNumbers) {
+  for (const char* header : {"1\t2\r\n", "1,2\r\n", "  1 ,  2\r\n", "1 2\n"}) {
+    const SettingsRead read = parseSettings(std::string(header) + tenEmptyEntries());
+    EXPECT_TRUE(read.complete()) << header;
+    EXPECT_EQ(read.file.autoConnect, 1) << header;
+    EXPECT_EQ(read.file.selected, 2) << header;
+  }
+}
+
+TEST(SettingsFile, UnquotedFieldsEndAtACommaAndQuotedOnesAtTheirQuote) {
+  const SettingsRead read =
+      parseSettings(" 0  0 \r\nhost1 , 1582\r\n\"a,b\",\"12\"\r\n" + tenEmptyEntries(8));
+  ASSERT_TRUE(read.complete());
+  EXPECT_EQ(read.file.entries[0].host, "host1");
+  EXPECT_EQ(read.file.entries[0].port, "1582");
+  EXPECT_EQ(read.file.entries[1].host, "a,b");
+  EXPECT_EQ(read.file.entries[1].port, "12");
+}
+
+TEST(SettingsFile, ShortFileKeepsItsRowsForTheDialogButGivesNoServer) {
+  const SettingsRead read = parseSettings(" 1  1 \r\n\"h0\",\"1\"\r\n\"h1\",\"2\"\r\n");
+  EXPECT_TRUE(read.headerRead);
+  EXPECT_EQ(read.entriesRead, 2);
+  EXPECT_FALSE(read.complete());
+  EXPECT_EQ(read.file.entries[1].host, "h1");
+  const ServerChoice choice = chooseServer(read);
+  EXPECT_EQ(choice.host, "");
+  EXPECT_EQ(choice.port, 0);
+  EXPECT_EQ(choice.autoConnect, 0);
+}
+
+TEST(SettingsFile, NonNumericHeaderOrEmptyTextIsNoFile) {
+  EXPECT_FALSE(parseSettings("yes please\r\n" + tenEmptyEntries()).headerRead);
+  EXPECT_FALSE(parseSettings("").headerRead);
+  EXPECT_FALSE(parseSettings("1\r\n" + tenEmptyEntries()).headerRead);
+  EXPECT_EQ(chooseServer(parseSettings("garbage")).host, "");
+}
+
+TEST(SettingsFile, SelectedIndexOutsideTheTenEntriesGivesNoHost) {
+  for (int selected : {10, -1, 99}) {
+    SettingsFile s = sample();
+    s.selected = selected;
+    const ServerChoice choice = chooseServer(parseSettings(formatSettings(s)));
+    EXPECT_EQ(choice.host, "") << selected;
+    EXPECT_EQ(choice.port, 0) << selected;
+    EXPECT_EQ(choice.autoConnect, 1) << selected;
+  }
+}
+
+TEST(SettingsFile, PortTextIsReadByItsLeadingNumberWithinTheTcpRange) {
+  EXPECT_EQ(portFromText("1024x"), 1024);
+  EXPECT_EQ(portFromText(" 1582"), 1582);
+  EXPECT_EQ(portFromText("65535"), 65535);
+  EXPECT_EQ(portFromText(""), 0);
+  EXPECT_EQ(portFromText("port"), 0);
+  EXPECT_EQ(portFromText("0"), 0);
+  EXPECT_EQ(portFromText("65536"), 0);
+  EXPECT_EQ(portFromText("-5"), 0);
+  EXPECT_EQ(portFromText("99999999999999999999"), 0);
+}
