@@ -100,6 +100,7 @@ void Connection::runQueuedLines() {
   while (!queue_.empty()) {
     const std::string line = std::move(queue_.front());
     queue_.pop_front();
+    ++dispatched_;
     if (handler_) dispatchLine(line, *handler_);
   }
   dispatching_ = false;

@@ -48,6 +48,8 @@ class Connection : public QObject {
   void setReplyHandler(ReplyHandler* handler) { handler_ = handler; }
 
   QTcpSocket* socket() const { return socket_; }
+  // Lines run through the dispatcher since start; lets callers tell when a reply is done.
+  quint64 dispatchedLines() const { return dispatched_; }
 
  signals:
   void connected();
@@ -67,6 +69,7 @@ class Connection : public QObject {
   bool dispatching_ = false;
   bool peerClosed_ = false;
   bool failed_ = false;
+  quint64 dispatched_ = 0;
 };
 
 }  // namespace tarvo::link

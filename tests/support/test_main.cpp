@@ -3,8 +3,21 @@
 
 #include <QApplication>
 
+namespace {
+
+QtMessageHandler standardHandler = nullptr;
+
+// The offscreen platform reports every window hint it ignores; that is noise here.
+void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& msg) {
+  if (msg.contains(QLatin1String("propagateSizeHints"))) return;
+  if (standardHandler) standardHandler(type, context, msg);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  standardHandler = qInstallMessageHandler(quietHandler);
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

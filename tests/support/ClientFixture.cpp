@@ -1,0 +1,60 @@
+#include "support/ClientFixture.h"
+
+#include <QFile>
+
+#include "browser/Form1.h"
+#include "link/Connection.h"
+
+namespace tarvo::test {
+
+void writeSettings(const QString& path, const QString& host, const QString& port,
+                   int autoConnect, int selected) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  QByteArray text = " " + QByteArray::number(autoConnect) + "  " + QByteArray::number(selected) + " \r\n";
+  for (int i = 0; i < 10; ++i) {
+    if (i == selected)
+      text += "\"" + host.toLatin1() + "\",\"" + port.toLatin1() + "\"\r\n";
+    else
+      text += "\"\",\"\"\r\n";
+  }
+  file.write(text);
+}
+
+void ClientFixture::SetUp() {
+  ASSERT_TRUE(dir.isValid());
+  writeSettings(settingsPath(), QStringLiteral("127.0.0.1"), QString::number(server.port()));
+}
+
+void ClientFixture::TearDown() {
+  client.reset();
+}
+
+void ClientFixture::startClient() {
+  client = std::make_unique<Client>(prompter, settingsPath());
+  client->start();
+}
+
+void ClientFixture::connectClient() {
+  if (!client) startClient();
+  form().SessionNewMP->trigger();
+  ASSERT_TRUE(server.waitForClient());
+  ASSERT_TRUE(waitUntil([this] { return client->connection().state() == link::Connection::Connected; }));
+  ASSERT_TRUE(server.waitForCommands(3));
+  server.commands.clear();
+}
+
+void ClientFixture::reply(const QStringList& lines) {
+  const quint64 target = client->connection().dispatchedLines() + static_cast<quint64>(lines.size());
+  server.sendLines(lines);
+  ASSERT_TRUE(waitUntil([&] { return client->connection().dispatchedLines() >= target; }));
+}
+
+void ClientFixture::openSessionWithTree(const QStringList& blockLines) {
+  QStringList lines = {QStringLiteral("DNOPENCPCP6001"), QStringLiteral("CLRBLKLST")};
+  lines += blockLines;
+  lines << QStringLiteral("DNBLKLST");
+  reply(lines);
+}
+
+}  // namespace tarvo::test
