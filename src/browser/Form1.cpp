@@ -139,6 +139,7 @@ void Form1::buildCentral() {
   CPListCBO->setAccessibleName(QStringLiteral("CP/Vol list"));
   CPListCBO->setFont(listFont());
   CPListCBO->setMinimumWidth(twipsToPx(1935));
+  CPListCBO->setPlaceholderText(QStringLiteral("Choose a CP/Vol"));
   CPListCBO->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   OrLBL = new QLabel(QStringLiteral("OR"), CPFRM);
   OrLBL->setObjectName(QStringLiteral("OrLBL"));
@@ -148,6 +149,7 @@ void Form1::buildCentral() {
   CmpCBO->setAccessibleName(QStringLiteral("Compound list"));
   CmpCBO->setFont(listFont());
   CmpCBO->setMinimumWidth(twipsToPx(2895));
+  CmpCBO->setPlaceholderText(QStringLiteral("or a compound"));
   CmpCBO->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   lists->addWidget(CPListCBO, 2);
   lists->addWidget(OrLBL);

@@ -31,7 +31,12 @@ void ListsController::onCpLst(std::string_view line) {
   client_.form().CPListCBO->addItem(fromWire(fromCol(line, 10)));
 }
 
-void ListsController::onDnCpLst() { client_.form().CPListCBO->show(); }
+void ListsController::onDnCpLst() {
+  auto* list = client_.form().CPListCBO;
+  // Nothing is chosen until the user picks a row; the placeholder says what to do.
+  list->setCurrentIndex(-1);
+  list->show();
+}
 
 void ListsController::onClrCmpLst() {
   auto& form = client_.form();
@@ -46,6 +51,7 @@ void ListsController::onCmpLst(std::string_view line) {
 
 void ListsController::onDnCmpLst() {
   auto& form = client_.form();
+  form.CmpCBO->setCurrentIndex(-1);
   form.CmpCBO->show();
   form.updStatBar(QString(), 3);
   form.CPFRM->show();
