@@ -69,7 +69,6 @@ frmOptions::frmOptions(QString settingsPath, Prompter& prompter, QWidget* parent
       previous = w;
     }
   }
-  // An unselected group must stay unselectable by the file's say-so: no exclusive default.
   group_->setExclusive(true);
   connect(group_, &QButtonGroup::idClicked, this, [this](int id) { selected_ = id; });
   layout->addLayout(rows);
