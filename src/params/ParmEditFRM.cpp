@@ -1,0 +1,329 @@
+#include "params/ParmEditFRM.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "browser/ui_helpers.h"
+
+namespace tarvo::params {
+namespace {
+
+const QColor kChangedText(255, 0, 0);
+constexpr Qt::Alignment kCellAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+
+std::string toWire(const QString& s) { return s.toLatin1().toStdString(); }
+
+bool isEnterKey(const QKeyEvent* key) {
+  return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(QLatin1String(name));
+  button->setAccessibleName(caption);
+  return button;
+}
+
+}  // namespace
+
+ParmEditFRM::ParmEditFRM(const QString& cbUse, QWidget* parent) : QDialog(parent), CBUse(cbUse) {
+  setObjectName(QStringLiteral("ParmEditFRM"));
+  setWindowTitle(QStringLiteral("Edit Parameters ") + CBUse);
+  setAttribute(Qt::WA_DeleteOnClose);
+  setModal(false);
+  setSizeGripEnabled(true);
+  buildControls();
+  paint();
+}
+
+void ParmEditFRM::buildControls() {
+  auto* layout = new QVBoxLayout(this);
+
+  MSHFlexGrid1 = new QTableWidget(0, kGridColumns, this);
+  MSHFlexGrid1->setObjectName(QStringLiteral("MSHFlexGrid1"));
+  MSHFlexGrid1->setAccessibleName(QStringLiteral("Parameter grid"));
+  MSHFlexGrid1->setFont(listFont());
+  MSHFlexGrid1->horizontalHeader()->setFont(listFont());
+  MSHFlexGrid1->horizontalHeader()->setDefaultAlignment(kCellAlignment);
+  MSHFlexGrid1->horizontalHeader()->setHighlightSections(false);
+  MSHFlexGrid1->verticalHeader()->hide();
+  MSHFlexGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // The red marks and the edited row's background are the only highlights the grid shows.
+  MSHFlexGrid1->setSelectionMode(QAbstractItemView::NoSelection);
+  MSHFlexGrid1->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+  MSHFlexGrid1->setTabKeyNavigation(false);
+  MSHFlexGrid1->setWordWrap(false);
+  int gridWidth = 0;
+  for (int c = 0; c < kGridColumns; ++c) {
+    const int width = twipsToPx(kColumnWidthsTwips[c]);
+    MSHFlexGrid1->setColumnWidth(c, width);
+    gridWidth += width;
+  }
+  MSHFlexGrid1->setMinimumWidth(gridWidth + 2 * MSHFlexGrid1->frameWidth() + 20);
+  MSHFlexGrid1->viewport()->installEventFilter(this);
+  MSHFlexGrid1->installEventFilter(this);
+  layout->addWidget(MSHFlexGrid1, 1);
+
+  auto* bottom = new QHBoxLayout;
+  EditFRM = new QGroupBox(QStringLiteral("Parameter:"), this);
+  EditFRM->setObjectName(QStringLiteral("EditFRM"));
+  EditFRM->setAccessibleName(EditFRM->title());
+  auto* entryBox = new QVBoxLayout(EditFRM);
+  ValEntryCB = new QComboBox(EditFRM);
+  ValEntryCB->setObjectName(QStringLiteral("ValEntryCB"));
+  ValEntryCB->setAccessibleName(QStringLiteral("New value"));
+  ValEntryCB->setEditable(true);
+  // Enter commits into the grid; the combo box must not add what was typed to its list.
+  ValEntryCB->setInsertPolicy(QComboBox::NoInsert);
+  ValEntryCB->setFont(listFont());
+  ValEntryCB->setMinimumWidth(twipsToPx(3500));
+  ValEntryCB->installEventFilter(this);
+  if (ValEntryCB->lineEdit()) ValEntryCB->lineEdit()->installEventFilter(this);
+  entryBox->addWidget(ValEntryCB);
+  bottom->addWidget(EditFRM, 1);
+
+  auto* steps = new QVBoxLayout;
+  DownPB = makeButton(this, "DownPB", QStringLiteral("Add Step"));
+  UpPB = makeButton(this, "UpPB", QStringLiteral("Del Step"));
+  steps->addWidget(DownPB);
+  steps->addWidget(UpPB);
+  steps->addStretch(1);
+  bottom->addLayout(steps);
+
+  auto* finish = new QVBoxLayout;
+  OKPB = makeButton(this, "OKPB", QStringLiteral("OK"));
+  OKPB->setDefault(true);
+  CancelPB = makeButton(this, "CancelPB", QStringLiteral("Cancel"));
+  finish->addWidget(OKPB);
+  finish->addWidget(CancelPB);
+  finish->addStretch(1);
+  bottom->addLayout(finish);
+  layout->addLayout(bottom);
+
+  setTabOrder(MSHFlexGrid1, ValEntryCB);
+  setTabOrder(ValEntryCB, DownPB);
+  setTabOrder(DownPB, UpPB);
+  setTabOrder(UpPB, OKPB);
+  setTabOrder(OKPB, CancelPB);
+
+  connect(ValEntryCB, &QComboBox::editTextChanged, this, [this](const QString& text) {
+    if (!painting_) grid_.entryEdited(toWire(text));
+  });
+  connect(ValEntryCB, &QComboBox::activated, this, [this](int index) {
+    if (!painting_) grid_.entryEdited(toWire(ValEntryCB->itemText(index)));
+  });
+  connect(MSHFlexGrid1, &QTableWidget::cellClicked, this,
+          [this](int row, int) { chooseFromGrid(gridRowOf(row), true); });
+  // Moving through the grid with the keyboard chooses rows as clicks do, so the row being
+  // edited is always the grid's current row (the step buttons work on the current row).
+  connect(MSHFlexGrid1, &QTableWidget::currentCellChanged, this,
+          [this](int row, int, int previousRow, int) {
+            if (painting_ || mouseInGrid_ || row < 0 || row == previousRow) return;
+            chooseFromGrid(gridRowOf(row), false);
+          });
+  connect(MSHFlexGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          [this](int) { chooseFromGrid(0, true); });
+  connect(DownPB, &QPushButton::clicked, this, &ParmEditFRM::addStep);
+  connect(UpPB, &QPushButton::clicked, this, &ParmEditFRM::deleteStep);
+  connect(OKPB, &QPushButton::clicked, this, &ParmEditFRM::okRequested);
+  connect(CancelPB, &QPushButton::clicked, this, &ParmEditFRM::cancelRequested);
+
+  resize(MSHFlexGrid1->minimumWidth() + 40, 440);
+}
+
+// ---- list building --------------------------------------------------------------------
+
+void ParmEditFRM::startList() {
+  grid_.startList();
+  paint();
+}
+
+void ParmEditFRM::addParameterLine(std::string_view line) {
+  // While the list arrives the window is hidden; it is painted once the list is done.
+  if (grid_.addParameterLine(line) && isVisible()) paintGrid();
+}
+
+void ParmEditFRM::listDone() {
+  grid_.listDone();
+  paintGrid();
+}
+
+// ---- user actions ---------------------------------------------------------------------
+
+void ParmEditFRM::clickRow(int row) { chooseFromGrid(row, true); }
+
+void ParmEditFRM::chooseFromGrid(int row, bool focusEntry) {
+  grid_.clickRow(row);
+  paint();
+  if (focusEntry) focusEntryIfShown();
+}
+
+void ParmEditFRM::chooseEditRow() {
+  grid_.chooseEditRow();
+  paint();
+  focusEntryIfShown();
+}
+
+void ParmEditFRM::commitEntry() {
+  grid_.commitEntry();
+  paint();
+}
+
+void ParmEditFRM::pressEnter() {
+  // Choosing the next row must not race a submission or cancellation.
+  OKPB->setEnabled(false);
+  CancelPB->setEnabled(false);
+  const EnterMove move = grid_.pressEnter();
+  // Judged on the grid as the user still sees it, before painting moves its current cell.
+  const bool wasVisible = rowFullyVisible(move.row);
+  paint();
+  if (!wasVisible) {
+    const QModelIndex top = MSHFlexGrid1->model()->index(tableRowOf(move.scrollTop), 0);
+    if (top.isValid()) MSHFlexGrid1->scrollTo(top, QAbstractItemView::PositionAtTop);
+  }
+  OKPB->setEnabled(true);
+  CancelPB->setEnabled(true);
+  focusEntryIfShown();
+}
+
+void ParmEditFRM::addStep() {
+  grid_.addStep();
+  paint();
+  focusEntryIfShown();
+}
+
+void ParmEditFRM::deleteStep() {
+  grid_.deleteStep();
+  paint();
+  focusEntryIfShown();
+}
+
+void ParmEditFRM::dropEditRow() { grid_.dropEditRow(); }
+
+void ParmEditFRM::focusEntryIfShown() {
+  if (EditFRM->isVisibleTo(this)) ValEntryCB->setFocus(Qt::OtherFocusReason);
+}
+
+bool ParmEditFRM::rowFullyVisible(int gridRow) const {
+  const QModelIndex index = MSHFlexGrid1->model()->index(tableRowOf(gridRow), 0);
+  if (!index.isValid()) return true;
+  return MSHFlexGrid1->viewport()->rect().contains(MSHFlexGrid1->visualRect(index));
+}
+
+// ---- painting -------------------------------------------------------------------------
+
+void ParmEditFRM::paint() {
+  paintGrid();
+  paintEntry();
+}
+
+void ParmEditFRM::paintGrid() {
+  painting_ = true;
+  const QSignalBlocker blocker(MSHFlexGrid1);
+  const GridRow& header = grid_.row(0);
+  MSHFlexGrid1->setHorizontalHeaderLabels(
+      {fromWire(header.name), fromWire(header.original), fromWire(header.newValue)});
+  const int tableRows = grid_.rowCount() - 1;
+  MSHFlexGrid1->setRowCount(tableRows);
+  const QBrush editingBackground = palette().brush(QPalette::Button);
+  for (int t = 0; t < tableRows; ++t) {
+    const GridRow& row = grid_.row(gridRowOf(t));
+    const std::string* texts[kGridColumns] = {&row.name, &row.original, &row.newValue};
+    for (int c = 0; c < kGridColumns; ++c) {
+      QTableWidgetItem* item = MSHFlexGrid1->item(t, c);
+      if (!item) {
+        item = new QTableWidgetItem;
+        item->setFlags(Qt::ItemIsEnabled);
+        item->setTextAlignment(kCellAlignment);
+        MSHFlexGrid1->setItem(t, c, item);
+      }
+      const QString text = fromWire(*texts[c]);
+      if (item->text() != text) item->setText(text);
+      item->setForeground(row.changed ? QBrush(kChangedText) : QBrush());
+      if (c > 0) item->setBackground(row.editing ? editingBackground : QBrush());
+    }
+  }
+  const int current = tableRowOf(grid_.currentRow());
+  if (current >= 0 && current < tableRows)
+    MSHFlexGrid1->setCurrentCell(current, std::max(0, MSHFlexGrid1->currentColumn()));
+  painting_ = false;
+}
+
+void ParmEditFRM::paintEntry() {
+  painting_ = true;
+  const QSignalBlocker blocker(ValEntryCB);
+  const ValueEntry& entry = grid_.entry();
+  EditFRM->setTitle(fromWire(entry.caption));
+  EditFRM->setAccessibleName(EditFRM->title());
+  ValEntryCB->clear();
+  for (const std::string& item : entry.items) ValEntryCB->addItem(fromWire(item));
+  ValEntryCB->setEditText(fromWire(entry.text));
+  EditFRM->setVisible(entry.visible);
+  DownPB->setEnabled(entry.stepButtonsEnabled);
+  UpPB->setEnabled(entry.stepButtonsEnabled);
+  painting_ = false;
+}
+
+// ---- events ---------------------------------------------------------------------------
+
+bool ParmEditFRM::event(QEvent* e) {
+  const bool handled = QDialog::event(e);
+  // Coming back to the window picks up where the grid stands (the first activation
+  // chooses row 2).
+  if (e->type() == QEvent::WindowActivate && !unloaded_) chooseEditRow();
+  return handled;
+}
+
+bool ParmEditFRM::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == MSHFlexGrid1->viewport()) {
+    if (e->type() == QEvent::MouseButtonPress) {
+      mouseInGrid_ = true;
+    } else if (e->type() == QEvent::MouseButtonRelease) {
+      mouseInGrid_ = false;
+      // A press dragged off its cell clicks nothing; put the grid's current row back.
+      if (MSHFlexGrid1->currentRow() != tableRowOf(grid_.currentRow())) paintGrid();
+    }
+    return false;
+  }
+  if (e->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, e);
+  const auto* key = static_cast<QKeyEvent*>(e);
+  if (watched == MSHFlexGrid1) {
+    if (isEnterKey(key) || key->key() == Qt::Key_Space) {
+      chooseFromGrid(gridRowOf(MSHFlexGrid1->currentRow()), true);
+      return true;
+    }
+    return false;
+  }
+  if (watched == ValEntryCB || watched == ValEntryCB->lineEdit()) {
+    grid_.entryUsed();
+    if (isEnterKey(key)) {
+      pressEnter();
+      return true;  // not the dialog's default button
+    }
+  }
+  return QDialog::eventFilter(watched, e);
+}
+
+void ParmEditFRM::reject() { emit cancelRequested(); }
+
+void ParmEditFRM::closeEvent(QCloseEvent* e) {
+  // Not QDialog's own handling, which would treat the close box as Cancel.
+  if (!unloaded_) {
+    unloaded_ = true;
+    grid_.dropEditRow();
+    emit unloading();
+  }
+  e->accept();
+}
+
+}  // namespace tarvo::params

@@ -1,0 +1,63 @@
+#include "params/param_protocol.h"
+
+#include <utility>
+
+#include "link/columns.h"
+
+namespace tarvo::params {
+
+namespace {
+
+std::string joined(std::string_view keyword, std::string_view argument) {
+  std::string s;
+  s.reserve(keyword.size() + argument.size());
+  s.append(keyword).append(argument);
+  return s;
+}
+
+}  // namespace
+
+ParamLine parseParamLine(std::string_view line) {
+  return ParamLine{std::string(trimBlanks(cols(line, 8, 13))),
+                   std::string(trimBlanks(fromCol(line, 14)))};
+}
+
+std::string paramListError(std::string_view line) { return std::string(fromCol(line, 10)); }
+
+std::string paramModMessage(std::string_view line) { return std::string(fromCol(line, 91)); }
+
+std::string getParmsCommand(std::string_view block) { return joined("GETPARMS:", block); }
+
+std::string modStartCommand(std::string_view block) { return joined("MODSTART:", block); }
+
+std::string modParmCommand(std::string_view name, std::string_view value) {
+  std::string s = joined("MODPARM:", name);
+  s.append(" = ").append(value);
+  return s;
+}
+
+std::string modEndCommand(std::string_view block) { return joined("MODEND:", block); }
+
+std::string modDoneCommand(std::string_view block) { return joined("MODDONE:", block); }
+
+TwipsPoint editorPositionTwips(int editWindowCnt) {
+  return TwipsPoint{6420 + 325 * editWindowCnt, 150 + 325 * editWindowCnt};
+}
+
+int nextEditWindowCnt(int editWindowCnt) {
+  const int next = editWindowCnt + 1;
+  return (next >= kEditorCascadePositions || next < 0) ? 0 : next;
+}
+
+void OutstandingEdits::sent(std::string block) { blocks_.push_back(std::move(block)); }
+
+std::string OutstandingEdits::answered(std::string_view fallback) {
+  if (blocks_.empty()) return std::string(fallback);
+  std::string block = std::move(blocks_.front());
+  blocks_.pop_front();
+  return block;
+}
+
+void OutstandingEdits::clear() { blocks_.clear(); }
+
+}  // namespace tarvo::params

@@ -1,0 +1,436 @@
+// The parameter editor against a recording fake server: the list replies, choosing and
+// editing rows in the window, what OK, Cancel and closing put on the wire, and the
+// answers to a modification.
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "browser/Form1.h"
+#include "browser/ui_helpers.h"
+#include "params/ParamsController.h"
+#include "params/ParmEditFRM.h"
+#include "support/ClientFixture.h"
+
+using namespace tarvo;
+using namespace tarvo::test;
+using tarvo::params::ParmEditFRM;
+
+namespace {
+
+QString prmLine(QString name, const QString& value) {
+  return QStringLiteral("PRMLST ") + name.leftJustified(6, QLatin1Char(' '), true) + value;
+}
+
+// Rows 1..8 of the grid; row 9 is the blank last row.
+const QList<QPair<QString, QString>> kPidParams = {
+    {"NAME", "PID1"}, {"TYPE", "PID"}, {"DESCRP", "FEED FLOW"}, {"HILIM", "100.0"},
+    {"LOLIM", "0.0"}, {"MA", "1"},     {"KP", "1.5"},           {"TI", "2.0"}};
+
+QString modMessageLine(const QString& keyword, const QString& message) {
+  return keyword.leftJustified(90, QLatin1Char(' ')) + message;
+}
+
+QColor textColour(const QTableWidgetItem* item) { return item->foreground().color(); }
+
+}  // namespace
+
+class ParamEditor : public ClientFixture {
+ protected:
+  void SetUp() override {
+    ClientFixture::SetUp();
+    connectClient();
+  }
+
+  // Selects `block`, presses Edit, answers with the list and waits for the window to
+  // choose its first row.
+  ParmEditFRM* openEditor(const QString& block, const QList<QPair<QString, QString>>& params) {
+    form().currSelBlk = block;
+    const int before = static_cast<int>(server.commands.size());
+    client->params().edit();
+    EXPECT_TRUE(server.waitForCommands(before + 1));
+    EXPECT_EQ(server.commands.value(before), "GETPARMS:" + block);
+    QStringList lines{"CLRPRMLST"};
+    for (const auto& [name, value] : params) lines << prmLine(name, value);
+    lines << "DNPRMLST";
+    reply(lines);
+    ParmEditFRM* editor = client->params().parmEditor();
+    EXPECT_NE(editor, nullptr);
+    if (editor && !params.isEmpty()) {
+      EXPECT_TRUE(waitUntil([editor] { return editor->EditRow() > 0; }));
+    }
+    server.commands.clear();
+    return editor;
+  }
+
+  static void click(ParmEditFRM* editor, int gridRow, int column = 0) {
+    QTableWidget* grid = editor->MSHFlexGrid1;
+    const QModelIndex index = grid->model()->index(ParmEditFRM::tableRowOf(gridRow), column);
+    grid->scrollTo(index);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
+  }
+
+  static void type(ParmEditFRM* editor, const QString& text) {
+    QLineEdit* line = editor->ValEntryCB->lineEdit();
+    line->selectAll();
+    QTest::keyClicks(line, text);
+  }
+
+  static void enter(ParmEditFRM* editor) {
+    QTest::keyClick(editor->ValEntryCB->lineEdit(), Qt::Key_Return);
+  }
+
+  static QStringList comboItems(const QComboBox* combo) {
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i) items << combo->itemText(i);
+    return items;
+  }
+
+  // Waits until the editor has gone and the close's "MODDONE:" has arrived.
+  void waitClosed(QPointer<ParmEditFRM> editor, int commands) {
+    EXPECT_TRUE(waitUntil([&] { return editor.isNull(); }));
+    EXPECT_TRUE(server.waitForCommands(commands));
+    waitUntil([] { return false; }, 50);  // nothing more may follow
+  }
+};
+
+// ---- the list ---------------------------------------------------------------------------
+
+TEST_F(ParamEditor, ListFillsAHiddenWindowThatShowsOnTheLastLine) {
+  form().currSelBlk = "CMP1:PID1";
+  client->params().edit();
+  ASSERT_TRUE(server.waitForCommands(1));
+  EXPECT_EQ(server.commands, QStringList{"GETPARMS:CMP1:PID1"});
+
+  reply({"CLRPRMLST", prmLine("NAME", "PID1"), prmLine("TYPE", "PID"),
+         prmLine("DESCRP", "  FEED   FLOW  ")});
+  ParmEditFRM* editor = client->params().parmEditor();
+  ASSERT_NE(editor, nullptr);
+  EXPECT_FALSE(editor->isVisible());
+  EXPECT_EQ(form().panelText(3), "Getting Parameters");
+
+  reply({"DNPRMLST"});
+  EXPECT_TRUE(editor->isVisible());
+  EXPECT_EQ(form().panelText(3), "");
+  EXPECT_EQ(editor->objectName(), "ParmEditFRM");
+  EXPECT_EQ(editor->windowTitle(), "Edit Parameters CMP1:PID1");
+  EXPECT_EQ(editor->CBUse, "CMP1:PID1");
+
+  QTableWidget* grid = editor->MSHFlexGrid1;
+  EXPECT_EQ(editor->grid().rowCount(), 5);
+  ASSERT_EQ(grid->rowCount(), 4);  // three parameters and the blank row under the header
+  EXPECT_EQ(grid->horizontalHeaderItem(0)->text(), "Parameter");
+  EXPECT_EQ(grid->horizontalHeaderItem(1)->text(), "Orig Value");
+  EXPECT_EQ(grid->horizontalHeaderItem(2)->text(), "New Value");
+  EXPECT_EQ(grid->item(2, 0)->text(), "DESCRP");
+  EXPECT_EQ(grid->item(2, 1)->text(), "FEED   FLOW");
+  EXPECT_EQ(grid->item(3, 0)->text(), "");
+  EXPECT_EQ(grid->columnWidth(0), twipsToPx(1000));
+  EXPECT_EQ(grid->columnWidth(1), twipsToPx(3500));
+  EXPECT_EQ(grid->font().family(), "Courier New");
+  EXPECT_EQ(grid->font().styleHint(), QFont::Monospace);
+  for (const char* name :
+       {"MSHFlexGrid1", "EditFRM", "ValEntryCB", "OKPB", "CancelPB", "DownPB", "UpPB"}) {
+    auto* w = editor->findChild<QWidget*>(QLatin1String(name));
+    ASSERT_NE(w, nullptr) << name;
+    EXPECT_FALSE(w->accessibleName().isEmpty()) << name;
+  }
+  EXPECT_TRUE(editor->OKPB->isDefault());
+
+  // Activating the window chooses row 2.
+  ASSERT_TRUE(waitUntil([editor] { return editor->EditRow() == 2; }));
+  EXPECT_EQ(editor->grid().currentRow(), 2);
+  EXPECT_EQ(grid->currentRow(), ParmEditFRM::tableRowOf(2));
+  EXPECT_FALSE(editor->EditFRM->isVisible());  // row 2 is TYPE
+}
+
+TEST_F(ParamEditor, ErrorInsteadOfAListOpensNoWindow) {
+  form().currSelBlk = "CMP1:GONE";
+  client->params().edit();
+  reply({"ERRPRMLSTBlock CMP1:GONE does not exist"});
+  ASSERT_EQ(prompter.shown.size(), 1);
+  EXPECT_EQ(prompter.shown[0].title, "Can not edit block");
+  EXPECT_EQ(prompter.shown[0].text, "ERROR MSG: Block CMP1:GONE does not exist");
+  EXPECT_EQ(prompter.shown[0].icon, Prompter::Icon::Exclamation);
+  EXPECT_EQ(form().panelText(3), "Error getting parameters");
+  EXPECT_EQ(client->params().parmEditor(), nullptr);
+}
+
+TEST_F(ParamEditor, ListLinesWithoutAnEditorAreIgnored) {
+  reply({prmLine("HILIM", "5"), "DNPRMLST"});
+  EXPECT_EQ(client->params().parmEditor(), nullptr);
+
+  QPointer<ParmEditFRM> editor = openEditor("CMP1:PID1", kPidParams);
+  editor->close();
+  waitClosed(editor, 1);
+  reply({prmLine("HILIM", "5"), "DNPRMLST"});
+  EXPECT_EQ(client->params().parmEditor(), nullptr);
+  EXPECT_EQ(server.commands, QStringList{"MODDONE:CMP1:PID1"});
+}
+
+TEST_F(ParamEditor, EmptyListLeavesNothingToEdit) {
+  QPointer<ParmEditFRM> editor = openEditor("CMP1:EMPTY", {});
+  ASSERT_TRUE(editor);
+  click(editor, 1);
+  EXPECT_EQ(editor->EditRow(), 0);
+  EXPECT_FALSE(editor->EditFRM->isVisible());
+  editor->OKPB->click();
+  waitClosed(editor, 1);
+  EXPECT_EQ(server.commands, QStringList{"MODDONE:CMP1:EMPTY"});
+}
+
+TEST_F(ParamEditor, FourteenthEditorTakesTheFirstPlace) {
+  QList<QPoint> places;
+  for (int i = 0; i < 14; ++i) {
+    form().currSelBlk = QStringLiteral("CMP1:B%1").arg(i);
+    reply({"CLRPRMLST"});
+    places << client->params().parmEditor()->pos();
+  }
+  EXPECT_EQ(places[0], QPoint(twipsToPx(6420), twipsToPx(150)));
+  EXPECT_EQ(places[1], QPoint(twipsToPx(6745), twipsToPx(475)));
+  EXPECT_EQ(places[12], QPoint(twipsToPx(6420 + 12 * 325), twipsToPx(150 + 12 * 325)));
+  EXPECT_EQ(places[13], places[0]);
+  EXPECT_EQ(form().editWindowCnt, 1);
+}
+
+// ---- choosing and editing rows ----------------------------------------------------------
+
+TEST_F(ParamEditor, ChoosingTypeMaAndStepRows) {
+  ParmEditFRM* editor =
+      openEditor("CMP1:SEQ1",
+                 {{"NAME", "SEQ1"}, {"TYPE", "DEP"}, {"MA", "1"}, {"STEP01", "a"}, {"HILIM", "5"}});
+  ASSERT_NE(editor, nullptr);
+
+  click(editor, 3);  // MA
+  EXPECT_EQ(editor->EditRow(), 3);
+  EXPECT_TRUE(editor->EditFRM->isVisible());
+  EXPECT_EQ(editor->EditFRM->title(), "MA");
+  EXPECT_EQ(comboItems(editor->ValEntryCB), (QStringList{"0", "1"}));
+  EXPECT_EQ(editor->ValEntryCB->currentText(), "1");
+  EXPECT_FALSE(editor->DownPB->isEnabled());
+  EXPECT_EQ(editor->MSHFlexGrid1->item(ParmEditFRM::tableRowOf(3), 1)->background().color(),
+            editor->palette().color(QPalette::Button));
+  EXPECT_TRUE(editor->ValEntryCB->hasFocus());
+
+  click(editor, 4);  // STEP01
+  EXPECT_EQ(editor->EditFRM->title(), "STEP01");
+  EXPECT_EQ(comboItems(editor->ValEntryCB), (QStringList{"a", ""}));
+  EXPECT_TRUE(editor->DownPB->isEnabled());
+  EXPECT_TRUE(editor->UpPB->isEnabled());
+  EXPECT_EQ(editor->MSHFlexGrid1->item(ParmEditFRM::tableRowOf(3), 1)->background().style(),
+            Qt::NoBrush);
+
+  click(editor, 2);  // TYPE
+  EXPECT_EQ(editor->EditRow(), 2);
+  EXPECT_FALSE(editor->EditFRM->isVisible());
+  EXPECT_FALSE(editor->DownPB->isEnabled());
+  EXPECT_FALSE(editor->UpPB->isEnabled());
+}
+
+TEST_F(ParamEditor, KeyboardInTheGridChoosesRowsToo) {
+  ParmEditFRM* editor = openEditor("CMP1:PID1", kPidParams);
+  ASSERT_NE(editor, nullptr);
+  QTableWidget* grid = editor->MSHFlexGrid1;
+  click(editor, 4);
+  grid->setFocus();
+  QTest::keyClick(grid, Qt::Key_Down);
+  EXPECT_EQ(editor->EditRow(), 5);
+  EXPECT_EQ(editor->EditFRM->title(), "LOLIM");
+  EXPECT_TRUE(grid->hasFocus());  // arrowing on through the grid stays possible
+  QTest::keyClick(grid, Qt::Key_Home, Qt::ControlModifier);
+  EXPECT_EQ(editor->EditRow(), 2);  // never the first parameter
+  EXPECT_EQ(grid->currentRow(), ParmEditFRM::tableRowOf(2));
+  QTest::keyClick(grid, Qt::Key_Down);
+  QTest::keyClick(grid, Qt::Key_Return);
+  EXPECT_EQ(editor->EditRow(), 3);
+  EXPECT_TRUE(editor->ValEntryCB->hasFocus());
+  EXPECT_TRUE(editor->isVisible());
+}
+
+TEST_F(ParamEditor, TypingAndEnterMarkTheRowAndMoveOn) {
+  ParmEditFRM* editor = openEditor("CMP1:PID1", kPidParams);
+  ASSERT_NE(editor, nullptr);
+  QTableWidget* grid = editor->MSHFlexGrid1;
+  click(editor, 4);  // HILIM 100.0
+  type(editor, "120");
+  enter(editor);
+  const int hilim = ParmEditFRM::tableRowOf(4);
+  EXPECT_EQ(grid->item(hilim, 2)->text(), "120");
+  for (int c = 0; c < 3; ++c) EXPECT_EQ(textColour(grid->item(hilim, c)), QColor(255, 0, 0));
+  EXPECT_EQ(editor->EditRow(), 5);
+  EXPECT_EQ(editor->EditFRM->title(), "LOLIM");
+  EXPECT_TRUE(editor->OKPB->isEnabled());
+  EXPECT_TRUE(editor->CancelPB->isEnabled());
+  EXPECT_TRUE(editor->isVisible());  // Enter is not the default button
+  EXPECT_TRUE(server.commands.isEmpty());
+
+  click(editor, 4);
+  EXPECT_EQ(editor->ValEntryCB->currentText(), "120");
+  type(editor, "100.0");
+  enter(editor);
+  EXPECT_EQ(grid->item(hilim, 2)->text(), "");
+  EXPECT_NE(textColour(grid->item(hilim, 0)), QColor(255, 0, 0));
+}
+
+TEST_F(ParamEditor, EnterPastTheBottomPutsTheRowFiveBelowTheTop) {
+  QList<QPair<QString, QString>> many{{"NAME", "X"}};
+  for (int i = 0; i < 60; ++i) many.append({QStringLiteral("P%1").arg(i), QString::number(i)});
+  ParmEditFRM* editor = openEditor("CMP1:BIG", many);
+  ASSERT_NE(editor, nullptr);
+  QTableWidget* grid = editor->MSHFlexGrid1;
+  const auto topRow = [grid] { return ParmEditFRM::gridRowOf(grid->rowAt(0)); };
+  click(editor, 2);
+  int top = topRow();
+  int scrolls = 0;
+  for (int i = 0; i < 40; ++i) {
+    enter(editor);
+    const QRect chosen =
+        grid->visualRect(grid->model()->index(ParmEditFRM::tableRowOf(editor->EditRow()), 0));
+    EXPECT_TRUE(grid->viewport()->rect().contains(chosen)) << editor->EditRow();
+    if (topRow() != top) {
+      top = topRow();
+      ++scrolls;
+      EXPECT_EQ(top, editor->EditRow() - 5);
+    }
+  }
+  EXPECT_EQ(editor->EditRow(), 42);
+  EXPECT_GT(scrolls, 0);
+}
+
+TEST_F(ParamEditor, StepButtonsShiftTheValuesBelow) {
+  ParmEditFRM* editor = openEditor(
+      "CMP1:SEQ1",
+      {{"NAME", "SEQ1"}, {"STEP01", "a"}, {"STEP02", "b"}, {"STEP03", "c"}, {"STEP04", "d"}});
+  ASSERT_NE(editor, nullptr);
+  click(editor, 3);
+  editor->UpPB->click();  // Del Step: c, d, ""
+  EXPECT_EQ(editor->ValEntryCB->currentText(), "c");
+  EXPECT_EQ(textColour(editor->MSHFlexGrid1->item(ParmEditFRM::tableRowOf(5), 0)),
+            QColor(255, 0, 0));
+  EXPECT_TRUE(editor->ValEntryCB->hasFocus());
+  editor->DownPB->click();  // Add Step: "", c, d
+  editor->OKPB->click();
+  ASSERT_TRUE(server.waitForCommands(6));
+  EXPECT_EQ(server.commands,
+            (QStringList{"MODSTART:CMP1:SEQ1", "MODPARM:STEP02 = ", "MODPARM:STEP03 = c",
+                         "MODPARM:STEP04 = d", "MODEND:CMP1:SEQ1", "MODDONE:CMP1:SEQ1"}));
+}
+
+// ---- OK, Cancel, closing ----------------------------------------------------------------
+
+TEST_F(ParamEditor, OkSendsChangedRowsThenEndsTheEdit) {
+  QPointer<ParmEditFRM> editor = openEditor("CMP1:PID1", kPidParams);
+  ASSERT_TRUE(editor);
+  click(editor, 3);  // DESCRP
+  type(editor, "FEED  FLOW A");
+  enter(editor);
+  click(editor, 7);  // KP, typed but not committed before OK
+  type(editor, "2.5");
+  editor->OKPB->click();
+  waitClosed(editor, 5);
+  EXPECT_EQ(server.commands,
+            (QStringList{"MODSTART:CMP1:PID1", "MODPARM:DESCRP = FEED  FLOW A", "MODPARM:KP = 2.5",
+                         "MODEND:CMP1:PID1", "MODDONE:CMP1:PID1"}));
+  EXPECT_EQ(client->params().outstandingEdits(), 1u);
+}
+
+TEST_F(ParamEditor, OkWithoutChangesOnlyEndsTheEdit) {
+  QPointer<ParmEditFRM> editor = openEditor("CMP1:PID1", kPidParams);
+  ASSERT_TRUE(editor);
+  click(editor, 4);
+  click(editor, 5);
+  editor->OKPB->click();
+  waitClosed(editor, 1);
+  EXPECT_EQ(server.commands, QStringList{"MODDONE:CMP1:PID1"});
+  EXPECT_EQ(form().panelText(3), "EDIT: No Edits");
+  EXPECT_EQ(client->params().outstandingEdits(), 0u);
+}
+
+TEST_F(ParamEditor, CancelAndEscapeDropEvenACommittedEdit) {
+  for (bool escape : {false, true}) {
+    QPointer<ParmEditFRM> editor = openEditor("CMP1:PID1", kPidParams);
+    ASSERT_TRUE(editor);
+    form().updStatBar("before", 3);
+    click(editor, 4);
+    type(editor, "999");
+    enter(editor);
+    type(editor, "888");
+    if (escape)
+      QTest::keyClick(editor->MSHFlexGrid1, Qt::Key_Escape);
+    else
+      editor->CancelPB->click();
+    waitClosed(editor, 1);
+    EXPECT_EQ(server.commands, QStringList{"MODDONE:CMP1:PID1"});
+    EXPECT_EQ(form().panelText(3), "EDIT: Cancelled");
+  }
+}
+
+TEST_F(ParamEditor, CloseBoxOnlyEndsTheEdit) {
+  QPointer<ParmEditFRM> editor = openEditor("CMP1:PID1", kPidParams);
+  ASSERT_TRUE(editor);
+  form().updStatBar("before", 3);
+  click(editor, 4);
+  type(editor, "5");
+  enter(editor);
+  editor->close();
+  waitClosed(editor, 1);
+  EXPECT_EQ(server.commands, QStringList{"MODDONE:CMP1:PID1"});
+  EXPECT_EQ(form().panelText(3), "before");
+}
+
+// ---- answers to a modification ----------------------------------------------------------
+
+TEST_F(ParamEditor, AnswersNameTheEditedBlockNotTheSelection) {
+  for (const QString block : {"CMP1:PID1", "CMP2:AIN7", "CMP3:CALC1"}) {
+    QPointer<ParmEditFRM> editor = openEditor(block, kPidParams);
+    ASSERT_TRUE(editor);
+    click(editor, 4);
+    type(editor, "50");
+    editor->OKPB->click();
+    waitClosed(editor, 4);
+    server.commands.clear();
+  }
+  EXPECT_EQ(client->params().outstandingEdits(), 3u);
+  form().currSelBlk = "CMP9:ELSE";
+
+  reply({modMessageLine("ERRPRMMOD", "HILIM out of range")});
+  reply({modMessageLine("WRNPRMMOD", "LOLIM above HILIM")});
+  reply({"DNPRMMOD"});
+  ASSERT_EQ(prompter.shown.size(), 2);
+  EXPECT_EQ(prompter.shown[0].title, "EDIT Error: CMP1:PID1");
+  EXPECT_EQ(prompter.shown[0].text, "ERROR: HILIM out of range");
+  EXPECT_EQ(prompter.shown[0].icon, Prompter::Icon::Exclamation);
+  EXPECT_EQ(prompter.shown[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+  EXPECT_EQ(prompter.shown[1].title, "EDIT Warning: CMP2:AIN7");
+  EXPECT_EQ(prompter.shown[1].text, "WARN MSG: LOLIM above HILIM");
+  EXPECT_EQ(prompter.shown[1].icon, Prompter::Icon::Exclamation);
+  EXPECT_EQ(form().panelText(3), "EDIT: CMP3:CALC1");
+  EXPECT_EQ(client->params().outstandingEdits(), 0u);
+  EXPECT_EQ(form().focusWidget(), form().TreeView1);
+}
+
+TEST_F(ParamEditor, AnswerWithNothingOutstandingNamesTheSelection) {
+  form().currSelBlk = "CMP4:PID4";
+  reply({"ERRPRMMOD short line"});
+  ASSERT_EQ(prompter.shown.size(), 1);
+  EXPECT_EQ(prompter.shown[0].title, "EDIT Error: CMP4:PID4");
+  EXPECT_EQ(prompter.shown[0].text, "ERROR: ");
+  reply({"DNPRMMOD"});
+  EXPECT_EQ(form().panelText(3), "EDIT: CMP4:PID4");
+}
+
+TEST_F(ParamEditor, LostConnectionForgetsOutstandingEdits) {
+  QPointer<ParmEditFRM> editor = openEditor("CMP1:PID1", kPidParams);
+  ASSERT_TRUE(editor);
+  click(editor, 4);
+  type(editor, "50");
+  editor->OKPB->click();
+  waitClosed(editor, 4);
+  ASSERT_EQ(client->params().outstandingEdits(), 1u);
+  server.dropClient();
+  ASSERT_TRUE(waitUntil([this] { return client->params().outstandingEdits() == 0; }));
+}
