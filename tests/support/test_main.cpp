@@ -9,7 +9,7 @@ QtMessageHandler standardHandler = nullptr;
 
 // The offscreen platform reports every window hint it ignores; that is noise here.
 void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& msg) {
-  if (msg.contains(QLatin1String("propagateSizeHints"))) return;
+  if (msg.startsWith(QLatin1String("This plugin does not support"))) return;
   if (standardHandler) standardHandler(type, context, msg);
 }
 
