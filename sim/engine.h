@@ -1,0 +1,123 @@
+// The simulated Tarvo server without any I/O: connections come and go, each
+// command gives the reply lines to send, each with the connection it goes to
+// and how long to wait before it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "plant.h"
+
+namespace tarvo::sim {
+
+using ConnId = std::uint64_t;
+
+struct Outgoing {
+  ConnId conn = 0;
+  // Milliseconds to wait after the previous line to the same connection
+  // has gone out: lines to one connection keep their order.
+  int delayMs = 0;
+  std::string line;  // without its line feed
+  friend bool operator==(const Outgoing&, const Outgoing&) = default;
+};
+
+struct EngineOptions {
+  std::string version = "0.95.1";
+  int workMs = 3000;  // how long upload, checkpoint and initialize take
+};
+
+class Engine {
+ public:
+  using Logger = std::function<void(const std::string&)>;
+  // Stores the plant for a checkpoint; returns "" on success, otherwise the
+  // reason it could not.
+  using CheckpointSink = std::function<std::string(const Plant&)>;
+
+  explicit Engine(Plant plant, EngineOptions options = {});
+
+  ConnId connect();
+  // Ends the connection's session and releases its lock.
+  void disconnect(ConnId id);
+  std::vector<Outgoing> handle(ConnId id, std::string_view command);
+
+  void setLogger(Logger logger) { logger_ = std::move(logger); }
+  void setCheckpointSink(CheckpointSink sink) { checkpointSink_ = std::move(sink); }
+
+  const Plant& plant() const { return plant_; }
+  const EngineOptions& options() const { return options_; }
+  // CP of the connection's open ICC session, "" when it has none.
+  std::string sessionCp(ConnId id) const;
+  std::size_t connectionCount() const { return conns_.size(); }
+
+ private:
+  struct Transaction {
+    std::string target;  // "CMP:BLK" or a compound name, as sent
+    std::vector<std::pair<std::string, std::string>> changes;  // in arrival order, one per name
+    std::string malformed;                                     // first unreadable MODPARM, if any
+  };
+
+  struct Connection {
+    ConnId id = 0;
+    std::string host;         // from "OPENCP:"; names the lock holder
+    std::string sessionCp;    // "" when no session is open
+    std::string attemptedCp;  // last CP asked for, reported by CLOSEICC without a session
+    std::optional<Transaction> tx;
+  };
+
+  struct Context {
+    Connection& conn;
+    std::vector<Outgoing>& out;
+    void reply(std::string line, int delayMs = 0) {
+      out.push_back({conn.id, delayMs, std::move(line)});
+    }
+  };
+
+  using Handler = void (Engine::*)(Context&, std::string_view);
+  struct CommandEntry {
+    std::string_view keyword;
+    bool prefix;  // the argument follows the keyword; otherwise the command is the keyword alone
+    Handler handler;
+  };
+  static const std::vector<CommandEntry>& commandTable();
+
+  void getVersion(Context& ctx, std::string_view arg);
+  void ignore(Context& ctx, std::string_view arg);
+  void getCps(Context& ctx, std::string_view arg);
+  void getCompounds(Context& ctx, std::string_view arg);
+  void openCp(Context& ctx, std::string_view arg);
+  void overrideCp(Context& ctx, std::string_view arg);
+  void closeIcc(Context& ctx, std::string_view arg);
+  void getBlocks(Context& ctx, std::string_view arg);
+  void upload(Context& ctx, std::string_view arg);
+  void checkpoint(Context& ctx, std::string_view arg);
+  void initialize(Context& ctx, std::string_view arg);
+  void getParams(Context& ctx, std::string_view arg);
+  void modStart(Context& ctx, std::string_view arg);
+  void modParam(Context& ctx, std::string_view arg);
+  void modEnd(Context& ctx, std::string_view arg);
+  void modDone(Context& ctx, std::string_view arg);
+
+  void openSession(Context& ctx, std::string_view cpName, bool takeOver);
+  void endSession(Connection& conn);
+  std::string holderName(const Connection& conn) const;
+  enum class Utility { Upload, Checkpoint, Initialize };
+  void cpUtility(Context& ctx, Utility which);
+  void commit(Context& ctx, const Transaction& tx);
+  Cp* sessionCpOf(const Connection& conn);
+  void log(const std::string& message) const;
+
+  Plant plant_;
+  EngineOptions options_;
+  Logger logger_;
+  CheckpointSink checkpointSink_;
+  std::map<ConnId, Connection> conns_;
+  std::map<std::string, ConnId, std::less<>> holders_;  // CP -> connection holding its session
+  ConnId nextId_ = 1;
+};
+
+}  // namespace tarvo::sim

@@ -1,0 +1,115 @@
+#include "plant.h"
+
+#include <stdexcept>
+
+namespace tarvo::sim {
+
+namespace {
+ParamList defaults(const BlockType& type) {
+  ParamList params;
+  params.reserve(type.params.size());
+  for (const auto& d : type.params) params.push_back({d.name, d.defaultValue});
+  return params;
+}
+}  // namespace
+
+const std::string* findValue(const ParamList& params, std::string_view name) {
+  for (const auto& p : params)
+    if (p.name == name) return &p.value;
+  return nullptr;
+}
+
+bool setValue(ParamList& params, std::string_view name, std::string value) {
+  for (auto& p : params) {
+    if (p.name == name) {
+      p.value = std::move(value);
+      return true;
+    }
+  }
+  return false;
+}
+
+const BlockType& Block::blockType() const {
+  const BlockType* t = findBlockType(type);
+  if (!t) throw std::logic_error("block " + name + " has unknown type " + type);
+  return *t;
+}
+
+Block* Compound::findBlock(std::string_view blockName) {
+  for (auto& b : blocks)
+    if (b.name == blockName) return &b;
+  return nullptr;
+}
+
+const Block* Compound::findBlock(std::string_view blockName) const {
+  return const_cast<Compound*>(this)->findBlock(blockName);
+}
+
+Compound* Cp::findCompound(std::string_view compoundName) {
+  for (auto& c : compounds)
+    if (c.name == compoundName) return &c;
+  return nullptr;
+}
+
+const Compound* Cp::findCompound(std::string_view compoundName) const {
+  return const_cast<Cp*>(this)->findCompound(compoundName);
+}
+
+Cp* Plant::findCp(std::string_view name) {
+  for (auto& cp : cps)
+    if (cp.name == name) return &cp;
+  return nullptr;
+}
+
+const Cp* Plant::findCp(std::string_view name) const {
+  return const_cast<Plant*>(this)->findCp(name);
+}
+
+const Cp* Plant::cpOfCompound(std::string_view compoundName) const {
+  for (const auto& cp : cps)
+    if (cp.findCompound(compoundName)) return &cp;
+  return nullptr;
+}
+
+const Compound* Plant::findCompound(std::string_view compoundName) const {
+  const Cp* cp = cpOfCompound(compoundName);
+  return cp ? cp->findCompound(compoundName) : nullptr;
+}
+
+const Block* Plant::findBlock(std::string_view compoundName, std::string_view blockName) const {
+  const Compound* c = findCompound(compoundName);
+  return c ? c->findBlock(blockName) : nullptr;
+}
+
+std::size_t Plant::blockCount() const {
+  std::size_t n = 0;
+  for (const auto& cp : cps)
+    for (const auto& c : cp.compounds) n += c.blocks.size();
+  return n;
+}
+
+Block makeBlock(std::string name, std::string type) {
+  const BlockType* t = findBlockType(type);
+  if (!t || t->cls == TypeClass::Compound) throw std::invalid_argument("no block type " + type);
+  Block b;
+  b.name = std::move(name);
+  b.type = std::move(type);
+  b.params = defaults(*t);
+  return b;
+}
+
+Compound makeCompound(std::string name, std::string description) {
+  Compound c;
+  c.name = std::move(name);
+  c.params = defaults(compoundType());
+  setValue(c.params, "DESCRP", std::move(description));
+  return c;
+}
+
+BlockName splitBlockName(std::string_view name) {
+  const auto colon = name.find(':');
+  if (colon == std::string_view::npos) return {std::string(name), {}};
+  return {std::string(name.substr(0, colon)), std::string(name.substr(colon + 1))};
+}
+
+}  // namespace tarvo::sim

@@ -1,0 +1,164 @@
+#include "sim_app.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <cstdio>
+
+#include "demo_plant.h"
+#include "plant_store.h"
+
+namespace tarvo::sim {
+
+namespace {
+
+std::string toStd(const QString& s) {
+  return s.toLocal8Bit().toStdString();
+}
+
+}  // namespace
+
+ParsedArgs parseSimArgs(const QStringList& args) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      QStringLiteral("Stand-in Tarvo configuration server with a demo plant, for Tarvolink."));
+  const QCommandLineOption help = parser.addHelpOption();
+  const QCommandLineOption listen(QStringLiteral("listen"),
+                                  QStringLiteral("Address to listen on (default 127.0.0.1)."),
+                                  QStringLiteral("ADDR"), QStringLiteral("127.0.0.1"));
+  const QCommandLineOption port(QStringLiteral("port"),
+                                QStringLiteral("TCP port; 0 picks a free one (default 1582)."),
+                                QStringLiteral("N"), QStringLiteral("1582"));
+  const QCommandLineOption data(
+      QStringLiteral("data"),
+      QStringLiteral("Plant file: loaded at start, created from the demo plant when "
+                     "missing, written by a checkpoint."),
+      QStringLiteral("FILE"));
+  const QCommandLineOption version(
+      QStringLiteral("version"),
+      QStringLiteral("Version text the server reports (default 0.95.1)."), QStringLiteral("TEXT"),
+      QStringLiteral("0.95.1"));
+  const QCommandLineOption work(
+      QStringLiteral("work-ms"),
+      QStringLiteral("Duration of upload, checkpoint and initialize in ms (default 3000)."),
+      QStringLiteral("N"), QStringLiteral("3000"));
+  parser.addOptions({listen, port, data, version, work});
+
+  ParsedArgs result;
+  if (!parser.parse(args)) {
+    result.text = parser.errorText();
+    return result;
+  }
+  if (parser.isSet(help)) {
+    result.help = true;
+    result.text = parser.helpText();
+    return result;
+  }
+  if (!parser.positionalArguments().isEmpty()) {
+    result.text = QStringLiteral("unexpected argument: ") + parser.positionalArguments().first();
+    return result;
+  }
+
+  SimOptions options;
+  options.listen = parser.value(listen);
+  bool ok = false;
+  const uint portValue = parser.value(port).toUInt(&ok);
+  if (!ok || portValue > 65535) {
+    result.text =
+        QStringLiteral("--port needs a number from 0 to 65535, not ") + parser.value(port);
+    return result;
+  }
+  options.port = static_cast<quint16>(portValue);
+  options.dataFile = parser.value(data);
+  options.version = parser.value(version);
+  const int workMs = parser.value(work).toInt(&ok);
+  if (!ok || workMs < 0) {
+    result.text =
+        QStringLiteral("--work-ms needs a number of milliseconds, not ") + parser.value(work);
+    return result;
+  }
+  options.workMs = workMs;
+  result.options = options;
+  return result;
+}
+
+Engine::Logger stderrLogger() {
+  return [](const std::string& line) {
+    std::fprintf(stderr, "tarvo-sim: %s\n", line.c_str());
+    std::fflush(stderr);
+  };
+}
+
+SimInstance::SimInstance(Engine::Logger logger) : logger_(std::move(logger)) {}
+
+SimInstance::~SimInstance() {
+  server_.reset();  // before the engine it uses
+  engine_.reset();
+}
+
+bool SimInstance::start(const SimOptions& options, QString* error) {
+  QHostAddress address;
+  if (options.listen.compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0)
+    address = QHostAddress(QHostAddress::LocalHost);
+  else if (!address.setAddress(options.listen)) {
+    *error = QStringLiteral("--listen needs an IP address, not ") + options.listen;
+    return false;
+  }
+
+  Plant plant;
+  if (options.dataFile.isEmpty()) {
+    plant = buildDemoPlant();
+  } else if (QFileInfo::exists(options.dataFile)) {
+    PlantLoad load = loadPlantFile(options.dataFile);
+    if (!load.plant) {
+      *error = load.error;
+      return false;
+    }
+    plant = std::move(*load.plant);
+    if (logger_) logger_("plant loaded from " + toStd(options.dataFile));
+  } else {
+    plant = buildDemoPlant();
+    const QString problem = savePlantFile(options.dataFile, plant);
+    if (!problem.isEmpty()) {
+      *error = options.dataFile + QStringLiteral(": cannot create: ") + problem;
+      return false;
+    }
+    if (logger_) logger_("demo plant written to " + toStd(options.dataFile));
+  }
+
+  EngineOptions engineOptions;
+  engineOptions.version = options.version.toLatin1().toStdString();
+  engineOptions.workMs = options.workMs;
+  server_.reset();
+  engine_ = std::make_unique<Engine>(std::move(plant), engineOptions);
+  engine_->setLogger(logger_);
+  if (!options.dataFile.isEmpty()) {
+    const QString path = options.dataFile;
+    engine_->setCheckpointSink([path](const Plant& p) { return toStd(savePlantFile(path, p)); });
+  }
+  server_ = std::make_unique<SimServer>(*engine_);
+  server_->setLogger(logger_);
+  if (!server_->listen(address, options.port)) {
+    *error = QStringLiteral("cannot listen on ") + options.listen + QStringLiteral(":") +
+             QString::number(options.port) + QStringLiteral(": ") + server_->errorString();
+    return false;
+  }
+  return true;
+}
+
+quint16 SimInstance::port() const {
+  return server_ ? server_->port() : 0;
+}
+
+QHostAddress SimInstance::address() const {
+  return server_ ? server_->address() : QHostAddress();
+}
+
+QString SimInstance::endpoint() const {
+  const QHostAddress a = address();
+  const QString host = a.protocol() == QAbstractSocket::IPv6Protocol
+                           ? QStringLiteral("[") + a.toString() + QStringLiteral("]")
+                           : a.toString();
+  return host + QStringLiteral(":") + QString::number(port());
+}
+
+}  // namespace tarvo::sim

@@ -1,0 +1,158 @@
+// The plant file: text round trip, refusal of damaged files, and the file on
+// disk as tarvo-sim uses it.
+#include "plant_file.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <string>
+
+#include "demo_plant.h"
+#include "plant_store.h"
+#include "sim_test_util.h"
+
+namespace tarvo::sim {
+namespace {
+
+using testing::startsWith;
+
+TEST(PlantFileTest, DemoPlantSurvivesRoundTrip) {
+  const Plant demo = buildDemoPlant();
+  const PlantReadResult read = readPlantText(writePlantText(demo));
+  ASSERT_TRUE(read.plant) << read.errorLine << ": " << read.error;
+  EXPECT_EQ(*read.plant, demo);
+}
+
+TEST(PlantFileTest, EditedValuesRuntimeAndSourceSurvive) {
+  Plant p = buildDemoPlant();
+  Block& b = p.cps[0].compounds[2].blocks[0];
+  setValue(b.params, "DESCRP", "  ");  // blank text
+  setValue(b.params, "EO1", "");       // empty where the default is not
+  setValue(b.params, "LOOPID", "A = B # not a comment");
+  b.runtime = {{"HSCO1", "250"}};
+  b.source = {"", "  indented", "SOURCE inside", "END"};  // looks like records, is text
+  p.cps[1].heldBy = "AW7001";
+  p.cps[0].checkpointBusy = true;
+  setValue(p.cps[0].compounds[2].params, "ON", "0");
+
+  const PlantReadResult read = readPlantText(writePlantText(p));
+  ASSERT_TRUE(read.plant) << read.errorLine << ": " << read.error;
+  // A blank text reads back empty: values are trimmed on the way in.
+  setValue(b.params, "DESCRP", "");
+  EXPECT_EQ(*read.plant, p);
+}
+
+TEST(PlantFileTest, WindowsLineEndsAreRead) {
+  std::string text = writePlantText(buildDemoPlant());
+  std::string crlf;
+  for (char c : text) {
+    if (c == '\n') crlf += '\r';
+    crlf += c;
+  }
+  const PlantReadResult read = readPlantText(crlf);
+  ASSERT_TRUE(read.plant) << read.error;
+  EXPECT_EQ(*read.plant, buildDemoPlant());
+}
+
+TEST(PlantFileTest, ScalePlantRoundTrips) {
+  const Plant big = buildScalePlant(2000);
+  const PlantReadResult read = readPlantText(writePlantText(big));
+  ASSERT_TRUE(read.plant) << read.error;
+  EXPECT_EQ(read.plant->blockCount(), big.blockCount());
+  EXPECT_EQ(*read.plant, big);
+}
+
+TEST(PlantFileTest, DamagedFilesAreRefusedAtTheirLine) {
+  const std::string head = "TARVO-SIM-PLANT 1\n";
+  const std::string cp = "CP CP1 CP FCP280\n  COMPOUND C1\n";
+  struct Case {
+    std::string text;
+    std::size_t line;
+    const char* mentions;
+  };
+  const Case cases[] = {
+      {"", 1, "not a tarvo-sim plant file"},
+      {"hello\n", 1, "not a tarvo-sim plant file"},
+      {"TARVO-SIM-PLANT 2\nEND\n", 1, "version 2"},
+      {head + cp, 0, "END"},  // cut off
+      {head + cp + "    BLOCK B1 NOTATYPE\nEND\n", 4, "NOTATYPE"},
+      {head + cp + "    BLOCK B1 AIN\n      PARAM NOSUCH 1\nEND\n", 5, "NOSUCH"},
+      {head + cp + "    BLOCK B1 AIN\n      PARAM HSCO1 lots\nEND\n", 5, "HSCO1"},
+      {head + cp + "    BLOCK B1 AIN\n      PARAM TYPE PID\nEND\n", 5, "TYPE"},
+      {head + cp + "    BLOCK B1 AIN\n    BLOCK B1 AOUT\nEND\n", 5, "twice"},
+      {head + cp + "CP CP2 CP FCP280\n  COMPOUND C1\nEND\n", 5, "twice"},
+      {head + "  COMPOUND C1\nEND\n", 2, "before the first CP"},
+      {head + "CP CP1 CP FCP280\n    BLOCK B1 AIN\nEND\n", 3, "outside a COMPOUND"},
+      {head + "CP TOOLONGNAME CP FCP280\nEND\n", 2, "TOOLONGNAME"},
+      {head + "CP CP1 DISK FCP280\nEND\n", 2, "DISK"},
+      {head + cp + "    RUN MA 1\nEND\n", 4, "RUN outside"},
+      {head + cp + "    SOURCE x\nEND\n", 4, "SOURCE outside"},
+      {head + cp + "FROB\nEND\n", 4, "FROB"},
+      {head + cp + "END\nCP CP9 CP FCP280\n", 5, "after END"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    const PlantReadResult read = readPlantText(c.text);
+    EXPECT_FALSE(read.plant);
+    EXPECT_EQ(read.errorLine, c.line);
+    EXPECT_NE(read.error.find(c.mentions), std::string::npos) << read.error;
+  }
+}
+
+TEST(PlantFileTest, MinimalHandWrittenFileTakesDefaults) {
+  const PlantReadResult read = readPlantText(
+      "TARVO-SIM-PLANT 1\n"
+      "# a comment\n"
+      "\n"
+      "CP CP1 CP FCP280\n"
+      "  COMPOUND C1\n"
+      "    BLOCK B1 PID\n"
+      "      PARAM PBAND 42\n"
+      "      PARAM DESCRP\n"
+      "END\n");
+  ASSERT_TRUE(read.plant) << read.error;
+  const Block* b = read.plant->findBlock("C1", "B1");
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(*findValue(b->params, "PBAND"), "42");
+  EXPECT_EQ(*findValue(b->params, "DESCRP"), "");
+  EXPECT_EQ(*findValue(b->params, "MA"), "0");
+}
+
+TEST(PlantStoreTest, SaveThenLoadThroughDisk) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString path = dir.filePath(QStringLiteral("plant.txt"));
+  Plant p = buildDemoPlant();
+  setValue(p.cps[0].compounds[2].blocks[0].params, "DESCRP", "changed");
+  ASSERT_EQ(savePlantFile(path, p), QString());
+  const PlantLoad load = loadPlantFile(path);
+  ASSERT_TRUE(load.plant) << load.error.toStdString();
+  EXPECT_EQ(*load.plant, p);
+  // Only the file itself is left: the temporary file was renamed over it.
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+            QStringList{QStringLiteral("plant.txt")});
+}
+
+TEST(PlantStoreTest, CorruptFileErrorNamesFileAndLine) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("bad.txt"));
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("TARVO-SIM-PLANT 1\nCP CP1 CP FCP280\n  BLOCK X AIN\nEND\n");
+  f.close();
+  const PlantLoad load = loadPlantFile(path);
+  EXPECT_FALSE(load.plant);
+  EXPECT_TRUE(load.error.startsWith(path + QStringLiteral(":3:"))) << load.error.toStdString();
+}
+
+TEST(PlantStoreTest, SaveIntoMissingFolderFailsAndSaysWhy) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("no/such/folder/plant.txt"));
+  EXPECT_FALSE(savePlantFile(path, buildDemoPlant()).isEmpty());
+  EXPECT_FALSE(QFile::exists(path));
+}
+
+}  // namespace
+}  // namespace tarvo::sim

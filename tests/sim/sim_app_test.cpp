@@ -1,0 +1,145 @@
+// tarvo-sim as a program: its options and its plant file handling, run
+// in-process.
+#include "sim_app.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <string>
+
+#include "demo_plant.h"
+#include "plant_store.h"
+#include "sim_test_util.h"
+
+namespace tarvo::sim {
+namespace {
+
+using testing::frame;
+
+QStringList argv(std::initializer_list<const char*> args) {
+  QStringList out{QStringLiteral("tarvo-sim")};
+  for (const char* a : args) out << QString::fromLatin1(a);
+  return out;
+}
+
+TEST(SimArgsTest, DefaultsServeTheDemoOnLoopback) {
+  const ParsedArgs parsed = parseSimArgs(argv({}));
+  ASSERT_TRUE(parsed.options);
+  EXPECT_EQ(parsed.options->listen, QStringLiteral("127.0.0.1"));
+  EXPECT_EQ(parsed.options->port, 1582);
+  EXPECT_TRUE(parsed.options->dataFile.isEmpty());
+  EXPECT_EQ(parsed.options->version, QStringLiteral("0.95.1"));
+  EXPECT_EQ(parsed.options->workMs, 3000);
+}
+
+TEST(SimArgsTest, EveryOptionIsTaken) {
+  const ParsedArgs parsed = parseSimArgs(argv({"--listen", "::1", "--port", "0", "--data", "p.txt",
+                                               "--version", "1.0.0", "--work-ms", "5"}));
+  ASSERT_TRUE(parsed.options) << parsed.text.toStdString();
+  EXPECT_EQ(parsed.options->listen, QStringLiteral("::1"));
+  EXPECT_EQ(parsed.options->port, 0);
+  EXPECT_EQ(parsed.options->dataFile, QStringLiteral("p.txt"));
+  EXPECT_EQ(parsed.options->version, QStringLiteral("1.0.0"));
+  EXPECT_EQ(parsed.options->workMs, 5);
+}
+
+TEST(SimArgsTest, BadValuesAreRefusedWithReason) {
+  for (auto args : {argv({"--port", "65536"}), argv({"--port", "x"}), argv({"--work-ms", "-1"}),
+                    argv({"--bogus"}), argv({"extra"})}) {
+    const ParsedArgs parsed = parseSimArgs(args);
+    EXPECT_FALSE(parsed.options) << args.join(QLatin1Char(' ')).toStdString();
+    EXPECT_FALSE(parsed.text.isEmpty());
+    EXPECT_FALSE(parsed.help);
+  }
+  const ParsedArgs help = parseSimArgs(argv({"--help"}));
+  EXPECT_TRUE(help.help);
+  EXPECT_TRUE(help.text.contains(QStringLiteral("--work-ms")));
+}
+
+class SimInstanceTest : public ::testing::Test {
+ protected:
+  SimOptions options() {
+    SimOptions o;
+    o.port = 0;
+    o.workMs = 1;
+    return o;
+  }
+  QTemporaryDir dir;
+};
+
+TEST_F(SimInstanceTest, ListensOnAnEphemeralPortAndAnswers) {
+  SimInstance sim([](const std::string&) {});
+  QString error;
+  ASSERT_TRUE(sim.start(options(), &error)) << error.toStdString();
+  ASSERT_NE(sim.port(), 0);
+  EXPECT_EQ(sim.endpoint(), QStringLiteral("127.0.0.1:") + QString::number(sim.port()));
+
+  QTcpSocket s;
+  s.connectToHost(QHostAddress::LocalHost, sim.port());
+  s.write(QByteArray::fromStdString(frame("GETVERSION")));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return s.bytesAvailable() >= 14; }, 5000));
+  EXPECT_EQ(s.readAll(), QByteArray("VERSION0.95.1\n"));
+}
+
+TEST_F(SimInstanceTest, BadListenAddressIsRefused) {
+  SimInstance sim([](const std::string&) {});
+  SimOptions o = options();
+  o.listen = QStringLiteral("not-an-address");
+  QString error;
+  EXPECT_FALSE(sim.start(o, &error));
+  EXPECT_TRUE(error.contains(QStringLiteral("not-an-address")));
+}
+
+TEST_F(SimInstanceTest, MissingDataFileIsCreatedAndCheckpointWritesIt) {
+  const QString path = dir.filePath(QStringLiteral("plant.txt"));
+  SimOptions o = options();
+  o.dataFile = path;
+  {
+    SimInstance sim([](const std::string&) {});
+    QString error;
+    ASSERT_TRUE(sim.start(o, &error)) << error.toStdString();
+    ASSERT_TRUE(QFile::exists(path));
+    EXPECT_EQ(*loadPlantFile(path).plant, buildDemoPlant());
+
+    Engine& e = sim.engine();
+    const ConnId c = e.connect();
+    e.handle(c, "OPENCP:CP6001 ALL WS01");
+    e.handle(c, "MODSTART:BOILER:PC104");
+    e.handle(c, "MODPARM:PBAND = 66");
+    e.handle(c, "MODEND:BOILER:PC104");
+    // Not on disk until a checkpoint.
+    EXPECT_EQ(*findValue(loadPlantFile(path).plant->findBlock("BOILER", "PC104")->params, "PBAND"),
+              "80");
+    const auto out = e.handle(c, "CHECKPOINTCP");
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].line, "DNCPUTIL");
+  }
+  // A new start loads what the checkpoint wrote.
+  SimInstance again([](const std::string&) {});
+  QString error;
+  ASSERT_TRUE(again.start(o, &error)) << error.toStdString();
+  EXPECT_EQ(*findValue(again.engine().plant().findBlock("BOILER", "PC104")->params, "PBAND"), "66");
+}
+
+TEST_F(SimInstanceTest, CorruptDataFileStopsStartWithClearError) {
+  const QString path = dir.filePath(QStringLiteral("plant.txt"));
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(
+      "TARVO-SIM-PLANT 1\nCP CP1 CP FCP280\n  COMPOUND C1\n    BLOCK B1 AIN\n      PARAM PNT_NO "
+      "99\nEND\n");
+  f.close();
+  SimOptions o = options();
+  o.dataFile = path;
+  SimInstance sim([](const std::string&) {});
+  QString error;
+  EXPECT_FALSE(sim.start(o, &error));
+  EXPECT_TRUE(error.startsWith(path + QStringLiteral(":5:"))) << error.toStdString();
+  EXPECT_TRUE(error.contains(QStringLiteral("PNT_NO")));
+}
+
+}  // namespace
+}  // namespace tarvo::sim
