@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -57,6 +58,11 @@ void ParmEditFRM::buildControls() {
   MSHFlexGrid1->horizontalHeader()->setDefaultAlignment(kCellAlignment);
   MSHFlexGrid1->horizontalHeader()->setHighlightSections(false);
   MSHFlexGrid1->verticalHeader()->hide();
+  // Compact rows, so a long parameter list shows as much of itself as it can.
+  MSHFlexGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  const int rowHeight = QFontMetrics(listFont()).height() + 6;
+  MSHFlexGrid1->verticalHeader()->setMinimumSectionSize(rowHeight);
+  MSHFlexGrid1->verticalHeader()->setDefaultSectionSize(rowHeight);
   MSHFlexGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   // The red marks and the edited row's background are the only highlights the grid shows.
   MSHFlexGrid1->setSelectionMode(QAbstractItemView::NoSelection);
@@ -211,7 +217,10 @@ void ParmEditFRM::deleteStep() {
 void ParmEditFRM::dropEditRow() { grid_.dropEditRow(); }
 
 void ParmEditFRM::focusEntryIfShown() {
-  if (EditFRM->isVisibleTo(this)) ValEntryCB->setFocus(Qt::OtherFocusReason);
+  if (!EditFRM->isVisibleTo(this)) return;
+  ValEntryCB->setFocus(Qt::OtherFocusReason);
+  // Typing replaces the value shown rather than appending to it.
+  if (ValEntryCB->lineEdit()) ValEntryCB->lineEdit()->selectAll();
 }
 
 bool ParmEditFRM::rowFullyVisible(int gridRow) const {
