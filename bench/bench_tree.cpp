@@ -1,0 +1,266 @@
+// Building the configuration tree from a block list that arrives in one burst.
+//
+//   BM_BareFill        the yardstick: a QTreeWidget filled with standard items holding the
+//                      same nodes (text, key, colour), straight from a prepared table
+//   BM_ClientList      the client: the burst cut into lines, every line through the reply
+//                      dispatcher, the tree built by the tree controller (status texts,
+//                      keys, order), from "CLRBLKLST" to "DNBLKLST"
+//   BM_ClientListShown the same with the tree's frame left on screen while the list arrives
+//   BM_ParseOnly       the part of BM_ClientList that is text: splitting and dispatching the
+//                      burst and running each line through the list builder, no tree
+//   BM_ApplyOnly       the part that is tree: prepared node operations applied to the keyed
+//                      tree
+//
+// Removing the previous tree is left out of the timing in all of them.
+// Run with QT_QPA_PLATFORM=offscreen on a Release build.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QBrush>
+#include <QDir>
+#include <QGroupBox>
+#include <QTreeWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Client.h"
+#include "app/Prompter.h"
+#include "browser/BlockTree.h"
+#include "browser/Form1.h"
+#include "browser/TreeController.h"
+#include "browser/block_list.h"
+#include "browser/ui_helpers.h"
+#include "link/dispatcher.h"
+#include "link/line_splitter.h"
+
+using namespace tarvo;
+using namespace tarvo::browser;
+
+namespace {
+
+constexpr int kBlocksPerCompound = 50;
+
+class SilentPrompter : public Prompter {
+ public:
+  QMessageBox::StandardButton message(Icon, const QString&, const QString&,
+                                      QMessageBox::StandardButtons) override {
+    return QMessageBox::Ok;
+  }
+  std::optional<QString> input(const QString&, const QString&, const QString&) override {
+    return std::nullopt;
+  }
+};
+
+std::string padded(std::string s, std::size_t width) {
+  s.resize(width, ' ');
+  return s;
+}
+
+std::string number(int n) {
+  std::string s = std::to_string(n % 100000);
+  return std::string(5 - s.size(), ' ') + s;
+}
+
+// The whole reply to "GETBLKS": "CLRBLKLST", the list, "DNBLKLST", each line ended by LF.
+std::string makeBurst(int blocks) {
+  static const char* const kTypes[] = {"AIN", "AOUT", "PID",  "PIDA",  "CALC", "CALCA",
+                                       "CIN", "COUT", "MAIN", "LOGIC", "IND",  "PLB"};
+  std::string burst = "CLRBLKLST\n";
+  int line = 0;
+  for (int b = 0; b < blocks; ++b) {
+    if (b % kBlocksPerCompound == 0)
+      burst += "BLKLST " + number(++line) + " " + padded("CMP" + std::to_string(b / 50), 18) +
+               "   COMPND\n";
+    burst += "BLKLST " + number(++line) + "    " + padded("BLK" + std::to_string(b), 18) +
+             kTypes[b % 12] + "\n";
+  }
+  burst += "BLKLST " + number(++line) + " ***END***\n";
+  burst += "DNBLKLST\n";
+  return burst;
+}
+
+std::vector<std::string> splitBurst(const std::string& burst) {
+  std::vector<std::string> lines;
+  link::LineSplitter splitter;
+  splitter.feed(burst, lines);
+  return lines;
+}
+
+// The node operations of a list, prepared once.
+std::vector<NodeOp> makeOps(int blocks) {
+  std::vector<NodeOp> ops;
+  BlockListBuilder builder;
+  builder.reset();
+  for (const auto& line : splitBurst(makeBurst(blocks)))
+    if (line.starts_with("BLKLST")) ops.push_back(builder.feed(line).node);
+  return ops;
+}
+
+struct BareNode {
+  bool top;
+  QString key;
+  QString text;
+  QColor colour;
+};
+
+std::vector<BareNode> makeBareNodes(int blocks) {
+  std::vector<BareNode> nodes;
+  for (const NodeOp& op : makeOps(blocks))
+    nodes.push_back({op.kind == NodeKind::Compound || op.kind == NodeKind::EndOfList,
+                     QString::fromStdString(op.key), QString::fromStdString(op.text),
+                     BlockTree::colourOf(op.kind)});
+  return nodes;
+}
+
+struct ClientFixture {
+  ClientFixture() : dir(QDir::temp().filePath(QStringLiteral("tarvo-bench-tree"))) {
+    QDir().mkpath(dir);
+    client = std::make_unique<Client>(prompter, dir + QStringLiteral("/TarvoIp.txt"));
+    client->start();
+    client->form().updStatBar(QStringLiteral("CP6001"), 2);
+  }
+  SilentPrompter prompter;
+  QString dir;
+  std::unique_ptr<Client> client;
+};
+
+std::unique_ptr<ClientFixture> theFixture;
+
+ClientFixture& fixture() {
+  if (!theFixture) theFixture = std::make_unique<ClientFixture>();
+  return *theFixture;
+}
+
+void settle() {
+  QCoreApplication::processEvents();
+}
+
+void BM_BareFill(benchmark::State& state) {
+  const auto nodes = makeBareNodes(static_cast<int>(state.range(0)));
+  QWidget window;
+  auto* view = new QTreeWidget(&window);
+  view->setHeaderHidden(true);
+  view->setColumnCount(1);
+  view->setFont(listFont());
+  view->setUniformRowHeights(true);
+  window.resize(400, 600);
+  window.show();
+  settle();
+  for (auto _ : state) {
+    state.PauseTiming();
+    view->clear();
+    settle();
+    state.ResumeTiming();
+    QTreeWidgetItem* parent = nullptr;
+    for (const BareNode& n : nodes) {
+      auto* item = new QTreeWidgetItem;
+      item->setText(0, n.text);
+      item->setData(0, Qt::UserRole, n.key);
+      item->setForeground(0, QBrush(n.colour));
+      if (n.top) {
+        view->addTopLevelItem(item);
+        parent = item;
+      } else {
+        parent->addChild(item);
+      }
+    }
+    benchmark::DoNotOptimize(view->topLevelItemCount());
+  }
+  state.counters["nodes"] = static_cast<double>(nodes.size());
+}
+
+void runClientList(benchmark::State& state, bool hideFrame) {
+  const std::string burst = makeBurst(static_cast<int>(state.range(0)));
+  Client& client = *fixture().client;
+  for (auto _ : state) {
+    state.PauseTiming();
+    client.tree().clear();
+    settle();
+    if (hideFrame)
+      client.tree().refresh();  // as "Refresh" or an opened session does before the list
+    else
+      client.form().CBFRM->show();
+    state.ResumeTiming();
+    link::LineSplitter splitter;
+    std::vector<std::string> lines;
+    splitter.feed(burst, lines);
+    for (const auto& line : lines) link::dispatchLine(line, client);
+    benchmark::DoNotOptimize(client.tree().blocks().count());
+  }
+  state.counters["nodes"] = client.tree().blocks().count();
+}
+
+void BM_ClientList(benchmark::State& state) {
+  runClientList(state, true);
+}
+void BM_ClientListShown(benchmark::State& state) {
+  runClientList(state, false);
+}
+
+// Receives the burst as the client does, but only runs the list builder.
+class ParseOnlyHandler : public link::ReplyHandler {
+ public:
+  void onClrBlkLst(std::string_view) override { builder.reset(); }
+  void onBlkLst(std::string_view line) override {
+    const BuildStep& step = builder.feed(line);
+    sum += step.node.key.size() + step.node.text.size();
+  }
+  BlockListBuilder builder;
+  std::size_t sum = 0;
+};
+
+void BM_ParseOnly(benchmark::State& state) {
+  const std::string burst = makeBurst(static_cast<int>(state.range(0)));
+  ParseOnlyHandler handler;
+  for (auto _ : state) {
+    link::LineSplitter splitter;
+    std::vector<std::string> lines;
+    splitter.feed(burst, lines);
+    for (const auto& line : lines) link::dispatchLine(line, handler);
+    benchmark::DoNotOptimize(handler.sum);
+  }
+}
+
+void BM_ApplyOnly(benchmark::State& state) {
+  const auto ops = makeOps(static_cast<int>(state.range(0)));
+  QWidget window;
+  auto* view = new QTreeWidget(&window);
+  view->setHeaderHidden(true);
+  view->setColumnCount(1);
+  view->setFont(listFont());
+  view->setUniformRowHeights(true);
+  window.resize(400, 600);
+  window.show();
+  BlockTree tree(view);
+  settle();
+  for (auto _ : state) {
+    state.PauseTiming();
+    tree.clear();
+    settle();
+    state.ResumeTiming();
+    tree.beginList();
+    for (const NodeOp& op : ops) tree.apply(op);
+    tree.finishList();
+    benchmark::DoNotOptimize(tree.count());
+  }
+}
+
+}  // namespace
+
+BENCHMARK(BM_BareFill)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ClientList)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ClientListShown)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseOnly)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ApplyOnly)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  theFixture.reset();
+  return 0;
+}
