@@ -16,6 +16,7 @@
 #include "browser/Form1.h"
 #include "browser/TreeController.h"
 #include "link/dispatcher.h"
+#include "support/BlockLines.h"
 #include "support/ClientFixture.h"
 
 using namespace tarvo;
@@ -24,21 +25,6 @@ using namespace tarvo::test;
 
 namespace {
 
-QString number(int n) {
-  return QString::number(n).rightJustified(5, u' ');
-}
-// Compound name in columns 14-31, block name in 17-34, type from 35.
-QString cmp(int n, const QString& name) {
-  return QStringLiteral("BLKLST ") + number(n) + u' ' + name.leftJustified(18, u' ') +
-         QStringLiteral("   COMPND");
-}
-QString blk(int n, const QString& name, const QString& type) {
-  return QStringLiteral("BLKLST ") + number(n) + QStringLiteral("    ") +
-         name.leftJustified(18, u' ') + type;
-}
-QString end(int n) {
-  return QStringLiteral("BLKLST ") + number(n) + QStringLiteral(" ***END***");
-}
 QString text(const QString& name, const QString& type) {
   return name.leftJustified(18, u' ') + type;
 }

@@ -10,33 +10,18 @@
 #include "browser/BlockTree.h"
 #include "browser/Form1.h"
 #include "browser/TreeController.h"
+#include "support/BlockLines.h"
 #include "support/ClientFixture.h"
 
 using namespace tarvo;
 using namespace tarvo::test;
-
-namespace {
-
-QString number(int n) {
-  return QString::number(n).rightJustified(5, u' ');
-}
-QString cmp(int n, const QString& name) {
-  return QStringLiteral("BLKLST ") + number(n) + u' ' + name.leftJustified(18, u' ') +
-         QStringLiteral("   COMPND");
-}
-QString blk(int n, const QString& name, const QString& type) {
-  return QStringLiteral("BLKLST ") + number(n) + QStringLiteral("    ") +
-         name.leftJustified(18, u' ') + type;
-}
-
-}  // namespace
 
 class TreeWire : public ClientFixture {
  protected:
   void openExample() {
     connectClient();
     openSessionWithTree({cmp(1, "A"), blk(2, "B1", "AIN"), cmp(3, "C"), blk(4, "D1", "IND"),
-                         QStringLiteral("BLKLST     5 ***END***")});
+                         end(5)});
     ASSERT_TRUE(server.waitForCommands(1));
     ASSERT_EQ(server.commands.takeFirst(), "GETBLKS 0 CP6001");
   }
