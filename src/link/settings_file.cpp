@@ -90,13 +90,23 @@ SettingsRead parseSettings(std::string_view text) {
 }
 
 std::string formatSettings(const SettingsFile& file) {
-  auto number = [](int n) {
+  std::string out;
+  auto number = [&out](int n) {
     // Print form: a sign position (blank for positive numbers) and a trailing blank.
-    return (n < 0 ? std::string() : std::string(" ")) + std::to_string(n) + " ";
+    if (n >= 0) out += ' ';
+    out += std::to_string(n);
+    out += ' ';
   };
-  std::string out = number(file.autoConnect) + number(file.selected) + "\r\n";
-  for (const ServerEntry& entry : file.entries)
-    out += '"' + entry.host + "\",\"" + entry.port + "\"\r\n";
+  number(file.autoConnect);
+  number(file.selected);
+  out += "\r\n";
+  for (const ServerEntry& entry : file.entries) {
+    out += '"';
+    out += entry.host;
+    out += "\",\"";
+    out += entry.port;
+    out += "\"\r\n";
+  }
   return out;
 }
 
