@@ -24,9 +24,10 @@ std::optional<QString> ScriptedPrompter::input(const QString& prompt, const QStr
                                                const QString&) {
   shown.push_back({Icon::None, title, prompt, {}, true});
   if (inputs_.empty()) return std::nullopt;
-  auto text = std::move(inputs_.front());
+  const InputAnswer answer = inputs_.front();
   inputs_.pop_front();
-  return text;
+  if (!answer.given) return std::nullopt;
+  return answer.text;
 }
 
 }  // namespace tarvo::test

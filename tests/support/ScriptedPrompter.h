@@ -26,7 +26,8 @@ class ScriptedPrompter : public Prompter {
                                const QString& initial) override;
 
   void answer(QMessageBox::StandardButton button) { answers_.push_back(button); }
-  void answerInput(std::optional<QString> text) { inputs_.push_back(std::move(text)); }
+  void answerInput(const QString& text) { inputs_.push_back({true, text}); }
+  void cancelInput() { inputs_.push_back({false, QString()}); }
   // Runs while a box is "open", as the user could still act then (events keep flowing).
   void setWhileOpen(std::function<void()> action) { whileOpen_ = std::move(action); }
 
@@ -35,7 +36,11 @@ class ScriptedPrompter : public Prompter {
 
  private:
   std::deque<QMessageBox::StandardButton> answers_;
-  std::deque<std::optional<QString>> inputs_;
+  struct InputAnswer {
+    bool given;
+    QString text;
+  };
+  std::deque<InputAnswer> inputs_;
   std::function<void()> whileOpen_;
 };
 
