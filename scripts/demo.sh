@@ -4,16 +4,24 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${BUILD_DIR:-build}"
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVO_BUILD_TESTS=OFF -DTARVO_BUILD_BENCH=OFF
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j"$(nproc)" --target tarvolink tarvo-sim
-"$build/sim/tarvo-sim" --port 1582 &
+log="$build/tarvo-sim.log"
+"$build/sim/tarvo-sim" --port 1582 > "$log" 2>&1 &
 sim=$!
 trap 'kill $sim 2>/dev/null || true' EXIT
-sleep 0.5
+# Wait until it listens (or has failed, e.g. because port 1582 is taken).
+for _ in $(seq 50); do
+  grep -q "listening on" "$log" 2>/dev/null && break
+  kill -0 $sim 2>/dev/null || { cat "$log" >&2; exit 1; }
+  sleep 0.1
+done
 # The client reads its server from TarvoIp.txt beside it; without one it connects to
 # 127.0.0.1:1582 when "New" is chosen. Ask it to connect at start for the demo.
 settings="$build/src/TarvoIp.txt"
-if [ ! -f "$settings" ]; then
+if [ -f "$settings" ]; then
+  echo "Using the existing $settings (delete it to connect to the demo at 127.0.0.1:1582)." >&2
+else
   printf ' 1  0 \r\n"127.0.0.1","1582"\r\n' > "$settings"
   for _ in $(seq 9); do printf '"",""\r\n' >> "$settings"; done
 fi
