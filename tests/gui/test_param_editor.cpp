@@ -9,6 +9,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTreeWidget>
+#include <functional>
 
 #include "browser/Form1.h"
 #include "browser/ui_helpers.h"
@@ -60,9 +61,7 @@ class ParamEditor : public ClientFixture {
     reply(lines);
     ParmEditFRM* editor = client->params().parmEditor();
     EXPECT_NE(editor, nullptr);
-    if (editor && !params.isEmpty()) {
-      EXPECT_TRUE(waitUntil([editor] { return editor->EditRow() > 0; }));
-    }
+    EXPECT_TRUE(editor && waitUntil([editor] { return editor->EditRow() > 0; }));
     server.commands.clear();
     return editor;
   }
@@ -94,7 +93,18 @@ class ParamEditor : public ClientFixture {
   void waitClosed(QPointer<ParmEditFRM> editor, int commands) {
     EXPECT_TRUE(waitUntil([&] { return editor.isNull(); }));
     EXPECT_TRUE(server.waitForCommands(commands));
-    waitUntil([] { return false; }, 50);  // nothing more may follow
+    settle();  // nothing more may follow
+  }
+
+  // Changes HILIM of `block` to 50 and presses OK: one modification outstanding more.
+  void submitEdit(const QString& block) {
+    QPointer<ParmEditFRM> editor = openEditor(block, kPidParams);
+    ASSERT_TRUE(editor);
+    click(editor, 4);
+    type(editor, "50");
+    editor->OKPB->click();
+    waitClosed(editor, 4);
+    server.commands.clear();
   }
 };
 
@@ -153,34 +163,10 @@ TEST_F(ParamEditor, ErrorInsteadOfAListOpensNoWindow) {
   client->params().edit();
   reply({"ERRPRMLSTBlock CMP1:GONE does not exist"});
   ASSERT_EQ(prompter.shown.size(), 1);
-  EXPECT_EQ(prompter.shown[0].title, "Can not edit block");
-  EXPECT_EQ(prompter.shown[0].text, "ERROR MSG: Block CMP1:GONE does not exist");
-  EXPECT_EQ(prompter.shown[0].icon, Prompter::Icon::Exclamation);
+  EXPECT_TRUE(prompter.showed(0, "Can not edit block", "ERROR MSG: Block CMP1:GONE does not exist",
+                              Prompter::Icon::Exclamation));
   EXPECT_EQ(form().panelText(3), "Error getting parameters");
   EXPECT_EQ(client->params().parmEditor(), nullptr);
-}
-
-TEST_F(ParamEditor, ListLinesWithoutAnEditorAreIgnored) {
-  reply({prmLine("HILIM", "5"), "DNPRMLST"});
-  EXPECT_EQ(client->params().parmEditor(), nullptr);
-
-  QPointer<ParmEditFRM> editor = openEditor("CMP1:PID1", kPidParams);
-  editor->close();
-  waitClosed(editor, 1);
-  reply({prmLine("HILIM", "5"), "DNPRMLST"});
-  EXPECT_EQ(client->params().parmEditor(), nullptr);
-  EXPECT_EQ(server.commands, QStringList{"MODDONE:CMP1:PID1"});
-}
-
-TEST_F(ParamEditor, EmptyListLeavesNothingToEdit) {
-  QPointer<ParmEditFRM> editor = openEditor("CMP1:EMPTY", {});
-  ASSERT_TRUE(editor);
-  click(editor, 1);
-  EXPECT_EQ(editor->EditRow(), 0);
-  EXPECT_FALSE(editor->EditFRM->isVisible());
-  editor->OKPB->click();
-  waitClosed(editor, 1);
-  EXPECT_EQ(server.commands, QStringList{"MODDONE:CMP1:EMPTY"});
 }
 
 TEST_F(ParamEditor, FourteenthEditorTakesTheFirstPlace) {
@@ -199,12 +185,11 @@ TEST_F(ParamEditor, FourteenthEditorTakesTheFirstPlace) {
 
 // ---- choosing and editing rows ----------------------------------------------------------
 
-TEST_F(ParamEditor, ChoosingTypeMaAndStepRows) {
-  ParmEditFRM* editor =
-      openEditor("CMP1:SEQ1",
-                 {{"NAME", "SEQ1"}, {"TYPE", "DEP"}, {"MA", "1"}, {"STEP01", "a"}, {"HILIM", "5"}});
+TEST_F(ParamEditor, ClicksAndKeysChooseRowsAndTheEntryShowsWhatTheRowOffers) {
+  ParmEditFRM* editor = openEditor("CMP1:SEQ1", {{"NAME", "SEQ1"}, {"TYPE", "DEP"}, {"MA", "1"},
+                                                 {"STEP01", "a"}, {"HILIM", "5"}, {"LOLIM", "0"}});
   ASSERT_NE(editor, nullptr);
-
+  QTableWidget* grid = editor->MSHFlexGrid1;
   click(editor, 3);  // MA
   EXPECT_EQ(editor->EditRow(), 3);
   EXPECT_TRUE(editor->EditFRM->isVisible());
@@ -212,35 +197,29 @@ TEST_F(ParamEditor, ChoosingTypeMaAndStepRows) {
   EXPECT_EQ(comboItems(editor->ValEntryCB), (QStringList{"0", "1"}));
   EXPECT_EQ(editor->ValEntryCB->currentText(), "1");
   EXPECT_FALSE(editor->DownPB->isEnabled());
-  EXPECT_EQ(editor->MSHFlexGrid1->item(ParmEditFRM::tableRowOf(3), 1)->background().color(),
+  EXPECT_EQ(grid->item(ParmEditFRM::tableRowOf(3), 1)->background().color(),
             editor->palette().color(QPalette::Button));
   EXPECT_TRUE(editor->ValEntryCB->hasFocus());
 
   click(editor, 4);  // STEP01
   EXPECT_EQ(editor->EditFRM->title(), "STEP01");
-  EXPECT_EQ(comboItems(editor->ValEntryCB), (QStringList{"a", ""}));
   EXPECT_TRUE(editor->DownPB->isEnabled());
   EXPECT_TRUE(editor->UpPB->isEnabled());
-  EXPECT_EQ(editor->MSHFlexGrid1->item(ParmEditFRM::tableRowOf(3), 1)->background().style(),
-            Qt::NoBrush);
+  EXPECT_EQ(grid->item(ParmEditFRM::tableRowOf(3), 1)->background().style(), Qt::NoBrush);
 
   click(editor, 2);  // TYPE
   EXPECT_EQ(editor->EditRow(), 2);
   EXPECT_FALSE(editor->EditFRM->isVisible());
   EXPECT_FALSE(editor->DownPB->isEnabled());
   EXPECT_FALSE(editor->UpPB->isEnabled());
-}
 
-TEST_F(ParamEditor, KeyboardInTheGridChoosesRowsToo) {
-  ParmEditFRM* editor = openEditor("CMP1:PID1", kPidParams);
-  ASSERT_NE(editor, nullptr);
-  QTableWidget* grid = editor->MSHFlexGrid1;
-  click(editor, 4);
+  // The keyboard in the grid chooses rows too, and arrowing on through the grid stays possible.
+  click(editor, 5);
   grid->setFocus();
   QTest::keyClick(grid, Qt::Key_Down);
-  EXPECT_EQ(editor->EditRow(), 5);
+  EXPECT_EQ(editor->EditRow(), 6);
   EXPECT_EQ(editor->EditFRM->title(), "LOLIM");
-  EXPECT_TRUE(grid->hasFocus());  // arrowing on through the grid stays possible
+  EXPECT_TRUE(grid->hasFocus());
   QTest::keyClick(grid, Qt::Key_Home, Qt::ControlModifier);
   EXPECT_EQ(editor->EditRow(), 2);  // never the first parameter
   EXPECT_EQ(grid->currentRow(), ParmEditFRM::tableRowOf(2));
@@ -251,9 +230,9 @@ TEST_F(ParamEditor, KeyboardInTheGridChoosesRowsToo) {
   EXPECT_TRUE(editor->isVisible());
 }
 
-TEST_F(ParamEditor, TypingAndEnterMarkTheRowAndMoveOn) {
-  ParmEditFRM* editor = openEditor("CMP1:PID1", kPidParams);
-  ASSERT_NE(editor, nullptr);
+TEST_F(ParamEditor, TypingAndEnterMarkTheRowAndOkSendsChangedRowsThenEndsTheEdit) {
+  QPointer<ParmEditFRM> editor = openEditor("CMP1:PID1", kPidParams);
+  ASSERT_TRUE(editor);
   QTableWidget* grid = editor->MSHFlexGrid1;
   click(editor, 4);  // HILIM 100.0
   type(editor, "120");
@@ -274,6 +253,18 @@ TEST_F(ParamEditor, TypingAndEnterMarkTheRowAndMoveOn) {
   enter(editor);
   EXPECT_EQ(grid->item(hilim, 2)->text(), "");
   EXPECT_NE(textColour(grid->item(hilim, 0)), QColor(255, 0, 0));
+
+  click(editor, 3);  // DESCRP
+  type(editor, "FEED  FLOW A");
+  enter(editor);
+  click(editor, 7);  // KP, typed but not committed before OK
+  type(editor, "2.5");
+  editor->OKPB->click();
+  waitClosed(editor, 5);
+  EXPECT_EQ(server.commands,
+            (QStringList{"MODSTART:CMP1:PID1", "MODPARM:DESCRP = FEED  FLOW A", "MODPARM:KP = 2.5",
+                         "MODEND:CMP1:PID1", "MODDONE:CMP1:PID1"}));
+  EXPECT_EQ(client->params().outstandingEdits(), 1u);
 }
 
 TEST_F(ParamEditor, EnterPastTheBottomPutsTheRowFiveBelowTheTop) {
@@ -322,78 +313,47 @@ TEST_F(ParamEditor, StepButtonsShiftTheValuesBelow) {
 
 // ---- OK, Cancel, closing ----------------------------------------------------------------
 
-TEST_F(ParamEditor, OkSendsChangedRowsThenEndsTheEdit) {
-  QPointer<ParmEditFRM> editor = openEditor("CMP1:PID1", kPidParams);
-  ASSERT_TRUE(editor);
-  click(editor, 3);  // DESCRP
-  type(editor, "FEED  FLOW A");
-  enter(editor);
-  click(editor, 7);  // KP, typed but not committed before OK
-  type(editor, "2.5");
-  editor->OKPB->click();
-  waitClosed(editor, 5);
-  EXPECT_EQ(server.commands,
-            (QStringList{"MODSTART:CMP1:PID1", "MODPARM:DESCRP = FEED  FLOW A", "MODPARM:KP = 2.5",
-                         "MODEND:CMP1:PID1", "MODDONE:CMP1:PID1"}));
-  EXPECT_EQ(client->params().outstandingEdits(), 1u);
-}
-
-TEST_F(ParamEditor, OkWithoutChangesOnlyEndsTheEdit) {
-  QPointer<ParmEditFRM> editor = openEditor("CMP1:PID1", kPidParams);
-  ASSERT_TRUE(editor);
-  click(editor, 4);
-  click(editor, 5);
-  editor->OKPB->click();
-  waitClosed(editor, 1);
-  EXPECT_EQ(server.commands, QStringList{"MODDONE:CMP1:PID1"});
-  EXPECT_EQ(form().panelText(3), "EDIT: No Edits");
-  EXPECT_EQ(client->params().outstandingEdits(), 0u);
-}
-
-TEST_F(ParamEditor, CancelAndEscapeDropEvenACommittedEdit) {
-  for (bool escape : {false, true}) {
+TEST_F(ParamEditor, OkWithoutChangesCancelEscapeAndCloseOnlyEndTheEdit) {
+  const struct {
+    const char* what;
+    bool edit;  // a committed edit, then an uncommitted one
+    std::function<void(ParmEditFRM*)> close;
+    const char* panel;
+  } cases[] = {
+      {"OK", false, [](ParmEditFRM* e) { e->OKPB->click(); }, "EDIT: No Edits"},
+      {"Cancel", true, [](ParmEditFRM* e) { e->CancelPB->click(); }, "EDIT: Cancelled"},
+      {"Escape", true, [](ParmEditFRM* e) { QTest::keyClick(e->MSHFlexGrid1, Qt::Key_Escape); },
+       "EDIT: Cancelled"},
+      {"close box", true, [](ParmEditFRM* e) { e->close(); }, "before"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
     QPointer<ParmEditFRM> editor = openEditor("CMP1:PID1", kPidParams);
     ASSERT_TRUE(editor);
     form().updStatBar("before", 3);
     click(editor, 4);
-    type(editor, "999");
-    enter(editor);
-    type(editor, "888");
-    if (escape)
-      QTest::keyClick(editor->MSHFlexGrid1, Qt::Key_Escape);
-    else
-      editor->CancelPB->click();
+    if (c.edit) {
+      type(editor, "999");
+      enter(editor);
+      type(editor, "888");
+    } else {
+      click(editor, 5);
+    }
+    c.close(editor);
     waitClosed(editor, 1);
     EXPECT_EQ(server.commands, QStringList{"MODDONE:CMP1:PID1"});
-    EXPECT_EQ(form().panelText(3), "EDIT: Cancelled");
+    EXPECT_EQ(form().panelText(3), c.panel);
+    EXPECT_EQ(client->params().outstandingEdits(), 0u);
   }
-}
-
-TEST_F(ParamEditor, CloseBoxOnlyEndsTheEdit) {
-  QPointer<ParmEditFRM> editor = openEditor("CMP1:PID1", kPidParams);
-  ASSERT_TRUE(editor);
-  form().updStatBar("before", 3);
-  click(editor, 4);
-  type(editor, "5");
-  enter(editor);
-  editor->close();
-  waitClosed(editor, 1);
-  EXPECT_EQ(server.commands, QStringList{"MODDONE:CMP1:PID1"});
-  EXPECT_EQ(form().panelText(3), "before");
+  // List lines with no editor to take them are ignored.
+  reply({prmLine("HILIM", "5"), "DNPRMLST"});
+  EXPECT_EQ(client->params().parmEditor(), nullptr);
 }
 
 // ---- answers to a modification ----------------------------------------------------------
 
 TEST_F(ParamEditor, AnswersNameTheEditedBlockNotTheSelection) {
-  for (const QString block : {"CMP1:PID1", "CMP2:AIN7", "CMP3:CALC1"}) {
-    QPointer<ParmEditFRM> editor = openEditor(block, kPidParams);
-    ASSERT_TRUE(editor);
-    click(editor, 4);
-    type(editor, "50");
-    editor->OKPB->click();
-    waitClosed(editor, 4);
-    server.commands.clear();
-  }
+  for (const QString block : {"CMP1:PID1", "CMP2:AIN7", "CMP3:CALC1"}) submitEdit(block);
   EXPECT_EQ(client->params().outstandingEdits(), 3u);
   form().currSelBlk = "CMP9:ELSE";
 
@@ -401,35 +361,23 @@ TEST_F(ParamEditor, AnswersNameTheEditedBlockNotTheSelection) {
   reply({modMessageLine("WRNPRMMOD", "LOLIM above HILIM")});
   reply({"DNPRMMOD"});
   ASSERT_EQ(prompter.shown.size(), 2);
-  EXPECT_EQ(prompter.shown[0].title, "EDIT Error: CMP1:PID1");
-  EXPECT_EQ(prompter.shown[0].text, "ERROR: HILIM out of range");
-  EXPECT_EQ(prompter.shown[0].icon, Prompter::Icon::Exclamation);
-  EXPECT_EQ(prompter.shown[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-  EXPECT_EQ(prompter.shown[1].title, "EDIT Warning: CMP2:AIN7");
-  EXPECT_EQ(prompter.shown[1].text, "WARN MSG: LOLIM above HILIM");
-  EXPECT_EQ(prompter.shown[1].icon, Prompter::Icon::Exclamation);
+  EXPECT_TRUE(prompter.showed(0, "EDIT Error: CMP1:PID1", "ERROR: HILIM out of range",
+                              Prompter::Icon::Exclamation, QMessageBox::Ok));
+  EXPECT_TRUE(prompter.showed(1, "EDIT Warning: CMP2:AIN7", "WARN MSG: LOLIM above HILIM",
+                              Prompter::Icon::Exclamation));
   EXPECT_EQ(form().panelText(3), "EDIT: CMP3:CALC1");
   EXPECT_EQ(client->params().outstandingEdits(), 0u);
   EXPECT_EQ(form().focusWidget(), form().TreeView1);
-}
 
-TEST_F(ParamEditor, AnswerWithNothingOutstandingNamesTheSelection) {
+  // With nothing outstanding the answers name the selection.
   form().currSelBlk = "CMP4:PID4";
-  reply({"ERRPRMMOD short line"});
-  ASSERT_EQ(prompter.shown.size(), 1);
-  EXPECT_EQ(prompter.shown[0].title, "EDIT Error: CMP4:PID4");
-  EXPECT_EQ(prompter.shown[0].text, "ERROR: ");
-  reply({"DNPRMMOD"});
+  reply({"ERRPRMMOD short line", "DNPRMMOD"});
+  EXPECT_TRUE(prompter.showed(2, "EDIT Error: CMP4:PID4", "ERROR: "));
   EXPECT_EQ(form().panelText(3), "EDIT: CMP4:PID4");
 }
 
 TEST_F(ParamEditor, LostConnectionForgetsOutstandingEdits) {
-  QPointer<ParmEditFRM> editor = openEditor("CMP1:PID1", kPidParams);
-  ASSERT_TRUE(editor);
-  click(editor, 4);
-  type(editor, "50");
-  editor->OKPB->click();
-  waitClosed(editor, 4);
+  submitEdit("CMP1:PID1");
   ASSERT_EQ(client->params().outstandingEdits(), 1u);
   server.dropClient();
   ASSERT_TRUE(waitUntil([this] { return client->params().outstandingEdits() == 0; }));

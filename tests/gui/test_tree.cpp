@@ -1,6 +1,6 @@
 // The block tree: building it from the block list, and what clicking, the arrow keys and the
-// space bar on its nodes select and enable. Reply lines go through the real dispatcher into
-// the client; no server is needed.
+// space bar on its nodes select and enable, with reply lines put through the real dispatcher
+// into the client; then, over a connection, what the list requests and the double click send.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -25,14 +25,22 @@ using namespace tarvo::test;
 
 namespace {
 
+QString cmp(int n, const char* name) { return QString::fromStdString(cmpLine(n, name)); }
+QString blk(int n, const char* name, const char* type) { return QString::fromStdString(blkLine(n, name, type)); }
+QString end(int n) { return QString::fromStdString(endLine(n)); }
+
 QString text(const QString& name, const QString& type) {
   return name.leftJustified(18, u' ') + type;
 }
 
-QStringList keysUnder(QTreeWidgetItem* parent) {
+// The keys of the nodes under `parent` in order, each followed by its own children's.
+QString keysUnder(QTreeWidgetItem* parent) {
   QStringList keys;
-  for (int i = 0; i < parent->childCount(); ++i) keys << BlockTree::keyOf(parent->child(i));
-  return keys;
+  for (int i = 0; i < parent->childCount(); ++i) {
+    QTreeWidgetItem* child = parent->child(i);
+    keys << BlockTree::keyOf(child) + (child->childCount() ? "[" + keysUnder(child) + "]" : "");
+  }
+  return keys.join(u' ');
 }
 
 }  // namespace
@@ -66,17 +74,19 @@ class Tree : public ClientFixture {
   TreeController& tree() { return client->tree(); }
   QTreeWidget* view() { return form().TreeView1; }
   QTreeWidgetItem* node(const QString& key) { return tree().blocks().find(key); }
-  QStringList topKeys() { return keysUnder(view()->invisibleRootItem()); }
+  QString keys() { return keysUnder(view()->invisibleRootItem()); }
 
-  // A mouse click on the node, as the user makes it.
-  void click(const QString& key) {
+  // Where the node shows, once its compound is open and it is scrolled into view.
+  QPoint centreOf(const QString& key) {
     QTreeWidgetItem* item = node(key);
-    ASSERT_NE(item, nullptr) << key.toStdString();
     if (item->parent()) item->parent()->setExpanded(true);
     view()->scrollToItem(item);
-    const QRect rect = view()->visualItemRect(item);
-    ASSERT_TRUE(rect.isValid()) << key.toStdString();
-    QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, rect.center());
+    return view()->visualItemRect(item).center();
+  }
+  // A mouse click on the node, as the user makes it.
+  void click(const QString& key) {
+    ASSERT_NE(node(key), nullptr) << key.toStdString();
+    QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, centreOf(key));
   }
 
   // The enabled block buttons by name, in their on-screen order.
@@ -90,18 +100,15 @@ class Tree : public ClientFixture {
 
 // ---- building the tree ----------------------------------------------------------------
 
-TEST_F(Tree, ExampleListKeepsTheServersOrderUnderItsKeys) {
-  loadExample();
-  EXPECT_EQ(topKeys(), QStringList({"A", "C", "***END***"}));
-  EXPECT_EQ(keysUnder(node("A")), QStringList({"A:B1", "A:B2"}));
-  EXPECT_EQ(keysUnder(node("C")), QStringList({"C:D1"}));
-  EXPECT_EQ(node("***END***")->childCount(), 0);
-
+TEST_F(Tree, ListKeepsTheServersOrderUnderItsKeysAndSkipsStrayLines) {
+  // Blocks before any compound, a bare line, a second end line and a line cut short add nothing.
+  load({blk(1, "ORPHAN", "AIN"), "BLKLST", cmp(2, "A"), blk(3, "B1", "AIN"), blk(4, "B2", "PID"),
+        cmp(5, "C"), blk(6, "D1", "IND"), end(7), end(8), "BLKLST     9"});
+  EXPECT_EQ(keys(), "A[A:B1 A:B2] C[C:D1] ***END***");
   EXPECT_EQ(node("A")->text(0), "A");
   EXPECT_EQ(node("A:B1")->text(0), text("B1", "AIN"));
   EXPECT_EQ(node("C:D1")->text(0), text("D1", "IND"));
   EXPECT_EQ(node("***END***")->text(0), "***END***");
-  EXPECT_EQ(node("C:D1")->parent(), node("C"));
   EXPECT_EQ(tree().blocks().count(), 6);
 }
 
@@ -117,16 +124,18 @@ TEST_F(Tree, NodeColoursFollowTheirKind) {
 }
 
 TEST_F(Tree, ProgressShowsEveryTwentiethLine) {
+  const QString base = QStringLiteral("Getting Cmp:Blk Names");
   feed({"CLRBLKLST"});
-  EXPECT_EQ(form().panelText(3), "Getting Cmp:Blk Names");
-  feed({cmp(0, "A")});
-  EXPECT_EQ(form().panelText(3), "Getting Cmp:Blk Names [0]");
-  feed({blk(20, "B1", "AIN")});
-  EXPECT_EQ(form().panelText(3), "Getting Cmp:Blk Names [20]");
-  feed({blk(21, "B2", "AIN"), blk(39, "B3", "AIN")});
-  EXPECT_EQ(form().panelText(3), "Getting Cmp:Blk Names [20]");
-  feed({end(40)});
-  EXPECT_EQ(form().panelText(3), "Getting Cmp:Blk Names [40]");
+  EXPECT_EQ(form().panelText(3), base);
+  // Lines in, panel text after: unchanged between multiples of 20; a line adding no node counts.
+  const std::pair<QStringList, QString> steps[] = {
+      {{cmp(0, "A")}, " [0]"}, {{blk(20, "B1", "AIN")}, " [20]"},
+      {{blk(21, "B2", "AIN"), blk(39, "B3", "AIN")}, " [20]"}, {{end(40)}, " [40]"},
+      {{end(60)}, " [60]"}};
+  for (const auto& [lines, expected] : steps) {
+    feed(lines);
+    EXPECT_EQ(form().panelText(3), base + expected) << lines.join(u'|').toStdString();
+  }
   feed({"DNBLKLST"});
   EXPECT_EQ(form().panelText(3), "");
 }
@@ -149,44 +158,28 @@ TEST_F(Tree, CompleteListShowsTheTreeWithNothingSelected) {
 TEST_F(Tree, NewListReplacesTheOldOne) {
   loadExample();
   load({cmp(1, "Z"), blk(2, "B1", "AIN"), end(3)});
-  EXPECT_EQ(topKeys(), QStringList({"Z", "***END***"}));
+  EXPECT_EQ(keys(), "Z[Z:B1] ***END***");
   EXPECT_EQ(node("A"), nullptr);
   EXPECT_EQ(node("A:B1"), nullptr);
-  EXPECT_EQ(keysUnder(node("Z")), QStringList({"Z:B1"}));
-  EXPECT_EQ(tree().blocks().count(), 3);
-}
-
-TEST_F(Tree, StrayLinesAddNoNodes) {
-  // Blocks before any compound, a second end line, lines cut short.
-  load({blk(1, "ORPHAN", "AIN"), "BLKLST", cmp(2, "A"), blk(3, "B1", "AIN"), end(4), end(5),
-        "BLKLST     6"});
-  EXPECT_EQ(topKeys(), QStringList({"A", "***END***"}));
-  EXPECT_EQ(keysUnder(node("A")), QStringList({"A:B1"}));
   EXPECT_EQ(tree().blocks().count(), 3);
 }
 
 TEST_F(Tree, ListErrorShowsTheServersTextAndLeavesTheTree) {
   loadExample();
   tree().refresh();  // hides the tree's frame until the list comes
-  feed({"ERRBLKLSTCP6001 is not open"});
-  ASSERT_EQ(prompter.shown.size(), 1);
-  EXPECT_EQ(prompter.shown[0].icon, Prompter::Icon::Exclamation);
-  EXPECT_EQ(prompter.shown[0].title, "Can not list blocks");
-  EXPECT_EQ(prompter.shown[0].text, "ERROR: CP6001 is not open");
-  EXPECT_EQ(prompter.shown[0].buttons, QMessageBox::Ok);
-  EXPECT_EQ(topKeys(), QStringList({"A", "C", "***END***"}));
-  EXPECT_FALSE(form().CBFRM->isVisible());
-
-  feed({"ERRBLKLST"});
+  feed({"ERRBLKLSTCP6001 is not open", "ERRBLKLST"});
   ASSERT_EQ(prompter.shown.size(), 2);
-  EXPECT_EQ(prompter.shown[1].text, "ERROR: ");
+  EXPECT_TRUE(prompter.showed(0, "Can not list blocks", "ERROR: CP6001 is not open",
+                              Prompter::Icon::Exclamation, QMessageBox::Ok));
+  EXPECT_TRUE(prompter.showed(1, "Can not list blocks", "ERROR: "));
+  EXPECT_EQ(keys(), "A[A:B1 A:B2] C[C:D1] ***END***");
+  EXPECT_FALSE(form().CBFRM->isVisible());
 }
 
 TEST_F(Tree, ClosedSessionEmptiesTheTree) {
   loadExample();
   feed({"CLOSEICCCP6001"});
   EXPECT_EQ(view()->topLevelItemCount(), 0);
-  EXPECT_EQ(tree().blocks().count(), 0);
   EXPECT_EQ(node("A"), nullptr);
   // Stray block lines of the old list have no compound to go under any more.
   feed({blk(7, "LATE", "AIN")});
@@ -205,85 +198,45 @@ class TreeSelection : public Tree {
   }
 };
 
-TEST_F(TreeSelection, CompoundEnablesEverythingButPasteMoveToAndXref) {
-  tree().copySrcBlk = "C:D1";
-  tree().moveSrcBlk = "C:D2";
-  click("A");
-  EXPECT_EQ(form().currSelBlk, "A");
-  EXPECT_EQ(form().currSelTyp, "");
-  EXPECT_FALSE(form().currIsSeq);
-  EXPECT_FALSE(form().currIsPLB);
-  EXPECT_EQ(tree().selNodeKey(), "A");
-  EXPECT_EQ(enabledButtons(), "EditPB AddPB CopyPB DelPB MoveFromPB");
-}
-
-TEST_F(TreeSelection, BlockEnablesItsOperationsAndXref) {
-  click("A:B1");
-  EXPECT_EQ(form().currSelBlk, "A:B1");
-  EXPECT_EQ(form().currSelTyp, "AIN");
-  EXPECT_FALSE(form().currIsSeq);
-  EXPECT_FALSE(form().currIsPLB);
-  EXPECT_EQ(enabledButtons(), "EditPB AddPB XrefPB CopyPB DelPB MoveFromPB");
-}
-
-TEST_F(TreeSelection, SequenceBlocksAlsoEnableEditSeq) {
-  for (const char* key : {"A:SEQ1", "C:D1", "C:D2", "C:D3"}) {
-    click(key);
-    EXPECT_TRUE(form().currIsSeq) << key;
-    EXPECT_FALSE(form().currIsPLB) << key;
-    EXPECT_EQ(enabledButtons(), "EditPB AddPB XrefPB EditSeq CopyPB DelPB MoveFromPB") << key;
+TEST_F(TreeSelection, ClickedNodeDecidesTypeKindAndButtons) {
+  const QString block = "EditPB AddPB XrefPB CopyPB DelPB MoveFromPB";
+  const QString seq = "EditPB AddPB XrefPB EditSeq CopyPB DelPB MoveFromPB";
+  struct Case {
+    const char* key;
+    const char* copySrc;  // held Copy and Move sources
+    const char* moveSrc;
+    const char* type;
+    bool isSeq, isPlb;
+    QString buttons;
+  };
+  // In this order: the kind flags stay those of the last block when an end entry is chosen.
+  const Case cases[] = {
+      {"A", "C:D1", "C:D2", "", false, false, "EditPB AddPB CopyPB DelPB MoveFromPB"},
+      {"A:SEQ1", "", "", "IND", true, false, seq},
+      {"A:B1", "", "", "AIN", false, false, block},
+      {"C:D1", "", "", "DEP", true, false, seq},
+      {"C:D2", "", "", "EXC", true, false, seq},
+      {"A:LOGIC1", "", "", "PLB", false, true, block + " PLBEditPB"},
+      {"A:---END_A", "", "", "END_ZONE", false, true, "AddPB"},
+      {"A", "", "", "", false, false, "EditPB AddPB CopyPB DelPB MoveFromPB"},
+      {"C:D3", "", "C:D2", "MON", true, false,
+       "EditPB AddPB MoveToPB XrefPB EditSeq CopyPB DelPB MoveFromPB"},
+      {"A:---SEP", "", "", "CALC", false, false, block},  // a dash name without the end mark
+      {"A:B1", "C:D1", "", "AIN", false, false, "EditPB PastePB AddPB XrefPB CopyPB DelPB MoveFromPB"},
+      {"***END***", "A:B1", "A:B1", "END_ZONE", false, false, "PastePB AddPB MoveToPB"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.key);
+    tree().copySrcBlk = c.copySrc;
+    tree().moveSrcBlk = c.moveSrc;
+    click(c.key);
+    EXPECT_EQ(form().currSelBlk, c.key);
+    EXPECT_EQ(tree().selNodeKey(), c.key);
+    EXPECT_EQ(form().currSelTyp, c.type);
+    EXPECT_EQ(form().currIsSeq, c.isSeq);
+    EXPECT_EQ(form().currIsPLB, c.isPlb);
+    EXPECT_EQ(enabledButtons(), c.buttons);
   }
-  EXPECT_EQ(form().currSelTyp, "MON");
-  click("A:B1");  // and an ordinary block takes it away again
-  EXPECT_FALSE(form().currIsSeq);
-  EXPECT_FALSE(form().EditSeq->isEnabled());
-}
-
-TEST_F(TreeSelection, PlbAlsoEnablesViewPlb) {
-  click("A:LOGIC1");
-  EXPECT_EQ(form().currSelTyp, "PLB");
-  EXPECT_TRUE(form().currIsPLB);
-  EXPECT_FALSE(form().currIsSeq);
-  EXPECT_EQ(enabledButtons(), "EditPB AddPB XrefPB CopyPB DelPB MoveFromPB PLBEditPB");
-  click("A");
-  EXPECT_FALSE(form().currIsPLB);
-  EXPECT_FALSE(form().PLBEditPB->isEnabled());
-}
-
-TEST_F(TreeSelection, HeldCopyAndMoveSourcesEnablePasteAndMoveTo) {
-  tree().copySrcBlk = "C:D1";
-  click("A:B1");
-  EXPECT_EQ(enabledButtons(), "EditPB PastePB AddPB XrefPB CopyPB DelPB MoveFromPB");
-  tree().copySrcBlk.clear();
-  tree().moveSrcBlk = "C:D2";
-  click("C:D3");
-  EXPECT_EQ(enabledButtons(), "EditPB AddPB MoveToPB XrefPB EditSeq CopyPB DelPB MoveFromPB");
-}
-
-TEST_F(TreeSelection, EndEntriesLeaveOnlyAdd) {
-  click("A:SEQ1");
-  click("A:LOGIC1");  // a PLB, after a sequence block
-  click("A:---END_A");
-  EXPECT_EQ(form().currSelBlk, "A:---END_A");
-  EXPECT_EQ(form().currSelTyp, "END_ZONE");
-  EXPECT_EQ(enabledButtons(), "AddPB");
-  // The kind flags are those of the last block selected.
-  EXPECT_TRUE(form().currIsPLB);
-  EXPECT_FALSE(form().currIsSeq);
-
-  tree().copySrcBlk = "A:B1";
-  tree().moveSrcBlk = "A:B1";
-  click("***END***");
-  EXPECT_EQ(form().currSelBlk, "***END***");
-  EXPECT_EQ(form().currSelTyp, "END_ZONE");
-  EXPECT_EQ(enabledButtons(), "PastePB AddPB MoveToPB");
-}
-
-TEST_F(TreeSelection, DashNameWithoutTheEndMarkIsAnOrdinaryBlock) {
-  click("A:---SEP");
-  EXPECT_EQ(form().currSelBlk, "A:---SEP");
-  EXPECT_EQ(form().currSelTyp, "CALC");
-  EXPECT_EQ(enabledButtons(), "EditPB AddPB XrefPB CopyPB DelPB MoveFromPB");
 }
 
 TEST_F(TreeSelection, ClickGivesTheTreeTheFocus) {
@@ -304,31 +257,17 @@ TEST_F(TreeSelection, ClickingTheCurrentNodeAgainRunsTheHandlingAgain) {
   EXPECT_TRUE(form().EditPB->isEnabled());
 }
 
-TEST_F(TreeSelection, ArrowKeysSelectAsTheyMove) {
+TEST_F(TreeSelection, ArrowKeysSelectAsTheyMoveAndTheSpaceBarAsksForTheCrossReferenceOnly) {
+  QSignalSpy xref(&tree(), &TreeController::xrefRequested);
   click("A");
   node("A")->setExpanded(true);
-  QTest::keyClick(view(), Qt::Key_Down);
-  EXPECT_EQ(form().currSelBlk, "A:B1");
-  QTest::keyClick(view(), Qt::Key_Down);
-  EXPECT_EQ(form().currSelBlk, "A:SEQ1");
-  EXPECT_TRUE(form().EditSeq->isEnabled());
+  for (const char* key : {"A:B1", "A:SEQ1"}) {
+    QTest::keyClick(view(), Qt::Key_Down);
+    EXPECT_EQ(form().currSelBlk, key);
+  }
   QTest::keyClick(view(), Qt::Key_End);
   EXPECT_EQ(form().currSelBlk, "***END***");
-  EXPECT_EQ(enabledButtons(), "AddPB");
-}
-
-TEST_F(TreeSelection, NodeMadeCurrentWithoutSelectingIsSelected) {
-  click("A:B1");
-  // What the view does when the tree gets the focus by the keyboard.
-  const QModelIndex first = view()->model()->index(0, 0);
-  view()->selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
-  EXPECT_EQ(form().currSelBlk, "A");
-  EXPECT_TRUE(node("A")->isSelected());
-  EXPECT_EQ(view()->selectedItems(), QList<QTreeWidgetItem*>({node("A")}));
-}
-
-TEST_F(TreeSelection, SpaceBarAsksForTheCrossReferenceOnly) {
-  QSignalSpy xref(&tree(), &TreeController::xrefRequested);
+  EXPECT_EQ(xref.count(), 0);
   click("A");  // Xref is disabled for a compound; the space bar asks all the same
   ASSERT_FALSE(form().XrefPB->isEnabled());
   QTest::keyClick(view(), Qt::Key_Space);
@@ -339,28 +278,28 @@ TEST_F(TreeSelection, SpaceBarAsksForTheCrossReferenceOnly) {
   EXPECT_EQ(xref.count(), 1);
 }
 
-TEST_F(TreeSelection, SelectNodeMakesTheNodeCurrentAndRunsTheHandling) {
+TEST_F(TreeSelection, NodeMadeCurrentByTheProgramOrTheViewIsSelectedAndHandled) {
   EXPECT_TRUE(tree().selectNode("C:D1"));
   EXPECT_EQ(view()->currentItem(), node("C:D1"));
   EXPECT_TRUE(node("C:D1")->isSelected());
   EXPECT_EQ(form().currSelBlk, "C:D1");
-  EXPECT_TRUE(form().EditSeq->isEnabled());
-
   EXPECT_FALSE(tree().selectNode("C:NOSUCH"));
   EXPECT_EQ(form().currSelBlk, "C:D1");
   EXPECT_EQ(view()->currentItem(), node("C:D1"));
+  // What the view does when the tree gets the focus by the keyboard: current, not selected.
+  view()->selectionModel()->setCurrentIndex(view()->model()->index(0, 0), QItemSelectionModel::NoUpdate);
+  EXPECT_EQ(form().currSelBlk, "A");
+  EXPECT_EQ(view()->selectedItems(), QList<QTreeWidgetItem*>({node("A")}));
 }
 
-TEST_F(TreeSelection, ProgramChangesToTheTreeSelectNothing) {
+TEST_F(TreeSelection, ProgramChangesToTheTreeAndNewListsSelectNothing) {
   click("A:B1");
   // Removing the current node moves Qt's current node elsewhere; that is no user's choice.
   ASSERT_TRUE(tree().blocks().remove("A:B1"));
   EXPECT_EQ(form().currSelBlk, "A:B1");
-  tree().blocks().addBefore("A:B2", "A:NEW", text("NEW", "AIN"), NodeKind::Block);
+  ASSERT_NE(tree().blocks().addBefore("A:SEQ1", "A:NEW", text("NEW", "AIN"), NodeKind::Block), nullptr);
   EXPECT_EQ(form().currSelBlk, "A:B1");
-}
-
-TEST_F(TreeSelection, SelectionSurvivesANewList) {
+  // Nor does a new list.
   click("A:SEQ1");
   load({cmp(1, "Z"), end(2)});
   EXPECT_EQ(form().currSelBlk, "A:SEQ1");
@@ -388,13 +327,15 @@ TEST_F(KeyedTree, NodesArePlacedByTheKeysOfOthers) {
   EXPECT_NE(tree.addAfter("A:B3", "A:B4", "B4", NodeKind::Block), nullptr);
   EXPECT_NE(tree.addBefore("C", "B", "B", NodeKind::Compound), nullptr);
   EXPECT_NE(tree.addFirstTop("0", "0", NodeKind::Compound), nullptr);
-  EXPECT_EQ(keysUnder(tree.find("A")), QStringList({"A:B1", "A:B2", "A:B3", "A:B4"}));
-  EXPECT_EQ(keysUnder(view.invisibleRootItem()), QStringList({"0", "A", "B", "C", "***END***"}));
+  EXPECT_EQ(keysUnder(view.invisibleRootItem()), "0 A[A:B1 A:B2 A:B3 A:B4] B C ***END***");
   EXPECT_EQ(tree.find("A:B2")->text(0), "B2");
-  EXPECT_EQ(tree.find("B")->foreground(0).color(), QColor(64, 0, 0));
+  EXPECT_EQ(tree.nextSibling(tree.find("A:B1")), tree.find("A:B2"));
+  EXPECT_EQ(tree.nextSibling(tree.find("A:B4")), nullptr);
+  EXPECT_EQ(tree.nextSibling(tree.find("A")), tree.find("B"));
+  EXPECT_EQ(tree.nextSibling(tree.find("***END***")), nullptr);
 }
 
-TEST_F(KeyedTree, TakenOrEmptyKeysAndMissingNeighboursAddNothing) {
+TEST_F(KeyedTree, TakenOrEmptyKeysAndMissingNeighboursAddNothingAndRemovalFreesKeys) {
   EXPECT_EQ(tree.addLastChild("C", "A:B1", "again", NodeKind::Block), nullptr);
   EXPECT_EQ(tree.addLastTop("A", "again", NodeKind::Compound), nullptr);
   EXPECT_EQ(tree.addLastTop("", "nameless", NodeKind::Compound), nullptr);
@@ -402,18 +343,15 @@ TEST_F(KeyedTree, TakenOrEmptyKeysAndMissingNeighboursAddNothing) {
   EXPECT_EQ(tree.addBefore("NOSUCH", "X", "X", NodeKind::Compound), nullptr);
   EXPECT_EQ(tree.addLastChild("NOSUCH", "X:Y", "Y", NodeKind::Block), nullptr);
   EXPECT_EQ(tree.count(), 5);
-  EXPECT_EQ(tree.find("A:B1")->parent(), tree.find("A"));
+  EXPECT_EQ(keysUnder(view.invisibleRootItem()), "A[A:B1 A:B3] C ***END***");
   EXPECT_EQ(tree.find("A:B1")->text(0), "B1");
   EXPECT_FALSE(tree.contains("X"));
-}
-
-TEST_F(KeyedTree, RemovingANodeForgetsItsChildrenToo) {
+  // Removing a node forgets its children too, and their keys are free again.
   EXPECT_TRUE(tree.remove("A"));
   EXPECT_FALSE(tree.remove("A"));
   EXPECT_EQ(tree.find("A:B1"), nullptr);
   EXPECT_EQ(tree.count(), 2);
-  EXPECT_EQ(keysUnder(view.invisibleRootItem()), QStringList({"C", "***END***"}));
-  // The keys are free again.
+  EXPECT_EQ(keysUnder(view.invisibleRootItem()), "C ***END***");
   EXPECT_NE(tree.addLastChild("C", "A:B1", "B1", NodeKind::Block), nullptr);
 }
 
@@ -433,13 +371,6 @@ TEST_F(KeyedTree, NodesTakeNewTextsAndColoursLikeAnyItem) {
   EXPECT_EQ(index.data(Qt::UserRole).toString(), "A:B1");
 }
 
-TEST_F(KeyedTree, NextSibling) {
-  EXPECT_EQ(tree.nextSibling(tree.find("A:B1")), tree.find("A:B3"));
-  EXPECT_EQ(tree.nextSibling(tree.find("A:B3")), nullptr);
-  EXPECT_EQ(tree.nextSibling(tree.find("A")), tree.find("C"));
-  EXPECT_EQ(tree.nextSibling(tree.find("***END***")), nullptr);
-}
-
 TEST_F(KeyedTree, AListIsShownWhenItIsFinished) {
   tree.beginList();
   EXPECT_EQ(tree.count(), 0);
@@ -453,12 +384,70 @@ TEST_F(KeyedTree, AListIsShownWhenItIsFinished) {
   EXPECT_NE(tree.find("P:X"), nullptr);
   EXPECT_EQ(tree.nextSibling(tree.find("P")), tree.find("PQ"));
   tree.finishList();
-  EXPECT_EQ(keysUnder(view.invisibleRootItem()), QStringList({"P", "PQ", "Q"}));
-  EXPECT_EQ(keysUnder(tree.find("P")), QStringList({"P:X"}));
+  EXPECT_EQ(keysUnder(view.invisibleRootItem()), "P[P:X] PQ Q");
   EXPECT_EQ(tree.find("P:X")->treeWidget(), &view);
-  EXPECT_EQ(tree.find("Q")->parent(), nullptr);
   EXPECT_EQ(tree.count(), 4);
   // Nodes added after the list go straight into the view.
   EXPECT_NE(tree.addLastTop("R", "R", NodeKind::Compound), nullptr);
   EXPECT_EQ(view.topLevelItemCount(), 4);
+}
+
+// ---- over a connection: what the list requests and the double click send ----------
+
+class TreeWire : public Tree {
+ protected:
+  void openExample() {
+    connectClient();
+    openSessionWithTree({cmp(1, "A"), blk(2, "B1", "AIN"), cmp(3, "C"), blk(4, "D1", "IND"),
+                         end(5)});
+    ASSERT_TRUE(server.waitForCommands(1));
+    ASSERT_EQ(server.commands.takeFirst(), "GETBLKS 0 CP6001");
+  }
+  // What the window system delivers for a double click: press, release, press, double
+  // click, release.
+  void doubleClick(const QString& key) {
+    ASSERT_NE(node(key), nullptr) << key.toStdString();
+    const QPoint at = centreOf(key);
+    QWidget* port = view()->viewport();
+    QTest::mouseClick(port, Qt::LeftButton, {}, at);
+    QTest::mousePress(port, Qt::LeftButton, {}, at);
+    QTest::mouseDClick(port, Qt::LeftButton, {}, at);
+    QTest::mouseRelease(port, Qt::LeftButton, {}, at);
+  }
+};
+
+TEST_F(TreeWire, RefreshAndShowEcbsHideTheTreeAndAskAgain) {
+  openExample();
+  form().RefreshListMP->trigger();
+  EXPECT_FALSE(form().CBFRM->isVisible());
+  EXPECT_TRUE(sent({"GETBLKS 0 CP6001"}));
+  reply({"CLRBLKLST", cmp(1, "NEW"), "DNBLKLST"});
+  EXPECT_TRUE(form().CBFRM->isVisible());
+  EXPECT_EQ(view()->topLevelItemCount(), 1);
+  ASSERT_FALSE(form().ShowEcbsMP->isChecked());
+  form().ShowEcbsMP->trigger();
+  EXPECT_TRUE(form().ShowEcbsMP->isChecked());
+  EXPECT_FALSE(form().CBFRM->isVisible());
+  form().ShowEcbsMP->trigger();
+  EXPECT_FALSE(form().ShowEcbsMP->isChecked());
+  EXPECT_TRUE(sent({"GETBLKS 0 CP6001", "GETBLKS 1 CP6001", "GETBLKS 0 CP6001"}));
+}
+
+TEST_F(TreeWire, DoubleClickAsksForTheParametersOfAnEditableBlockOnly) {
+  openExample();
+  doubleClick("A");
+  EXPECT_EQ(form().currSelBlk, "A");
+  ASSERT_TRUE(form().EditPB->isEnabled());
+  doubleClick("***END***");
+  EXPECT_EQ(form().currSelBlk, "***END***");
+  click("A:B1");
+  ASSERT_EQ(form().currSelBlk, "A:B1");
+  form().EditPB->setEnabled(false);
+  emit view()->itemDoubleClicked(node("A:B1"), 0);
+  // Only the block with Edit enabled asks, and what it asks comes first.
+  doubleClick("C:D1");
+  EXPECT_EQ(form().currSelBlk, "C:D1");
+  EXPECT_TRUE(sent({"GETPARMS:C:D1"}));
+  settle();
+  EXPECT_EQ(server.commands, QStringList{"GETPARMS:C:D1"});
 }

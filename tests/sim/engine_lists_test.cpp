@@ -15,60 +15,38 @@ using namespace testing;
 
 class EngineListsTest : public EngineTest {};
 
-TEST_F(EngineListsTest, VersionFollowsKeywordDirectly) {
-  const ConnId c = engine.connect();
-  EXPECT_EQ(send(c, "GETVERSION"), std::vector<std::string>{"VERSION0.95.1"});
-
-  Engine other(buildDemoPlant(), EngineOptions{"1.2.3", 0});
-  const ConnId o = other.connect();
-  EXPECT_EQ(linesFor(other.handle(o, "GETVERSION"), o), std::vector<std::string>{"VERSION1.2.3"});
-}
-
-TEST_F(EngineListsTest, SilentCommandsAnswerNothing) {
-  const ConnId c = engine.connect();
-  EXPECT_TRUE(engine.handle(c, "WATCHDOG").empty());
-  EXPECT_TRUE(engine.handle(c, "MODDONE:BOILER:LT101").empty());
-  EXPECT_TRUE(engine.handle(c, "NOSUCHCOMMAND").empty());
-  // Keyword tests are exact: these are not GETCPS.
-  EXPECT_TRUE(engine.handle(c, "GETCPSX").empty());
-  EXPECT_TRUE(engine.handle(c, "getcps").empty());
-}
-
-TEST_F(EngineListsTest, UnknownCommandIsLogged) {
+TEST_F(EngineListsTest, VersionFollowsKeywordDirectlyAndOtherCommandsAnswerNothing) {
   std::vector<std::string> logged;
   engine.setLogger([&](const std::string& s) { logged.push_back(s); });
   const ConnId c = engine.connect();
-  engine.handle(c, "FROBNICATE:1");
-  ASSERT_EQ(logged.size(), 1u);
-  EXPECT_NE(logged[0].find("FROBNICATE:1"), std::string::npos);
+  EXPECT_EQ(send(c, "GETVERSION"), std::vector<std::string>{"VERSION0.95.1"});
+  Engine other(buildDemoPlant(), EngineOptions{"1.2.3", 0});
+  const ConnId o = other.connect();
+  EXPECT_EQ(linesFor(other.handle(o, "GETVERSION"), o), std::vector<std::string>{"VERSION1.2.3"});
+  // Keyword tests are exact: "GETCPSX" and "getcps" are not GETCPS.
+  for (const char* cmd : {"WATCHDOG", "MODDONE:BOILER:LT101", "GETCPSX", "getcps", "FROBNICATE:1"})
+    EXPECT_TRUE(engine.handle(c, cmd).empty()) << cmd;
+  // An unknown command is logged.
+  ASSERT_FALSE(logged.empty());
+  EXPECT_NE(logged.back().find("FROBNICATE:1"), std::string::npos);
 }
 
-TEST_F(EngineListsTest, CpRowsCarryCpNameInFirstSixCharacters) {
-  const ConnId c = engine.connect();
-  const auto lines = send(c, "GETCPS");
+TEST_F(EngineListsTest, CpRowsCarryCpNameInFirstSixCharactersAndEachOpens) {
+  const auto lines = send(engine.connect(), "GETCPS");
   ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(lines.front(), "CLRCPLST");
   EXPECT_EQ(lines.back(), "DNCPLST");
   std::vector<std::string> names;
   for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
     ASSERT_TRUE(startsWith(lines[i], "CPLST")) << lines[i];
-    const std::string row = fromCol(lines[i], 10);
-    names.push_back(trimmed(row.substr(0, 6)));
-  }
-  EXPECT_EQ(names, (std::vector<std::string>{"CP6001", "CP6002", "CP6003", "CP6004", "AW5101"}));
-}
-
-TEST_F(EngineListsTest, EveryCpRowOpensItsCp) {
-  const ConnId lister = engine.connect();
-  for (const auto& line : send(lister, "GETCPS")) {
-    if (!startsWith(line, "CPLST")) continue;
-    const std::string cp = fromCol(line, 10).substr(0, 6);  // untrimmed, as the client sends it
-    const ConnId c = engine.connect();
-    const auto reply = send(c, "OPENCP:" + cp + " ALL WS01");
+    const std::string cp = fromCol(lines[i], 10).substr(0, 6);  // untrimmed, as the client sends it
+    names.push_back(trimmed(cp));
     // CP6003 is held and CP6004 checkpointing; every row is a CP the server knows.
-    EXPECT_EQ(firstWith(reply, "ERROPENCP"), "") << cp;
+    const ConnId c = engine.connect();
+    EXPECT_EQ(firstWith(send(c, "OPENCP:" + cp + " ALL WS01"), "ERROPENCP"), "") << cp;
     engine.disconnect(c);
   }
+  EXPECT_EQ(names, (std::vector<std::string>{"CP6001", "CP6002", "CP6003", "CP6004", "AW5101"}));
 }
 
 TEST_F(EngineListsTest, CompoundRowCarriesItsCpInCharacters14To19) {
@@ -188,17 +166,8 @@ TEST_F(EngineListsTest, LongCompoundNameKeepsEndEntryWithin18Characters) {
 }
 
 TEST_F(EngineListsTest, BlockListRefusedWithoutSessionOrForAnotherCp) {
-  const ConnId none = engine.connect();
-  auto lines = send(none, "GETBLKS 0 CP6001");
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_TRUE(startsWith(lines[0], "ERRBLKLST"));
-  EXPECT_FALSE(fromCol(lines[0], 10).empty());
-
-  const ConnId c = openOn("CP6001");
-  lines = send(c, "GETBLKS 1 CP6002");
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_TRUE(startsWith(lines[0], "ERRBLKLST"));
-  EXPECT_NE(fromCol(lines[0], 10).find("CP6002"), std::string::npos);
+  EXPECT_TRUE(refused(send(engine.connect(), "GETBLKS 0 CP6001"), "ERRBLKLST"));
+  EXPECT_TRUE(refused(send(openOn("CP6001"), "GETBLKS 1 CP6002"), "ERRBLKLST", "CP6002"));
 }
 
 TEST_F(EngineListsTest, BlockTypesFollowSuccessfulOpen) {

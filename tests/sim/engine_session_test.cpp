@@ -1,5 +1,5 @@
 // ICC sessions: open, refusals, locks shared between connections, override
-// and close.
+// and close; and the CP utilities of a session: upload, checkpoint and initialize.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -12,7 +12,14 @@ namespace {
 
 using namespace testing;
 
-class EngineSessionTest : public EngineTest {};
+class EngineSessionTest : public EngineTest {
+ protected:
+  // Whether a new connection opens `cp` without meeting a lock.
+  bool opensFreely(const std::string& cp) {
+    return firstWith(send(engine.connect(), "OPENCP:" + cp + " ALL WSX"), "DNOPENCP") ==
+           "DNOPENCP" + cp;
+  }
+};
 
 TEST_F(EngineSessionTest, OpenReportsProgressThenCpNameFromColumn9) {
   const ConnId c = engine.connect();
@@ -35,13 +42,11 @@ TEST_F(EngineSessionTest, BlankPaddedCpNameFromCompoundRowOpens) {
   EXPECT_EQ(fromCol(firstWith(lines, "DNOPENCP"), 9), "CP61");
 }
 
-TEST_F(EngineSessionTest, UnknownCpIsRefusedWithItsName) {
+TEST_F(EngineSessionTest, OpenOrOverrideOfAnUnknownCpIsRefused) {
   const ConnId c = engine.connect();
-  const auto lines = send(c, "OPENCP:CP9999 ALL WS01");
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_TRUE(startsWith(lines[0], "ERROPENCP"));
-  EXPECT_NE(fromCol(lines[0], 10).find("CP9999"), std::string::npos);
+  EXPECT_TRUE(refused(send(c, "OPENCP:CP9999 ALL WS01"), "ERROPENCP", "CP9999"));
   EXPECT_EQ(engine.sessionCp(c), "");
+  EXPECT_TRUE(startsWith(send(c, "OVERRIDECP:CPXXXX held by nobody").at(0), "ERROPENCP"));
 }
 
 TEST_F(EngineSessionTest, CheckpointInProgressRefusesOpen) {
@@ -104,46 +109,112 @@ TEST_F(EngineSessionTest, StationLockHoldsUntilOverridden) {
   EXPECT_EQ(fromCol(firstWith(lines, "DNOPENCP"), 9), "CP6003");
   send(a, "CLOSEICC");
   // The station lost the lock for good: another client now opens freely.
-  const ConnId b = engine.connect();
-  EXPECT_EQ(firstWith(send(b, "OPENCP:CP6003 ALL WSB"), "DNOPENCP"), "DNOPENCPCP6003");
+  EXPECT_TRUE(opensFreely("CP6003"));
 }
 
-TEST_F(EngineSessionTest, OverrideOfUnknownCpIsRefused) {
-  const ConnId a = engine.connect();
-  EXPECT_TRUE(startsWith(send(a, "OVERRIDECP:CPXXXX held by nobody").at(0), "ERROPENCP"));
-}
-
-TEST_F(EngineSessionTest, OpeningAnotherCpReleasesTheFirst) {
+TEST_F(EngineSessionTest, OpeningAnotherCpClosingAndDisconnectingReleaseTheLock) {
   const ConnId a = openOn("CP6001");
   send(a, "OPENCP:CP6002 ALL WS01");
   EXPECT_EQ(engine.sessionCp(a), "CP6002");
-  const ConnId b = engine.connect();
-  EXPECT_EQ(firstWith(send(b, "OPENCP:CP6001 ALL WS02"), "DNOPENCP"), "DNOPENCPCP6001");
-}
+  EXPECT_TRUE(opensFreely("CP6001"));
 
-TEST_F(EngineSessionTest, CloseEndsSessionAndFreesLock) {
-  const ConnId a = openOn("CP6002");
-  const auto lines = send(a, "CLOSEICC");
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(fromCol(lines[0], 10), "CP6002");
+  EXPECT_EQ(send(a, "CLOSEICC"), std::vector<std::string>{"CLOSEICC CP6002"});
   EXPECT_EQ(engine.sessionCp(a), "");
-  const ConnId b = engine.connect();
-  EXPECT_EQ(firstWith(send(b, "OPENCP:CP6002 ALL WS02"), "DNOPENCP"), "DNOPENCPCP6002");
-}
+  EXPECT_TRUE(opensFreely("CP6002"));
+  EXPECT_EQ(send(engine.connect(), "CLOSEICC"), std::vector<std::string>{"CLOSEICC None"});
 
-TEST_F(EngineSessionTest, CloseWithoutSessionStillAnswers) {
-  const ConnId a = engine.connect();
-  EXPECT_EQ(send(a, "CLOSEICC"), std::vector<std::string>{"CLOSEICC None"});
-}
-
-TEST_F(EngineSessionTest, DisconnectReleasesLock) {
-  const ConnId a = openOn("CP6001");
-  engine.disconnect(a);
-  EXPECT_EQ(engine.connectionCount(), 0u);
-  const ConnId b = engine.connect();
-  EXPECT_EQ(firstWith(send(b, "OPENCP:CP6001 ALL WS02"), "DNOPENCP"), "DNOPENCPCP6001");
+  const ConnId d = openOn("AW5101");
+  const auto connections = engine.connectionCount();
+  engine.disconnect(d);
+  EXPECT_EQ(engine.connectionCount(), connections - 1);
+  EXPECT_TRUE(opensFreely("AW5101"));
   // Lines for a connection that is gone are never produced.
-  EXPECT_TRUE(engine.handle(a, "GETVERSION").empty());
+  EXPECT_TRUE(engine.handle(d, "GETVERSION").empty());
+}
+
+// ---- CP utilities ---------------------------------------------------------------
+
+class EngineUtilitiesTest : public EngineTest {
+ protected:
+  const std::string* configured(const char* cmp, const char* blk, const char* name) {
+    return findValue(engine.plant().findBlock(cmp, blk)->params, name);
+  }
+  const ParamList& runtime(const char* cmp, const char* blk) {
+    return engine.plant().findBlock(cmp, blk)->runtime;
+  }
+};
+
+TEST_F(EngineUtilitiesTest, EachUtilityAnswersDoneAfterItsWork) {
+  const ConnId c = openOn("CP6001");
+  for (const char* cmd : {"UPLOADCP", "CHECKPOINTCP", "INITIALIZECP"}) {
+    SCOPED_TRACE(cmd);
+    const auto out = engine.handle(c, cmd);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].line, "DNCPUTIL");
+    EXPECT_EQ(out[0].delayMs, engine.options().workMs);
+  }
+}
+
+TEST_F(EngineUtilitiesTest, RefusedWithoutSessionOrOnAVolumeOrWhenTheCheckpointFails) {
+  const auto out = engine.handle(engine.connect(), "CHECKPOINTCP");
+  ASSERT_EQ(out.size(), 1u);
+  EXPECT_EQ(out[0].delayMs, 0);
+  EXPECT_TRUE(refused({out[0].line}, "ERRCPUTIL"));
+  EXPECT_TRUE(refused(send(openOn("AW5101"), "UPLOADCP"), "ERRCPUTIL", "AW5101"));
+  engine.setCheckpointSink([](const Plant&) { return std::string("disk full"); });
+  EXPECT_TRUE(refused(send(openOn("CP6002"), "CHECKPOINTCP"), "ERRCPUTIL", "disk full"));
+}
+
+TEST_F(EngineUtilitiesTest, UploadTakesTunedValuesIntoConfiguration) {
+  const ConnId c = openOn("CP6001");
+  ASSERT_FALSE(runtime("BOILER", "LC101").empty());
+  engine.handle(c, "UPLOADCP");
+  EXPECT_EQ(*configured("BOILER", "LC101", "PBAND"), "120");
+  EXPECT_EQ(*configured("BOILER", "LC101", "MA"), "1");
+  EXPECT_EQ(*configured("BOILER", "PC104", "SPT"), "142");
+  EXPECT_TRUE(runtime("BOILER", "LC101").empty());
+  // Another CP's blocks are untouched.
+  EXPECT_EQ(*configured("TURBIN", "SC301", "PBAND"), "40");
+}
+
+TEST_F(EngineUtilitiesTest, InitializeDropsTunedValuesKeepingConfiguration) {
+  const ConnId c = openOn("CP6001");
+  engine.handle(c, "INITIALIZECP");
+  EXPECT_TRUE(runtime("BOILER", "LC101").empty());
+  EXPECT_EQ(*configured("BOILER", "LC101", "PBAND"), "150");
+  engine.handle(c, "UPLOADCP");
+  EXPECT_EQ(*configured("BOILER", "LC101", "PBAND"), "150");
+}
+
+TEST_F(EngineUtilitiesTest, ConfigurationChangeReplacesTunedValue) {
+  const ConnId c = openOn("CP6001");
+  send(c, "MODSTART:BOILER:LC101");
+  send(c, "MODPARM:PBAND = 175");
+  send(c, "MODEND:BOILER:LC101");
+  engine.handle(c, "UPLOADCP");
+  EXPECT_EQ(*configured("BOILER", "LC101", "PBAND"), "175");
+  EXPECT_EQ(*configured("BOILER", "LC101", "MA"), "1");  // the untouched tuned value still uploads
+}
+
+TEST_F(EngineUtilitiesTest, CheckpointHandsPlantToSink) {
+  int calls = 0;
+  std::string seenPband;
+  engine.setCheckpointSink([&](const Plant& p) {
+    ++calls;
+    seenPband = *findValue(p.findBlock("BOILER", "PC104")->params, "PBAND");
+    return std::string();
+  });
+  const ConnId c = openOn("CP6001");
+  send(c, "MODSTART:BOILER:PC104");
+  send(c, "MODPARM:PBAND = 61");
+  send(c, "MODEND:BOILER:PC104");
+  EXPECT_EQ(send(c, "CHECKPOINTCP"), std::vector<std::string>{"DNCPUTIL"});
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(seenPband, "61");
+  // Upload and initialize store nothing.
+  engine.handle(c, "UPLOADCP");
+  engine.handle(c, "INITIALIZECP");
+  EXPECT_EQ(calls, 1);
 }
 
 }  // namespace

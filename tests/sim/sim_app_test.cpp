@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <string>
+#include <tuple>
 
 #include "demo_plant.h"
 #include "plant_store.h"
@@ -25,25 +26,18 @@ QStringList argv(std::initializer_list<const char*> args) {
   return out;
 }
 
-TEST(SimArgsTest, DefaultsServeTheDemoOnLoopback) {
-  const ParsedArgs parsed = parseSimArgs(argv({}));
-  ASSERT_TRUE(parsed.options);
-  EXPECT_EQ(parsed.options->listen, QStringLiteral("127.0.0.1"));
-  EXPECT_EQ(parsed.options->port, 1582);
-  EXPECT_TRUE(parsed.options->dataFile.isEmpty());
-  EXPECT_EQ(parsed.options->version, QStringLiteral("0.95.1"));
-  EXPECT_EQ(parsed.options->workMs, 3000);
-}
-
-TEST(SimArgsTest, EveryOptionIsTaken) {
-  const ParsedArgs parsed = parseSimArgs(argv({"--listen", "::1", "--port", "0", "--data", "p.txt",
-                                               "--version", "1.0.0", "--work-ms", "5"}));
-  ASSERT_TRUE(parsed.options) << parsed.text.toStdString();
-  EXPECT_EQ(parsed.options->listen, QStringLiteral("::1"));
-  EXPECT_EQ(parsed.options->port, 0);
-  EXPECT_EQ(parsed.options->dataFile, QStringLiteral("p.txt"));
-  EXPECT_EQ(parsed.options->version, QStringLiteral("1.0.0"));
-  EXPECT_EQ(parsed.options->workMs, 5);
+TEST(SimArgsTest, DefaultsServeTheDemoOnLoopbackAndEveryOptionIsTaken) {
+  const ParsedArgs defaults = parseSimArgs(argv({}));
+  ASSERT_TRUE(defaults.options);
+  const SimOptions& d = *defaults.options;
+  EXPECT_EQ(std::tie(d.listen, d.port, d.dataFile, d.version, d.workMs),
+            std::make_tuple(QStringLiteral("127.0.0.1"), 1582, QString(), QStringLiteral("0.95.1"), 3000));
+  const ParsedArgs given = parseSimArgs(argv({"--listen", "::1", "--port", "0", "--data", "p.txt",
+                                              "--version", "1.0.0", "--work-ms", "5"}));
+  ASSERT_TRUE(given.options) << given.text.toStdString();
+  const SimOptions& g = *given.options;
+  EXPECT_EQ(std::tie(g.listen, g.port, g.dataFile, g.version, g.workMs),
+            std::make_tuple(QStringLiteral("::1"), 0, QStringLiteral("p.txt"), QStringLiteral("1.0.0"), 5));
 }
 
 TEST(SimArgsTest, BadValuesAreRefusedWithReason) {

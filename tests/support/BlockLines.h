@@ -1,24 +1,31 @@
 #pragma once
 // Block-list reply lines as the server lays them out: line number in columns 8 to 12,
 // compound name in 14 to 31, block name in 17 to 34, type from 35.
-#include <QString>
+#include <string>
 
 namespace tarvo::test {
 
-inline QString blkNumber(int n) { return QString::number(n).rightJustified(5, u' '); }
-
-inline QString cmp(int n, const QString& name) {
-  return QStringLiteral("BLKLST ") + blkNumber(n) + u' ' + name.leftJustified(18, u' ') +
-         QStringLiteral("   COMPND");
+// s with blanks added up to `width` characters.
+inline std::string pad(std::string s, std::size_t width) {
+  if (s.size() < width) s.resize(width, ' ');
+  return s;
 }
 
-inline QString blk(int n, const QString& name, const QString& type) {
-  return QStringLiteral("BLKLST ") + blkNumber(n) + QStringLiteral("    ") +
-         name.leftJustified(18, u' ') + type;
+inline std::string lineNumber(int n) {
+  const std::string s = std::to_string(n);
+  return std::string(s.size() < 5 ? 5 - s.size() : 0, ' ') + s;
 }
 
-inline QString end(int n) {
-  return QStringLiteral("BLKLST ") + blkNumber(n) + QStringLiteral(" ***END***");
+inline std::string cmpLine(int n, const std::string& name) {
+  return "BLKLST " + lineNumber(n) + " " + pad(name, 18) + "   COMPND";
+}
+
+inline std::string blkLine(int n, const std::string& name, const std::string& type) {
+  return "BLKLST " + lineNumber(n) + "    " + pad(name, 18) + type;
+}
+
+inline std::string endLine(int n) {
+  return "BLKLST " + lineNumber(n) + " ***END***";
 }
 
 }  // namespace tarvo::test

@@ -57,4 +57,15 @@ void ClientFixture::openSessionWithTree(const QStringList& blockLines) {
   reply(lines);
 }
 
+::testing::AssertionResult ClientFixture::sent(const QStringList& expected) {
+  server.waitForCommands(static_cast<int>(expected.size()));
+  if (server.commands == expected) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "sent [" << server.commands.join(u'|').toStdString()
+                                       << "]";
+}
+
+void ClientFixture::settle(int ms) {
+  waitUntil([] { return false; }, ms);
+}
+
 }  // namespace tarvo::test

@@ -30,6 +30,10 @@ class ClientFixture : public ::testing::Test {
   void reply(const QStringList& lines);
   // Opens a session on CP "CP6001" with the given block list lines (after "CLRBLKLST").
   void openSessionWithTree(const QStringList& blockLines);
+  // Waits for as many commands as expected and compares them all.
+  ::testing::AssertionResult sent(const QStringList& expected);
+  // Lets events run for a while, so that anything wrongly sent or shown can arrive.
+  static void settle(int ms = 50);
 
   QString settingsPath() const { return dir.filePath(QStringLiteral("TarvoIp.txt")); }
   browser::Form1& form() { return client->form(); }

@@ -30,4 +30,19 @@ std::optional<QString> ScriptedPrompter::input(const QString& prompt, const QStr
   return answer.text;
 }
 
+::testing::AssertionResult ScriptedPrompter::showed(
+    qsizetype index, const QString& title, const QString& text, std::optional<Icon> icon,
+    std::optional<QMessageBox::StandardButtons> buttons) const {
+  if (index >= shown.size())
+    return ::testing::AssertionFailure() << "only " << shown.size() << " boxes shown";
+  const ShownBox& box = shown[index];
+  if (box.title == title && box.text == text && (!icon || box.icon == *icon) &&
+      (!buttons || box.buttons == *buttons))
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << "box " << index << " was [" << box.title.toStdString() << "] ["
+         << box.text.toStdString() << "] icon " << static_cast<int>(box.icon) << " buttons "
+         << box.buttons.toInt();
+}
+
 }  // namespace tarvo::test

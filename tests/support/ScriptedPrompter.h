@@ -1,10 +1,13 @@
 #pragma once
 // A prompter for tests: records every box and answers from a queue (Ok, or the first
 // button offered, when the queue is empty).
+#include <gtest/gtest.h>
+
 #include <QList>
 #include <QString>
 #include <deque>
 #include <functional>
+#include <optional>
 
 #include "app/Prompter.h"
 
@@ -33,6 +36,11 @@ class ScriptedPrompter : public Prompter {
 
   QList<ShownBox> shown;
   void clear() { shown.clear(); }
+  // Whether box `index` was shown with this title and text, and with this icon and these
+  // buttons when they are given.
+  ::testing::AssertionResult showed(qsizetype index, const QString& title, const QString& text,
+                                    std::optional<Icon> icon = {},
+                                    std::optional<QMessageBox::StandardButtons> buttons = {}) const;
 
  private:
   std::deque<QMessageBox::StandardButton> answers_;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "link/columns.h"
@@ -12,68 +13,42 @@
 using namespace tarvo;
 using namespace tarvo::link;
 
-TEST(Framing, LengthIsZeroFilledToFourDigits) {
+TEST(Framing, LengthIsZeroFilledToFourDigitsAndCountsEveryCharacter) {
   EXPECT_EQ(frameCommand("WATCHDOG"), "MSG:0008WATCHDOG");
   EXPECT_EQ(frameCommand("GETCPS"), "MSG:0006GETCPS");
   EXPECT_EQ(frameCommand(""), "MSG:0000");
-  EXPECT_EQ(frameCommand(std::string(123, 'x')).substr(0, 8), "MSG:0123");
-}
-
-TEST(Framing, LongCommandsGetAFiveDigitLength) {
-  const std::string text(10000, 'A');
-  const std::string frame = frameCommand(text);
-  EXPECT_EQ(frame.substr(0, 9), "MSG:10000");
-  EXPECT_EQ(frame.size(), 9u + text.size());
-  EXPECT_EQ(frameCommand(std::string(9999, 'A')).substr(0, 8), "MSG:9999");
-}
-
-TEST(Framing, LineEndsInsideTheCommandAreCounted) {
   EXPECT_EQ(frameCommand("SRCPUT:A\n"), "MSG:0009SRCPUT:A\n");
+  EXPECT_EQ(frameCommand(std::string(123, 'x')).substr(0, 8), "MSG:0123");
+  EXPECT_EQ(frameCommand(std::string(9999, 'A')).substr(0, 8), "MSG:9999");
+  // Five digits from 10000 characters on.
+  const std::string frame = frameCommand(std::string(10000, 'A'));
+  EXPECT_EQ(frame.substr(0, 9), "MSG:10000");
+  EXPECT_EQ(frame.size(), 9u + 10000u);
 }
 
-class Splitting : public ::testing::Test {
- protected:
-  std::vector<std::string> feed(std::string_view data) {
+TEST(Splitting, LinesComeOutWholeInOrderAndTheTailWaits) {
+  LineSplitter splitter;
+  auto feed = [&](std::string_view data) {
     std::vector<std::string> out;
     splitter.feed(data, out);
     return out;
-  }
-  LineSplitter splitter;
-};
-
-TEST_F(Splitting, PartialLineIsKeptForTheNextArrival) {
-  EXPECT_EQ(feed("DNCPLST\nCLRCM"), std::vector<std::string>{"DNCPLST"});
+  };
+  using Lines = std::vector<std::string>;
+  EXPECT_EQ(feed("DNCPLST\nCLRCM"), Lines{"DNCPLST"});
   EXPECT_EQ(splitter.pending(), "CLRCM");
-  EXPECT_EQ(feed("PLST\n"), std::vector<std::string>{"CLRCMPLST"});
+  EXPECT_EQ(feed("PLST\n"), Lines{"CLRCMPLST"});
   EXPECT_EQ(splitter.pending(), "");
-}
-
-TEST_F(Splitting, ArrivalEndingInLineFeedKeepsNothing) {
-  EXPECT_EQ(feed("A\nB\n"), (std::vector<std::string>{"A", "B"}));
-  EXPECT_TRUE(splitter.pending().empty());
-}
-
-TEST_F(Splitting, EmptyLinesArePassedOnAndALineCanSpanManyArrivals) {
-  EXPECT_EQ(feed("\n\nX"), (std::vector<std::string>{"", ""}));
+  // Empty lines are passed on; a line may span many arrivals.
+  EXPECT_EQ(feed("\n\nX"), (Lines{"", ""}));
   EXPECT_TRUE(feed("Y").empty());
   EXPECT_TRUE(feed("").empty());
-  EXPECT_EQ(feed("Z\n"), std::vector<std::string>{"XYZ"});
-}
-
-TEST_F(Splitting, ResetDropsTheTailOfAnEarlierConnection) {
+  EXPECT_EQ(feed("Z\n"), Lines{"XYZ"});
+  // Reset drops the tail of an earlier connection.
   feed("VERSI");
   splitter.reset();
-  EXPECT_EQ(feed("VERSION0.95.1\n"), std::vector<std::string>{"VERSION0.95.1"});
-}
-
-TEST_F(Splitting, ManyLinesInOneArrivalAllComeOutInOrder) {
-  std::string data;
-  for (int i = 0; i < 2500; ++i) data += "L" + std::to_string(i) + "\n";
-  const auto lines = feed(data);
-  ASSERT_EQ(lines.size(), 2500u);
-  EXPECT_EQ(lines.front(), "L0");
-  EXPECT_EQ(lines[1000], "L1000");
-  EXPECT_EQ(lines.back(), "L2499");
+  EXPECT_EQ(feed("VERSION0.95.1\n"), Lines{"VERSION0.95.1"});
+  EXPECT_EQ(feed("A\nB\n"), (Lines{"A", "B"}));
+  EXPECT_TRUE(splitter.pending().empty());
 }
 
 TEST(Columns, ReadsOneBasedColumnsAndNeverPastTheEnd) {
@@ -124,41 +99,23 @@ std::vector<std::string> run(std::string_view line) {
   return r.calls;
 }
 
-TEST(Dispatcher, WholeLineKeywordsTakeNothingAfterThem) {
-  EXPECT_EQ(run("CLRBLKLST"), std::vector<std::string>{"CLRBLKLST"});
-  EXPECT_TRUE(run("CLRBLKLST ").empty());
-  EXPECT_EQ(run("BLKLST    1"), std::vector<std::string>{"BLKLST"});
-  EXPECT_TRUE(run("CLRCPLST ").empty());
-  EXPECT_EQ(run("DNCPUTIL"), std::vector<std::string>{"DNCPUTIL"});
-  EXPECT_TRUE(run("DNCPUTILX").empty());
-  EXPECT_EQ(run("ERRCPUTIL"), std::vector<std::string>{"ERRCPUTIL"});
-}
-
-TEST(Dispatcher, PrefixKeywordsTakeAnyPayload) {
-  EXPECT_EQ(run("DNCPLST and more"), std::vector<std::string>{"DNCPLST"});
-  EXPECT_EQ(run("VERSION0.95.1"), std::vector<std::string>{"VERSION"});
-}
-
-TEST(Dispatcher, BlockTypeListHeaderDoesNotAlsoRunTheEntryHandler) {
-  EXPECT_EQ(run("BLKTYPNEW"), std::vector<std::string>{"BLKTYPNEW"});
-  EXPECT_EQ(run("BLKTYP   PID"), std::vector<std::string>{"BLKTYP"});
-}
-
-TEST(Dispatcher, EditSequenceErrorRunsBothHandlersInOrder) {
-  EXPECT_EQ(run("ERREDTSEQ no such block"),
-            (std::vector<std::string>{"ERREDTSEQ-1", "ERREDTSEQ-2"}));
-}
-
-TEST(Dispatcher, AlternativeKeywordsShareOneHandler) {
-  EXPECT_EQ(run("DNDELBLKA:B"), std::vector<std::string>{"DEL:DNDELBLKA:B"});
-  EXPECT_EQ(run("DNDELBLXA:B"), std::vector<std::string>{"DEL:DNDELBLXA:B"});
-}
-
-TEST(Dispatcher, UnknownEmptyAndFramedLinesAreIgnored) {
-  EXPECT_TRUE(run("").empty());
-  EXPECT_TRUE(run("MSG:0006GETCPS").empty());
-  EXPECT_TRUE(run("version0.95.1").empty());
-  EXPECT_TRUE(run("HELLO").empty());
+TEST(Dispatcher, EachLineRunsItsHandlersInTableOrder) {
+  using Calls = std::vector<std::string>;
+  const std::pair<const char*, Calls> cases[] = {
+      // Whole-line keywords take nothing after them; prefix keywords take any payload.
+      {"CLRBLKLST", {"CLRBLKLST"}}, {"CLRBLKLST ", {}}, {"CLRCPLST ", {}},
+      {"DNCPUTIL", {"DNCPUTIL"}}, {"DNCPUTILX", {}}, {"ERRCPUTIL", {"ERRCPUTIL"}},
+      {"BLKLST    1", {"BLKLST"}}, {"DNCPLST and more", {"DNCPLST"}},
+      {"VERSION0.95.1", {"VERSION"}},
+      // The block type list header does not also run the entry handler.
+      {"BLKTYPNEW", {"BLKTYPNEW"}}, {"BLKTYP   PID", {"BLKTYP"}},
+      {"ERREDTSEQ no such block", {"ERREDTSEQ-1", "ERREDTSEQ-2"}},
+      // Alternative keywords share one handler.
+      {"DNDELBLKA:B", {"DEL:DNDELBLKA:B"}}, {"DNDELBLXA:B", {"DEL:DNDELBLXA:B"}},
+      // Unknown, empty and framed lines are ignored.
+      {"", {}}, {"MSG:0006GETCPS", {}}, {"version0.95.1", {}}, {"HELLO", {}},
+  };
+  for (const auto& [line, calls] : cases) EXPECT_EQ(run(line), calls) << '"' << line << '"';
 }
 
 TEST(Dispatcher, TableKeepsTheOrderAndCoversEveryKeyword) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,19 +50,18 @@ std::vector<bool> marks(const ParamGrid& g) {
 // ---- the protocol side ------------------------------------------------------------------
 
 TEST(ParamProtocol, PrmLstFieldsAtFixedColumns) {
-  auto p = parseParamLine("PRMLST HILIM  100.0   ");
-  EXPECT_EQ(p.name, "HILIM");
-  EXPECT_EQ(p.value, "100.0");
-  EXPECT_EQ(parseParamLine("PRMLST DESCRP   FEED  PUMP   A  ").value, "FEED  PUMP   A");
-  p = parseParamLine("PRMLST LONGNAME 5");  // cut to six; the rest starts the value
-  EXPECT_EQ(p.name, "LONGNA");
-  EXPECT_EQ(p.value, "ME 5");
-  p = parseParamLine("PRMLST MA");
-  EXPECT_EQ(p.name, "MA");
-  EXPECT_EQ(p.value, "");
-  p = parseParamLine("PRMLST");
-  EXPECT_EQ(p.name, "");
-  EXPECT_EQ(p.value, "");
+  const std::pair<const char*, std::pair<const char*, const char*>> cases[] = {
+      {"PRMLST HILIM  100.0   ", {"HILIM", "100.0"}},
+      {"PRMLST DESCRP   FEED  PUMP   A  ", {"DESCRP", "FEED  PUMP   A"}},
+      {"PRMLST LONGNAME 5", {"LONGNA", "ME 5"}},  // cut to six; the rest starts the value
+      {"PRMLST MA", {"MA", ""}},
+      {"PRMLST", {"", ""}},
+  };
+  for (const auto& [line, field] : cases) {
+    const auto p = parseParamLine(line);
+    EXPECT_EQ(p.name, field.first) << line;
+    EXPECT_EQ(p.value, field.second) << line;
+  }
 }
 
 TEST(ParamProtocol, MessagesAndCommands) {
@@ -124,13 +124,8 @@ TEST(ChooseEditRow, WhichRowIsChosen) {
 }
 
 TEST(ChooseEditRow, WhatTheEntryOffers) {
-  ParamGrid g = gridOf({{"NAME", "X"},
-                        {"TYPE", "PID"},
-                        {"MA", "1"},
-                        {"INITMA", "2"},
-                        {"HILIM", "100"},
-                        {"STEP01", "a"},
-                        {"step02", "b"}});
+  ParamGrid g = gridOf({{"NAME", "X"}, {"TYPE", "PID"}, {"MA", "1"}, {"INITMA", "2"},
+                        {"HILIM", "100"}, {"STEP01", "a"}, {"step02", "b"}});
   g.clickRow(3);
   EXPECT_EQ(g.entry().items, (Strings{"0", "1"}));
   EXPECT_EQ(g.entry().text, "1");
@@ -233,64 +228,53 @@ TEST(EnterSequence, ScrollTargetStaysInsideTheGrid) {
 
 // ---- step shifts ------------------------------------------------------------------------
 
-TEST(StepShift, DeleteAndAddOnUnchangedSteps) {
-  ParamGrid g = stepGrid();
-  g.clickRow(3);
-  g.deleteStep();
-  EXPECT_EQ(newValues(g), (Strings{"", "", "c", "d", "", ""}));
-  EXPECT_EQ(marks(g), (std::vector<bool>{false, false, true, true, true, false}));
-  EXPECT_EQ(g.entry().text, "c");
-
-  ParamGrid h = stepGrid();
-  h.clickRow(3);
-  h.addStep();
-  EXPECT_EQ(newValues(h), (Strings{"", "", "", "b", "c", ""}));
-  EXPECT_EQ(marks(h), (std::vector<bool>{false, false, true, true, true, false}));
-  EXPECT_EQ(h.entry().text, "");
-}
-
 TEST(StepShift, EachSourceRowGivesItsOwnEffectiveValue) {
-  // Delete: STEP03 edited to X moves up as X; the edited STEP02 takes STEP03's value.
-  ParamGrid g = stepGrid();
-  g.clickRow(4);
-  g.entryEdited("X");
-  g.clickRow(3);
-  g.deleteStep();
-  EXPECT_EQ(newValues(g), (Strings{"", "", "X", "d", "", ""}));
-  ParamGrid h = stepGrid();
-  h.clickRow(3);
-  h.entryEdited("Y");
-  h.clickRow(2);
-  h.clickRow(3);
-  h.deleteStep();
-  EXPECT_EQ(newValues(h), (Strings{"", "", "c", "d", "", ""}));
-
-  // Add: STEP02 edited to Y moves down as Y; an edited destination takes the plain c.
-  ParamGrid a = stepGrid();
-  a.clickRow(3);
-  a.entryEdited("Y");
-  a.clickRow(3);
-  a.addStep();
-  EXPECT_EQ(newValues(a), (Strings{"", "", "", "Y", "c", ""}));
-  ParamGrid b = stepGrid();
-  b.clickRow(5);
-  b.entryEdited("Z");
-  b.clickRow(3);
-  b.addStep();
-  EXPECT_EQ(newValues(b), (Strings{"", "", "", "b", "c", ""}));
+  using Marks = std::vector<bool>;
+  const struct {
+    const char* what;
+    std::function<void(ParamGrid&)> act;
+    Strings values;
+    Marks marks;        // checked when given
+    const char* entry;  // checked when given
+  } cases[] = {
+      {"delete at STEP02", [](ParamGrid& g) { g.clickRow(3); g.deleteStep(); },
+       {"", "", "c", "d", "", ""}, {false, false, true, true, true, false}, "c"},
+      {"add at STEP02", [](ParamGrid& g) { g.clickRow(3); g.addStep(); },
+       {"", "", "", "b", "c", ""}, {false, false, true, true, true, false}, ""},
+      {"delete: the edited STEP03 moves up as X",
+       [](ParamGrid& g) { g.clickRow(4); g.entryEdited("X"); g.clickRow(3); g.deleteStep(); },
+       {"", "", "X", "d", "", ""}, {}, nullptr},
+      {"delete: the edited STEP02 takes STEP03's value",
+       [](ParamGrid& g) {
+         g.clickRow(3); g.entryEdited("Y"); g.clickRow(2); g.clickRow(3); g.deleteStep();
+       },
+       {"", "", "c", "d", "", ""}, {}, nullptr},
+      {"add: the edited STEP02 moves down as Y",
+       [](ParamGrid& g) { g.clickRow(3); g.entryEdited("Y"); g.clickRow(3); g.addStep(); },
+       {"", "", "", "Y", "c", ""}, {}, nullptr},
+      {"add: an edited destination takes the plain c",
+       [](ParamGrid& g) { g.clickRow(5); g.entryEdited("Z"); g.clickRow(3); g.addStep(); },
+       {"", "", "", "b", "c", ""}, {}, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ParamGrid g = stepGrid();
+    c.act(g);
+    EXPECT_EQ(newValues(g), c.values);
+    if (!c.marks.empty()) {
+      EXPECT_EQ(marks(g), c.marks);
+    }
+    if (c.entry) {
+      EXPECT_EQ(g.entry().text, c.entry);
+    }
+  }
 }
 
 // ---- submission -------------------------------------------------------------------------
 
 TEST(Submission, ChangedRowsInRowOrderOrNothing) {
-  ParamGrid g = gridOf({{"NAME", "X"},
-                        {"TYPE", "PID"},
-                        {"DESCRP", "old"},
-                        {"HILIM", "100"},
-                        {"LOLIM", "0"},
-                        {"MA", "0"},
-                        {"KP", "1.5"},
-                        {"TI", "2"}});
+  ParamGrid g = gridOf({{"NAME", "X"}, {"TYPE", "PID"}, {"DESCRP", "old"}, {"HILIM", "100"},
+                        {"LOLIM", "0"}, {"MA", "0"}, {"KP", "1.5"}, {"TI", "2"}});
   g.clickRow(4);
   g.pressEnter();
   EXPECT_TRUE(g.submission("CMP1:PID1").empty());

@@ -1,6 +1,8 @@
 // The settings file: what Apply writes, what a connect reads back, and damaged files.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "link/settings_file.h"
 
 using namespace tarvo::link;
@@ -25,7 +27,7 @@ std::string tenEmptyEntries(int count = 10) {
 
 }  // namespace
 
-TEST(SettingsFile, WrittenFileHasElevenCrLfLinesInPrintAndWriteForm) {
+TEST(SettingsFile, WrittenFileHasElevenCrLfLinesInPrintAndWriteFormAndReadsBack) {
   const std::string text = formatSettings(sample());
   EXPECT_EQ(text.substr(0, text.find('\n') + 1), " 1  3 \r\n");
   EXPECT_NE(text.find("\r\n\"10.1.1.1\",\"1582\"\r\n"), std::string::npos);
@@ -33,10 +35,8 @@ TEST(SettingsFile, WrittenFileHasElevenCrLfLinesInPrintAndWriteForm) {
   std::size_t lines = 0;
   for (std::size_t i = text.find("\r\n"); i != std::string::npos; i = text.find("\r\n", i + 2)) ++lines;
   EXPECT_EQ(lines, 11u);
-}
-
-TEST(SettingsFile, RoundTripGivesTheSelectedEntryAndTheFlag) {
-  const SettingsRead read = parseSettings(formatSettings(sample()));
+  // Read back, it gives the selected entry and the flag.
+  const SettingsRead read = parseSettings(text);
   ASSERT_TRUE(read.complete());
   EXPECT_EQ(read.file.entries[9].host, "last host");
   const ServerChoice choice = chooseServer(read);
@@ -64,7 +64,7 @@ TEST(SettingsFile, UnquotedFieldsEndAtACommaAndQuotedOnesAtTheirQuote) {
   EXPECT_EQ(read.file.entries[1].port, "12");
 }
 
-TEST(SettingsFile, ShortFileKeepsItsRowsForTheDialogButGivesNoServer) {
+TEST(SettingsFile, ShortOrBrokenFileKeepsItsRowsForTheDialogButGivesNoServer) {
   const SettingsRead read = parseSettings(" 1  1 \r\n\"h0\",\"1\"\r\n\"h1\",\"2\"\r\n");
   EXPECT_TRUE(read.headerRead);
   EXPECT_EQ(read.entriesRead, 2);
@@ -74,9 +74,7 @@ TEST(SettingsFile, ShortFileKeepsItsRowsForTheDialogButGivesNoServer) {
   EXPECT_EQ(choice.host, "");
   EXPECT_EQ(choice.port, 0);
   EXPECT_EQ(choice.autoConnect, 0);
-}
-
-TEST(SettingsFile, NonNumericHeaderOrEmptyTextIsNoFile) {
+  // A non-numeric or incomplete header, or no text, is no file at all.
   EXPECT_FALSE(parseSettings("yes please\r\n" + tenEmptyEntries()).headerRead);
   EXPECT_FALSE(parseSettings("").headerRead);
   EXPECT_FALSE(parseSettings("1\r\n" + tenEmptyEntries()).headerRead);
@@ -95,13 +93,8 @@ TEST(SettingsFile, SelectedIndexOutsideTheTenEntriesGivesNoHost) {
 }
 
 TEST(SettingsFile, PortTextIsReadByItsLeadingNumberWithinTheTcpRange) {
-  EXPECT_EQ(portFromText("1024x"), 1024);
-  EXPECT_EQ(portFromText(" 1582"), 1582);
-  EXPECT_EQ(portFromText("65535"), 65535);
-  EXPECT_EQ(portFromText(""), 0);
-  EXPECT_EQ(portFromText("port"), 0);
-  EXPECT_EQ(portFromText("0"), 0);
-  EXPECT_EQ(portFromText("65536"), 0);
-  EXPECT_EQ(portFromText("-5"), 0);
-  EXPECT_EQ(portFromText("99999999999999999999"), 0);
+  const std::pair<const char*, int> cases[] = {
+      {"1024x", 1024}, {" 1582", 1582}, {"65535", 65535}, {"", 0}, {"port", 0},
+      {"0", 0},        {"65536", 0},    {"-5", 0},       {"99999999999999999999", 0}};
+  for (const auto& [text, port] : cases) EXPECT_EQ(portFromText(text), port) << text;
 }
