@@ -9,7 +9,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tarvo::link;
-  const SettingsRead read = parseSettings(std::string_view(reinterpret_cast<const char*>(data), size));
+  const SettingsRead read =
+      parseSettings(std::string_view(reinterpret_cast<const char*>(data), size));
   (void)chooseServer(read);
   if (!read.complete()) return 0;
   // Texts holding a quote or a line end cannot be stored in this format; skip those.

@@ -32,7 +32,8 @@ Client::Client(Prompter& prompter, QString settingsPath, QObject* parent)
   connection_->setReplyHandler(this);
 
   auto& f = *form_;
-  connect(connection_, &link::Connection::connected, link_.get(), &link::LinkController::onConnected);
+  connect(connection_, &link::Connection::connected, link_.get(),
+          &link::LinkController::onConnected);
   connect(connection_, &link::Connection::failed, this, [this] {
     cpUtil_->connectionLost();
     link_->onFailed();
@@ -63,7 +64,8 @@ Client::Client(Prompter& prompter, QString settingsPath, QObject* parent)
 
   connect(f.RefreshListMP, &QAction::triggered, tree_.get(), &browser::TreeController::refresh);
   connect(f.ShowEcbsMP, &QAction::triggered, tree_.get(), &browser::TreeController::toggleShowEcbs);
-  connect(f.UploadCPMP, &QAction::triggered, this, [this] { cpUtil_->run(icc::CpUtility::Upload); });
+  connect(f.UploadCPMP, &QAction::triggered, this,
+          [this] { cpUtil_->run(icc::CpUtility::Upload); });
   connect(f.CheckpointCPMP, &QAction::triggered, this,
           [this] { cpUtil_->run(icc::CpUtility::Checkpoint); });
   connect(f.InitializeCPMP, &QAction::triggered, this,
@@ -82,33 +84,87 @@ void Client::start() {
   form_->show();
 }
 
-void Client::send(const QString& command) { connection_->sendRawData(command); }
+void Client::send(const QString& command) {
+  connection_->sendRawData(command);
+}
 
-void Client::onVersion(std::string_view line) { link_->onVersion(line); }
-void Client::onClrCpLst(std::string_view) { lists_->onClrCpLst(); }
-void Client::onCpLst(std::string_view line) { lists_->onCpLst(line); }
-void Client::onDnCpLst(std::string_view) { lists_->onDnCpLst(); }
-void Client::onClrCmpLst(std::string_view) { lists_->onClrCmpLst(); }
-void Client::onCmpLst(std::string_view line) { lists_->onCmpLst(line); }
-void Client::onDnCmpLst(std::string_view) { lists_->onDnCmpLst(); }
-void Client::onClrPrmLst(std::string_view) { params_->onClrPrmLst(); }
-void Client::onPrmLst(std::string_view line) { params_->onPrmLst(line); }
-void Client::onDnPrmLst(std::string_view) { params_->onDnPrmLst(); }
-void Client::onErrPrmLst(std::string_view line) { params_->onErrPrmLst(line); }
-void Client::onClrBlkLst(std::string_view) { tree_->onClrBlkLst(); }
-void Client::onBlkLst(std::string_view line) { tree_->onBlkLst(line); }
-void Client::onDnBlkLst(std::string_view) { tree_->onDnBlkLst(); }
-void Client::onErrBlkLst(std::string_view line) { tree_->onErrBlkLst(line); }
-void Client::onErrPrmMod(std::string_view line) { params_->onErrPrmMod(line); }
-void Client::onWrnPrmMod(std::string_view line) { params_->onWrnPrmMod(line); }
-void Client::onDnPrmMod(std::string_view line) { params_->onDnPrmMod(line); }
-void Client::onTryOpenCp(std::string_view line) { session_->onTryOpenCp(line); }
-void Client::onDnOpenCp(std::string_view line) { session_->onDnOpenCp(line); }
-void Client::onErrOpenCp(std::string_view line) { session_->onErrOpenCp(line); }
-void Client::onLockOpenCp(std::string_view line) { session_->onLockOpenCp(line); }
-void Client::onCheckpoint(std::string_view line) { session_->onCheckpoint(line); }
-void Client::onCloseIcc(std::string_view line) { session_->onCloseIcc(line); }
-void Client::onDnCpUtil(std::string_view) { cpUtil_->onDnCpUtil(); }
-void Client::onErrCpUtil(std::string_view line) { cpUtil_->onErrCpUtil(line); }
+void Client::onVersion(std::string_view line) {
+  link_->onVersion(line);
+}
+void Client::onClrCpLst(std::string_view) {
+  lists_->onClrCpLst();
+}
+void Client::onCpLst(std::string_view line) {
+  lists_->onCpLst(line);
+}
+void Client::onDnCpLst(std::string_view) {
+  lists_->onDnCpLst();
+}
+void Client::onClrCmpLst(std::string_view) {
+  lists_->onClrCmpLst();
+}
+void Client::onCmpLst(std::string_view line) {
+  lists_->onCmpLst(line);
+}
+void Client::onDnCmpLst(std::string_view) {
+  lists_->onDnCmpLst();
+}
+void Client::onClrPrmLst(std::string_view) {
+  params_->onClrPrmLst();
+}
+void Client::onPrmLst(std::string_view line) {
+  params_->onPrmLst(line);
+}
+void Client::onDnPrmLst(std::string_view) {
+  params_->onDnPrmLst();
+}
+void Client::onErrPrmLst(std::string_view line) {
+  params_->onErrPrmLst(line);
+}
+void Client::onClrBlkLst(std::string_view) {
+  tree_->onClrBlkLst();
+}
+void Client::onBlkLst(std::string_view line) {
+  tree_->onBlkLst(line);
+}
+void Client::onDnBlkLst(std::string_view) {
+  tree_->onDnBlkLst();
+}
+void Client::onErrBlkLst(std::string_view line) {
+  tree_->onErrBlkLst(line);
+}
+void Client::onErrPrmMod(std::string_view line) {
+  params_->onErrPrmMod(line);
+}
+void Client::onWrnPrmMod(std::string_view line) {
+  params_->onWrnPrmMod(line);
+}
+void Client::onDnPrmMod(std::string_view line) {
+  params_->onDnPrmMod(line);
+}
+void Client::onTryOpenCp(std::string_view line) {
+  session_->onTryOpenCp(line);
+}
+void Client::onDnOpenCp(std::string_view line) {
+  session_->onDnOpenCp(line);
+}
+void Client::onErrOpenCp(std::string_view line) {
+  session_->onErrOpenCp(line);
+}
+void Client::onLockOpenCp(std::string_view line) {
+  session_->onLockOpenCp(line);
+}
+void Client::onCheckpoint(std::string_view line) {
+  session_->onCheckpoint(line);
+}
+void Client::onCloseIcc(std::string_view line) {
+  session_->onCloseIcc(line);
+}
+void Client::onDnCpUtil(std::string_view) {
+  cpUtil_->onDnCpUtil();
+}
+void Client::onErrCpUtil(std::string_view line) {
+  cpUtil_->onErrCpUtil(line);
+}
 
 }  // namespace tarvo

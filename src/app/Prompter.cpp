@@ -24,7 +24,8 @@ QMessageBox::StandardButton DialogPrompter::message(Icon icon, const QString& ti
                                                     QMessageBox::StandardButtons buttons) {
   // The server's texts use lone carriage returns as line breaks; show them as breaks.
   QString shown = text;
-  shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  shown.replace(QLatin1String("\r\n"), QLatin1String("\n"))
+      .replace(QLatin1Char('\r'), QLatin1Char('\n'));
   // A box over a window that is locked for a long operation must still take its click.
   QWidget* parent = QApplication::activeWindow();
   if (parent && !parent->isEnabled()) parent = nullptr;

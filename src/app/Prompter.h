@@ -16,8 +16,7 @@ class Prompter {
   virtual ~Prompter() = default;
 
   // Shows a modal box and returns the button pressed (QMessageBox::Ok, Yes, No, ...).
-  virtual QMessageBox::StandardButton message(Icon icon, const QString& title,
-                                              const QString& text,
+  virtual QMessageBox::StandardButton message(Icon icon, const QString& title, const QString& text,
                                               QMessageBox::StandardButtons buttons) = 0;
 
   // Asks for one line of text; nullopt when the user cancels.

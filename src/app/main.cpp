@@ -12,7 +12,8 @@ int main(int argc, char* argv[]) {
                                           .arg(TARVO_VERSION_MINOR)
                                           .arg(TARVO_VERSION_PATCH));
   // The settings file lives beside the program.
-  const QString settings = QDir(QApplication::applicationDirPath()).filePath(QStringLiteral("TarvoIp.txt"));
+  const QString settings =
+      QDir(QApplication::applicationDirPath()).filePath(QStringLiteral("TarvoIp.txt"));
   tarvo::DialogPrompter prompter;
   tarvo::Client client(prompter, settings);
   client.start();

@@ -91,7 +91,8 @@ void Form1::buildMenus() {
   SessionExitMP->setMenuRole(QAction::QuitRole);
 
   ListMenu = addMenu(bar, "ListMenu", QStringLiteral("List"));
-  RefreshListMP = addItem(ListMenu, "RefreshListMP", QStringLiteral("Refresh"), QKeySequence::Refresh);
+  RefreshListMP =
+      addItem(ListMenu, "RefreshListMP", QStringLiteral("Refresh"), QKeySequence::Refresh);
   ListMenu->addSeparator()->setObjectName(QStringLiteral("Sep3"));
   ShowEcbsMP = addItem(ListMenu, "ShowEcbsMP", QStringLiteral("Show ECB/Station Blocks"),
                        QKeySequence(Qt::CTRL | Qt::Key_B));
@@ -112,9 +113,9 @@ void Form1::buildMenus() {
   About->setMenuRole(QAction::AboutRole);
 
   // Shortcuts must work while a menu is hidden (the actions stay on the window).
-  for (QAction* action : {SessionNewMP, SessionCloseMP, AlwaysOnTopMP, serverMP, xrefMP,
-                          SessionExitMP, RefreshListMP, ShowEcbsMP, UploadCPMP, CheckpointCPMP,
-                          InitializeCPMP, About})
+  for (QAction* action :
+       {SessionNewMP, SessionCloseMP, AlwaysOnTopMP, serverMP, xrefMP, SessionExitMP, RefreshListMP,
+        ShowEcbsMP, UploadCPMP, CheckpointCPMP, InitializeCPMP, About})
     addAction(action);
 }
 
@@ -126,8 +127,9 @@ void Form1::buildCentral() {
 
   // The lists' frame and the tree's frame share one place: the tree's frame, once shown,
   // covers the lists' frame, as a session's tree replaces the choice of a CP.
-  CPFRM = new QGroupBox(QStringLiteral("            CP/Vol                                          Compound Name"),
-                        central);
+  CPFRM = new QGroupBox(
+      QStringLiteral("            CP/Vol                                          Compound Name"),
+      central);
   CPFRM->setObjectName(QStringLiteral("CPFRM"));
   CPFRM->setAccessibleName(QStringLiteral("CP/Vol and Compound Name"));
   CPFRM->setFont(listFont());
@@ -191,8 +193,8 @@ void Form1::buildCentral() {
   treeBox->addLayout(buttons);
   CBFRM->hide();
 
-  Label1 = new QLabel(QStringLiteral("Tarvolink: remote configuration of control processors"),
-                      central);
+  Label1 =
+      new QLabel(QStringLiteral("Tarvolink: remote configuration of control processors"), central);
   Label1->setObjectName(QStringLiteral("Label1"));
   QFont serif(QStringLiteral("Times New Roman"));
   serif.setStyleHint(QFont::Serif);
@@ -236,7 +238,9 @@ QString Form1::panelText(int barIdx) const {
   return panels_[barIdx - 1]->text();
 }
 
-QString Form1::sessionCp() const { return panelText(2).mid(4, 6); }
+QString Form1::sessionCp() const {
+  return panelText(2).mid(4, 6);
+}
 
 void Form1::hideLists(bool hide) {
   CPListCBO->setVisible(!hide);
@@ -253,9 +257,13 @@ void Form1::setAlwaysOnTop(bool onTop) {
   if (wasVisible) show();
 }
 
-void Form1::toggleAlwaysOnTop() { setAlwaysOnTop(!AlwaysOnTopMP->isChecked()); }
+void Form1::toggleAlwaysOnTop() {
+  setAlwaysOnTop(!AlwaysOnTopMP->isChecked());
+}
 
-bool Form1::isAlwaysOnTop() const { return windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+bool Form1::isAlwaysOnTop() const {
+  return windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
 
 void Form1::closeEvent(QCloseEvent* event) {
   emit unloading();

@@ -7,7 +7,9 @@
 namespace tarvo {
 
 // Layout sizes are kept in twips (1/1440 inch): 15 twips to the pixel at 96 dpi.
-constexpr int twipsToPx(int twips) { return (twips + 7) / 15; }
+constexpr int twipsToPx(int twips) {
+  return (twips + 7) / 15;
+}
 
 // The fixed-pitch fonts the server's column layouts are made for. A monospace style hint
 // picks another fixed-pitch face where these are not installed.

@@ -26,8 +26,7 @@ UtilityTexts textsOf(CpUtility utility) {
     case CpUtility::Checkpoint:
       return {"CHECKPOINT", "Performs a CHECKPOINT on CP (This may take a while). Proceed?",
               "Performing CHECKPOINT, Please Wait....", "CHECKPOINTCP"};
-    case CpUtility::Initialize:
-      break;
+    case CpUtility::Initialize: break;
   }
   return {"INITIALIZE", "Are You Sure You Want to Initialize this CP (CP Reboot must follow)?",
           "INITIALIZING CP, Please Wait....", "INITIALIZECP"};
@@ -39,9 +38,9 @@ CpUtilController::CpUtilController(Client& client) : client_(client) {}
 
 void CpUtilController::run(CpUtility utility) {
   const UtilityTexts texts = textsOf(utility);
-  const auto answer = client_.prompter().message(
-      Prompter::Icon::None, QStringLiteral("Are you Sure"), QLatin1String(texts.prompt),
-      QMessageBox::Yes | QMessageBox::No);
+  const auto answer =
+      client_.prompter().message(Prompter::Icon::None, QStringLiteral("Are you Sure"),
+                                 QLatin1String(texts.prompt), QMessageBox::Yes | QMessageBox::No);
   if (answer != QMessageBox::Yes) return;
   auto& form = client_.form();
   form.TreeView1->setEnabled(false);

@@ -47,9 +47,9 @@ void SessionController::onDnOpenCp(std::string_view line) {
 void SessionController::onErrOpenCp(std::string_view line) {
   auto& form = client_.form();
   form.updStatBar(QStringLiteral("None"), 2);
-  client_.prompter().inform(Prompter::Icon::Exclamation, QStringLiteral("CP Open Error"),
-                            QStringLiteral("Can not open CP [") + fromWire(fromCol(line, 10)) +
-                                QStringLiteral("]"));
+  client_.prompter().inform(
+      Prompter::Icon::Exclamation, QStringLiteral("CP Open Error"),
+      QStringLiteral("Can not open CP [") + fromWire(fromCol(line, 10)) + QStringLiteral("]"));
   form.hideLists(false);
 }
 
@@ -80,9 +80,9 @@ void SessionController::onCheckpoint(std::string_view line) {
 void SessionController::onCloseIcc(std::string_view line) {
   auto& form = client_.form();
   form.updStatBar(QStringLiteral("None"), 2);
-  form.updStatBar(QStringLiteral("Closed session to CP [") + fromWire(fromCol(line, 10)) +
-                      QStringLiteral("]"),
-                  3);
+  form.updStatBar(
+      QStringLiteral("Closed session to CP [") + fromWire(fromCol(line, 10)) + QStringLiteral("]"),
+      3);
   client_.tree().clear();
   form.CPFRM->hide();
   form.CBFRM->hide();

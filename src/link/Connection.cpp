@@ -77,7 +77,9 @@ void Connection::sendRawData(const QString& command) {
   sendRawData(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
-QString Connection::localHostName() const { return QHostInfo::localHostName(); }
+QString Connection::localHostName() const {
+  return QHostInfo::localHostName();
+}
 
 void Connection::onReadyRead() {
   // A handler may open a modal box whose event loop delivers more data: those lines are

@@ -54,7 +54,8 @@ QString LinkController::readOptions() {
   QFile file(client_.settingsPath());
   if (file.open(QIODevice::ReadOnly)) {
     const QByteArray bytes = file.read(64 * 1024);
-    read = parseSettings(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    read =
+        parseSettings(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
   }
   const ServerChoice choice = chooseServer(read);
   form.PortNum = choice.port;
@@ -77,8 +78,7 @@ void LinkController::connectToServer() {
     form.AutoConn = 0;
   }
   form.localHostName = link.localHostName();
-  if (state != Connection::Closed && state != Connection::Closing)
-    client_.session().closeSession();
+  if (state != Connection::Closed && state != Connection::Closing) client_.session().closeSession();
   // connectToHost closes a connection the server left half-closed before starting anew.
   link.connectToHost(form.HostIP, static_cast<quint16>(form.PortNum));
 }
@@ -116,7 +116,9 @@ void LinkController::onFailed() {
   client_.connection().close();
 }
 
-void LinkController::onClosedByPeer() { client_.form().xrefMP->setEnabled(false); }
+void LinkController::onClosedByPeer() {
+  client_.form().xrefMP->setEnabled(false);
+}
 
 void LinkController::unload() {
   watchdog_.stop();

@@ -24,10 +24,10 @@ class LinkController : public QObject {
 
   explicit LinkController(Client& client);
 
-  void load();                      // the main window's load steps
-  void connectToServer();           // "New"
-  void unload();                    // the main window is closing
-  void openOptions();               // "Tarvo Server"
+  void load();             // the main window's load steps
+  void connectToServer();  // "New"
+  void unload();           // the main window is closing
+  void openOptions();      // "Tarvo Server"
 
   // Reads the settings file: returns the selected host ("" when unusable) and sets the
   // main window's port and auto-connect values.

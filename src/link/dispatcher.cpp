@@ -87,7 +87,9 @@ constexpr Route kRoutes[] = {
 
 }  // namespace
 
-std::span<const Route> replyRoutes() { return kRoutes; }
+std::span<const Route> replyRoutes() {
+  return kRoutes;
+}
 
 bool routeMatches(const Route& route, std::string_view line) {
   auto matches = [&](std::string_view keyword) {

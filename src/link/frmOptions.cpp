@@ -138,13 +138,16 @@ bool frmOptions::apply() {
   for (int i = 0; i < kServerEntries; ++i) {
     const auto n = static_cast<std::size_t>(i);
     // The file quotes every text and has no escape for a quote: drop any the user typed.
-    settings.entries[n].host = HostIP_TB[n]->text().remove(QLatin1Char('"')).toLatin1().toStdString();
-    settings.entries[n].port = PortNumTB[n]->text().remove(QLatin1Char('"')).toLatin1().toStdString();
+    settings.entries[n].host =
+        HostIP_TB[n]->text().remove(QLatin1Char('"')).toLatin1().toStdString();
+    settings.entries[n].port =
+        PortNumTB[n]->text().remove(QLatin1Char('"')).toLatin1().toStdString();
   }
   const std::string text = formatSettings(settings);
   QSaveFile file(settingsPath_);
   if (file.open(QIODevice::WriteOnly) &&
-      file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size()) &&
+      file.write(text.data(), static_cast<qint64>(text.size())) ==
+          static_cast<qint64>(text.size()) &&
       file.commit())
     return true;
   prompter_.inform(Prompter::Icon::Exclamation, QStringLiteral("Options"),

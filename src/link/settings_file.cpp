@@ -22,7 +22,9 @@ std::vector<std::string_view> splitLines(std::string_view text) {
   return lines;
 }
 
-bool isSeparator(char c) { return c == ' ' || c == '\t' || c == ','; }
+bool isSeparator(char c) {
+  return c == ' ' || c == '\t' || c == ',';
+}
 
 // Line 1: two integers separated by blanks, tabs or a comma.
 std::optional<std::pair<int, int>> parseHeader(std::string_view line) {

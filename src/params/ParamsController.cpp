@@ -12,7 +12,9 @@
 namespace tarvo::params {
 namespace {
 
-std::string toWire(const QString& s) { return s.toLatin1().toStdString(); }
+std::string toWire(const QString& s) {
+  return s.toLatin1().toStdString();
+}
 
 }  // namespace
 
@@ -27,7 +29,9 @@ ParamsController::ParamsController(Client& client) : client_(client) {
 
 ParamsController::~ParamsController() = default;
 
-ParmEditFRM* ParamsController::parmEditor() const { return parmEditor_.data(); }
+ParmEditFRM* ParamsController::parmEditor() const {
+  return parmEditor_.data();
+}
 
 void ParamsController::edit() {
   const QString& block = client_.form().currSelBlk;
@@ -109,7 +113,9 @@ QString ParamsController::answeredBlock() {
   return fromWire(outstanding_.answered(toWire(client_.form().currSelBlk)));
 }
 
-void ParamsController::focusTree() { client_.form().TreeView1->setFocus(Qt::OtherFocusReason); }
+void ParamsController::focusTree() {
+  client_.form().TreeView1->setFocus(Qt::OtherFocusReason);
+}
 
 void ParamsController::onErrPrmMod(std::string_view line) {
   const QString block = answeredBlock();

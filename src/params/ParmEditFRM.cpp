@@ -22,7 +22,9 @@ namespace {
 const QColor kChangedText(255, 0, 0);
 constexpr Qt::Alignment kCellAlignment = Qt::AlignLeft | Qt::AlignVCenter;
 
-std::string toWire(const QString& s) { return s.toLatin1().toStdString(); }
+std::string toWire(const QString& s) {
+  return s.toLatin1().toStdString();
+}
 
 bool isEnterKey(const QKeyEvent* key) {
   return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
@@ -166,7 +168,9 @@ void ParmEditFRM::listDone() {
 
 // ---- user actions ---------------------------------------------------------------------
 
-void ParmEditFRM::clickRow(int row) { chooseFromGrid(row, true); }
+void ParmEditFRM::clickRow(int row) {
+  chooseFromGrid(row, true);
+}
 
 void ParmEditFRM::chooseFromGrid(int row, bool focusEntry) {
   grid_.clickRow(row);
@@ -214,7 +218,9 @@ void ParmEditFRM::deleteStep() {
   focusEntryIfShown();
 }
 
-void ParmEditFRM::dropEditRow() { grid_.dropEditRow(); }
+void ParmEditFRM::dropEditRow() {
+  grid_.dropEditRow();
+}
 
 void ParmEditFRM::focusEntryIfShown() {
   if (!EditFRM->isVisibleTo(this)) return;
@@ -323,7 +329,9 @@ bool ParmEditFRM::eventFilter(QObject* watched, QEvent* e) {
   return QDialog::eventFilter(watched, e);
 }
 
-void ParmEditFRM::reject() { emit cancelRequested(); }
+void ParmEditFRM::reject() {
+  emit cancelRequested();
+}
 
 void ParmEditFRM::closeEvent(QCloseEvent* e) {
   // Not QDialog's own handling, which would treat the close box as Cancel.

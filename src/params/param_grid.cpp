@@ -10,7 +10,9 @@ namespace tarvo::params {
 
 namespace {
 
-GridRow headerRow() { return GridRow{"Parameter", "Orig Value", "New Value", false, false}; }
+GridRow headerRow() {
+  return GridRow{"Parameter", "Orig Value", "New Value", false, false};
+}
 
 // 0/1 switches: the entry offers "0" and "1" and any other value the row holds.
 bool isSwitchParameter(std::string_view name) {
@@ -42,7 +44,9 @@ bool readsAsZeroOrOne(std::string_view s) {
 
 }  // namespace
 
-ParamGrid::ParamGrid() { startList(); }
+ParamGrid::ParamGrid() {
+  startList();
+}
 
 void ParamGrid::startList() {
   rows_.clear();
@@ -86,7 +90,9 @@ std::string ParamGrid::effectiveValue(int r) const {
   return g.changed ? g.newValue : g.original;
 }
 
-void ParamGrid::setCurrentRow(int r) { current_ = std::clamp(r, 0, rowCount() - 1); }
+void ParamGrid::setCurrentRow(int r) {
+  current_ = std::clamp(r, 0, rowCount() - 1);
+}
 
 void ParamGrid::clickRow(int r) {
   setCurrentRow(r);
@@ -139,7 +145,9 @@ void ParamGrid::entryEdited(std::string_view text) {
   chgFlag_ = true;
 }
 
-void ParamGrid::entryUsed() { chgFlag_ = true; }
+void ParamGrid::entryUsed() {
+  chgFlag_ = true;
+}
 
 void ParamGrid::setEntryText(std::string text) {
   entry_.text = std::move(text);
@@ -223,7 +231,9 @@ void ParamGrid::addStep() {
   setEntryText("");
 }
 
-void ParamGrid::dropEditRow() { editRow_ = 0; }
+void ParamGrid::dropEditRow() {
+  editRow_ = 0;
+}
 
 std::vector<std::string> ParamGrid::submission(std::string_view block) const {
   std::vector<std::string> commands;

@@ -22,13 +22,21 @@ ParamLine parseParamLine(std::string_view line) {
                    std::string(trimBlanks(fromCol(line, 14)))};
 }
 
-std::string paramListError(std::string_view line) { return std::string(fromCol(line, 10)); }
+std::string paramListError(std::string_view line) {
+  return std::string(fromCol(line, 10));
+}
 
-std::string paramModMessage(std::string_view line) { return std::string(fromCol(line, 91)); }
+std::string paramModMessage(std::string_view line) {
+  return std::string(fromCol(line, 91));
+}
 
-std::string getParmsCommand(std::string_view block) { return joined("GETPARMS:", block); }
+std::string getParmsCommand(std::string_view block) {
+  return joined("GETPARMS:", block);
+}
 
-std::string modStartCommand(std::string_view block) { return joined("MODSTART:", block); }
+std::string modStartCommand(std::string_view block) {
+  return joined("MODSTART:", block);
+}
 
 std::string modParmCommand(std::string_view name, std::string_view value) {
   std::string s = joined("MODPARM:", name);
@@ -36,9 +44,13 @@ std::string modParmCommand(std::string_view name, std::string_view value) {
   return s;
 }
 
-std::string modEndCommand(std::string_view block) { return joined("MODEND:", block); }
+std::string modEndCommand(std::string_view block) {
+  return joined("MODEND:", block);
+}
 
-std::string modDoneCommand(std::string_view block) { return joined("MODDONE:", block); }
+std::string modDoneCommand(std::string_view block) {
+  return joined("MODDONE:", block);
+}
 
 TwipsPoint editorPositionTwips(int editWindowCnt) {
   return TwipsPoint{6420 + 325 * editWindowCnt, 150 + 325 * editWindowCnt};
@@ -49,7 +61,9 @@ int nextEditWindowCnt(int editWindowCnt) {
   return (next >= kEditorCascadePositions || next < 0) ? 0 : next;
 }
 
-void OutstandingEdits::sent(std::string block) { blocks_.push_back(std::move(block)); }
+void OutstandingEdits::sent(std::string block) {
+  blocks_.push_back(std::move(block));
+}
 
 std::string OutstandingEdits::answered(std::string_view fallback) {
   if (blocks_.empty()) return std::string(fallback);
@@ -58,6 +72,8 @@ std::string OutstandingEdits::answered(std::string_view fallback) {
   return block;
 }
 
-void OutstandingEdits::clear() { blocks_.clear(); }
+void OutstandingEdits::clear() {
+  blocks_.clear();
+}
 
 }  // namespace tarvo::params

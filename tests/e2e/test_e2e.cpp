@@ -85,7 +85,8 @@ TEST_F(EndToEnd, ConnectingFillsTheListsAndAnOpenedCpShowsItsTreeAndRunsUtilitie
   EXPECT_EQ(f.panelText(2), "CP: CP6001");
   EXPECT_TRUE(f.ListMenu->menuAction()->isVisible());
   QStringList tops;
-  for (int i = 0; i < f.TreeView1->topLevelItemCount(); ++i) tops << f.TreeView1->topLevelItem(i)->text(0);
+  for (int i = 0; i < f.TreeView1->topLevelItemCount(); ++i)
+    tops << f.TreeView1->topLevelItem(i)->text(0);
   EXPECT_TRUE(tops.contains("BOILER")) << tops.join(',').toStdString();
   EXPECT_EQ(tops.last(), "***END***");
   EXPECT_TRUE(prompter.shown.isEmpty());  // no version warning either
@@ -127,7 +128,8 @@ TEST(EndToEndProgram, TheSimulatorProgramServesTheClient) {
   ASSERT_TRUE(process.waitForStarted());
   ASSERT_TRUE(waitUntil([&] { return process.canReadLine(); }, 10000));
   const QString banner = QString::fromLatin1(process.readLine()).trimmed();
-  ASSERT_TRUE(banner.startsWith(QLatin1String("tarvo-sim listening on 127.0.0.1:"))) << banner.toStdString();
+  ASSERT_TRUE(banner.startsWith(QLatin1String("tarvo-sim listening on 127.0.0.1:")))
+      << banner.toStdString();
   const QString port = banner.section(QLatin1Char(':'), -1);
 
   QTemporaryDir dir;
@@ -180,7 +182,8 @@ class EditEndToEnd : public EndToEnd {
 
   QString origValue(params::ParmEditFRM* editor, const QString& name) {
     const int row = paramRow(editor, name);
-    return row < 0 ? QString() : editor->MSHFlexGrid1->item(params::ParmEditFRM::tableRowOf(row), 1)->text();
+    return row < 0 ? QString()
+                   : editor->MSHFlexGrid1->item(params::ParmEditFRM::tableRowOf(row), 1)->text();
   }
 
   // Types `value` into the row of parameter `name` and presses Enter.

@@ -36,7 +36,9 @@ QString modMessageLine(const QString& keyword, const QString& message) {
   return keyword.leftJustified(90, QLatin1Char(' ')) + message;
 }
 
-QColor textColour(const QTableWidgetItem* item) { return item->foreground().color(); }
+QColor textColour(const QTableWidgetItem* item) {
+  return item->foreground().color();
+}
 
 }  // namespace
 
@@ -186,8 +188,12 @@ TEST_F(ParamEditor, FourteenthEditorTakesTheFirstPlace) {
 // ---- choosing and editing rows ----------------------------------------------------------
 
 TEST_F(ParamEditor, ClicksAndKeysChooseRowsAndTheEntryShowsWhatTheRowOffers) {
-  ParmEditFRM* editor = openEditor("CMP1:SEQ1", {{"NAME", "SEQ1"}, {"TYPE", "DEP"}, {"MA", "1"},
-                                                 {"STEP01", "a"}, {"HILIM", "5"}, {"LOLIM", "0"}});
+  ParmEditFRM* editor = openEditor("CMP1:SEQ1", {{"NAME", "SEQ1"},
+                                                 {"TYPE", "DEP"},
+                                                 {"MA", "1"},
+                                                 {"STEP01", "a"},
+                                                 {"HILIM", "5"},
+                                                 {"LOLIM", "0"}});
   ASSERT_NE(editor, nullptr);
   QTableWidget* grid = editor->MSHFlexGrid1;
   click(editor, 3);  // MA

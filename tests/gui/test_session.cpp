@@ -2,8 +2,8 @@
 #include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QMenu>
 #include <QLabel>
+#include <QMenu>
 #include <QTreeWidget>
 
 #include "browser/Form1.h"
@@ -155,15 +155,16 @@ TEST_F(CpUtilities, CheckpointLocksTheWindowUntilDone) {
   EXPECT_TRUE(form().TreeView1->isEnabled());
   EXPECT_EQ(form().panelText(3), "");
   ASSERT_EQ(prompter.shown.size(), 2);
-  EXPECT_TRUE(prompter.showed(1, "CP Utility Function", "Operation Complete",
-                              Prompter::Icon::Information));
+  EXPECT_TRUE(
+      prompter.showed(1, "CP Utility Function", "Operation Complete", Prompter::Icon::Information));
 }
 
 TEST_F(CpUtilities, ErrorKeepsTheWaitTextAndUnlocks) {
   prompter.answer(QMessageBox::Yes);
   form().InitializeCPMP->trigger();
   EXPECT_TRUE(sent({"INITIALIZECP"}));
-  EXPECT_EQ(prompter.shown[0].text, "Are You Sure You Want to Initialize this CP (CP Reboot must follow)?");
+  EXPECT_EQ(prompter.shown[0].text,
+            "Are You Sure You Want to Initialize this CP (CP Reboot must follow)?");
   reply({"ERRCPUTIL"});
   ASSERT_EQ(prompter.shown.size(), 2);
   EXPECT_TRUE(prompter.showed(1, "CP Utility Function", "ERROR: ", Prompter::Icon::Exclamation));

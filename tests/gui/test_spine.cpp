@@ -2,6 +2,7 @@
 // connection errors, leaving, the lists, the options dialog and the About box.
 #include <QAccessible>
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
@@ -10,7 +11,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QCheckBox>
 #include <QTreeWidget>
 
 #include "browser/Form1.h"
@@ -55,7 +55,8 @@ TEST_F(Spine, StartsUnconnectedWithEverySessionControlHiddenAndLeavesSilently) {
   EXPECT_FALSE(f.CPUtilitiesMenu->menuAction()->isVisible());
   EXPECT_FALSE(f.CPFRM->isVisible());
   EXPECT_FALSE(f.CBFRM->isVisible());
-  for (QPushButton* b : f.blockButtons()) EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+  for (QPushButton* b : f.blockButtons())
+    EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
   EXPECT_TRUE(f.AlwaysOnTopMP->isChecked());
   EXPECT_TRUE(f.isAlwaysOnTop());
   EXPECT_FALSE(server.hasClient());  // no auto-connect in the settings
@@ -83,7 +84,8 @@ TEST_F(Spine, ConnectSendsVersionCpsAndCompoundsInOrderThenNewDoesNothingAndTheW
   EXPECT_FALSE(form().SessionNewMP->isVisible());
   EXPECT_TRUE(form().SessionCloseMP->isVisible());
   EXPECT_TRUE(form().xrefMP->isEnabled());
-  ASSERT_TRUE(waitUntil([this] { return client->connection().state() == link::Connection::Connected; }));
+  ASSERT_TRUE(
+      waitUntil([this] { return client->connection().state() == link::Connection::Connected; }));
   form().SessionNewMP->trigger();
   settle(100);
   EXPECT_EQ(server.commands.size(), 3);
@@ -174,7 +176,8 @@ TEST_F(Spine, ListsFillInArrivalOrderShowTogetherAndRefetchFromEmpty) {
   EXPECT_EQ(f.CPListCBO->count(), 1);
   // Thousands of lines in one arrival are each processed once, in order.
   QStringList lines{"CLRCPLST"};
-  for (int i = 0; i < 2500; ++i) lines << QStringLiteral("CPLST    CP%1").arg(i, 4, 10, QLatin1Char('0'));
+  for (int i = 0; i < 2500; ++i)
+    lines << QStringLiteral("CPLST    CP%1").arg(i, 4, 10, QLatin1Char('0'));
   lines << "DNCPLST";
   reply(lines);
   ASSERT_EQ(f.CPListCBO->count(), 2500);

@@ -25,9 +25,15 @@ using namespace tarvo::test;
 
 namespace {
 
-QString cmp(int n, const char* name) { return QString::fromStdString(cmpLine(n, name)); }
-QString blk(int n, const char* name, const char* type) { return QString::fromStdString(blkLine(n, name, type)); }
-QString end(int n) { return QString::fromStdString(endLine(n)); }
+QString cmp(int n, const char* name) {
+  return QString::fromStdString(cmpLine(n, name));
+}
+QString blk(int n, const char* name, const char* type) {
+  return QString::fromStdString(blkLine(n, name, type));
+}
+QString end(int n) {
+  return QString::fromStdString(endLine(n));
+}
 
 QString text(const QString& name, const QString& type) {
   return name.leftJustified(18, u' ') + type;
@@ -129,8 +135,10 @@ TEST_F(Tree, ProgressShowsEveryTwentiethLine) {
   EXPECT_EQ(form().panelText(3), base);
   // Lines in, panel text after: unchanged between multiples of 20; a line adding no node counts.
   const std::pair<QStringList, QString> steps[] = {
-      {{cmp(0, "A")}, " [0]"}, {{blk(20, "B1", "AIN")}, " [20]"},
-      {{blk(21, "B2", "AIN"), blk(39, "B3", "AIN")}, " [20]"}, {{end(40)}, " [40]"},
+      {{cmp(0, "A")}, " [0]"},
+      {{blk(20, "B1", "AIN")}, " [20]"},
+      {{blk(21, "B2", "AIN"), blk(39, "B3", "AIN")}, " [20]"},
+      {{end(40)}, " [40]"},
       {{end(60)}, " [60]"}};
   for (const auto& [lines, expected] : steps) {
     feed(lines);
@@ -222,7 +230,8 @@ TEST_F(TreeSelection, ClickedNodeDecidesTypeKindAndButtons) {
       {"C:D3", "", "C:D2", "MON", true, false,
        "EditPB AddPB MoveToPB XrefPB EditSeq CopyPB DelPB MoveFromPB"},
       {"A:---SEP", "", "", "CALC", false, false, block},  // a dash name without the end mark
-      {"A:B1", "C:D1", "", "AIN", false, false, "EditPB PastePB AddPB XrefPB CopyPB DelPB MoveFromPB"},
+      {"A:B1", "C:D1", "", "AIN", false, false,
+       "EditPB PastePB AddPB XrefPB CopyPB DelPB MoveFromPB"},
       {"***END***", "A:B1", "A:B1", "END_ZONE", false, false, "PastePB AddPB MoveToPB"},
   };
   for (const Case& c : cases) {
@@ -287,7 +296,8 @@ TEST_F(TreeSelection, NodeMadeCurrentByTheProgramOrTheViewIsSelectedAndHandled) 
   EXPECT_EQ(form().currSelBlk, "C:D1");
   EXPECT_EQ(view()->currentItem(), node("C:D1"));
   // What the view does when the tree gets the focus by the keyboard: current, not selected.
-  view()->selectionModel()->setCurrentIndex(view()->model()->index(0, 0), QItemSelectionModel::NoUpdate);
+  view()->selectionModel()->setCurrentIndex(view()->model()->index(0, 0),
+                                            QItemSelectionModel::NoUpdate);
   EXPECT_EQ(form().currSelBlk, "A");
   EXPECT_EQ(view()->selectedItems(), QList<QTreeWidgetItem*>({node("A")}));
 }
@@ -297,7 +307,8 @@ TEST_F(TreeSelection, ProgramChangesToTheTreeAndNewListsSelectNothing) {
   // Removing the current node moves Qt's current node elsewhere; that is no user's choice.
   ASSERT_TRUE(tree().blocks().remove("A:B1"));
   EXPECT_EQ(form().currSelBlk, "A:B1");
-  ASSERT_NE(tree().blocks().addBefore("A:SEQ1", "A:NEW", text("NEW", "AIN"), NodeKind::Block), nullptr);
+  ASSERT_NE(tree().blocks().addBefore("A:SEQ1", "A:NEW", text("NEW", "AIN"), NodeKind::Block),
+            nullptr);
   EXPECT_EQ(form().currSelBlk, "A:B1");
   // Nor does a new list.
   click("A:SEQ1");
@@ -398,8 +409,8 @@ class TreeWire : public Tree {
  protected:
   void openExample() {
     connectClient();
-    openSessionWithTree({cmp(1, "A"), blk(2, "B1", "AIN"), cmp(3, "C"), blk(4, "D1", "IND"),
-                         end(5)});
+    openSessionWithTree(
+        {cmp(1, "A"), blk(2, "B1", "AIN"), cmp(3, "C"), blk(4, "D1", "IND"), end(5)});
     ASSERT_TRUE(server.waitForCommands(1));
     ASSERT_EQ(server.commands.takeFirst(), "GETBLKS 0 CP6001");
   }

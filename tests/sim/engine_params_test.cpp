@@ -52,7 +52,8 @@ class EngineParamsTest : public EngineTest {
     const ParamList* list = nullptr;
     if (colon == std::string::npos) {
       if (const Compound* cmp = engine.plant().findCompound(key)) list = &cmp->params;
-    } else if (const Block* b = engine.plant().findBlock(key.substr(0, colon), key.substr(colon + 1))) {
+    } else if (const Block* b =
+                   engine.plant().findBlock(key.substr(0, colon), key.substr(colon + 1))) {
       list = &b->params;
     }
     const std::string* v = list ? findValue(*list, name) : nullptr;
@@ -82,13 +83,15 @@ TEST_F(EngineParamsTest, BlocksAndCompoundsListTheirParametersAtClientColumns) {
   // NAME and TYPE first, then every parameter the block holds, in order, on lines of their own.
   for (const char* key : {"BOILER:LC101", "FEEDWT:FT201", "BOILER:LCALC", "FEEDWT:PMPSEQ"}) {
     const std::string k = key;
-    const Block* block = engine.plant().findBlock(k.substr(0, k.find(':')), k.substr(k.find(':') + 1));
+    const Block* block =
+        engine.plant().findBlock(k.substr(0, k.find(':')), k.substr(k.find(':') + 1));
     ASSERT_NE(block, nullptr) << key;
     std::vector<std::string> expected{"NAME", "TYPE"};
     for (const auto& param : block->params) expected.push_back(param.name);
     const auto lines = send(c, "GETPARMS:" + k);
     std::vector<std::string> listed;
-    for (std::size_t i = 1; i + 1 < lines.size(); ++i) listed.push_back(trimmed(cols(lines[i], 8, 13)));
+    for (std::size_t i = 1; i + 1 < lines.size(); ++i)
+      listed.push_back(trimmed(cols(lines[i], 8, 13)));
     EXPECT_EQ(listed, expected) << key;
     for (const auto& l : lines) EXPECT_EQ(l.find('\n'), std::string::npos);
   }
@@ -108,22 +111,37 @@ TEST_F(EngineParamsTest, AcceptedTransactionsApplyEveryChangeAndWarnOfAdjustment
     const char* mentions;  // in a warning
     std::vector<std::pair<const char*, std::string>> stored;
   } cases[] = {
-      {"BOILER:PC104", {"PBAND = 95", "INT = 0.8", "DESCRP = Drum pressure loop", "MA = 0"},
-       "DNPRMMOD", "", {{"PBAND", "95"}, {"INT", "0.8"}, {"DESCRP", "Drum pressure loop"}, {"MA", "0"}}},
+      {"BOILER:PC104",
+       {"PBAND = 95", "INT = 0.8", "DESCRP = Drum pressure loop", "MA = 0"},
+       "DNPRMMOD",
+       "",
+       {{"PBAND", "95"}, {"INT", "0.8"}, {"DESCRP", "Drum pressure loop"}, {"MA", "0"}}},
       // Range checks see the whole transaction: both ends of the scale move past the old high end.
-      {"BOILER:LT101", {"LSCO1 = 400", "HSCO1 = 900"}, "DNPRMMOD", "",
+      {"BOILER:LT101",
+       {"LSCO1 = 400", "HSCO1 = 900"},
+       "DNPRMMOD",
+       "",
        {{"LSCO1", "400"}, {"HSCO1", "900"}}},
       {"BOILER:PC104", {"PBAND = 10", "PBAND = 20"}, "DNPRMMOD", "", {{"PBAND", "20"}}},
       {"BOILER", {"ON = 0"}, "DNPRMMOD", "", {{"ON", "0"}}},
       // Adjusted values are stored adjusted, and the rest applies too.
-      {"BOILER:PC104", {"PERIOD = 2.6", "PBAND = 70"}, "WRNPRMMOD", "PERIOD",
+      {"BOILER:PC104",
+       {"PERIOD = 2.6", "PBAND = 70"},
+       "WRNPRMMOD",
+       "PERIOD",
        {{"PERIOD", "3"}, {"PBAND", "70"}}},
-      {"BOILER:PC104", {"DESCRP = " + std::string(40, 'D')}, "WRNPRMMOD", "",
+      {"BOILER:PC104",
+       {"DESCRP = " + std::string(40, 'D')},
+       "WRNPRMMOD",
+       "",
        {{"DESCRP", std::string(32, 'D')}}},
       {"BOILER:PC104", {"SPT = 250"}, "WRNPRMMOD", "", {{"SPT", "200"}}},  // range 0..200
       {"BOILER:LCALC", {"STEP08 = add"}, "WRNPRMMOD", "", {{"STEP08", "ADD"}}},
       // A connection to a missing block warns but is kept; clearing one is allowed.
-      {"BOILER:LV101", {"MEAS = boiler:newpid.out"}, "WRNPRMMOD", "BOILER:NEWPID",
+      {"BOILER:LV101",
+       {"MEAS = boiler:newpid.out"},
+       "WRNPRMMOD",
+       "BOILER:NEWPID",
        {{"MEAS", "BOILER:NEWPID.OUT"}}},
       {"BOILER:LV101", {"MEAS = "}, "DNPRMMOD", "", {{"MEAS", ""}}},
   };
@@ -155,7 +173,7 @@ TEST_F(EngineParamsTest, AnyErrorRefusesTheWholeTransaction) {
       {"BOILER:PC104", {"MEAS = BOILER:LT101.NOPE"}, {"NOPE"}},
       {"BOILER:PC104", {"HSCO1 = 0", "LSCO1 = 10"}, {"HSCO1"}},
       {"BOILER:PC104", {"DESCRP = fine", "PBAND = "}, {"PBAND"}},  // empty is not a number
-      {"BOILER:PC104", {"MA = 5", "FOO = 1"}, {"MA", "FOO"}},     // every problem is listed
+      {"BOILER:PC104", {"MA = 5", "FOO = 1"}, {"MA", "FOO"}},      // every problem is listed
       {"BOILER", {"PBAND = 1"}, {}},                               // a compound has no PBAND
       {"TURBIN:SC301", {"PBAND = 1"}, {}},                         // a block of another CP
   };
@@ -164,7 +182,8 @@ TEST_F(EngineParamsTest, AnyErrorRefusesTheWholeTransaction) {
     const std::string reply = modify(tc.block, tc.changes);
     ASSERT_TRUE(startsWith(reply, "ERRPRMMOD")) << reply;
     EXPECT_EQ(cols(reply, 10, 90).size(), 81u);
-    for (const char* m : tc.mentions) EXPECT_NE(message(reply).find(m), std::string::npos) << message(reply);
+    for (const char* m : tc.mentions)
+      EXPECT_NE(message(reply).find(m), std::string::npos) << message(reply);
     EXPECT_EQ(engine.plant(), before);
   }
   // Without a session nothing can be changed.

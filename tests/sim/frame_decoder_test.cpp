@@ -32,9 +32,10 @@ TEST(FrameDecoderTest, FramesInOneSegmentComeOutWholeAndInOrder) {
   // The length decides where a command ends, not its content.
   const std::string odd = "SRCPUT:A := 1;\nMSG:0003";
   const std::pair<std::string, Commands> cases[] = {
-      {frame("GETVERSION") + frame("GETCPS") + frame("GETCMPS"), {"GETVERSION", "GETCPS", "GETCMPS"}},
+      {frame("GETVERSION") + frame("GETCPS") + frame("GETCMPS"),
+       {"GETVERSION", "GETCPS", "GETCMPS"}},
       {frame(odd), {odd}},
-      {"MSG:0000" + frame("GETCPS"), {"", "GETCPS"}},        // an empty command is a frame
+      {"MSG:0000" + frame("GETCPS"), {"", "GETCPS"}},  // an empty command is a frame
       {"MSG:1000" + std::string(1000, 'A'), {std::string(1000, 'A')}},  // at the limit
   };
   for (const auto& [bytes, commands] : cases) {

@@ -31,13 +31,15 @@ TEST(SimArgsTest, DefaultsServeTheDemoOnLoopbackAndEveryOptionIsTaken) {
   ASSERT_TRUE(defaults.options);
   const SimOptions& d = *defaults.options;
   EXPECT_EQ(std::tie(d.listen, d.port, d.dataFile, d.version, d.workMs),
-            std::make_tuple(QStringLiteral("127.0.0.1"), 1582, QString(), QStringLiteral("0.95.1"), 3000));
+            std::make_tuple(QStringLiteral("127.0.0.1"), 1582, QString(), QStringLiteral("0.95.1"),
+                            3000));
   const ParsedArgs given = parseSimArgs(argv({"--listen", "::1", "--port", "0", "--data", "p.txt",
                                               "--version", "1.0.0", "--work-ms", "5"}));
   ASSERT_TRUE(given.options) << given.text.toStdString();
   const SimOptions& g = *given.options;
   EXPECT_EQ(std::tie(g.listen, g.port, g.dataFile, g.version, g.workMs),
-            std::make_tuple(QStringLiteral("::1"), 0, QStringLiteral("p.txt"), QStringLiteral("1.0.0"), 5));
+            std::make_tuple(QStringLiteral("::1"), 0, QStringLiteral("p.txt"),
+                            QStringLiteral("1.0.0"), 5));
 }
 
 TEST(SimArgsTest, BadValuesAreRefusedWithReason) {

@@ -61,8 +61,7 @@ inline ::testing::AssertionResult refused(const std::vector<std::string>& lines,
                                           std::string_view keyword, std::string_view mention = {}) {
   if (lines.size() != 1) return ::testing::AssertionFailure() << lines.size() << " lines";
   const std::string reason = fromCol(lines[0], keyword.size() + 1);
-  if (startsWith(lines[0], keyword) && !reason.empty() &&
-      reason.find(mention) != std::string::npos)
+  if (startsWith(lines[0], keyword) && !reason.empty() && reason.find(mention) != std::string::npos)
     return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "got " << lines[0];
 }

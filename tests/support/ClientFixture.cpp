@@ -7,11 +7,12 @@
 
 namespace tarvo::test {
 
-void writeSettings(const QString& path, const QString& host, const QString& port,
-                   int autoConnect, int selected) {
+void writeSettings(const QString& path, const QString& host, const QString& port, int autoConnect,
+                   int selected) {
   QFile file(path);
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  QByteArray text = " " + QByteArray::number(autoConnect) + "  " + QByteArray::number(selected) + " \r\n";
+  QByteArray text =
+      " " + QByteArray::number(autoConnect) + "  " + QByteArray::number(selected) + " \r\n";
   for (int i = 0; i < 10; ++i) {
     if (i == selected)
       text += "\"" + host.toLatin1() + "\",\"" + port.toLatin1() + "\"\r\n";
@@ -39,13 +40,15 @@ void ClientFixture::connectClient() {
   if (!client) startClient();
   form().SessionNewMP->trigger();
   ASSERT_TRUE(server.waitForClient());
-  ASSERT_TRUE(waitUntil([this] { return client->connection().state() == link::Connection::Connected; }));
+  ASSERT_TRUE(
+      waitUntil([this] { return client->connection().state() == link::Connection::Connected; }));
   ASSERT_TRUE(server.waitForCommands(3));
   server.commands.clear();
 }
 
 void ClientFixture::reply(const QStringList& lines) {
-  const quint64 target = client->connection().dispatchedLines() + static_cast<quint64>(lines.size());
+  const quint64 target =
+      client->connection().dispatchedLines() + static_cast<quint64>(lines.size());
   server.sendLines(lines);
   ASSERT_TRUE(waitUntil([&] { return client->connection().dispatchedLines() >= target; }));
 }
@@ -60,8 +63,8 @@ void ClientFixture::openSessionWithTree(const QStringList& blockLines) {
 ::testing::AssertionResult ClientFixture::sent(const QStringList& expected) {
   server.waitForCommands(static_cast<int>(expected.size()));
   if (server.commands == expected) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "sent [" << server.commands.join(u'|').toStdString()
-                                       << "]";
+  return ::testing::AssertionFailure()
+         << "sent [" << server.commands.join(u'|').toStdString() << "]";
 }
 
 void ClientFixture::settle(int ms) {

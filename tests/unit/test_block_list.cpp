@@ -82,7 +82,8 @@ TEST(BlockNodeText, NamePaddedTo18ThenTypeWithBlanksAtBothEndsRemoved) {
       {{std::string(18, ' '), ""}, ""},
       {{std::string(18, ' '), "PID"}, "PID"},
   };
-  for (const auto& [in, out] : cases) EXPECT_EQ(blockNodeText(in.first, in.second), out) << in.first;
+  for (const auto& [in, out] : cases)
+    EXPECT_EQ(blockNodeText(in.first, in.second), out) << in.first;
   std::string reused = "left over from the line before";
   blockNodeText("B2", "", reused);
   EXPECT_EQ(reused, "B2");
@@ -114,7 +115,8 @@ TEST(Names, CompoundKeysAndEndMarkers) {
   for (const char* s : {"MYCMP", "***END***"}) EXPECT_TRUE(isCmpNm(s)) << s;
   for (const char* s : {"MYCMP:AIN1", "MYCMP:"}) EXPECT_FALSE(isCmpNm(s)) << s;
   // A colon directly before "---END_".
-  for (const char* s : {"A:---END_A", "A:---END_", "A:B:---END_X"}) EXPECT_TRUE(isEndMarker(s)) << s;
+  for (const char* s : {"A:---END_A", "A:---END_", "A:B:---END_X"})
+    EXPECT_TRUE(isEndMarker(s)) << s;
   for (const char* s : {"A:---END", "A:---ENDX", "A:----END_", "---END_A", "A:---SEP", "***END***"})
     EXPECT_FALSE(isEndMarker(s)) << s;
 }
@@ -168,17 +170,22 @@ TEST(BlockListBuilder, PlacesEachNodeAfterItsNeighbourOrSkipsTheLine) {
       {"the server's order",
        {cmpLine(1, "A"), blkLine(2, "B1", "AIN"), blkLine(3, "B2", "PID"), cmpLine(4, "C"),
         blkLine(5, "D1", "IND"), endLine(6)},
-       {{FirstTop, "", "A", Compound}, {LastChild, "A", "A:B1", Block},
-        {AfterSibling, "A:B1", "A:B2", Block}, {AfterSibling, "A", "C", Compound},
-        {LastChild, "C", "C:D1", Block}, {AfterSibling, "C", "***END***", EndOfList}}},
+       {{FirstTop, "", "A", Compound},
+        {LastChild, "A", "A:B1", Block},
+        {AfterSibling, "A:B1", "A:B2", Block},
+        {AfterSibling, "A", "C", Compound},
+        {LastChild, "C", "C:D1", Block},
+        {AfterSibling, "C", "***END***", EndOfList}}},
       {"a compound without blocks",
        {cmpLine(1, "A"), cmpLine(2, "C"), blkLine(3, "D1", "AIN")},
-       {{FirstTop, "", "A", Compound}, {AfterSibling, "A", "C", Compound},
+       {{FirstTop, "", "A", Compound},
+        {AfterSibling, "A", "C", Compound},
         {LastChild, "C", "C:D1", Block}}},
       {"dash names",
        {cmpLine(1, "A"), blkLine(2, "---END_A", "END_ZO"), blkLine(3, "---SEP", ""),
         blkLine(4, "--X", "AIN")},
-       {{FirstTop, "", "A", Compound}, {LastChild, "A", "A:---END_A", EndEntry},
+       {{FirstTop, "", "A", Compound},
+        {LastChild, "A", "A:---END_A", EndEntry},
         {AfterSibling, "A:---END_A", "A:---SEP", EndEntry},
         {AfterSibling, "A:---SEP", "A:--X", Block}}},
       {"an end without compounds", {endLine(1)}, {{LastTop, "", "***END***", EndOfList}}},
@@ -192,12 +199,15 @@ TEST(BlockListBuilder, PlacesEachNodeAfterItsNeighbourOrSkipsTheLine) {
       {"a compound without a name drops its blocks",
        {cmpLine(1, "A"), blkLine(2, "B1", "AIN"), cmpLine(3, ""), blkLine(4, "LOST", "AIN"),
         cmpLine(5, "C"), endLine(6)},
-       {{FirstTop, "", "A", Compound}, {LastChild, "A", "A:B1", Block},
-        {AfterSibling, "A", "C", Compound}, {AfterSibling, "C", "***END***", EndOfList}}},
+       {{FirstTop, "", "A", Compound},
+        {LastChild, "A", "A:B1", Block},
+        {AfterSibling, "A", "C", Compound},
+        {AfterSibling, "C", "***END***", EndOfList}}},
       {"malformed lines",
-       {"BLKLST", "BLKLST 1", cmpLine(2, "A"), "BLKLST     3    B", "BLKLST",
-        blkLine(4, "", "AIN"), blkLine(5, "B2", "AIN")},
-       {{FirstTop, "", "A", Compound}, {LastChild, "A", "A:B", Block},
+       {"BLKLST", "BLKLST 1", cmpLine(2, "A"), "BLKLST     3    B", "BLKLST", blkLine(4, "", "AIN"),
+        blkLine(5, "B2", "AIN")},
+       {{FirstTop, "", "A", Compound},
+        {LastChild, "A", "A:B", Block},
         {AfterSibling, "A:B", "A:B2", Block}}},
   };
   for (const auto& c : cases) {

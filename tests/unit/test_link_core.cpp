@@ -103,17 +103,27 @@ TEST(Dispatcher, EachLineRunsItsHandlersInTableOrder) {
   using Calls = std::vector<std::string>;
   const std::pair<const char*, Calls> cases[] = {
       // Whole-line keywords take nothing after them; prefix keywords take any payload.
-      {"CLRBLKLST", {"CLRBLKLST"}}, {"CLRBLKLST ", {}}, {"CLRCPLST ", {}},
-      {"DNCPUTIL", {"DNCPUTIL"}}, {"DNCPUTILX", {}}, {"ERRCPUTIL", {"ERRCPUTIL"}},
-      {"BLKLST    1", {"BLKLST"}}, {"DNCPLST and more", {"DNCPLST"}},
+      {"CLRBLKLST", {"CLRBLKLST"}},
+      {"CLRBLKLST ", {}},
+      {"CLRCPLST ", {}},
+      {"DNCPUTIL", {"DNCPUTIL"}},
+      {"DNCPUTILX", {}},
+      {"ERRCPUTIL", {"ERRCPUTIL"}},
+      {"BLKLST    1", {"BLKLST"}},
+      {"DNCPLST and more", {"DNCPLST"}},
       {"VERSION0.95.1", {"VERSION"}},
       // The block type list header does not also run the entry handler.
-      {"BLKTYPNEW", {"BLKTYPNEW"}}, {"BLKTYP   PID", {"BLKTYP"}},
+      {"BLKTYPNEW", {"BLKTYPNEW"}},
+      {"BLKTYP   PID", {"BLKTYP"}},
       {"ERREDTSEQ no such block", {"ERREDTSEQ-1", "ERREDTSEQ-2"}},
       // Alternative keywords share one handler.
-      {"DNDELBLKA:B", {"DEL:DNDELBLKA:B"}}, {"DNDELBLXA:B", {"DEL:DNDELBLXA:B"}},
+      {"DNDELBLKA:B", {"DEL:DNDELBLKA:B"}},
+      {"DNDELBLXA:B", {"DEL:DNDELBLXA:B"}},
       // Unknown, empty and framed lines are ignored.
-      {"", {}}, {"MSG:0006GETCPS", {}}, {"version0.95.1", {}}, {"HELLO", {}},
+      {"", {}},
+      {"MSG:0006GETCPS", {}},
+      {"version0.95.1", {}},
+      {"HELLO", {}},
   };
   for (const auto& [line, calls] : cases) EXPECT_EQ(run(line), calls) << '"' << line << '"';
 }

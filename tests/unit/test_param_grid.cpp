@@ -124,8 +124,13 @@ TEST(ChooseEditRow, WhichRowIsChosen) {
 }
 
 TEST(ChooseEditRow, WhatTheEntryOffers) {
-  ParamGrid g = gridOf({{"NAME", "X"}, {"TYPE", "PID"}, {"MA", "1"}, {"INITMA", "2"},
-                        {"HILIM", "100"}, {"STEP01", "a"}, {"step02", "b"}});
+  ParamGrid g = gridOf({{"NAME", "X"},
+                        {"TYPE", "PID"},
+                        {"MA", "1"},
+                        {"INITMA", "2"},
+                        {"HILIM", "100"},
+                        {"STEP01", "a"},
+                        {"step02", "b"}});
   g.clickRow(3);
   EXPECT_EQ(g.entry().items, (Strings{"0", "1"}));
   EXPECT_EQ(g.entry().text, "1");
@@ -237,24 +242,63 @@ TEST(StepShift, EachSourceRowGivesItsOwnEffectiveValue) {
     Marks marks;        // checked when given
     const char* entry;  // checked when given
   } cases[] = {
-      {"delete at STEP02", [](ParamGrid& g) { g.clickRow(3); g.deleteStep(); },
-       {"", "", "c", "d", "", ""}, {false, false, true, true, true, false}, "c"},
-      {"add at STEP02", [](ParamGrid& g) { g.clickRow(3); g.addStep(); },
-       {"", "", "", "b", "c", ""}, {false, false, true, true, true, false}, ""},
+      {"delete at STEP02",
+       [](ParamGrid& g) {
+         g.clickRow(3);
+         g.deleteStep();
+       },
+       {"", "", "c", "d", "", ""},
+       {false, false, true, true, true, false},
+       "c"},
+      {"add at STEP02",
+       [](ParamGrid& g) {
+         g.clickRow(3);
+         g.addStep();
+       },
+       {"", "", "", "b", "c", ""},
+       {false, false, true, true, true, false},
+       ""},
       {"delete: the edited STEP03 moves up as X",
-       [](ParamGrid& g) { g.clickRow(4); g.entryEdited("X"); g.clickRow(3); g.deleteStep(); },
-       {"", "", "X", "d", "", ""}, {}, nullptr},
+       [](ParamGrid& g) {
+         g.clickRow(4);
+         g.entryEdited("X");
+         g.clickRow(3);
+         g.deleteStep();
+       },
+       {"", "", "X", "d", "", ""},
+       {},
+       nullptr},
       {"delete: the edited STEP02 takes STEP03's value",
        [](ParamGrid& g) {
-         g.clickRow(3); g.entryEdited("Y"); g.clickRow(2); g.clickRow(3); g.deleteStep();
+         g.clickRow(3);
+         g.entryEdited("Y");
+         g.clickRow(2);
+         g.clickRow(3);
+         g.deleteStep();
        },
-       {"", "", "c", "d", "", ""}, {}, nullptr},
+       {"", "", "c", "d", "", ""},
+       {},
+       nullptr},
       {"add: the edited STEP02 moves down as Y",
-       [](ParamGrid& g) { g.clickRow(3); g.entryEdited("Y"); g.clickRow(3); g.addStep(); },
-       {"", "", "", "Y", "c", ""}, {}, nullptr},
+       [](ParamGrid& g) {
+         g.clickRow(3);
+         g.entryEdited("Y");
+         g.clickRow(3);
+         g.addStep();
+       },
+       {"", "", "", "Y", "c", ""},
+       {},
+       nullptr},
       {"add: an edited destination takes the plain c",
-       [](ParamGrid& g) { g.clickRow(5); g.entryEdited("Z"); g.clickRow(3); g.addStep(); },
-       {"", "", "", "b", "c", ""}, {}, nullptr},
+       [](ParamGrid& g) {
+         g.clickRow(5);
+         g.entryEdited("Z");
+         g.clickRow(3);
+         g.addStep();
+       },
+       {"", "", "", "b", "c", ""},
+       {},
+       nullptr},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -273,8 +317,14 @@ TEST(StepShift, EachSourceRowGivesItsOwnEffectiveValue) {
 // ---- submission -------------------------------------------------------------------------
 
 TEST(Submission, ChangedRowsInRowOrderOrNothing) {
-  ParamGrid g = gridOf({{"NAME", "X"}, {"TYPE", "PID"}, {"DESCRP", "old"}, {"HILIM", "100"},
-                        {"LOLIM", "0"}, {"MA", "0"}, {"KP", "1.5"}, {"TI", "2"}});
+  ParamGrid g = gridOf({{"NAME", "X"},
+                        {"TYPE", "PID"},
+                        {"DESCRP", "old"},
+                        {"HILIM", "100"},
+                        {"LOLIM", "0"},
+                        {"MA", "0"},
+                        {"KP", "1.5"},
+                        {"TI", "2"}});
   g.clickRow(4);
   g.pressEnter();
   EXPECT_TRUE(g.submission("CMP1:PID1").empty());

@@ -33,7 +33,8 @@ TEST(SettingsFile, WrittenFileHasElevenCrLfLinesInPrintAndWriteFormAndReadsBack)
   EXPECT_NE(text.find("\r\n\"10.1.1.1\",\"1582\"\r\n"), std::string::npos);
   EXPECT_NE(text.find("\"last host\",\"\"\r\n"), std::string::npos);
   std::size_t lines = 0;
-  for (std::size_t i = text.find("\r\n"); i != std::string::npos; i = text.find("\r\n", i + 2)) ++lines;
+  for (std::size_t i = text.find("\r\n"); i != std::string::npos; i = text.find("\r\n", i + 2))
+    ++lines;
   EXPECT_EQ(lines, 11u);
   // Read back, it gives the selected entry and the flag.
   const SettingsRead read = parseSettings(text);
@@ -94,7 +95,7 @@ TEST(SettingsFile, SelectedIndexOutsideTheTenEntriesGivesNoHost) {
 
 TEST(SettingsFile, PortTextIsReadByItsLeadingNumberWithinTheTcpRange) {
   const std::pair<const char*, int> cases[] = {
-      {"1024x", 1024}, {" 1582", 1582}, {"65535", 65535}, {"", 0}, {"port", 0},
-      {"0", 0},        {"65536", 0},    {"-5", 0},       {"99999999999999999999", 0}};
+      {"1024x", 1024}, {" 1582", 1582}, {"65535", 65535},           {"", 0}, {"port", 0}, {"0", 0},
+      {"65536", 0},    {"-5", 0},       {"99999999999999999999", 0}};
   for (const auto& [text, port] : cases) EXPECT_EQ(portFromText(text), port) << text;
 }
