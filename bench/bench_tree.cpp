@@ -136,9 +136,8 @@ void settle() {
   QCoreApplication::processEvents();
 }
 
-void BM_BareFill(benchmark::State& state) {
-  const auto nodes = makeBareNodes(static_cast<int>(state.range(0)));
-  QWidget window;
+// A shown window holding a tree set up as the main window's block tree.
+QTreeWidget* makeShownTree(QWidget& window) {
   auto* view = new QTreeWidget(&window);
   view->setHeaderHidden(true);
   view->setColumnCount(1);
@@ -146,6 +145,13 @@ void BM_BareFill(benchmark::State& state) {
   view->setUniformRowHeights(true);
   window.resize(400, 600);
   window.show();
+  return view;
+}
+
+void BM_BareFill(benchmark::State& state) {
+  const auto nodes = makeBareNodes(static_cast<int>(state.range(0)));
+  QWidget window;
+  QTreeWidget* view = makeShownTree(window);
   settle();
   for (auto _ : state) {
     state.PauseTiming();
@@ -225,13 +231,7 @@ void BM_ParseOnly(benchmark::State& state) {
 void BM_ApplyOnly(benchmark::State& state) {
   const auto ops = makeOps(static_cast<int>(state.range(0)));
   QWidget window;
-  auto* view = new QTreeWidget(&window);
-  view->setHeaderHidden(true);
-  view->setColumnCount(1);
-  view->setFont(listFont());
-  view->setUniformRowHeights(true);
-  window.resize(400, 600);
-  window.show();
+  QTreeWidget* view = makeShownTree(window);
   BlockTree tree(view);
   settle();
   for (auto _ : state) {
