@@ -299,6 +299,18 @@ bool ParmEditFRM::event(QEvent* e) {
   return handled;
 }
 
+ParmEditFRM::~ParmEditFRM() {
+  // The children outlive this part of the window while QWidget destroys them: their last
+  // signals and events must not reach handlers of an object that is already gone.
+  for (QObject* child :
+       {static_cast<QObject*>(MSHFlexGrid1), static_cast<QObject*>(MSHFlexGrid1->viewport()),
+        static_cast<QObject*>(ValEntryCB), static_cast<QObject*>(ValEntryCB->lineEdit())}) {
+    if (!child) continue;
+    child->removeEventFilter(this);
+    child->disconnect(this);
+  }
+}
+
 bool ParmEditFRM::eventFilter(QObject* watched, QEvent* e) {
   if (watched == MSHFlexGrid1->viewport()) {
     if (e->type() == QEvent::MouseButtonPress) {

@@ -22,6 +22,7 @@ class ParmEditFRM : public QDialog {
  public:
   // `cbUse` is the block this window edits; every command it causes names that block.
   explicit ParmEditFRM(const QString& cbUse, QWidget* parent = nullptr);
+  ~ParmEditFRM() override;
 
   // The block being edited, fixed when the window is created.
   const QString CBUse;

@@ -49,12 +49,16 @@ TEST(ParseBlkLine, KindAndLineNumber) {
 }
 
 TEST(ParseBlkLine, FieldsAtFixedColumnsAndBlankPastTheEnd) {
-  EXPECT_EQ(parseBlkLine(cmpLine(3, "MYCMP")).cmpName, "MYCMP");
-  const BlkLine block = parseBlkLine(blkLine(41, "AIN1", "AIN"));
+  // The parsed fields are views into the line, so each line must outlive its fields.
+  const std::string compoundLine = cmpLine(3, "MYCMP");
+  EXPECT_EQ(parseBlkLine(compoundLine).cmpName, "MYCMP");
+  const std::string blockLine = blkLine(41, "AIN1", "AIN");
+  const BlkLine block = parseBlkLine(blockLine);
   EXPECT_EQ(block.blkName, "AIN1");
   EXPECT_EQ(block.nameField, pad("AIN1", 18));
   EXPECT_EQ(block.type, "AIN");
-  EXPECT_EQ(parseBlkLine(blkLine(1, "X", "CALCAXYZ")).type, "CALCAX");  // columns 35 to 40
+  const std::string longType = blkLine(1, "X", "CALCAXYZ");
+  EXPECT_EQ(parseBlkLine(longType).type, "CALCAX");  // columns 35 to 40
 
   const BlkLine bare = parseBlkLine("BLKLST");
   EXPECT_EQ(bare.cmpName, "");
