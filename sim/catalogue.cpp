@@ -21,43 +21,31 @@ ParamDef text(std::string name, std::size_t maxLen, std::string def = {}) {
   return d;
 }
 
-ParamDef integer(std::string name, double min, double max, std::string def) {
-  ParamDef d;
-  d.name = std::move(name);
-  d.kind = ParamKind::Integer;
-  d.min = min;
-  d.max = max;
-  d.defaultValue = std::move(def);
-  return d;
-}
-
-ParamDef real(std::string name, double min, double max, std::string def) {
-  ParamDef d;
-  d.name = std::move(name);
-  d.kind = ParamKind::Real;
-  d.min = min;
-  d.max = max;
-  d.defaultValue = std::move(def);
-  return d;
-}
-
-ParamDef sw(std::string name, std::string def) {
-  ParamDef d;
-  d.name = std::move(name);
-  d.kind = ParamKind::Switch;
-  d.min = 0;
-  d.max = 1;
-  d.defaultValue = std::move(def);
-  return d;
-}
-
-ParamDef ofKind(std::string name, ParamKind kind) {
+// A numeric or switch parameter with its range and default.
+ParamDef ranged(std::string name, ParamKind kind, double min, double max, std::string def) {
   ParamDef d;
   d.name = std::move(name);
   d.kind = kind;
-  d.min = -kScaleLimit;
-  d.max = kScaleLimit;
+  d.min = min;
+  d.max = max;
+  d.defaultValue = std::move(def);
   return d;
+}
+
+ParamDef integer(std::string name, double min, double max, std::string def) {
+  return ranged(std::move(name), ParamKind::Integer, min, max, std::move(def));
+}
+
+ParamDef real(std::string name, double min, double max, std::string def) {
+  return ranged(std::move(name), ParamKind::Real, min, max, std::move(def));
+}
+
+ParamDef sw(std::string name, std::string def) {
+  return ranged(std::move(name), ParamKind::Switch, 0, 1, std::move(def));
+}
+
+ParamDef ofKind(std::string name, ParamKind kind) {
+  return ranged(std::move(name), kind, -kScaleLimit, kScaleLimit, {});
 }
 
 std::string twoDigits(int i) {
