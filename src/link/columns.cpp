@@ -23,14 +23,20 @@ std::string_view trimBlanks(std::string_view s) {
   return s.substr(b, e - b + 1);
 }
 
-long long leadingNumber(std::string_view s) {
+std::size_t numberStart(std::string_view s, bool& negative) {
   std::size_t i = 0;
   while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
-  bool negative = false;
+  negative = false;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
     negative = s[i] == '-';
     ++i;
   }
+  return i;
+}
+
+long long leadingNumber(std::string_view s) {
+  bool negative = false;
+  std::size_t i = numberStart(s, negative);
   constexpr long long kMax = std::numeric_limits<long long>::max();
   long long value = 0;
   for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {

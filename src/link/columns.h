@@ -21,6 +21,10 @@ std::string_view trimBlanks(std::string_view s);
 // No digits gives 0. Values beyond the range of long long saturate.
 long long leadingNumber(std::string_view s);
 
+// Where the digits of such a number start: after leading blanks, tabs and one optional
+// sign, which `negative` reports.
+std::size_t numberStart(std::string_view s, bool& negative);
+
 bool startsWith(std::string_view s, std::string_view prefix);
 
 }  // namespace tarvo

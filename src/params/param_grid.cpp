@@ -24,13 +24,8 @@ bool isSwitchParameter(std::string_view name) {
 // character; text without digits reads as 0. Such values are already covered by the
 // fixed "0" and "1" items.
 bool readsAsZeroOrOne(std::string_view s) {
-  std::size_t i = 0;
-  while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
   bool negative = false;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
-    negative = s[i] == '-';
-    ++i;
-  }
+  std::size_t i = numberStart(s, negative);
   int whole = 0;  // saturates at 2: anything above 1 is simply "not 0 or 1"
   for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i)
     whole = std::min(2, whole * 10 + (s[i] - '0'));
