@@ -25,14 +25,14 @@
 #include <vector>
 
 #include "app/Client.h"
-#include "app/Prompter.h"
 #include "browser/BlockTree.h"
 #include "browser/Form1.h"
 #include "browser/TreeController.h"
 #include "browser/block_list.h"
-#include "browser/ui_helpers.h"
 #include "link/dispatcher.h"
 #include "link/line_splitter.h"
+#include "ui/Prompter.h"
+#include "ui/ui_helpers.h"
 
 using namespace tarvo;
 using namespace tarvo::browser;
@@ -186,7 +186,7 @@ void runClientList(benchmark::State& state, bool hideFrame) {
     if (hideFrame)
       client.tree().refresh();  // as "Refresh" or an opened session does before the list
     else
-      client.form().CBFRM->show();
+      client.form().showTreeFrame(true);
     state.ResumeTiming();
     link::LineSplitter splitter;
     std::vector<std::string> lines;

@@ -1,76 +1,41 @@
 #include "app/Client.h"
 
-#include <QAction>
 #include <QComboBox>
-#include <QPushButton>
 
-#include "app/Prompter.h"
+#include "app/LinkController.h"
 #include "app/about.h"
+#include "app/frmOptions.h"
 #include "browser/Form1.h"
 #include "browser/ListsController.h"
 #include "browser/TreeController.h"
 #include "icc/CpUtilController.h"
 #include "icc/SessionController.h"
 #include "link/Connection.h"
-#include "link/LinkController.h"
 #include "params/ParamsController.h"
+#include "ui/Prompter.h"
 
 namespace tarvo {
+
+using browser::Form1;
 
 Client::Client(Prompter& prompter, QString settingsPath, QObject* parent)
     : QObject(parent),
       prompter_(prompter),
       settingsPath_(std::move(settingsPath)),
-      form_(std::make_unique<browser::Form1>()),
+      form_(std::make_unique<Form1>()),
       connection_(new link::Connection(this)) {
-  link_ = std::make_unique<link::LinkController>(*this);
-  lists_ = std::make_unique<browser::ListsController>(*this);
-  tree_ = std::make_unique<browser::TreeController>(*this);
-  session_ = std::make_unique<icc::SessionController>(*this);
-  cpUtil_ = std::make_unique<icc::CpUtilController>(*this);
-  params_ = std::make_unique<params::ParamsController>(*this);
+  Form1& f = *form_;
+  link::Connection& c = *connection_;
+  lists_ = std::make_unique<browser::ListsController>(f);
+  tree_ = std::make_unique<browser::TreeController>(f, c, prompter_);
+  session_ = std::make_unique<icc::SessionController>(f, *tree_, c, prompter_);
+  cpUtil_ = std::make_unique<icc::CpUtilController>(f, c, prompter_);
+  params_ = std::make_unique<params::ParamsController>(&f, f, *tree_, c, prompter_);
+  link_ = std::make_unique<LinkController>(f, c, *session_, prompter_, settingsPath_);
   connection_->setReplyHandler(this);
-
-  auto& f = *form_;
-  connect(connection_, &link::Connection::connected, link_.get(),
-          &link::LinkController::onConnected);
-  connect(connection_, &link::Connection::failed, this, [this] {
-    cpUtil_->connectionLost();
-    link_->onFailed();
-  });
-  connect(connection_, &link::Connection::closedByPeer, this, [this] {
-    cpUtil_->connectionLost();
-    link_->onClosedByPeer();
-  });
-
-  connect(f.SessionNewMP, &QAction::triggered, link_.get(), &link::LinkController::connectToServer);
-  connect(f.SessionCloseMP, &QAction::triggered, this, [this] { session_->closeSession(); });
-  connect(f.SessionExitMP, &QAction::triggered, &f, &QWidget::close);
-  connect(&f, &browser::Form1::unloading, link_.get(), &link::LinkController::unload);
-  connect(f.AlwaysOnTopMP, &QAction::triggered, &f, [&f] {
-    // The action has toggled its own tick already; the window follows it.
-    f.setAlwaysOnTop(f.AlwaysOnTopMP->isChecked());
-  });
-  connect(f.serverMP, &QAction::triggered, link_.get(), &link::LinkController::openOptions);
-  connect(f.About, &QAction::triggered, this, [this] {
-    prompter_.message(Prompter::Icon::None, QStringLiteral("About...."),
-                      aboutText(form_->clientVersion, form_->serverVersion), QMessageBox::Ok);
-  });
-
-  connect(f.CPListCBO, &QComboBox::activated, this,
-          [this](int index) { session_->rowChosen(form_->CPListCBO->itemText(index), false); });
-  connect(f.CmpCBO, &QComboBox::activated, this,
-          [this](int index) { session_->rowChosen(form_->CmpCBO->itemText(index), true); });
-
-  connect(f.RefreshListMP, &QAction::triggered, tree_.get(), &browser::TreeController::refresh);
-  connect(f.ShowEcbsMP, &QAction::triggered, tree_.get(), &browser::TreeController::toggleShowEcbs);
-  connect(f.UploadCPMP, &QAction::triggered, this,
-          [this] { cpUtil_->run(icc::CpUtility::Upload); });
-  connect(f.CheckpointCPMP, &QAction::triggered, this,
-          [this] { cpUtil_->run(icc::CpUtility::Checkpoint); });
-  connect(f.InitializeCPMP, &QAction::triggered, this,
-          [this] { cpUtil_->run(icc::CpUtility::Initialize); });
-  connect(f.EditPB, &QPushButton::clicked, params_.get(), &params::ParamsController::edit);
+  wireCommands();
+  wireButtons();
+  wireEffects();
 }
 
 Client::~Client() {
@@ -79,13 +44,87 @@ Client::~Client() {
   connection_->disconnect(this);
 }
 
+void Client::wireCommands() {
+  connect(form_.get(), &Form1::commandTriggered, this, [this](Form1::Command command) {
+    switch (command) {
+      case Form1::Command::New: link_->connectToServer(); break;
+      case Form1::Command::Close: session_->closeSession(); break;
+      case Form1::Command::ServerOptions: link_->openOptions(); break;
+      case Form1::Command::CrossReference: break;
+      case Form1::Command::Refresh:
+      case Form1::Command::ShowEcbs:  // the item has ticked itself; the list follows it
+        tree_->refresh();
+        break;
+      case Form1::Command::Upload: cpUtil_->run(icc::CpUtility::Upload); break;
+      case Form1::Command::Checkpoint: cpUtil_->run(icc::CpUtility::Checkpoint); break;
+      case Form1::Command::Initialize: cpUtil_->run(icc::CpUtility::Initialize); break;
+      case Form1::Command::About:
+        prompter_.message(Prompter::Icon::None, QStringLiteral("About...."),
+                          aboutText(link_->clientVersion(), link_->serverVersion()),
+                          QMessageBox::Ok);
+        break;
+      case Form1::Command::AlwaysOnTop:  // the window's own business
+      case Form1::Command::Exit: break;
+    }
+  });
+  connect(form_->cpList(), &QComboBox::activated, this,
+          [this](int index) { session_->rowChosen(form_->cpList()->itemText(index), false); });
+  connect(form_->compoundList(), &QComboBox::activated, this,
+          [this](int index) { session_->rowChosen(form_->compoundList()->itemText(index), true); });
+}
+
+void Client::wireButtons() {
+  connect(form_.get(), &Form1::buttonClicked, this, [this](Form1::Button button) {
+    switch (button) {
+      case Form1::Button::Edit: params_->edit(); break;
+      case Form1::Button::Paste:
+      case Form1::Button::Add:
+      case Form1::Button::MoveTo:
+      case Form1::Button::Xref:
+      case Form1::Button::EditSeq:
+      case Form1::Button::Copy:
+      case Form1::Button::Delete:
+      case Form1::Button::MoveFrom:
+      case Form1::Button::ViewPlb: break;
+    }
+  });
+  connect(tree_.get(), &browser::TreeController::editRequested, params_.get(),
+          &params::ParamsController::edit);
+}
+
+void Client::wireEffects() {
+  link::Connection* c = connection_;
+  connect(c, &link::Connection::connected, link_.get(), &LinkController::onConnected);
+  connect(c, &link::Connection::failed, this, [this] {
+    cpUtil_->connectionLost();
+    link_->onFailed();
+  });
+  connect(c, &link::Connection::closedByPeer, this, [this] {
+    cpUtil_->connectionLost();
+    link_->onClosedByPeer();
+  });
+  // Answers to modifications sent on a connection that is gone will never come; a new
+  // connection starts with nothing outstanding.
+  for (auto signal : {&link::Connection::connected, &link::Connection::closedByPeer})
+    connect(c, signal, params_.get(), &params::ParamsController::connectionReset);
+  connect(c, &link::Connection::failed, params_.get(), &params::ParamsController::connectionReset);
+  connect(session_.get(), &icc::SessionController::connectionClosed, this, [this] {
+    link_->forgetServerVersion();
+    // A CP utility that was waiting will get no answer on this connection.
+    cpUtil_->connectionLost();
+    params_->connectionReset();
+  });
+  // Leaving: every parameter editor, loaded or shown, says it is done with its block
+  // before the session is closed.
+  connect(form_.get(), &Form1::unloading, this, [this] {
+    params_->unloadAll();
+    link_->unload();
+  });
+}
+
 void Client::start() {
   link_->load();
   form_->show();
-}
-
-void Client::send(const QString& command) {
-  connection_->sendRawData(command);
 }
 
 void Client::onVersion(std::string_view line) {

@@ -1,7 +1,8 @@
 #pragma once
-// The running client: the main window, the connection, the prompter and one controller per
-// subsystem. It is also the reply dispatcher's receiver and hands each reply line to the
-// controller that owns it.
+// The running client, and the one place where its parts meet: it makes the main window, the
+// connection and one controller per subsystem, gives each controller only what it uses,
+// connects the user's commands and the effects that cross subsystems, and, as the reply
+// dispatcher's receiver, hands each reply line to the controller that owns it.
 #include <QObject>
 #include <QString>
 #include <memory>
@@ -10,9 +11,9 @@
 
 namespace tarvo {
 class Prompter;
+class LinkController;
 namespace link {
 class Connection;
-class LinkController;
 }  // namespace link
 namespace browser {
 class Form1;
@@ -43,15 +44,12 @@ class Client : public QObject, public link::ReplyHandler {
   Prompter& prompter() { return prompter_; }
   const QString& settingsPath() const { return settingsPath_; }
 
-  link::LinkController& linkController() { return *link_; }
+  LinkController& linkController() { return *link_; }
   browser::ListsController& lists() { return *lists_; }
   browser::TreeController& tree() { return *tree_; }
   icc::SessionController& session() { return *session_; }
   icc::CpUtilController& cpUtilities() { return *cpUtil_; }
   params::ParamsController& params() { return *params_; }
-
-  // Sends one command through the connection.
-  void send(const QString& command);
 
   // ReplyHandler
   void onVersion(std::string_view line) override;
@@ -82,14 +80,18 @@ class Client : public QObject, public link::ReplyHandler {
   void onErrCpUtil(std::string_view line) override;
 
  private:
+  void wireCommands();
+  void wireButtons();
+  void wireEffects();
+
   Prompter& prompter_;
   QString settingsPath_;
   std::unique_ptr<browser::Form1> form_;
   link::Connection* connection_;
-  std::unique_ptr<link::LinkController> link_;
   std::unique_ptr<browser::ListsController> lists_;
   std::unique_ptr<browser::TreeController> tree_;
   std::unique_ptr<icc::SessionController> session_;
+  std::unique_ptr<LinkController> link_;
   std::unique_ptr<icc::CpUtilController> cpUtil_;
   std::unique_ptr<params::ParamsController> params_;
 };

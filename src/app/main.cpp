@@ -2,7 +2,7 @@
 #include <QDir>
 
 #include "app/Client.h"
-#include "app/Prompter.h"
+#include "ui/Prompter.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);

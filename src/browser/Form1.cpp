@@ -6,18 +6,20 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <array>
 
-#include "browser/ui_helpers.h"
+#include "ui/ui_helpers.h"
 
 namespace tarvo::browser {
 namespace {
+
+constexpr int kCommandCount = static_cast<int>(Form1::Command::About) + 1;
 
 QAction* addItem(QMenu* menu, const char* name, const QString& caption,
                  const QKeySequence& shortcut = {}) {
@@ -45,82 +47,95 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 
 }  // namespace
 
-Form1::Form1(QWidget* parent) : QMainWindow(parent) {
-  setObjectName(QStringLiteral("Form1"));
-  setWindowTitle(QStringLiteral("Windows Based Tarvolink"));
-  buildMenus();
-  buildCentral();
+struct Form1::Ui {
+  std::array<QAction*, kCommandCount> commands{};
+  QMenu* menus[2] = {};  // List, CP Utilities
+  QGroupBox* CPFRM = nullptr;
+  QComboBox* CPListCBO = nullptr;
+  QLabel* OrLBL = nullptr;
+  QComboBox* CmpCBO = nullptr;
+  QGroupBox* CBFRM = nullptr;
+  QTreeWidget* TreeView1 = nullptr;
+  std::array<QPushButton*, kButtonCount> buttons{};
+  QLabel* Label1 = nullptr;
+  QLabel* panels[3] = {};
 
-  auto* bar = statusBar();
-  bar->setObjectName(QStringLiteral("StatusBar1"));
-  bar->setSizeGripEnabled(false);
-  const int stretch[3] = {2, 1, 4};
-  for (int i = 0; i < 3; ++i) {
-    panels_[i] = new QLabel(bar);
-    panels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i + 1));
-    panels_[i]->setAccessibleName(QStringLiteral("Status panel %1").arg(i + 1));
-    panels_[i]->setFrameShape(QFrame::StyledPanel);
-    panels_[i]->setFrameShadow(QFrame::Sunken);
-    panels_[i]->setMinimumWidth(60);
-    bar->addPermanentWidget(panels_[i], stretch[i]);
+  QAction*& command(Command c) { return commands[static_cast<std::size_t>(c)]; }
+  QPushButton*& button(Button b) { return buttons[static_cast<std::size_t>(b)]; }
+
+  void buildMenus(Form1* form);
+  void buildCentral(Form1* form);
+  void buildStatusBar(Form1* form);
+};
+
+void Form1::Ui::buildMenus(Form1* form) {
+  auto* bar = form->menuBar();
+  QMenu* session = addMenu(bar, "Session", QStringLiteral("IccSession"));
+  command(Command::New) =
+      addItem(session, "SessionNewMP", QStringLiteral("New"), QKeySequence::New);
+  command(Command::Close) = addItem(session, "SessionCloseMP", QStringLiteral("Close"),
+                                    QKeySequence(Qt::CTRL | Qt::Key_W));
+  command(Command::Close)->setVisible(false);
+  session->addSeparator()->setObjectName(QStringLiteral("Sep"));
+  QMenu* options = session->addMenu(QStringLiteral("Options"));
+  options->setObjectName(QStringLiteral("SetOptions"));
+  QAction* onTop = command(Command::AlwaysOnTop) =
+      addItem(options, "AlwaysOnTopMP", QStringLiteral("Always On Top"),
+              QKeySequence(Qt::CTRL | Qt::Key_T));
+  onTop->setCheckable(true);
+  onTop->setChecked(true);
+  command(Command::ServerOptions) = addItem(options, "serverMP", QStringLiteral("Tarvo Server"),
+                                            QKeySequence(Qt::CTRL | Qt::Key_P));
+  command(Command::CrossReference) = addItem(options, "xrefMP", QStringLiteral("Cross-Reference"),
+                                             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_X));
+  command(Command::CrossReference)->setEnabled(false);
+  session->addSeparator()->setObjectName(QStringLiteral("Sep2"));
+  command(Command::Exit) =
+      addItem(session, "SessionExitMP", QStringLiteral("Exit"), QKeySequence::Quit);
+  command(Command::Exit)->setMenuRole(QAction::QuitRole);
+
+  QMenu* list = menus[0] = addMenu(bar, "ListMenu", QStringLiteral("List"));
+  command(Command::Refresh) =
+      addItem(list, "RefreshListMP", QStringLiteral("Refresh"), QKeySequence::Refresh);
+  list->addSeparator()->setObjectName(QStringLiteral("Sep3"));
+  command(Command::ShowEcbs) =
+      addItem(list, "ShowEcbsMP", QStringLiteral("Show ECB/Station Blocks"),
+              QKeySequence(Qt::CTRL | Qt::Key_B));
+  command(Command::ShowEcbs)->setCheckable(true);
+
+  QMenu* utilities = menus[1] = addMenu(bar, "CPUtilitiesMenu", QStringLiteral("CP Utilities"));
+  command(Command::Upload) = addItem(utilities, "UploadCPMP", QStringLiteral("Upload"),
+                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_U));
+  command(Command::Checkpoint) = addItem(utilities, "CheckpointCPMP", QStringLiteral("Checkpoint"),
+                                         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
+  command(Command::Initialize) = addItem(utilities, "InitializeCPMP", QStringLiteral("Initialize"),
+                                         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I));
+
+  QMenu* help = addMenu(bar, "Help", QStringLiteral("Help"));
+  command(Command::About) =
+      addItem(help, "About", QStringLiteral("About"), QKeySequence::HelpContents);
+  command(Command::About)->setMenuRole(QAction::AboutRole);
+
+  for (int i = 0; i < kCommandCount; ++i) {
+    QAction* action = commands[static_cast<std::size_t>(i)];
+    // The shortcuts belong to the window, whatever menu is open or closed.
+    form->addAction(action);
+    const auto which = static_cast<Command>(i);
+    connect(action, &QAction::triggered, form, [form, which] {
+      switch (which) {
+        case Command::AlwaysOnTop:
+          // The action has toggled its own tick already; the window follows it.
+          form->setAlwaysOnTop(form->isCommandChecked(Command::AlwaysOnTop));
+          return;
+        case Command::Exit: form->close(); return;
+        default: emit form->commandTriggered(which);
+      }
+    });
   }
-  resize(twipsToPx(5415 + 2 * 240) + 20, twipsToPx(8175) + 90);
 }
 
-void Form1::buildMenus() {
-  auto* bar = menuBar();
-  Session = addMenu(bar, "Session", QStringLiteral("IccSession"));
-  SessionNewMP = addItem(Session, "SessionNewMP", QStringLiteral("New"), QKeySequence::New);
-  SessionCloseMP = addItem(Session, "SessionCloseMP", QStringLiteral("Close"),
-                           QKeySequence(Qt::CTRL | Qt::Key_W));
-  SessionCloseMP->setVisible(false);
-  Session->addSeparator()->setObjectName(QStringLiteral("Sep"));
-  SetOptions = Session->addMenu(QStringLiteral("Options"));
-  SetOptions->setObjectName(QStringLiteral("SetOptions"));
-  AlwaysOnTopMP = addItem(SetOptions, "AlwaysOnTopMP", QStringLiteral("Always On Top"),
-                          QKeySequence(Qt::CTRL | Qt::Key_T));
-  AlwaysOnTopMP->setCheckable(true);
-  AlwaysOnTopMP->setChecked(true);
-  serverMP = addItem(SetOptions, "serverMP", QStringLiteral("Tarvo Server"),
-                     QKeySequence(Qt::CTRL | Qt::Key_P));
-  xrefMP = addItem(SetOptions, "xrefMP", QStringLiteral("Cross-Reference"),
-                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_X));
-  xrefMP->setEnabled(false);
-  Session->addSeparator()->setObjectName(QStringLiteral("Sep2"));
-  SessionExitMP = addItem(Session, "SessionExitMP", QStringLiteral("Exit"), QKeySequence::Quit);
-  SessionExitMP->setMenuRole(QAction::QuitRole);
-
-  ListMenu = addMenu(bar, "ListMenu", QStringLiteral("List"));
-  RefreshListMP =
-      addItem(ListMenu, "RefreshListMP", QStringLiteral("Refresh"), QKeySequence::Refresh);
-  ListMenu->addSeparator()->setObjectName(QStringLiteral("Sep3"));
-  ShowEcbsMP = addItem(ListMenu, "ShowEcbsMP", QStringLiteral("Show ECB/Station Blocks"),
-                       QKeySequence(Qt::CTRL | Qt::Key_B));
-  ShowEcbsMP->setCheckable(true);
-  ListMenu->menuAction()->setVisible(false);
-
-  CPUtilitiesMenu = addMenu(bar, "CPUtilitiesMenu", QStringLiteral("CP Utilities"));
-  UploadCPMP = addItem(CPUtilitiesMenu, "UploadCPMP", QStringLiteral("Upload"),
-                       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_U));
-  CheckpointCPMP = addItem(CPUtilitiesMenu, "CheckpointCPMP", QStringLiteral("Checkpoint"),
-                           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
-  InitializeCPMP = addItem(CPUtilitiesMenu, "InitializeCPMP", QStringLiteral("Initialize"),
-                           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I));
-  CPUtilitiesMenu->menuAction()->setVisible(false);
-
-  Help = addMenu(bar, "Help", QStringLiteral("Help"));
-  About = addItem(Help, "About", QStringLiteral("About"), QKeySequence::HelpContents);
-  About->setMenuRole(QAction::AboutRole);
-
-  // Shortcuts must work while a menu is hidden (the actions stay on the window).
-  for (QAction* action :
-       {SessionNewMP, SessionCloseMP, AlwaysOnTopMP, serverMP, xrefMP, SessionExitMP, RefreshListMP,
-        ShowEcbsMP, UploadCPMP, CheckpointCPMP, InitializeCPMP, About})
-    addAction(action);
-}
-
-void Form1::buildCentral() {
-  auto* central = new QWidget(this);
+void Form1::Ui::buildCentral(Form1* form) {
+  auto* central = new QWidget(form);
   central->setObjectName(QStringLiteral("Form1Client"));
   auto* grid = new QGridLayout(central);
   grid->setContentsMargins(twipsToPx(240), 0, twipsToPx(240), 4);
@@ -172,25 +187,30 @@ void Form1::buildCentral() {
   TreeView1->setColumnCount(1);
   TreeView1->setFont(listFont());
   TreeView1->setUniformRowHeights(true);
+  TreeView1->setRootIsDecorated(true);
   TreeView1->setMinimumSize(twipsToPx(4215), twipsToPx(4000));
   treeBox->addWidget(TreeView1, 1);
 
-  auto* buttons = new QGridLayout;
-  buttons->setHorizontalSpacing(4);
-  buttons->setVerticalSpacing(4);
-  EditPB = makeButton(CBFRM, "EditPB", QStringLiteral("Edit"), 855);
-  PastePB = makeButton(CBFRM, "PastePB", QStringLiteral("Paste"), 855);
-  AddPB = makeButton(CBFRM, "AddPB", QStringLiteral("Add"), 855);
-  MoveToPB = makeButton(CBFRM, "MoveToPB", QStringLiteral("Move To"), 975);
-  XrefPB = makeButton(CBFRM, "XrefPB", QStringLiteral("Xref"), 975);
-  EditSeq = makeButton(CBFRM, "EditSeq", QStringLiteral("Edit Seq"), 855);
-  CopyPB = makeButton(CBFRM, "CopyPB", QStringLiteral("Copy"), 855);
-  DelPB = makeButton(CBFRM, "DelPB", QStringLiteral("Delete"), 855);
-  MoveFromPB = makeButton(CBFRM, "MoveFromPB", QStringLiteral("Move From"), 975);
-  PLBEditPB = makeButton(CBFRM, "PLBEditPB", QStringLiteral("View PLB"), 975);
-  const auto all = blockButtons();
-  for (int i = 0; i < 10; ++i) buttons->addWidget(all[static_cast<std::size_t>(i)], i / 5, i % 5);
-  treeBox->addLayout(buttons);
+  auto* buttonGrid = new QGridLayout;
+  buttonGrid->setHorizontalSpacing(4);
+  buttonGrid->setVerticalSpacing(4);
+  button(Button::Edit) = makeButton(CBFRM, "EditPB", QStringLiteral("Edit"), 855);
+  button(Button::Paste) = makeButton(CBFRM, "PastePB", QStringLiteral("Paste"), 855);
+  button(Button::Add) = makeButton(CBFRM, "AddPB", QStringLiteral("Add"), 855);
+  button(Button::MoveTo) = makeButton(CBFRM, "MoveToPB", QStringLiteral("Move To"), 975);
+  button(Button::Xref) = makeButton(CBFRM, "XrefPB", QStringLiteral("Xref"), 975);
+  button(Button::EditSeq) = makeButton(CBFRM, "EditSeq", QStringLiteral("Edit Seq"), 855);
+  button(Button::Copy) = makeButton(CBFRM, "CopyPB", QStringLiteral("Copy"), 855);
+  button(Button::Delete) = makeButton(CBFRM, "DelPB", QStringLiteral("Delete"), 855);
+  button(Button::MoveFrom) = makeButton(CBFRM, "MoveFromPB", QStringLiteral("Move From"), 975);
+  button(Button::ViewPlb) = makeButton(CBFRM, "PLBEditPB", QStringLiteral("View PLB"), 975);
+  for (int i = 0; i < kButtonCount; ++i) {
+    QPushButton* b = buttons[static_cast<std::size_t>(i)];
+    buttonGrid->addWidget(b, i / 5, i % 5);
+    const auto which = static_cast<Button>(i);
+    connect(b, &QPushButton::clicked, form, [form, which] { emit form->buttonClicked(which); });
+  }
+  treeBox->addLayout(buttonGrid);
   CBFRM->hide();
 
   Label1 =
@@ -210,46 +230,117 @@ void Form1::buildCentral() {
   CBFRM->raise();
 
   // Tab order: the lists, then the tree and its buttons row by row.
-  setTabOrder(CPListCBO, CmpCBO);
-  setTabOrder(CmpCBO, TreeView1);
+  QWidget::setTabOrder(CPListCBO, CmpCBO);
+  QWidget::setTabOrder(CmpCBO, TreeView1);
   QWidget* previous = TreeView1;
-  for (QPushButton* button : all) {
-    setTabOrder(previous, button);
-    previous = button;
+  for (QPushButton* b : buttons) {
+    QWidget::setTabOrder(previous, b);
+    previous = b;
   }
-  setCentralWidget(central);
+  form->setCentralWidget(central);
 }
 
-std::array<QPushButton*, 10> Form1::blockButtons() const {
-  return {EditPB, PastePB, AddPB, MoveToPB, XrefPB, EditSeq, CopyPB, DelPB, MoveFromPB, PLBEditPB};
+void Form1::Ui::buildStatusBar(Form1* form) {
+  auto* bar = form->statusBar();
+  bar->setObjectName(QStringLiteral("StatusBar1"));
+  bar->setSizeGripEnabled(false);
+  const int stretch[3] = {2, 1, 4};
+  for (int i = 0; i < 3; ++i) {
+    panels[i] = new QLabel(bar);
+    panels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i + 1));
+    panels[i]->setAccessibleName(QStringLiteral("Status panel %1").arg(i + 1));
+    panels[i]->setFrameShape(QFrame::StyledPanel);
+    panels[i]->setFrameShadow(QFrame::Sunken);
+    panels[i]->setMinimumWidth(60);
+    bar->addPermanentWidget(panels[i], stretch[i]);
+  }
 }
+
+Form1::Form1(QWidget* parent) : QMainWindow(parent), ui_(std::make_unique<Ui>()) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QStringLiteral("Windows Based Tarvolink"));
+  ui_->buildMenus(this);
+  ui_->buildCentral(this);
+  ui_->buildStatusBar(this);
+  setMenuShown(Menu::List, false);
+  setMenuShown(Menu::CpUtilities, false);
+  resize(twipsToPx(5415 + 2 * 240) + 20, twipsToPx(8175) + 90);
+}
+
+Form1::~Form1() = default;
 
 void Form1::updStatBar(const QString& message, int barIdx) {
   switch (barIdx) {
-    case 1: panels_[0]->setText(QStringLiteral("Host: ") + message); break;
-    case 2: panels_[1]->setText(QStringLiteral("CP: ") + message.left(6)); break;
-    case 3: panels_[2]->setText(message); break;
+    case 1: ui_->panels[0]->setText(QStringLiteral("Host: ") + message); break;
+    case 2: ui_->panels[1]->setText(QStringLiteral("CP: ") + message.left(6)); break;
+    case 3: ui_->panels[2]->setText(message); break;
     default: break;
   }
 }
 
 QString Form1::panelText(int barIdx) const {
   if (barIdx < 1 || barIdx > 3) return {};
-  return panels_[barIdx - 1]->text();
+  return ui_->panels[barIdx - 1]->text();
 }
 
 QString Form1::sessionCp() const {
   return panelText(2).mid(4, 6);
 }
 
+void Form1::setCommandVisible(Command command, bool visible) {
+  // A hidden action is disabled with it, shortcut included.
+  ui_->command(command)->setVisible(visible);
+}
+
+void Form1::setCommandEnabled(Command command, bool enabled) {
+  ui_->command(command)->setEnabled(enabled);
+}
+
+bool Form1::isCommandChecked(Command command) const {
+  return ui_->command(command)->isChecked();
+}
+
+void Form1::setMenuShown(Menu menu, bool shown) {
+  QMenu* m = ui_->menus[static_cast<int>(menu)];
+  m->menuAction()->setVisible(shown);
+  // The items' shortcuts live on the window: without this they would still fire from a
+  // menu the user cannot see, e.g. a block list request with no session open.
+  for (QAction* action : m->actions()) action->setEnabled(shown);
+}
+
+void Form1::setButtonEnabled(Button button, bool enabled) {
+  ui_->button(button)->setEnabled(enabled);
+}
+
+bool Form1::isButtonEnabled(Button button) const {
+  // The button's own state: a CP utility disables the whole window for a while.
+  return ui_->button(button)->isEnabledTo(this);
+}
+
+void Form1::setButtonVisible(Button button, bool visible) {
+  ui_->button(button)->setVisible(visible);
+}
+
+void Form1::showListsFrame(bool shown) {
+  ui_->CPFRM->setVisible(shown);
+}
+
+void Form1::showTreeFrame(bool shown) {
+  ui_->CBFRM->setVisible(shown);
+}
+
+bool Form1::isTreeFrameShown() const {
+  return ui_->CBFRM->isVisible();
+}
+
 void Form1::hideLists(bool hide) {
-  CPListCBO->setVisible(!hide);
-  CmpCBO->setVisible(!hide);
-  OrLBL->setVisible(!hide);
+  ui_->CPListCBO->setVisible(!hide);
+  ui_->CmpCBO->setVisible(!hide);
+  ui_->OrLBL->setVisible(!hide);
 }
 
 void Form1::setAlwaysOnTop(bool onTop) {
-  AlwaysOnTopMP->setChecked(onTop);
+  ui_->command(Command::AlwaysOnTop)->setChecked(onTop);
   if (onTop == isAlwaysOnTop()) return;
   const bool wasVisible = isVisible();
   setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
@@ -257,12 +348,20 @@ void Form1::setAlwaysOnTop(bool onTop) {
   if (wasVisible) show();
 }
 
-void Form1::toggleAlwaysOnTop() {
-  setAlwaysOnTop(!AlwaysOnTopMP->isChecked());
-}
-
 bool Form1::isAlwaysOnTop() const {
   return windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
+
+QComboBox* Form1::cpList() const {
+  return ui_->CPListCBO;
+}
+
+QComboBox* Form1::compoundList() const {
+  return ui_->CmpCBO;
+}
+
+QTreeWidget* Form1::treeView() const {
+  return ui_->TreeView1;
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

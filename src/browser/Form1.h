@@ -1,18 +1,14 @@
 #pragma once
 // The main window as a view: menus, the two frames with the lists and the block tree, the
-// ten block buttons and the three-panel status bar. Controllers drive it; the only logic
-// here is what belongs to the window itself (status panels, "Always On Top").
+// ten block buttons and the three-panel status bar. Its widgets are its own; controllers
+// drive it through the operations below and learn of the user's commands through its
+// signals. The only logic here is what belongs to the window itself (status panels,
+// "Always On Top", menus that act only while shown).
 #include <QMainWindow>
 #include <QString>
-#include <array>
-#include <cstdint>
+#include <memory>
 
-class QAction;
 class QComboBox;
-class QGroupBox;
-class QLabel;
-class QMenu;
-class QPushButton;
 class QTreeWidget;
 
 namespace tarvo::browser {
@@ -21,81 +17,67 @@ class Form1 : public QMainWindow {
   Q_OBJECT
 
  public:
+  // The menu items, each an action with the object name it has on screen.
+  enum class Command {
+    New,             // SessionNewMP
+    Close,           // SessionCloseMP
+    AlwaysOnTop,     // AlwaysOnTopMP
+    ServerOptions,   // serverMP
+    CrossReference,  // xrefMP
+    Exit,            // SessionExitMP
+    Refresh,         // RefreshListMP
+    ShowEcbs,        // ShowEcbsMP
+    Upload,          // UploadCPMP
+    Checkpoint,      // CheckpointCPMP
+    Initialize,      // InitializeCPMP
+    About,           // About
+  };
+  // The menus that come and go with a session.
+  enum class Menu { List, CpUtilities };
+  // The block buttons, in their on-screen order (top row, then bottom row).
+  enum class Button { Edit, Paste, Add, MoveTo, Xref, EditSeq, Copy, Delete, MoveFrom, ViewPlb };
+  static constexpr int kButtonCount = 10;
+
   explicit Form1(QWidget* parent = nullptr);
+  ~Form1() override;
 
   // Status panel 1 reads "Host: " + message, panel 2 "CP: " + the first 6 characters of
   // message, panel 3 the message itself; any other index changes nothing.
   void updStatBar(const QString& message, int barIdx);
   QString panelText(int barIdx) const;
-
   // The CP of the open session, as characters 5 to 10 of panel 2.
   QString sessionCp() const;
 
+  // Menu items. A hidden item (or one in a hidden menu) is also disabled, so its shortcut
+  // does nothing either.
+  void setCommandVisible(Command command, bool visible);
+  void setCommandEnabled(Command command, bool enabled);
+  bool isCommandChecked(Command command) const;
+  void setMenuShown(Menu menu, bool shown);
+
+  void setButtonEnabled(Button button, bool enabled);
+  // Whether the button is on, leaving aside a window disabled as a whole.
+  bool isButtonEnabled(Button button) const;
+  void setButtonVisible(Button button, bool visible);
+
+  // The frame with the CP/Vol and compound lists, and the one with the tree and buttons.
+  void showListsFrame(bool shown);
+  void showTreeFrame(bool shown);
+  bool isTreeFrameShown() const;
   // Shows (false) or hides (true) the CP list, the compound list and the "OR" label.
   void hideLists(bool hide);
 
   void setAlwaysOnTop(bool onTop);
-  void toggleAlwaysOnTop();
   bool isAlwaysOnTop() const;
 
-  // Menus
-  QMenu* Session;
-  QAction* SessionNewMP;
-  QAction* SessionCloseMP;
-  QMenu* SetOptions;
-  QAction* AlwaysOnTopMP;
-  QAction* serverMP;
-  QAction* xrefMP;
-  QAction* SessionExitMP;
-  QMenu* ListMenu;
-  QAction* RefreshListMP;
-  QAction* ShowEcbsMP;
-  QMenu* CPUtilitiesMenu;
-  QAction* UploadCPMP;
-  QAction* CheckpointCPMP;
-  QAction* InitializeCPMP;
-  QMenu* Help;
-  QAction* About;
-
-  // Lists
-  QGroupBox* CPFRM;
-  QComboBox* CPListCBO;
-  QLabel* OrLBL;
-  QComboBox* CmpCBO;
-
-  // Block tree and its buttons
-  QGroupBox* CBFRM;
-  QTreeWidget* TreeView1;
-  QPushButton* EditPB;
-  QPushButton* PastePB;
-  QPushButton* AddPB;
-  QPushButton* MoveToPB;
-  QPushButton* XrefPB;
-  QPushButton* EditSeq;
-  QPushButton* CopyPB;
-  QPushButton* DelPB;
-  QPushButton* MoveFromPB;
-  QPushButton* PLBEditPB;
-
-  QLabel* Label1;
-
-  // Shared state of the main window that several subsystems read and write.
-  QString HostIP;
-  int PortNum = 0;
-  int AutoConn = 0;
-  std::int32_t editWindowCnt = 0;
-  QString clientVersion;
-  QString serverVersion = QStringLiteral("?.?.?");
-  QString localHostName;
-  QString currSelBlk;
-  QString currSelTyp;
-  bool currIsSeq = false;
-  bool currIsPLB = false;
-
-  // Lists the ten block buttons in their on-screen order (top row, then bottom row).
-  std::array<QPushButton*, 10> blockButtons() const;
+  // The lists and the tree are views of their own, filled by their controllers.
+  QComboBox* cpList() const;
+  QComboBox* compoundList() const;
+  QTreeWidget* treeView() const;
 
  signals:
+  void commandTriggered(tarvo::browser::Form1::Command command);
+  void buttonClicked(tarvo::browser::Form1::Button button);
   // The window is being closed (close box or Exit); the program is about to end.
   void unloading();
 
@@ -103,9 +85,8 @@ class Form1 : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void buildMenus();
-  void buildCentral();
-  QLabel* panels_[3];
+  struct Ui;
+  std::unique_ptr<Ui> ui_;
 };
 
 }  // namespace tarvo::browser

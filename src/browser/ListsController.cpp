@@ -1,61 +1,57 @@
 #include "browser/ListsController.h"
 
-#include <QAction>
 #include <QComboBox>
-#include <QGroupBox>
 
-#include "app/Client.h"
 #include "browser/Form1.h"
-#include "browser/ui_helpers.h"
 #include "link/columns.h"
+#include "ui/ui_helpers.h"
 
 namespace tarvo::browser {
 
-ListsController::ListsController(Client& client) : client_(client) {}
+using Command = Form1::Command;
+
+ListsController::ListsController(Form1& form) : form_(form) {}
 
 void ListsController::showConnectedMenus() {
-  auto& form = client_.form();
-  form.SessionCloseMP->setVisible(true);
-  form.SessionNewMP->setVisible(false);
-  form.xrefMP->setEnabled(true);
+  form_.setCommandVisible(Command::Close, true);
+  form_.setCommandVisible(Command::New, false);
+  form_.setCommandEnabled(Command::CrossReference, true);
 }
 
 void ListsController::onClrCpLst() {
-  auto& form = client_.form();
-  form.CPListCBO->clear();
-  form.updStatBar(QStringLiteral("Getting CP/Vol Names"), 3);
+  form_.cpList()->clear();
+  form_.updStatBar(QStringLiteral("Getting CP/Vol Names"), 3);
   showConnectedMenus();
 }
 
 void ListsController::onCpLst(std::string_view line) {
-  client_.form().CPListCBO->addItem(fromWire(fromCol(line, 10)));
+  form_.cpList()->addItem(fromWire(fromCol(line, 10)));
 }
 
 void ListsController::onDnCpLst() {
-  auto* list = client_.form().CPListCBO;
+  QComboBox* list = form_.cpList();
   // Nothing is chosen until the user picks a row; the placeholder says what to do.
   list->setCurrentIndex(-1);
   list->show();
 }
 
 void ListsController::onClrCmpLst() {
-  auto& form = client_.form();
-  form.CmpCBO->clear();
-  form.updStatBar(QStringLiteral("Getting All Compound Names"), 3);
+  form_.compoundList()->clear();
+  form_.updStatBar(QStringLiteral("Getting All Compound Names"), 3);
   showConnectedMenus();
 }
 
 void ListsController::onCmpLst(std::string_view line) {
-  client_.form().CmpCBO->addItem(fromWire(fromCol(line, 13)));
+  form_.compoundList()->addItem(fromWire(fromCol(line, 13)));
 }
 
 void ListsController::onDnCmpLst() {
-  auto& form = client_.form();
-  form.CmpCBO->setCurrentIndex(-1);
-  form.CmpCBO->show();
-  form.updStatBar(QString(), 3);
-  form.CPFRM->show();
-  form.hideLists(false);
+  QComboBox* list = form_.compoundList();
+  list->setCurrentIndex(-1);
+  list->show();
+  form_.updStatBar(QString(), 3);
+  form_.showListsFrame(true);
+  form_.hideLists(false);
 }
 
 }  // namespace tarvo::browser

@@ -2,13 +2,13 @@
 // The CP/volume and compound lists: filled from the list replies, shown as a pair.
 #include <string_view>
 
-namespace tarvo {
-class Client;
-namespace browser {
+namespace tarvo::browser {
+
+class Form1;
 
 class ListsController {
  public:
-  explicit ListsController(Client& client);
+  explicit ListsController(Form1& form);
 
   void onClrCpLst();
   void onCpLst(std::string_view line);
@@ -19,8 +19,7 @@ class ListsController {
 
  private:
   void showConnectedMenus();
-  Client& client_;
+  Form1& form_;
 };
 
-}  // namespace browser
-}  // namespace tarvo
+}  // namespace tarvo::browser

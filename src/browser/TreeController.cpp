@@ -9,12 +9,11 @@
 #include <QSignalBlocker>
 #include <QTreeWidget>
 
-#include "app/Client.h"
-#include "app/Prompter.h"
 #include "browser/Form1.h"
-#include "browser/ui_helpers.h"
+#include "link/CommandSender.h"
 #include "link/columns.h"
-#include "params/ParamsController.h"
+#include "ui/Prompter.h"
+#include "ui/ui_helpers.h"
 
 namespace tarvo::browser {
 
@@ -26,7 +25,10 @@ bool isSequenceType(std::string_view type) {
 
 }  // namespace
 
-TreeController::TreeController(Client& client) : client_(client), tree_(client.form().TreeView1) {
+using Button = Form1::Button;
+
+TreeController::TreeController(Form1& form, link::CommandSender& sender, Prompter& prompter)
+    : form_(form), sender_(sender), prompter_(prompter), tree_(form.treeView()) {
   QTreeWidget* view = tree_.view();
   // Moving the current node, with the mouse or with the keyboard, selects it: a user going
   // through the tree with the arrow keys sees the buttons follow. A click on the node that
@@ -42,24 +44,16 @@ TreeController::TreeController(Client& client) : client_(client), tree_(client.f
 
 TreeController::~TreeController() = default;
 
-void TreeController::resetBuildState() {
-  builder_.reset();
-}
-
 void TreeController::requestList() {
-  const auto& form = client_.form();
-  client_.send(
-      (form.ShowEcbsMP->isChecked() ? QStringLiteral("GETBLKS 1 ") : QStringLiteral("GETBLKS 0 ")) +
-      form.sessionCp());
+  sender_.sendRawData((form_.isCommandChecked(Form1::Command::ShowEcbs)
+                           ? QStringLiteral("GETBLKS 1 ")
+                           : QStringLiteral("GETBLKS 0 ")) +
+                      form_.sessionCp());
 }
 
 void TreeController::refresh() {
-  client_.form().CBFRM->hide();
+  form_.showTreeFrame(false);
   requestList();
-}
-
-void TreeController::toggleShowEcbs() {
-  refresh();
 }
 
 void TreeController::clear() {
@@ -69,8 +63,7 @@ void TreeController::clear() {
 }
 
 void TreeController::onClrBlkLst() {
-  auto& form = client_.form();
-  form.updStatBar(QStringLiteral("Getting Cmp:Blk Names"), 3);
+  form_.updStatBar(QStringLiteral("Getting Cmp:Blk Names"), 3);
   // A list of many thousand lines may arrive in one burst: it is built out of the view and
   // shown whole when it is complete, which also keeps the view from doing its bookkeeping
   // once per node.
@@ -81,70 +74,72 @@ void TreeController::onClrBlkLst() {
 void TreeController::onBlkLst(std::string_view line) {
   const BuildStep& step = builder_.feed(line);
   if (step.progress)
-    client_.form().updStatBar(
+    form_.updStatBar(
         QStringLiteral("Getting Cmp:Blk Names [") + QString::number(step.lineNo) + u']', 3);
   tree_.apply(step.node);
 }
 
 void TreeController::onDnBlkLst() {
   tree_.finishList();
-  auto& form = client_.form();
-  form.updStatBar(QString(), 3);
+  form_.updStatBar(QString(), 3);
   // Nothing is selected yet in the new tree. Edit Seq and View PLB keep their state.
-  for (QPushButton* button : {form.EditPB, form.AddPB, form.DelPB, form.CopyPB, form.PastePB,
-                              form.MoveToPB, form.MoveFromPB, form.XrefPB})
-    button->setEnabled(false);
-  form.CBFRM->show();
-  form.ListMenu->menuAction()->setVisible(true);
-  form.CPUtilitiesMenu->menuAction()->setVisible(true);
-  form.TreeView1->setEnabled(true);
-  moveSrcIdx = -1;
-  moveSrcKey.clear();
+  for (Button button : {Button::Edit, Button::Add, Button::Delete, Button::Copy, Button::Paste,
+                        Button::MoveTo, Button::MoveFrom, Button::Xref})
+    form_.setButtonEnabled(button, false);
+  form_.showTreeFrame(true);
+  form_.setMenuShown(Form1::Menu::List, true);
+  form_.setMenuShown(Form1::Menu::CpUtilities, true);
+  form_.treeView()->setEnabled(true);
+  emit listLoaded();
 }
 
 void TreeController::onErrBlkLst(std::string_view line) {
-  client_.prompter().inform(Prompter::Icon::Exclamation, QStringLiteral("Can not list blocks"),
-                            QStringLiteral("ERROR: ") + fromWire(fromCol(line, 10)));
+  prompter_.inform(Prompter::Icon::Exclamation, QStringLiteral("Can not list blocks"),
+                   QStringLiteral("ERROR: ") + fromWire(fromCol(line, 10)));
 }
 
 void TreeController::nodeClick(QTreeWidgetItem* node) {
   if (!node) return;
-  auto& form = client_.form();
   selNodeKey_ = BlockTree::keyOf(node);
   const QByteArray keyBytes = selNodeKey_.toLatin1();
   const std::string_view key(keyBytes.constData(), static_cast<std::size_t>(keyBytes.size()));
-  form.currSelBlk = fromWire(stripColon(key));
+  currSelBlk_ = fromWire(stripColon(key));
 
   if (key == kEndOfListKey || isEndMarker(key)) {
-    form.currSelTyp = fromWire(kEndZoneType);
-    for (QPushButton* button : {form.EditSeq, form.PLBEditPB, form.EditPB, form.DelPB, form.CopyPB,
-                                form.MoveFromPB, form.XrefPB})
-      button->setEnabled(false);
-    form.AddPB->setEnabled(true);
-    form.PastePB->setEnabled(!copySrcBlk.isEmpty());
-    form.MoveToPB->setEnabled(!moveSrcBlk.isEmpty());
+    currSelTyp_ = fromWire(kEndZoneType);
+    for (Button button : {Button::EditSeq, Button::ViewPlb, Button::Edit, Button::Delete,
+                          Button::Copy, Button::MoveFrom, Button::Xref})
+      form_.setButtonEnabled(button, false);
+    form_.setButtonEnabled(Button::Add, true);
+    form_.setButtonEnabled(Button::Paste, copySourceKnown_);
+    form_.setButtonEnabled(Button::MoveTo, moveSourcePending_);
   } else {
     const QByteArray textBytes = node->text(0).toLatin1();
     const std::string_view type = getBlkTyp(
         key, std::string_view(textBytes.constData(), static_cast<std::size_t>(textBytes.size())));
-    form.currSelTyp = fromWire(type);
-    form.currIsSeq = isSequenceType(type);
-    form.EditSeq->setEnabled(form.currIsSeq);
-    form.currIsPLB = type == "PLB";
-    form.PLBEditPB->setEnabled(form.currIsPLB);
-    for (QPushButton* button :
-         {form.EditPB, form.DelPB, form.AddPB, form.CopyPB, form.MoveFromPB, form.XrefPB})
-      button->setEnabled(true);
+    currSelTyp_ = fromWire(type);
+    currIsSeq_ = isSequenceType(type);
+    form_.setButtonEnabled(Button::EditSeq, currIsSeq_);
+    currIsPLB_ = type == "PLB";
+    form_.setButtonEnabled(Button::ViewPlb, currIsPLB_);
+    for (Button button :
+         {Button::Edit, Button::Delete, Button::Add, Button::Copy, Button::MoveFrom, Button::Xref})
+      form_.setButtonEnabled(button, true);
     if (isCmpNm(stripColon(key))) {
-      form.PastePB->setEnabled(false);
-      form.MoveToPB->setEnabled(false);
-      form.XrefPB->setEnabled(false);
+      form_.setButtonEnabled(Button::Paste, false);
+      form_.setButtonEnabled(Button::MoveTo, false);
+      form_.setButtonEnabled(Button::Xref, false);
     } else {
-      form.PastePB->setEnabled(!copySrcBlk.isEmpty());
-      form.MoveToPB->setEnabled(!moveSrcBlk.isEmpty());
+      form_.setButtonEnabled(Button::Paste, copySourceKnown_);
+      form_.setButtonEnabled(Button::MoveTo, moveSourcePending_);
     }
   }
-  form.TreeView1->setFocus();
+  focusTree();
+  emit selectionChanged();
+}
+
+void TreeController::focusTree() {
+  form_.treeView()->setFocus(Qt::OtherFocusReason);
 }
 
 bool TreeController::selectNode(const QString& key) {
@@ -161,9 +156,9 @@ bool TreeController::selectNode(const QString& key) {
 }
 
 void TreeController::onCurrentChanged(QTreeWidgetItem* current) {
-  if (!current) return;
-  // Tabbing into the tree makes its first node current without selecting it; the buttons
-  // then describe that node, so it is shown selected too.
+  if (!current || placingFocusNode_) return;
+  // A key that moves the current node selects the node it moves to, so the buttons
+  // describe it; show it selected as well.
   if (!current->isSelected()) {
     const QSignalBlocker quiet(tree_.view());
     tree_.view()->setCurrentItem(current);
@@ -176,15 +171,23 @@ void TreeController::onItemClicked(QTreeWidgetItem* node) {
 }
 
 void TreeController::onDoubleClick() {
-  auto& form = client_.form();
-  // Only a block has parameters to edit; the button's own state decides, not the window's.
-  if (form.EditPB->isEnabledTo(&form) && form.currSelBlk.contains(u':')) client_.params().edit();
+  // Only a block has parameters to edit. The button's own state decides, not the window's,
+  // which a running CP utility disables as a whole.
+  if (form_.isButtonEnabled(Button::Edit) && currSelBlk_.contains(u':')) emit editRequested();
 }
 
 bool TreeController::eventFilter(QObject* watched, QEvent* event) {
   QTreeWidget* view = tree_.view();
   if (watched == view->viewport() && event->type() == QEvent::MouseButtonPress) {
     currentAtPress_ = view->currentItem();
+  } else if (watched == view && event->type() == QEvent::FocusIn && !view->currentItem() &&
+             view->topLevelItemCount() > 0) {
+    // Given the focus with no current node, the view would make its first node current
+    // and so select it, with nothing clicked. Put the focus there ourselves, quietly:
+    // focus alone selects nothing, the next click or moving key does.
+    placingFocusNode_ = true;
+    view->setCurrentItem(view->topLevelItem(0), 0, QItemSelectionModel::NoUpdate);
+    placingFocusNode_ = false;
   } else if (watched == view && event->type() == QEvent::KeyPress &&
              static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space) {
     emit xrefRequested();

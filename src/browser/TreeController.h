@@ -1,6 +1,7 @@
 #pragma once
 // The block tree of the open session: requesting the block list, building the tree from
-// its lines, and what a click, a key or a double click on a node selects and enables.
+// its lines, and what a click, a key or a double click on a node selects and enables. It
+// owns the current selection, which the operations read through the accessors below.
 #include <QObject>
 #include <QString>
 #include <string_view>
@@ -11,55 +12,64 @@
 class QTreeWidgetItem;
 
 namespace tarvo {
-class Client;
+class Prompter;
+namespace link {
+class CommandSender;
+}
 namespace browser {
+
+class Form1;
 
 class TreeController : public QObject {
   Q_OBJECT
 
  public:
-  explicit TreeController(Client& client);
+  TreeController(Form1& form, link::CommandSender& sender, Prompter& prompter);
   ~TreeController() override;
-
-  // Forgets the tree-building state (current compound and last block).
-  void resetBuildState();
 
   // Asks for the session CP's block list ("GETBLKS 1 " or "GETBLKS 0 " + CP).
   void requestList();
-  void refresh();         // "Refresh": hide the tree's frame and ask again
-  void toggleShowEcbs();  // "Show ECB/Station Blocks" (the menu item has ticked itself)
-  void clear();           // removes every node
+  void refresh();  // "Refresh" and "Show ECB/Station Blocks": hide the tree's frame, ask again
+  void clear();    // removes every node
 
   void onClrBlkLst();
   void onBlkLst(std::string_view line);
   void onDnBlkLst();
   void onErrBlkLst(std::string_view line);
 
-  // The node-click handling: sets the selection variables of the main window and the
-  // buttons that suit the node, and gives the tree the focus. Does nothing for null.
+  // The node-click handling: sets the selection and the buttons that suit the node, and
+  // gives the tree the focus. Does nothing for null.
   void nodeClick(QTreeWidgetItem* node);
   // Makes the node with `key` the tree's selected node and runs the node-click handling
   // for it once. False, and nothing changes, when there is no such node.
   bool selectNode(const QString& key);
+  void focusTree();
+
+  // The current selection, set by the last node click: the block name ("CMP:BLK"), a
+  // compound's name or an end entry's key; the type; whether that is a sequence type or
+  // "PLB"; and the key of the node itself.
+  const QString& currSelBlk() const { return currSelBlk_; }
+  const QString& currSelTyp() const { return currSelTyp_; }
+  bool currIsSeq() const { return currIsSeq_; }
+  bool currIsPLB() const { return currIsPLB_; }
+  const QString& selNodeKey() const { return selNodeKey_; }
+
+  // What the block operations hold, which decides Paste and Move To on the next click.
+  void setCopySourceKnown(bool known) { copySourceKnown_ = known; }
+  void setMoveSourcePending(bool pending) { moveSourcePending_ = pending; }
 
   BlockTree& blocks() { return tree_; }
   const BlockTree& blocks() const { return tree_; }
-  // Key of the node last clicked.
-  const QString& selNodeKey() const { return selNodeKey_; }
-
-  // Copy and move sources of the block operations; they decide Paste and Move To.
-  QString copySrcBlk;
-  QString moveSrcBlk;
-  // The node highlighted as the pending move source: its position index, 0 or less when
-  // none (-1 once a new list has been loaded), and its key, which unlike the index survives
-  // insertions and removals before it ("" when none).
-  int moveSrcIdx = 0;
-  QString moveSrcKey;
 
  signals:
+  void selectionChanged();
+  // A double click on a block whose Edit button is enabled.
+  void editRequested();
   // The space bar in the tree: the Xref button's action, whether or not the button is
   // enabled.
   void xrefRequested();
+  // A new block list is in the tree; nothing of the old one is left.
+  void listLoaded();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -69,13 +79,26 @@ class TreeController : public QObject {
   void onItemClicked(QTreeWidgetItem* node);
   void onDoubleClick();
 
-  Client& client_;
+  Form1& form_;
+  link::CommandSender& sender_;
+  Prompter& prompter_;
   BlockTree tree_;
   BlockListBuilder builder_;
+
+  QString currSelBlk_;
+  QString currSelTyp_;
+  bool currIsSeq_ = false;
+  bool currIsPLB_ = false;
   QString selNodeKey_;
+  bool copySourceKnown_ = false;
+  bool moveSourcePending_ = false;
+
   // The current node when the last mouse press began: a click on a node that was already
   // current changes nothing in the view, so the click itself must run the handling.
   QTreeWidgetItem* currentAtPress_ = nullptr;
+  // Set while the tree itself puts its first node current on getting the focus, which is
+  // not a choice of the user's.
+  bool placingFocusNode_ = false;
 };
 
 }  // namespace browser

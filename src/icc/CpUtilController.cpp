@@ -2,11 +2,11 @@
 
 #include <QTreeWidget>
 
-#include "app/Client.h"
-#include "app/Prompter.h"
 #include "browser/Form1.h"
-#include "browser/ui_helpers.h"
+#include "link/CommandSender.h"
 #include "link/columns.h"
+#include "ui/Prompter.h"
+#include "ui/ui_helpers.h"
 
 namespace tarvo::icc {
 namespace {
@@ -34,47 +34,47 @@ UtilityTexts textsOf(CpUtility utility) {
 
 }  // namespace
 
-CpUtilController::CpUtilController(Client& client) : client_(client) {}
+CpUtilController::CpUtilController(browser::Form1& form, link::CommandSender& sender,
+                                   Prompter& prompter)
+    : form_(form), sender_(sender), prompter_(prompter) {}
 
 void CpUtilController::run(CpUtility utility) {
   const UtilityTexts texts = textsOf(utility);
   const auto answer =
-      client_.prompter().message(Prompter::Icon::None, QStringLiteral("Are you Sure"),
-                                 QLatin1String(texts.prompt), QMessageBox::Yes | QMessageBox::No);
+      prompter_.message(Prompter::Icon::None, QStringLiteral("Are you Sure"),
+                        QLatin1String(texts.prompt), QMessageBox::Yes | QMessageBox::No);
   if (answer != QMessageBox::Yes) return;
-  auto& form = client_.form();
-  form.TreeView1->setEnabled(false);
-  form.setEnabled(false);
-  form.updStatBar(QLatin1String(texts.waitText), 3);
+  form_.treeView()->setEnabled(false);
+  form_.setEnabled(false);
+  form_.updStatBar(QLatin1String(texts.waitText), 3);
   waiting_ = true;
   operation_ = QLatin1String(texts.operation);
-  client_.send(QLatin1String(texts.command));
+  sender_.sendRawData(QLatin1String(texts.command));
 }
 
 void CpUtilController::unlock() {
-  auto& form = client_.form();
-  form.setEnabled(true);
-  form.TreeView1->setEnabled(true);
+  form_.setEnabled(true);
+  form_.treeView()->setEnabled(true);
   waiting_ = false;
 }
 
 void CpUtilController::onDnCpUtil() {
-  client_.form().updStatBar(QString(), 3);
+  form_.updStatBar(QString(), 3);
   unlock();
-  client_.prompter().inform(Prompter::Icon::Information, QStringLiteral("CP Utility Function"),
-                            QStringLiteral("Operation Complete"));
+  prompter_.inform(Prompter::Icon::Information, QStringLiteral("CP Utility Function"),
+                   QStringLiteral("Operation Complete"));
 }
 
 void CpUtilController::onErrCpUtil(std::string_view line) {
-  client_.prompter().inform(Prompter::Icon::Exclamation, QStringLiteral("CP Utility Function"),
-                            QStringLiteral("ERROR: ") + fromWire(fromCol(line, 10)));
+  prompter_.inform(Prompter::Icon::Exclamation, QStringLiteral("CP Utility Function"),
+                   QStringLiteral("ERROR: ") + fromWire(fromCol(line, 10)));
   unlock();
 }
 
 void CpUtilController::connectionLost() {
   if (!waiting_) return;
   unlock();
-  client_.form().updStatBar(operation_ + QStringLiteral(": connection lost, outcome unknown"), 3);
+  form_.updStatBar(operation_ + QStringLiteral(": connection lost, outcome unknown"), 3);
 }
 
 }  // namespace tarvo::icc

@@ -5,14 +5,20 @@
 #include <string_view>
 
 namespace tarvo {
-class Client;
+class Prompter;
+namespace link {
+class CommandSender;
+}
+namespace browser {
+class Form1;
+}
 namespace icc {
 
 enum class CpUtility { Upload, Checkpoint, Initialize };
 
 class CpUtilController {
  public:
-  explicit CpUtilController(Client& client);
+  CpUtilController(browser::Form1& form, link::CommandSender& sender, Prompter& prompter);
 
   void run(CpUtility utility);
   void onDnCpUtil();
@@ -25,7 +31,9 @@ class CpUtilController {
 
  private:
   void unlock();
-  Client& client_;
+  browser::Form1& form_;
+  link::CommandSender& sender_;
+  Prompter& prompter_;
   bool waiting_ = false;
   QString operation_;
 };

@@ -1,16 +1,27 @@
 #pragma once
 // The ICC session on a CP: opening it from the lists, the server's answers (progress, open,
 // refused, locked, checkpoint running, closed) and closing session and connection.
+#include <QObject>
 #include <QString>
 #include <string_view>
 
 namespace tarvo {
-class Client;
+class Prompter;
+namespace link {
+class Connection;
+}
+namespace browser {
+class Form1;
+class TreeController;
+}  // namespace browser
 namespace icc {
 
-class SessionController {
+class SessionController : public QObject {
+  Q_OBJECT
+
  public:
-  explicit SessionController(Client& client);
+  SessionController(browser::Form1& form, browser::TreeController& tree,
+                    link::Connection& connection, Prompter& prompter);
 
   // A row was picked in the CP list (fromCompoundList false) or the compound list.
   void rowChosen(const QString& row, bool fromCompoundList);
@@ -25,9 +36,16 @@ class SessionController {
   // "Close": ends the session and the connection, back to the unconnected window.
   void closeSession();
 
+ signals:
+  // The user closed the connection: nothing sent on it will be answered any more.
+  void connectionClosed();
+
  private:
   void showUnconnectedMenus();
-  Client& client_;
+  browser::Form1& form_;
+  browser::TreeController& tree_;
+  link::Connection& connection_;
+  Prompter& prompter_;
 };
 
 }  // namespace icc

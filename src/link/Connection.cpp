@@ -72,11 +72,6 @@ void Connection::sendRawData(std::string_view command) {
   socket_->write(frame.data(), static_cast<qint64>(frame.size()));
 }
 
-void Connection::sendRawData(const QString& command) {
-  const QByteArray bytes = command.toLatin1();
-  sendRawData(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-}
-
 QString Connection::localHostName() const {
   return QHostInfo::localHostName();
 }

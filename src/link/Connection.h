@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "link/CommandSender.h"
 #include "link/line_splitter.h"
 #include "link/reply_handler.h"
 
@@ -14,7 +15,7 @@ class QTcpSocket;
 
 namespace tarvo::link {
 
-class Connection : public QObject {
+class Connection : public QObject, public CommandSender {
   Q_OBJECT
 
  public:
@@ -40,9 +41,10 @@ class Connection : public QObject {
   // Closes at once; whatever was not yet sent is dropped with it.
   void close();
 
-  // Frames `command` and writes it. Lost silently when the connection is not up.
-  void sendRawData(std::string_view command);
-  void sendRawData(const QString& command);
+  // CommandSender
+  using CommandSender::sendRawData;
+  void sendRawData(std::string_view command) override;
+  bool isConnected() const override { return state() == Connected; }
 
   QString localHostName() const;
   void setReplyHandler(ReplyHandler* handler) { handler_ = handler; }

@@ -2,16 +2,27 @@
 // Parameter editing: asking for a block's parameters, the editor windows that the list
 // replies fill, what OK, Cancel and closing an editor send, and the server's answers to a
 // modification.
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 #include "params/param_protocol.h"
 
+class QWidget;
+
 namespace tarvo {
-class Client;
+class Prompter;
+namespace link {
+class CommandSender;
+}
+namespace browser {
+class Form1;
+class TreeController;
+}  // namespace browser
 namespace params {
 
 class ParmEditFRM;
@@ -20,7 +31,10 @@ class ParamsController : public QObject {
   Q_OBJECT
 
  public:
-  explicit ParamsController(Client& client);
+  // Editors are windows of their own that stay above `owner` (the main window) without
+  // being its children, so locking the main window leaves them usable.
+  ParamsController(QWidget* owner, browser::Form1& form, browser::TreeController& tree,
+                   link::CommandSender& sender, Prompter& prompter);
   ~ParamsController() override;
 
   // "Edit" (and a double click on a block in the tree): asks for the selected block's
@@ -35,8 +49,15 @@ class ParamsController : public QObject {
   void onWrnPrmMod(std::string_view line);
   void onDnPrmMod(std::string_view line);
 
+  // The connection was made or lost: answers to modifications sent before will not come.
+  void connectionReset();
+  // The program is ending: every editor, shown or still loading, is unloaded.
+  void unloadAll();
+
   // The newest editor, which the list replies fill; null once it has closed.
   ParmEditFRM* parmEditor() const;
+  // Cascade position of the next editor.
+  std::int32_t editWindowCnt() const { return editWindowCnt_; }
   // Modifications sent and not yet answered.
   std::size_t outstandingEdits() const { return outstanding_.size(); }
 
@@ -48,8 +69,14 @@ class ParamsController : public QObject {
   QString answeredBlock();
   void focusTree();
 
-  Client& client_;
+  QWidget* owner_;
+  browser::Form1& form_;
+  browser::TreeController& tree_;
+  link::CommandSender& sender_;
+  Prompter& prompter_;
   QPointer<ParmEditFRM> parmEditor_;
+  QList<QPointer<ParmEditFRM>> editors_;  // every editor not yet unloaded
+  std::int32_t editWindowCnt_ = 0;
   OutstandingEdits outstanding_;
 };
 

@@ -14,7 +14,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "browser/ui_helpers.h"
+#include "ui/ui_helpers.h"
 
 namespace tarvo::params {
 namespace {

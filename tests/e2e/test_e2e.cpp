@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "app/Client.h"
+#include "app/LinkController.h"
 #include "browser/Form1.h"
 #include "browser/TreeController.h"
 #include "params/ParamsController.h"
@@ -53,19 +54,20 @@ class EndToEnd : public ::testing::Test {
   std::unique_ptr<Client> newClient(ScriptedPrompter& p) {
     auto c = std::make_unique<Client>(p, dir.filePath(QStringLiteral("TarvoIp.txt")));
     c->start();
-    c->form().SessionNewMP->trigger();
-    EXPECT_TRUE(waitUntil([&] { return c->form().CPFRM->isVisible(); }));
+    control<QAction>(*c, "SessionNewMP")->trigger();
+    EXPECT_TRUE(waitUntil([&] { return control<QGroupBox>(*c, "CPFRM")->isVisible(); }));
     return c;
   }
 
   // Picks the CP row and waits for the tree (or for a box).
   void openCp(Client& c, ScriptedPrompter& p, const QString& cp) {
-    auto& f = c.form();
-    const int row = rowOf(f.CPListCBO, cp);
+    QComboBox* list = control<QComboBox>(c, "CPListCBO");
+    const int row = rowOf(list, cp);
     ASSERT_GE(row, 0) << cp.toStdString();
     const auto boxes = p.shown.size();
-    emit f.CPListCBO->activated(row);
-    ASSERT_TRUE(waitUntil([&] { return f.CBFRM->isVisible() || p.shown.size() > boxes; }));
+    emit list->activated(row);
+    ASSERT_TRUE(waitUntil(
+        [&] { return control<QGroupBox>(c, "CBFRM")->isVisible() || p.shown.size() > boxes; }));
   }
 
   sim::SimInstance sim{[](const std::string&) {}};
@@ -76,33 +78,36 @@ class EndToEnd : public ::testing::Test {
 TEST_F(EndToEnd, ConnectingFillsTheListsAndAnOpenedCpShowsItsTreeAndRunsUtilities) {
   auto c = newClient(prompter);
   auto& f = c->form();
-  EXPECT_EQ(f.serverVersion, "0.95.1");
-  EXPECT_GE(rowOf(f.CPListCBO, QStringLiteral("CP6001")), 0);
-  EXPECT_GE(f.CmpCBO->count(), 4);
-  EXPECT_TRUE(f.CmpCBO->isVisible());
+  EXPECT_EQ(c->linkController().serverVersion(), "0.95.1");
+  EXPECT_GE(rowOf(control<QComboBox>(*c, "CPListCBO"), QStringLiteral("CP6001")), 0);
+  EXPECT_GE(control<QComboBox>(*c, "CmpCBO")->count(), 4);
+  EXPECT_TRUE(control<QComboBox>(*c, "CmpCBO")->isVisible());
 
   openCp(*c, prompter, QStringLiteral("CP6001"));
   EXPECT_EQ(f.panelText(2), "CP: CP6001");
-  EXPECT_TRUE(f.ListMenu->menuAction()->isVisible());
+  EXPECT_TRUE(control<QMenu>(*c, "ListMenu")->menuAction()->isVisible());
   QStringList tops;
-  for (int i = 0; i < f.TreeView1->topLevelItemCount(); ++i)
-    tops << f.TreeView1->topLevelItem(i)->text(0);
+  for (int i = 0; i < control<QTreeWidget>(*c, "TreeView1")->topLevelItemCount(); ++i)
+    tops << control<QTreeWidget>(*c, "TreeView1")->topLevelItem(i)->text(0);
   EXPECT_TRUE(tops.contains("BOILER")) << tops.join(',').toStdString();
   EXPECT_EQ(tops.last(), "***END***");
   EXPECT_TRUE(prompter.shown.isEmpty());  // no version warning either
 
   // A CP utility runs for its time and unlocks the window.
   prompter.answer(QMessageBox::Yes);
-  f.CheckpointCPMP->trigger();
+  control<QAction>(*c, "CheckpointCPMP")->trigger();
   EXPECT_FALSE(f.isEnabled());
   ASSERT_TRUE(waitUntil([&] { return f.isEnabled(); }));
   ASSERT_EQ(prompter.shown.size(), 2);
   EXPECT_EQ(prompter.shown[1].text, "Operation Complete");
 
-  f.SessionCloseMP->trigger();
+  control<QAction>(*c, "SessionCloseMP")->trigger();
   EXPECT_EQ(f.panelText(2), "CP: None");
-  f.SessionNewMP->trigger();
-  ASSERT_TRUE(waitUntil([&] { return f.CPFRM->isVisible() && f.CPListCBO->isVisible(); }));
+  control<QAction>(*c, "SessionNewMP")->trigger();
+  ASSERT_TRUE(waitUntil([&] {
+    return control<QGroupBox>(*c, "CPFRM")->isVisible() &&
+           control<QComboBox>(*c, "CPListCBO")->isVisible();
+  }));
 }
 
 TEST_F(EndToEnd, ALockHeldByAnotherClientIsSeenAndOverridden) {
@@ -116,7 +121,7 @@ TEST_F(EndToEnd, ALockHeldByAnotherClientIsSeenAndOverridden) {
   openCp(*c, p, QStringLiteral("CP6002"));
   ASSERT_EQ(p.shown.size(), 1);
   EXPECT_TRUE(p.showed(0, "CP Locked", "[CP6002] is locked, Override?"));
-  ASSERT_TRUE(waitUntil([&] { return c->form().CBFRM->isVisible(); }));
+  ASSERT_TRUE(waitUntil([&] { return control<QGroupBox>(*c, "CBFRM")->isVisible(); }));
   EXPECT_EQ(c->form().panelText(2), "CP: CP6002");
   // The former holder is sent back to the lists.
   ASSERT_TRUE(waitUntil([&] { return first->form().panelText(2) == "CP: None"; }));
@@ -138,9 +143,9 @@ TEST(EndToEndProgram, TheSimulatorProgramServesTheClient) {
   {
     Client c(p, dir.filePath(QStringLiteral("TarvoIp.txt")));
     c.start();
-    c.form().SessionNewMP->trigger();
-    ASSERT_TRUE(waitUntil([&] { return c.form().CmpCBO->isVisible(); }, 10000));
-    EXPECT_GE(c.form().CPListCBO->count(), 4);
+    control<QAction>(c, "SessionNewMP")->trigger();
+    ASSERT_TRUE(waitUntil([&] { return control<QComboBox>(c, "CmpCBO")->isVisible(); }, 10000));
+    EXPECT_GE(control<QComboBox>(c, "CPListCBO")->count(), 4);
     EXPECT_TRUE(p.shown.isEmpty());
   }
   process.terminate();
@@ -155,16 +160,15 @@ class EditEndToEnd : public EndToEnd {
     EndToEnd::SetUp();
     client = newClient(prompter);
     openCp(*client, prompter, QStringLiteral("CP6001"));
-    ASSERT_TRUE(client->form().CBFRM->isVisible());
+    ASSERT_TRUE(control<QGroupBox>(*client, "CBFRM")->isVisible());
   }
 
   // Opens the editor of `block` through the tree and its Edit button.
   params::ParmEditFRM* openEditor(const QString& block) {
-    auto& f = client->form();
     EXPECT_TRUE(client->tree().selectNode(block));
-    EXPECT_TRUE(f.EditPB->isEnabled());
+    EXPECT_TRUE(control<QPushButton>(*client, "EditPB")->isEnabled());
     params::ParmEditFRM* before = client->params().parmEditor();
-    f.EditPB->click();
+    control<QPushButton>(*client, "EditPB")->click();
     EXPECT_TRUE(waitUntil([&] {
       auto* e = client->params().parmEditor();
       return e && e != before && e->isVisible();

@@ -12,10 +12,11 @@
 #include <functional>
 
 #include "browser/Form1.h"
-#include "browser/ui_helpers.h"
+#include "browser/TreeController.h"
 #include "params/ParamsController.h"
 #include "params/ParmEditFRM.h"
 #include "support/ClientFixture.h"
+#include "ui/ui_helpers.h"
 
 using namespace tarvo;
 using namespace tarvo::test;
@@ -52,7 +53,7 @@ class ParamEditor : public ClientFixture {
   // Selects `block`, presses Edit, answers with the list and waits for the window to
   // choose its first row.
   ParmEditFRM* openEditor(const QString& block, const QList<QPair<QString, QString>>& params) {
-    form().currSelBlk = block;
+    selectBlock(block);
     const int before = static_cast<int>(server.commands.size());
     client->params().edit();
     EXPECT_TRUE(server.waitForCommands(before + 1));
@@ -113,7 +114,7 @@ class ParamEditor : public ClientFixture {
 // ---- the list ---------------------------------------------------------------------------
 
 TEST_F(ParamEditor, ListFillsAHiddenWindowThatShowsOnTheLastLine) {
-  form().currSelBlk = "CMP1:PID1";
+  selectBlock("CMP1:PID1");
   client->params().edit();
   ASSERT_TRUE(server.waitForCommands(1));
   EXPECT_EQ(server.commands, QStringList{"GETPARMS:CMP1:PID1"});
@@ -161,7 +162,7 @@ TEST_F(ParamEditor, ListFillsAHiddenWindowThatShowsOnTheLastLine) {
 }
 
 TEST_F(ParamEditor, ErrorInsteadOfAListOpensNoWindow) {
-  form().currSelBlk = "CMP1:GONE";
+  selectBlock("CMP1:GONE");
   client->params().edit();
   reply({"ERRPRMLSTBlock CMP1:GONE does not exist"});
   ASSERT_EQ(prompter.shown.size(), 1);
@@ -174,7 +175,7 @@ TEST_F(ParamEditor, ErrorInsteadOfAListOpensNoWindow) {
 TEST_F(ParamEditor, FourteenthEditorTakesTheFirstPlace) {
   QList<QPoint> places;
   for (int i = 0; i < 14; ++i) {
-    form().currSelBlk = QStringLiteral("CMP1:B%1").arg(i);
+    selectBlock(QStringLiteral("CMP1:B%1").arg(i));
     reply({"CLRPRMLST"});
     places << client->params().parmEditor()->pos();
   }
@@ -182,7 +183,7 @@ TEST_F(ParamEditor, FourteenthEditorTakesTheFirstPlace) {
   EXPECT_EQ(places[1], QPoint(twipsToPx(6745), twipsToPx(475)));
   EXPECT_EQ(places[12], QPoint(twipsToPx(6420 + 12 * 325), twipsToPx(150 + 12 * 325)));
   EXPECT_EQ(places[13], places[0]);
-  EXPECT_EQ(form().editWindowCnt, 1);
+  EXPECT_EQ(client->params().editWindowCnt(), 1);
 }
 
 // ---- choosing and editing rows ----------------------------------------------------------
@@ -361,7 +362,7 @@ TEST_F(ParamEditor, OkWithoutChangesCancelEscapeAndCloseOnlyEndTheEdit) {
 TEST_F(ParamEditor, AnswersNameTheEditedBlockNotTheSelection) {
   for (const QString block : {"CMP1:PID1", "CMP2:AIN7", "CMP3:CALC1"}) submitEdit(block);
   EXPECT_EQ(client->params().outstandingEdits(), 3u);
-  form().currSelBlk = "CMP9:ELSE";
+  selectBlock("CMP9:ELSE");
 
   reply({modMessageLine("ERRPRMMOD", "HILIM out of range")});
   reply({modMessageLine("WRNPRMMOD", "LOLIM above HILIM")});
@@ -373,10 +374,10 @@ TEST_F(ParamEditor, AnswersNameTheEditedBlockNotTheSelection) {
                               Prompter::Icon::Exclamation));
   EXPECT_EQ(form().panelText(3), "EDIT: CMP3:CALC1");
   EXPECT_EQ(client->params().outstandingEdits(), 0u);
-  EXPECT_EQ(form().focusWidget(), form().TreeView1);
+  EXPECT_EQ(form().focusWidget(), ui<QTreeWidget>("TreeView1"));
 
   // With nothing outstanding the answers name the selection.
-  form().currSelBlk = "CMP4:PID4";
+  selectBlock("CMP4:PID4");
   reply({"ERRPRMMOD short line", "DNPRMMOD"});
   EXPECT_TRUE(prompter.showed(2, "EDIT Error: CMP4:PID4", "ERROR: "));
   EXPECT_EQ(form().panelText(3), "EDIT: CMP4:PID4");

@@ -2,10 +2,12 @@
 #include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHostInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QTreeWidget>
 
+#include "app/LinkController.h"
 #include "browser/Form1.h"
 #include "icc/CpUtilController.h"
 #include "icc/SessionController.h"
@@ -19,7 +21,6 @@ class Session : public ClientFixture {
  protected:
   void connectWithLists() {
     connectClient();
-    client->form().localHostName = QStringLiteral("ws01");
     reply({"CLRCPLST", "CPLST    CP6001 ready", "CPLST    CP6002", "DNCPLST", "CLRCMPLST",
            "CMPLST      BOILER       CP6003 x", "DNCMPLST"});
     server.commands.clear();
@@ -29,11 +30,12 @@ class Session : public ClientFixture {
 TEST_F(Session, PickingACpRowOrACompoundRowOpensItsCpAndAnEmptyRowNothing) {
   connectWithLists();
   client->session().rowChosen(QString(), false);
-  emit form().CPListCBO->activated(0);
-  EXPECT_TRUE(sent({"OPENCP:CP6001 ALL ws01"}));
+  emit ui<QComboBox>("CPListCBO")->activated(0);
+  const QString host = QHostInfo::localHostName();
+  EXPECT_TRUE(sent({"OPENCP:CP6001 ALL " + host}));
   EXPECT_EQ(form().panelText(3), "Opening ICC session to CP6001");
-  emit form().CmpCBO->activated(0);  // the compound's CP, not its name
-  EXPECT_TRUE(sent({"OPENCP:CP6001 ALL ws01", "OPENCP:CP6003 ALL ws01"}));
+  emit ui<QComboBox>("CmpCBO")->activated(0);  // the compound's CP, not its name
+  EXPECT_TRUE(sent({"OPENCP:CP6001 ALL " + host, "OPENCP:CP6003 ALL " + host}));
 }
 
 TEST_F(Session, OpenedSessionAsksForTheBlocksOfItsSixCharacterCp) {
@@ -44,12 +46,12 @@ TEST_F(Session, OpenedSessionAsksForTheBlocksOfItsSixCharacterCp) {
   EXPECT_EQ(form().panelText(2), "CP: CP6001");
   EXPECT_EQ(form().sessionCp(), "CP6001");
   EXPECT_TRUE(sent({"GETBLKS 0 CP6001"}));
-  EXPECT_FALSE(form().CPListCBO->isVisible());
-  EXPECT_FALSE(form().OrLBL->isVisible());
-  EXPECT_TRUE(form().CPFRM->isVisible());
-  EXPECT_FALSE(form().xrefMP->isEnabled());
-  EXPECT_TRUE(form().SessionCloseMP->isVisible());
-  form().ShowEcbsMP->setChecked(true);
+  EXPECT_FALSE(ui<QComboBox>("CPListCBO")->isVisible());
+  EXPECT_FALSE(ui<QLabel>("OrLBL")->isVisible());
+  EXPECT_TRUE(ui<QGroupBox>("CPFRM")->isVisible());
+  EXPECT_FALSE(action("xrefMP")->isEnabled());
+  EXPECT_TRUE(action("SessionCloseMP")->isVisible());
+  action("ShowEcbsMP")->setChecked(true);
   reply({"DNOPENCPCP6002"});
   EXPECT_TRUE(sent({"GETBLKS 0 CP6001", "GETBLKS 1 CP6002"}));
 }
@@ -62,7 +64,7 @@ TEST_F(Session, RefusedOpenShowsTheReasonAndTheListsAgain) {
   EXPECT_TRUE(prompter.showed(0, "CP Open Error", "Can not open CP [CP9999 not found]",
                               Prompter::Icon::Exclamation));
   EXPECT_EQ(form().panelText(2), "CP: None");
-  EXPECT_TRUE(form().CPListCBO->isVisible());
+  EXPECT_TRUE(ui<QComboBox>("CPListCBO")->isVisible());
 }
 
 TEST_F(Session, LockedCpAsksToOverrideAndACheckpointingOneIsClosed) {
@@ -90,32 +92,32 @@ TEST_F(Session, ClosedReplyFetchesTheListsAgain) {
   reply({"CLOSEICC CP6001"});
   EXPECT_EQ(form().panelText(2), "CP: None");
   EXPECT_EQ(form().panelText(3), "Closed session to CP [CP6001]");
-  EXPECT_FALSE(form().CPFRM->isVisible());
-  EXPECT_FALSE(form().xrefMP->isEnabled());
-  EXPECT_TRUE(form().SessionNewMP->isVisible());
+  EXPECT_FALSE(ui<QGroupBox>("CPFRM")->isVisible());
+  EXPECT_FALSE(action("xrefMP")->isEnabled());
+  EXPECT_TRUE(action("SessionNewMP")->isVisible());
   EXPECT_TRUE(sent({"GETCPS", "GETCMPS"}));
   reply({"CLRCPLST"});
-  EXPECT_TRUE(form().xrefMP->isEnabled());
-  EXPECT_FALSE(form().SessionNewMP->isVisible());
+  EXPECT_TRUE(action("xrefMP")->isEnabled());
+  EXPECT_FALSE(action("SessionNewMP")->isVisible());
 }
 
 TEST_F(Session, CloseMenuEndsSessionAndConnectionAndResetsTheWindowEvenWhenNotConnected) {
   connectWithLists();
   reply({"VERSION0.95.1", "DNOPENCPCP6001"});
   server.commands.clear();
-  form().SessionCloseMP->trigger();
+  action("SessionCloseMP")->trigger();
   EXPECT_TRUE(sent({"CLOSEICC"}));
   EXPECT_TRUE(server.waitForDisconnect());
   EXPECT_EQ(form().panelText(1), "Host: None");
   EXPECT_EQ(form().panelText(2), "CP: None");
   EXPECT_EQ(form().panelText(3), "");
-  EXPECT_EQ(form().serverVersion, "?.?.?");
-  EXPECT_TRUE(form().SessionNewMP->isVisible());
-  EXPECT_FALSE(form().SessionCloseMP->isVisible());
-  EXPECT_FALSE(form().CPFRM->isVisible());
+  EXPECT_EQ(client->linkController().serverVersion(), "?.?.?");
+  EXPECT_TRUE(action("SessionNewMP")->isVisible());
+  EXPECT_FALSE(action("SessionCloseMP")->isVisible());
+  EXPECT_FALSE(ui<QGroupBox>("CPFRM")->isVisible());
   // Closing again, while not connected, still resets the window and connects nowhere.
   form().updStatBar(QStringLiteral("CP6001"), 2);
-  form().SessionCloseMP->trigger();
+  action("SessionCloseMP")->trigger();
   EXPECT_EQ(form().panelText(2), "CP: None");
   settle();
   EXPECT_EQ(server.commands, QStringList{"CLOSEICC"});
@@ -126,14 +128,14 @@ class CpUtilities : public ClientFixture {
   void SetUp() override {
     ClientFixture::SetUp();
     connectClient();
-    reply({"DNOPENCPCP6001"});
+    openSessionWithTree({});  // the utilities' menu comes with the tree
     server.commands.clear();
   }
 };
 
 TEST_F(CpUtilities, AnsweringNoSendsNothingAndKeepsTheWindowUsable) {
   prompter.answer(QMessageBox::No);
-  form().UploadCPMP->trigger();
+  action("UploadCPMP")->trigger();
   ASSERT_EQ(prompter.shown.size(), 1);
   EXPECT_TRUE(prompter.showed(0, "Are you Sure",
                               "Uploads parameters from CP (This may take a while). Proceed?",
@@ -145,14 +147,14 @@ TEST_F(CpUtilities, AnsweringNoSendsNothingAndKeepsTheWindowUsable) {
 
 TEST_F(CpUtilities, CheckpointLocksTheWindowUntilDone) {
   prompter.answer(QMessageBox::Yes);
-  form().CheckpointCPMP->trigger();
+  action("CheckpointCPMP")->trigger();
   EXPECT_TRUE(sent({"CHECKPOINTCP"}));
   EXPECT_FALSE(form().isEnabled());
-  EXPECT_FALSE(form().TreeView1->isEnabled());
+  EXPECT_FALSE(ui<QTreeWidget>("TreeView1")->isEnabled());
   EXPECT_EQ(form().panelText(3), "Performing CHECKPOINT, Please Wait....");
   reply({"DNCPUTIL"});
   EXPECT_TRUE(form().isEnabled());
-  EXPECT_TRUE(form().TreeView1->isEnabled());
+  EXPECT_TRUE(ui<QTreeWidget>("TreeView1")->isEnabled());
   EXPECT_EQ(form().panelText(3), "");
   ASSERT_EQ(prompter.shown.size(), 2);
   EXPECT_TRUE(
@@ -161,7 +163,7 @@ TEST_F(CpUtilities, CheckpointLocksTheWindowUntilDone) {
 
 TEST_F(CpUtilities, ErrorKeepsTheWaitTextAndUnlocks) {
   prompter.answer(QMessageBox::Yes);
-  form().InitializeCPMP->trigger();
+  action("InitializeCPMP")->trigger();
   EXPECT_TRUE(sent({"INITIALIZECP"}));
   EXPECT_EQ(prompter.shown[0].text,
             "Are You Sure You Want to Initialize this CP (CP Reboot must follow)?");
@@ -174,11 +176,11 @@ TEST_F(CpUtilities, ErrorKeepsTheWaitTextAndUnlocks) {
 
 TEST_F(CpUtilities, LostConnectionWhileWaitingUnlocksAndSaysTheOutcomeIsUnknown) {
   prompter.answer(QMessageBox::Yes);
-  form().UploadCPMP->trigger();
+  action("UploadCPMP")->trigger();
   EXPECT_TRUE(sent({"UPLOADCP"}));
   ASSERT_FALSE(form().isEnabled());
   server.dropClient();
   ASSERT_TRUE(waitUntil([this] { return form().isEnabled(); }));
-  EXPECT_TRUE(form().TreeView1->isEnabled());
+  EXPECT_TRUE(ui<QTreeWidget>("TreeView1")->isEnabled());
   EXPECT_EQ(form().panelText(3), "UPLOAD: connection lost, outcome unknown");
 }

@@ -13,10 +13,10 @@
 #include <QRadioButton>
 #include <QTreeWidget>
 
+#include "app/LinkController.h"
+#include "app/frmOptions.h"
 #include "browser/Form1.h"
 #include "link/Connection.h"
-#include "link/LinkController.h"
-#include "link/frmOptions.h"
 #include "support/ClientFixture.h"
 
 using namespace tarvo;
@@ -48,24 +48,24 @@ TEST_F(Spine, StartsUnconnectedWithEverySessionControlHiddenAndLeavesSilently) {
   EXPECT_EQ(f.panelText(1), "Host: None");
   EXPECT_EQ(f.panelText(2), "CP: None");
   EXPECT_EQ(f.panelText(3), "");
-  EXPECT_TRUE(f.SessionNewMP->isVisible());
-  EXPECT_FALSE(f.SessionCloseMP->isVisible());
-  EXPECT_FALSE(f.xrefMP->isEnabled());
-  EXPECT_FALSE(f.ListMenu->menuAction()->isVisible());
-  EXPECT_FALSE(f.CPUtilitiesMenu->menuAction()->isVisible());
-  EXPECT_FALSE(f.CPFRM->isVisible());
-  EXPECT_FALSE(f.CBFRM->isVisible());
-  for (QPushButton* b : f.blockButtons())
+  EXPECT_TRUE(action("SessionNewMP")->isVisible());
+  EXPECT_FALSE(action("SessionCloseMP")->isVisible());
+  EXPECT_FALSE(action("xrefMP")->isEnabled());
+  EXPECT_FALSE(ui<QMenu>("ListMenu")->menuAction()->isVisible());
+  EXPECT_FALSE(ui<QMenu>("CPUtilitiesMenu")->menuAction()->isVisible());
+  EXPECT_FALSE(ui<QGroupBox>("CPFRM")->isVisible());
+  EXPECT_FALSE(ui<QGroupBox>("CBFRM")->isVisible());
+  for (QPushButton* b : blockButtons())
     EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
-  EXPECT_TRUE(f.AlwaysOnTopMP->isChecked());
+  EXPECT_TRUE(action("AlwaysOnTopMP")->isChecked());
   EXPECT_TRUE(f.isAlwaysOnTop());
   EXPECT_FALSE(server.hasClient());  // no auto-connect in the settings
   EXPECT_EQ(client->linkController().watchdog().interval(), 30000);
   EXPECT_TRUE(client->linkController().watchdog().isActive());
   // Always on Top toggles the window and the tick together.
   for (bool onTop : {false, true}) {
-    f.AlwaysOnTopMP->trigger();
-    EXPECT_EQ(f.AlwaysOnTopMP->isChecked(), onTop);
+    action("AlwaysOnTopMP")->trigger();
+    EXPECT_EQ(action("AlwaysOnTopMP")->isChecked(), onTop);
     EXPECT_EQ(f.isAlwaysOnTop(), onTop);
   }
   // Leaving while not connected sends nothing.
@@ -77,16 +77,16 @@ TEST_F(Spine, StartsUnconnectedWithEverySessionControlHiddenAndLeavesSilently) {
 
 TEST_F(Spine, ConnectSendsVersionCpsAndCompoundsInOrderThenNewDoesNothingAndTheWatchdogTicks) {
   startClient();
-  form().SessionNewMP->trigger();
+  action("SessionNewMP")->trigger();
   EXPECT_TRUE(sent({"GETVERSION", "GETCPS", "GETCMPS"}));
   EXPECT_EQ(server.badFrames, 0);
   EXPECT_EQ(form().panelText(1), "Host: 127.0.0.1");
-  EXPECT_FALSE(form().SessionNewMP->isVisible());
-  EXPECT_TRUE(form().SessionCloseMP->isVisible());
-  EXPECT_TRUE(form().xrefMP->isEnabled());
+  EXPECT_FALSE(action("SessionNewMP")->isVisible());
+  EXPECT_TRUE(action("SessionCloseMP")->isVisible());
+  EXPECT_TRUE(action("xrefMP")->isEnabled());
   ASSERT_TRUE(
       waitUntil([this] { return client->connection().state() == link::Connection::Connected; }));
-  form().SessionNewMP->trigger();
+  action("SessionNewMP")->trigger();
   settle(100);
   EXPECT_EQ(server.commands.size(), 3);
   EXPECT_EQ(client->connection().state(), link::Connection::Connected);
@@ -108,7 +108,7 @@ TEST_F(Spine, MatchingVersionShowsNothingAndAnyDifferenceShowsTheMismatchBox) {
   connectClient();
   reply({"VERSION0.95.1"});
   EXPECT_TRUE(prompter.shown.isEmpty());
-  EXPECT_EQ(form().serverVersion, "0.95.1");
+  EXPECT_EQ(client->linkController().serverVersion(), "0.95.1");
 
   reply({"VERSION 0.95.1"});
   ASSERT_EQ(prompter.shown.size(), 1);
@@ -126,26 +126,26 @@ TEST_F(Spine, RefusedConnectionShowsTheBoxAndLeavesNewAvailable) {
   const quint16 port = closedPort();
   writeSettings(settingsPath(), QStringLiteral("127.0.0.1"), QString::number(port));
   startClient();
-  form().SessionNewMP->trigger();
+  action("SessionNewMP")->trigger();
   ASSERT_TRUE(waitUntil([this] { return !prompter.shown.isEmpty(); }));
   EXPECT_TRUE(prompter.showed(0, QStringLiteral("Host: 127.0.0.1:%1").arg(port),
                               "Can not connect to server!\r", Prompter::Icon::Exclamation));
   EXPECT_EQ(client->connection().state(), link::Connection::Closed);
-  EXPECT_TRUE(form().SessionNewMP->isVisible());
+  EXPECT_TRUE(action("SessionNewMP")->isVisible());
 }
 
 TEST_F(Spine, PortZeroInTheFileConnectsToTheDefaultPortAndClearsAutoConnect) {
   writeSettings(settingsPath(), QStringLiteral("127.0.0.1"), QStringLiteral("0"), 1);
   startClient();
-  EXPECT_EQ(form().PortNum, 1582);
-  EXPECT_EQ(form().AutoConn, 0);
-  EXPECT_EQ(form().HostIP, "127.0.0.1");
+  EXPECT_EQ(client->linkController().portNum(), 1582);
+  EXPECT_EQ(client->linkController().autoConn(), 0);
+  EXPECT_EQ(client->linkController().hostIp(), "127.0.0.1");
   client->connection().close();
 }
 
 TEST_F(Spine, ExitWhileConnectedSendsCloseAndDisconnects) {
   connectClient();
-  form().SessionExitMP->trigger();
+  action("SessionExitMP")->trigger();
   EXPECT_TRUE(sent({"CLOSEICC"}));
   EXPECT_TRUE(server.waitForDisconnect());
   EXPECT_EQ(client->connection().state(), link::Connection::Closed);
@@ -156,34 +156,36 @@ TEST_F(Spine, ListsFillInArrivalOrderShowTogetherAndRefetchFromEmpty) {
   reply({"CLRCPLST", "CPLST    CP6001  first", "CPLSTxxxxCP6002", "DNCPLST"});
   auto& f = form();
   EXPECT_EQ(f.panelText(3), "Getting CP/Vol Names");
-  ASSERT_EQ(f.CPListCBO->count(), 2);
-  EXPECT_EQ(f.CPListCBO->itemText(0), "CP6001  first");
-  EXPECT_EQ(f.CPListCBO->itemText(1), "CP6002");  // columns 6 to 9 never reach the row
-  EXPECT_FALSE(f.CPFRM->isVisible());
+  ASSERT_EQ(ui<QComboBox>("CPListCBO")->count(), 2);
+  EXPECT_EQ(ui<QComboBox>("CPListCBO")->itemText(0), "CP6001  first");
+  EXPECT_EQ(ui<QComboBox>("CPListCBO")->itemText(1),
+            "CP6002");  // columns 6 to 9 never reach the row
+  EXPECT_FALSE(ui<QGroupBox>("CPFRM")->isVisible());
 
   reply({"CLRCMPLST", "CMPLST      BOILER       CP6001", "CMPLST", "DNCMPLST"});
-  ASSERT_EQ(f.CmpCBO->count(), 2);
-  EXPECT_EQ(f.CmpCBO->itemText(0), "BOILER       CP6001");
-  EXPECT_EQ(f.CmpCBO->itemText(1), "");
+  ASSERT_EQ(ui<QComboBox>("CmpCBO")->count(), 2);
+  EXPECT_EQ(ui<QComboBox>("CmpCBO")->itemText(0), "BOILER       CP6001");
+  EXPECT_EQ(ui<QComboBox>("CmpCBO")->itemText(1), "");
   EXPECT_EQ(f.panelText(3), "");
-  EXPECT_TRUE(f.CPFRM->isVisible());
-  EXPECT_TRUE(f.CPListCBO->isVisible());
-  EXPECT_TRUE(f.CmpCBO->isVisible());
-  EXPECT_TRUE(f.OrLBL->isVisible());
+  EXPECT_TRUE(ui<QGroupBox>("CPFRM")->isVisible());
+  EXPECT_TRUE(ui<QComboBox>("CPListCBO")->isVisible());
+  EXPECT_TRUE(ui<QComboBox>("CmpCBO")->isVisible());
+  EXPECT_TRUE(ui<QLabel>("OrLBL")->isVisible());
 
   // A refetch starts from empty.
   reply({"CLRCPLST", "CPLST    CP6003", "DNCPLST"});
-  EXPECT_EQ(f.CPListCBO->count(), 1);
+  EXPECT_EQ(ui<QComboBox>("CPListCBO")->count(), 1);
   // Thousands of lines in one arrival are each processed once, in order.
   QStringList lines{"CLRCPLST"};
   for (int i = 0; i < 2500; ++i)
     lines << QStringLiteral("CPLST    CP%1").arg(i, 4, 10, QLatin1Char('0'));
   lines << "DNCPLST";
   reply(lines);
-  ASSERT_EQ(f.CPListCBO->count(), 2500);
+  ASSERT_EQ(ui<QComboBox>("CPListCBO")->count(), 2500);
   for (int i = 0; i < 2500; i += 499)
-    EXPECT_EQ(f.CPListCBO->itemText(i), QStringLiteral("CP%1").arg(i, 4, 10, QLatin1Char('0')));
-  EXPECT_EQ(f.CPListCBO->itemText(2499), "CP2499");
+    EXPECT_EQ(ui<QComboBox>("CPListCBO")->itemText(i),
+              QStringLiteral("CP%1").arg(i, 4, 10, QLatin1Char('0')));
+  EXPECT_EQ(ui<QComboBox>("CPListCBO")->itemText(2499), "CP2499");
 }
 
 TEST_F(Spine, ServerClosingDisablesCrossReferenceOnlyAndLeavesNoPartialLineForTheNext) {
@@ -191,15 +193,15 @@ TEST_F(Spine, ServerClosingDisablesCrossReferenceOnlyAndLeavesNoPartialLineForTh
   server.sendRaw("VERSI");
   settle();
   server.dropClient();
-  ASSERT_TRUE(waitUntil([this] { return !form().xrefMP->isEnabled(); }));
+  ASSERT_TRUE(waitUntil([this] { return !action("xrefMP")->isEnabled(); }));
   EXPECT_EQ(client->connection().state(), link::Connection::Closing);
-  EXPECT_TRUE(form().SessionCloseMP->isVisible());
+  EXPECT_TRUE(action("SessionCloseMP")->isVisible());
   EXPECT_TRUE(prompter.shown.isEmpty());
-  form().SessionCloseMP->trigger();
+  action("SessionCloseMP")->trigger();
   connectClient();
   reply({"VERSION0.95.1"});
   EXPECT_TRUE(prompter.shown.isEmpty());
-  EXPECT_EQ(form().serverVersion, "0.95.1");
+  EXPECT_EQ(client->linkController().serverVersion(), "0.95.1");
 }
 
 TEST_F(Spine, LinesArrivingWhileABoxIsOpenRunAfterTheCurrentLine) {
@@ -209,18 +211,18 @@ TEST_F(Spine, LinesArrivingWhileABoxIsOpenRunAfterTheCurrentLine) {
     // The box's own event loop delivers more data now; none of it may run yet.
     server.sendLines({"CPLST    LATE01", "DNCPLST"});
     waitUntil([] { return false; }, 100);
-    rowsWhileOpen = form().CPListCBO->count();
+    rowsWhileOpen = ui<QComboBox>("CPListCBO")->count();
   });
   reply({"CLRCPLST", "VERSIONother", "CPLST    SAME01"});
-  ASSERT_TRUE(waitUntil([this] { return form().CPListCBO->count() == 2; }));
+  ASSERT_TRUE(waitUntil([this] { return ui<QComboBox>("CPListCBO")->count() == 2; }));
   EXPECT_EQ(rowsWhileOpen, 0);
-  EXPECT_EQ(form().CPListCBO->itemText(0), "SAME01");
-  EXPECT_EQ(form().CPListCBO->itemText(1), "LATE01");
+  EXPECT_EQ(ui<QComboBox>("CPListCBO")->itemText(0), "SAME01");
+  EXPECT_EQ(ui<QComboBox>("CPListCBO")->itemText(1), "LATE01");
 }
 
 TEST_F(Spine, AboutShowsBothVersionsWithCarriageReturnsOnly) {
   startClient();
-  form().About->trigger();
+  action("About")->trigger();
   ASSERT_EQ(prompter.shown.size(), 1);
   const ShownBox& box = prompter.shown[0];
   EXPECT_EQ(box.title, "About....");
@@ -231,14 +233,14 @@ TEST_F(Spine, AboutShowsBothVersionsWithCarriageReturnsOnly) {
 
   connectClient();
   reply({"VERSION0.95.1"});
-  form().About->trigger();
+  action("About")->trigger();
   EXPECT_TRUE(prompter.shown.last().text.contains("Server Version: 0.95.1\r"));
 }
 
 TEST_F(Spine, EveryControlOfTheMainWindowHasAnAccessibleName) {
   startClient();
-  form().CPFRM->show();
-  form().CBFRM->show();
+  ui<QGroupBox>("CPFRM")->show();
+  ui<QGroupBox>("CBFRM")->show();
   const auto widgets = form().findChildren<QWidget*>();
   int checked = 0;
   for (QWidget* w : widgets) {
@@ -255,9 +257,9 @@ TEST_F(Spine, EveryControlOfTheMainWindowHasAnAccessibleName) {
 
 class Options : public ClientFixture {
  protected:
-  link::frmOptions* open() {
+  frmOptions* open() {
     if (!client) startClient();
-    form().serverMP->trigger();
+    action("serverMP")->trigger();
     return client->linkController().optionsDialog();
   }
 };
@@ -295,9 +297,9 @@ TEST_F(Options, ApplyWritesTheFileAndTheNextConnectUsesTheChosenRow) {
   EXPECT_TRUE(text.startsWith(" 1  3 \r\n")) << text.toStdString();
   dialog->cmdOK->click();
   EXPECT_TRUE(form().isVisible());
-  form().SessionNewMP->trigger();
+  action("SessionNewMP")->trigger();
   ASSERT_TRUE(server.waitForCommands(3));
-  EXPECT_EQ(form().PortNum, server.port());
+  EXPECT_EQ(client->linkController().portNum(), server.port());
 }
 
 TEST_F(Options, NoFileGivesTenEmptyRowsWithNothingSelected) {
@@ -314,7 +316,7 @@ TEST_F(Options, NoFileGivesTenEmptyRowsWithNothingSelected) {
 TEST_F(Options, UnwritableFileIsReportedAndTheDialogStaysOpen) {
   startClient();
   const QString blocked = dir.filePath(QStringLiteral("no-such-folder/TarvoIp.txt"));
-  link::frmOptions dialog(blocked, prompter);
+  frmOptions dialog(blocked, prompter);
   dialog.show();
   dialog.cmdOK->click();
   ASSERT_EQ(prompter.shown.size(), 1);

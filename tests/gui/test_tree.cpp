@@ -78,7 +78,7 @@ class Tree : public ClientFixture {
   }
 
   TreeController& tree() { return client->tree(); }
-  QTreeWidget* view() { return form().TreeView1; }
+  QTreeWidget* view() { return ui<QTreeWidget>("TreeView1"); }
   QTreeWidgetItem* node(const QString& key) { return tree().blocks().find(key); }
   QString keys() { return keysUnder(view()->invisibleRootItem()); }
 
@@ -98,7 +98,7 @@ class Tree : public ClientFixture {
   // The enabled block buttons by name, in their on-screen order.
   QString enabledButtons() {
     QStringList names;
-    for (QPushButton* button : form().blockButtons())
+    for (QPushButton* button : blockButtons())
       if (button->isEnabled()) names << button->objectName();
     return names.join(u' ');
   }
@@ -151,15 +151,15 @@ TEST_F(Tree, ProgressShowsEveryTwentiethLine) {
 TEST_F(Tree, CompleteListShowsTheTreeWithNothingSelected) {
   // A CP utility had disabled the tree; Edit Seq and View PLB are left as they were.
   view()->setEnabled(false);
-  for (QPushButton* button : form().blockButtons()) button->setEnabled(true);
-  tree().moveSrcIdx = 5;
+  for (QPushButton* button : blockButtons()) button->setEnabled(true);
+  QSignalSpy loaded(&tree(), &TreeController::listLoaded);
   loadExample();
-  EXPECT_TRUE(form().CBFRM->isVisible());
-  EXPECT_TRUE(form().ListMenu->menuAction()->isVisible());
-  EXPECT_TRUE(form().CPUtilitiesMenu->menuAction()->isVisible());
+  EXPECT_TRUE(ui<QGroupBox>("CBFRM")->isVisible());
+  EXPECT_TRUE(ui<QMenu>("ListMenu")->menuAction()->isVisible());
+  EXPECT_TRUE(ui<QMenu>("CPUtilitiesMenu")->menuAction()->isVisible());
   EXPECT_TRUE(view()->isEnabled());
   EXPECT_EQ(enabledButtons(), "EditSeq PLBEditPB");
-  EXPECT_EQ(tree().moveSrcIdx, -1);
+  EXPECT_EQ(loaded.count(), 1);  // the block operations forget their highlight then
   EXPECT_EQ(view()->currentItem(), nullptr);
 }
 
@@ -181,7 +181,7 @@ TEST_F(Tree, ListErrorShowsTheServersTextAndLeavesTheTree) {
                               Prompter::Icon::Exclamation, QMessageBox::Ok));
   EXPECT_TRUE(prompter.showed(1, "Can not list blocks", "ERROR: "));
   EXPECT_EQ(keys(), "A[A:B1 A:B2] C[C:D1] ***END***");
-  EXPECT_FALSE(form().CBFRM->isVisible());
+  EXPECT_FALSE(ui<QGroupBox>("CBFRM")->isVisible());
 }
 
 TEST_F(Tree, ClosedSessionEmptiesTheTree) {
@@ -211,47 +211,47 @@ TEST_F(TreeSelection, ClickedNodeDecidesTypeKindAndButtons) {
   const QString seq = "EditPB AddPB XrefPB EditSeq CopyPB DelPB MoveFromPB";
   struct Case {
     const char* key;
-    const char* copySrc;  // held Copy and Move sources
-    const char* moveSrc;
+    bool copySrc;  // a Copy source is held, a Move source pending
+    bool moveSrc;
     const char* type;
     bool isSeq, isPlb;
     QString buttons;
   };
   // In this order: the kind flags stay those of the last block when an end entry is chosen.
   const Case cases[] = {
-      {"A", "C:D1", "C:D2", "", false, false, "EditPB AddPB CopyPB DelPB MoveFromPB"},
-      {"A:SEQ1", "", "", "IND", true, false, seq},
-      {"A:B1", "", "", "AIN", false, false, block},
-      {"C:D1", "", "", "DEP", true, false, seq},
-      {"C:D2", "", "", "EXC", true, false, seq},
-      {"A:LOGIC1", "", "", "PLB", false, true, block + " PLBEditPB"},
-      {"A:---END_A", "", "", "END_ZONE", false, true, "AddPB"},
-      {"A", "", "", "", false, false, "EditPB AddPB CopyPB DelPB MoveFromPB"},
-      {"C:D3", "", "C:D2", "MON", true, false,
+      {"A", true, true, "", false, false, "EditPB AddPB CopyPB DelPB MoveFromPB"},
+      {"A:SEQ1", false, false, "IND", true, false, seq},
+      {"A:B1", false, false, "AIN", false, false, block},
+      {"C:D1", false, false, "DEP", true, false, seq},
+      {"C:D2", false, false, "EXC", true, false, seq},
+      {"A:LOGIC1", false, false, "PLB", false, true, block + " PLBEditPB"},
+      {"A:---END_A", false, false, "END_ZONE", false, true, "AddPB"},
+      {"A", false, false, "", false, false, "EditPB AddPB CopyPB DelPB MoveFromPB"},
+      {"C:D3", false, true, "MON", true, false,
        "EditPB AddPB MoveToPB XrefPB EditSeq CopyPB DelPB MoveFromPB"},
-      {"A:---SEP", "", "", "CALC", false, false, block},  // a dash name without the end mark
-      {"A:B1", "C:D1", "", "AIN", false, false,
+      {"A:---SEP", false, false, "CALC", false, false, block},  // a dash name, no end mark
+      {"A:B1", true, false, "AIN", false, false,
        "EditPB PastePB AddPB XrefPB CopyPB DelPB MoveFromPB"},
-      {"***END***", "A:B1", "A:B1", "END_ZONE", false, false, "PastePB AddPB MoveToPB"},
+      {"***END***", true, true, "END_ZONE", false, false, "PastePB AddPB MoveToPB"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.key);
-    tree().copySrcBlk = c.copySrc;
-    tree().moveSrcBlk = c.moveSrc;
+    tree().setCopySourceKnown(c.copySrc);
+    tree().setMoveSourcePending(c.moveSrc);
     click(c.key);
-    EXPECT_EQ(form().currSelBlk, c.key);
+    EXPECT_EQ(client->tree().currSelBlk(), c.key);
     EXPECT_EQ(tree().selNodeKey(), c.key);
-    EXPECT_EQ(form().currSelTyp, c.type);
-    EXPECT_EQ(form().currIsSeq, c.isSeq);
-    EXPECT_EQ(form().currIsPLB, c.isPlb);
+    EXPECT_EQ(client->tree().currSelTyp(), c.type);
+    EXPECT_EQ(client->tree().currIsSeq(), c.isSeq);
+    EXPECT_EQ(client->tree().currIsPLB(), c.isPlb);
     EXPECT_EQ(enabledButtons(), c.buttons);
   }
 }
 
 TEST_F(TreeSelection, ClickGivesTheTreeTheFocus) {
-  form().EditPB->setEnabled(true);
-  form().EditPB->setFocus();
-  ASSERT_EQ(form().focusWidget(), form().EditPB);
+  button("EditPB")->setEnabled(true);
+  button("EditPB")->setFocus();
+  ASSERT_EQ(form().focusWidget(), button("EditPB"));
   tree().nodeClick(node("A:B1"));
   EXPECT_EQ(form().focusWidget(), view());
 }
@@ -259,11 +259,10 @@ TEST_F(TreeSelection, ClickGivesTheTreeTheFocus) {
 TEST_F(TreeSelection, ClickingTheCurrentNodeAgainRunsTheHandlingAgain) {
   click("A:B1");
   // Another operation changes the buttons meanwhile, as Move From does.
-  form().EditPB->setEnabled(false);
-  form().currSelBlk = "elsewhere";
+  button("EditPB")->setEnabled(false);
   click("A:B1");
-  EXPECT_EQ(form().currSelBlk, "A:B1");
-  EXPECT_TRUE(form().EditPB->isEnabled());
+  EXPECT_EQ(client->tree().currSelBlk(), "A:B1");
+  EXPECT_TRUE(button("EditPB")->isEnabled());
 }
 
 TEST_F(TreeSelection, ArrowKeysSelectAsTheyMoveAndTheSpaceBarAsksForTheCrossReferenceOnly) {
@@ -272,17 +271,17 @@ TEST_F(TreeSelection, ArrowKeysSelectAsTheyMoveAndTheSpaceBarAsksForTheCrossRefe
   node("A")->setExpanded(true);
   for (const char* key : {"A:B1", "A:SEQ1"}) {
     QTest::keyClick(view(), Qt::Key_Down);
-    EXPECT_EQ(form().currSelBlk, key);
+    EXPECT_EQ(client->tree().currSelBlk(), key);
   }
   QTest::keyClick(view(), Qt::Key_End);
-  EXPECT_EQ(form().currSelBlk, "***END***");
+  EXPECT_EQ(client->tree().currSelBlk(), "***END***");
   EXPECT_EQ(xref.count(), 0);
   click("A");  // Xref is disabled for a compound; the space bar asks all the same
-  ASSERT_FALSE(form().XrefPB->isEnabled());
+  ASSERT_FALSE(button("XrefPB")->isEnabled());
   QTest::keyClick(view(), Qt::Key_Space);
   EXPECT_EQ(xref.count(), 1);
   EXPECT_EQ(view()->currentItem(), node("A"));
-  EXPECT_EQ(form().currSelBlk, "A");
+  EXPECT_EQ(client->tree().currSelBlk(), "A");
   QTest::keyClick(view(), Qt::Key_A);
   EXPECT_EQ(xref.count(), 1);
 }
@@ -291,14 +290,14 @@ TEST_F(TreeSelection, NodeMadeCurrentByTheProgramOrTheViewIsSelectedAndHandled) 
   EXPECT_TRUE(tree().selectNode("C:D1"));
   EXPECT_EQ(view()->currentItem(), node("C:D1"));
   EXPECT_TRUE(node("C:D1")->isSelected());
-  EXPECT_EQ(form().currSelBlk, "C:D1");
+  EXPECT_EQ(client->tree().currSelBlk(), "C:D1");
   EXPECT_FALSE(tree().selectNode("C:NOSUCH"));
-  EXPECT_EQ(form().currSelBlk, "C:D1");
+  EXPECT_EQ(client->tree().currSelBlk(), "C:D1");
   EXPECT_EQ(view()->currentItem(), node("C:D1"));
   // What the view does when the tree gets the focus by the keyboard: current, not selected.
   view()->selectionModel()->setCurrentIndex(view()->model()->index(0, 0),
                                             QItemSelectionModel::NoUpdate);
-  EXPECT_EQ(form().currSelBlk, "A");
+  EXPECT_EQ(client->tree().currSelBlk(), "A");
   EXPECT_EQ(view()->selectedItems(), QList<QTreeWidgetItem*>({node("A")}));
 }
 
@@ -306,16 +305,16 @@ TEST_F(TreeSelection, ProgramChangesToTheTreeAndNewListsSelectNothing) {
   click("A:B1");
   // Removing the current node moves Qt's current node elsewhere; that is no user's choice.
   ASSERT_TRUE(tree().blocks().remove("A:B1"));
-  EXPECT_EQ(form().currSelBlk, "A:B1");
+  EXPECT_EQ(client->tree().currSelBlk(), "A:B1");
   ASSERT_NE(tree().blocks().addBefore("A:SEQ1", "A:NEW", text("NEW", "AIN"), NodeKind::Block),
             nullptr);
-  EXPECT_EQ(form().currSelBlk, "A:B1");
+  EXPECT_EQ(client->tree().currSelBlk(), "A:B1");
   // Nor does a new list.
   click("A:SEQ1");
   load({cmp(1, "Z"), end(2)});
-  EXPECT_EQ(form().currSelBlk, "A:SEQ1");
-  EXPECT_EQ(form().currSelTyp, "IND");
-  EXPECT_TRUE(form().currIsSeq);
+  EXPECT_EQ(client->tree().currSelBlk(), "A:SEQ1");
+  EXPECT_EQ(client->tree().currSelTyp(), "IND");
+  EXPECT_TRUE(client->tree().currIsSeq());
 }
 
 // ---- the keyed tree -------------------------------------------------------------------
@@ -429,35 +428,35 @@ class TreeWire : public Tree {
 
 TEST_F(TreeWire, RefreshAndShowEcbsHideTheTreeAndAskAgain) {
   openExample();
-  form().RefreshListMP->trigger();
-  EXPECT_FALSE(form().CBFRM->isVisible());
+  action("RefreshListMP")->trigger();
+  EXPECT_FALSE(ui<QGroupBox>("CBFRM")->isVisible());
   EXPECT_TRUE(sent({"GETBLKS 0 CP6001"}));
   reply({"CLRBLKLST", cmp(1, "NEW"), "DNBLKLST"});
-  EXPECT_TRUE(form().CBFRM->isVisible());
+  EXPECT_TRUE(ui<QGroupBox>("CBFRM")->isVisible());
   EXPECT_EQ(view()->topLevelItemCount(), 1);
-  ASSERT_FALSE(form().ShowEcbsMP->isChecked());
-  form().ShowEcbsMP->trigger();
-  EXPECT_TRUE(form().ShowEcbsMP->isChecked());
-  EXPECT_FALSE(form().CBFRM->isVisible());
-  form().ShowEcbsMP->trigger();
-  EXPECT_FALSE(form().ShowEcbsMP->isChecked());
+  ASSERT_FALSE(action("ShowEcbsMP")->isChecked());
+  action("ShowEcbsMP")->trigger();
+  EXPECT_TRUE(action("ShowEcbsMP")->isChecked());
+  EXPECT_FALSE(ui<QGroupBox>("CBFRM")->isVisible());
+  action("ShowEcbsMP")->trigger();
+  EXPECT_FALSE(action("ShowEcbsMP")->isChecked());
   EXPECT_TRUE(sent({"GETBLKS 0 CP6001", "GETBLKS 1 CP6001", "GETBLKS 0 CP6001"}));
 }
 
 TEST_F(TreeWire, DoubleClickAsksForTheParametersOfAnEditableBlockOnly) {
   openExample();
   doubleClick("A");
-  EXPECT_EQ(form().currSelBlk, "A");
-  ASSERT_TRUE(form().EditPB->isEnabled());
+  EXPECT_EQ(client->tree().currSelBlk(), "A");
+  ASSERT_TRUE(button("EditPB")->isEnabled());
   doubleClick("***END***");
-  EXPECT_EQ(form().currSelBlk, "***END***");
+  EXPECT_EQ(client->tree().currSelBlk(), "***END***");
   click("A:B1");
-  ASSERT_EQ(form().currSelBlk, "A:B1");
-  form().EditPB->setEnabled(false);
+  ASSERT_EQ(client->tree().currSelBlk(), "A:B1");
+  button("EditPB")->setEnabled(false);
   emit view()->itemDoubleClicked(node("A:B1"), 0);
   // Only the block with Edit enabled asks, and what it asks comes first.
   doubleClick("C:D1");
-  EXPECT_EQ(form().currSelBlk, "C:D1");
+  EXPECT_EQ(client->tree().currSelBlk(), "C:D1");
   EXPECT_TRUE(sent({"GETPARMS:C:D1"}));
   settle();
   EXPECT_EQ(server.commands, QStringList{"GETPARMS:C:D1"});

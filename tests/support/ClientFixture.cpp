@@ -3,7 +3,10 @@
 #include <QFile>
 
 #include "browser/Form1.h"
+#include "browser/TreeController.h"
 #include "link/Connection.h"
+#include "link/dispatcher.h"
+#include "support/BlockLines.h"
 
 namespace tarvo::test {
 
@@ -38,7 +41,7 @@ void ClientFixture::startClient() {
 
 void ClientFixture::connectClient() {
   if (!client) startClient();
-  form().SessionNewMP->trigger();
+  action("SessionNewMP")->trigger();
   ASSERT_TRUE(server.waitForClient());
   ASSERT_TRUE(
       waitUntil([this] { return client->connection().state() == link::Connection::Connected; }));
@@ -60,11 +63,26 @@ void ClientFixture::openSessionWithTree(const QStringList& blockLines) {
   reply(lines);
 }
 
+void ClientFixture::selectBlock(const QString& name, const char* type) {
+  const std::string cmp = name.section(u':', 0, 0).toStdString();
+  const std::string blk = name.section(u':', 1).toStdString();
+  for (const std::string& line :
+       {std::string("CLRBLKLST"), cmpLine(1, cmp), blkLine(2, blk, type), std::string("DNBLKLST")})
+    link::dispatchLine(line, *client);
+  ASSERT_TRUE(client->tree().selectNode(name));
+}
+
 ::testing::AssertionResult ClientFixture::sent(const QStringList& expected) {
   server.waitForCommands(static_cast<int>(expected.size()));
   if (server.commands == expected) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure()
          << "sent [" << server.commands.join(u'|').toStdString() << "]";
+}
+
+std::array<QPushButton*, 10> ClientFixture::blockButtons() {
+  return {button("EditPB"),     button("PastePB"),  button("AddPB"),  button("MoveToPB"),
+          button("XrefPB"),     button("EditSeq"),  button("CopyPB"), button("DelPB"),
+          button("MoveFromPB"), button("PLBEditPB")};
 }
 
 void ClientFixture::settle(int ms) {

@@ -3,10 +3,19 @@
 // fake server, a scripted prompter, and helpers to connect and feed reply lines.
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTreeWidget>
+#include <array>
 #include <memory>
 
 #include "app/Client.h"
+#include "browser/Form1.h"
 #include "support/FakeServer.h"
 #include "support/ScriptedPrompter.h"
 
@@ -15,6 +24,15 @@ namespace tarvo::test {
 // Writes a settings file selecting entry `selected`, whose host and port are given.
 void writeSettings(const QString& path, const QString& host, const QString& port,
                    int autoConnect = 0, int selected = 0);
+
+// A control of `client`'s main window found by its object name, as a user's tool finds it;
+// the test fails when there is none.
+template <class T = QWidget>
+T* control(Client& client, const char* name) {
+  T* found = client.form().findChild<T*>(QLatin1String(name));
+  EXPECT_NE(found, nullptr) << "no control named " << name;
+  return found;
+}
 
 class ClientFixture : public ::testing::Test {
  protected:
@@ -30,6 +48,9 @@ class ClientFixture : public ::testing::Test {
   void reply(const QStringList& lines);
   // Opens a session on CP "CP6001" with the given block list lines (after "CLRBLKLST").
   void openSessionWithTree(const QStringList& blockLines);
+  // Puts a tree holding just the block "CMP:BLK" (of `type`) in place, through the
+  // dispatcher as if it had arrived, and selects the block as a click does.
+  void selectBlock(const QString& name, const char* type = "PID");
   // Waits for as many commands as expected and compares them all.
   ::testing::AssertionResult sent(const QStringList& expected);
   // Lets events run for a while, so that anything wrongly sent or shown can arrive.
@@ -37,6 +58,16 @@ class ClientFixture : public ::testing::Test {
 
   QString settingsPath() const { return dir.filePath(QStringLiteral("TarvoIp.txt")); }
   browser::Form1& form() { return client->form(); }
+
+  // A control of the main window by its object name.
+  template <class T = QWidget>
+  T* ui(const char* name) {
+    return control<T>(*client, name);
+  }
+  QAction* action(const char* name) { return ui<QAction>(name); }
+  QPushButton* button(const char* name) { return ui<QPushButton>(name); }
+  // The ten block buttons in their on-screen order (top row, then bottom row).
+  std::array<QPushButton*, 10> blockButtons();
 
   QTemporaryDir dir;
   FakeServer server;

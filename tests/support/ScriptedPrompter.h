@@ -9,7 +9,7 @@
 #include <functional>
 #include <optional>
 
-#include "app/Prompter.h"
+#include "ui/Prompter.h"
 
 namespace tarvo::test {
 

@@ -4,6 +4,8 @@
 #include <QString>
 #include <string_view>
 
+class QWidget;
+
 namespace tarvo {
 
 // Layout sizes are kept in twips (1/1440 inch): 15 twips to the pixel at 96 dpi.
@@ -15,6 +17,10 @@ constexpr int twipsToPx(int twips) {
 // picks another fixed-pitch face where these are not installed.
 QFont listFont();    // "Courier New": lists, the tree, the grid
 QFont sourceFont();  // "Fixedsys": source and listing windows
+
+// Keeps `window`, a window of its own, above `owner` as a dialog stays above its parent,
+// without making it a child of `owner`: disabling `owner` leaves it usable.
+void keepAbove(QWidget* window, QWidget* owner);
 
 // Wire text is single-byte; these convert at the border.
 inline QString fromWire(std::string_view s) {

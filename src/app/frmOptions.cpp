@@ -1,4 +1,4 @@
-#include "link/frmOptions.h"
+#include "app/frmOptions.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -15,11 +15,13 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
-#include "app/Prompter.h"
-#include "browser/ui_helpers.h"
 #include "link/settings_file.h"
+#include "ui/Prompter.h"
+#include "ui/ui_helpers.h"
 
-namespace tarvo::link {
+namespace tarvo {
+
+using namespace link;
 
 frmOptions::frmOptions(QString settingsPath, Prompter& prompter, QWidget* parent)
     : QWidget(parent, Qt::Window), settingsPath_(std::move(settingsPath)), prompter_(prompter) {
@@ -161,4 +163,4 @@ void frmOptions::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-}  // namespace tarvo::link
+}  // namespace tarvo

@@ -1,20 +1,26 @@
 #pragma once
 // The connection's life: the main window's load steps, connecting, the version check, the
 // watchdog, connection errors and the server closing, leaving the program, and the server
-// options dialog.
+// options dialog. It keeps the server settings in use and both version texts.
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <string_view>
 
-#include "link/frmOptions.h"
+#include "app/frmOptions.h"
 
 namespace tarvo {
-class Client;
+class Prompter;
 namespace link {
-
-class frmOptions;  // defined in link/frmOptions.h
+class Connection;
+}
+namespace browser {
+class Form1;
+}
+namespace icc {
+class SessionController;
+}
 
 class LinkController : public QObject {
   Q_OBJECT
@@ -22,7 +28,8 @@ class LinkController : public QObject {
  public:
   static constexpr int kWatchdogMs = 30000;
 
-  explicit LinkController(Client& client);
+  LinkController(browser::Form1& form, link::Connection& connection,
+                 icc::SessionController& session, Prompter& prompter, QString settingsPath);
 
   void load();             // the main window's load steps
   void connectToServer();  // "New"
@@ -30,24 +37,40 @@ class LinkController : public QObject {
   void openOptions();      // "Tarvo Server"
 
   // Reads the settings file: returns the selected host ("" when unusable) and sets the
-  // main window's port and auto-connect values.
+  // port and auto-connect values.
   QString readOptions();
 
   void onConnected();
   void onVersion(std::string_view line);
   void onFailed();
   void onClosedByPeer();
+  // The user closed the connection: the server's version is no longer known.
+  void forgetServerVersion();
 
+  const QString& hostIp() const { return HostIP; }
+  int portNum() const { return PortNum; }
+  int autoConn() const { return AutoConn; }
+  const QString& clientVersion() const { return clientVersion_; }
+  const QString& serverVersion() const { return serverVersion_; }
   QTimer& watchdog() { return watchdog_; }
   frmOptions* optionsDialog() const { return options_; }
 
   static QString defaultHost() { return QStringLiteral("127.0.0.1"); }
 
  private:
-  Client& client_;
+  browser::Form1& form_;
+  link::Connection& connection_;
+  icc::SessionController& session_;
+  Prompter& prompter_;
+  QString settingsPath_;
+
+  QString HostIP;
+  int PortNum = 0;
+  int AutoConn = 0;
+  QString clientVersion_;
+  QString serverVersion_ = QStringLiteral("?.?.?");
   QTimer watchdog_;
   QPointer<frmOptions> options_;
 };
 
-}  // namespace link
 }  // namespace tarvo

@@ -1,4 +1,4 @@
-#include "app/Prompter.h"
+#include "ui/Prompter.h"
 
 #include <QApplication>
 #include <QInputDialog>

@@ -14,7 +14,6 @@ class QRadioButton;
 
 namespace tarvo {
 class Prompter;
-namespace link {
 
 class frmOptions : public QWidget {
   Q_OBJECT
@@ -54,5 +53,4 @@ class frmOptions : public QWidget {
   int selected_ = 0;
 };
 
-}  // namespace link
 }  // namespace tarvo

@@ -1,0 +1,149 @@
+#include "app/LinkController.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTreeWidget>
+
+#include "app/frmOptions.h"
+#include "browser/Form1.h"
+#include "icc/SessionController.h"
+#include "link/Connection.h"
+#include "link/columns.h"
+#include "link/settings_file.h"
+#include "ui/Prompter.h"
+#include "ui/ui_helpers.h"
+
+namespace tarvo {
+
+using browser::Form1;
+using Command = Form1::Command;
+using link::Connection;
+
+LinkController::LinkController(Form1& form, Connection& connection, icc::SessionController& session,
+                               Prompter& prompter, QString settingsPath)
+    : form_(form),
+      connection_(connection),
+      session_(session),
+      prompter_(prompter),
+      settingsPath_(std::move(settingsPath)) {
+  watchdog_.setObjectName(QStringLiteral("WatchDogTMR"));
+  watchdog_.setInterval(kWatchdogMs);
+  connect(&watchdog_, &QTimer::timeout, this,
+          [this] { connection_.sendRawData(QStringLiteral("WATCHDOG")); });
+}
+
+void LinkController::load() {
+  clientVersion_ = QStringLiteral("%1.%2.%3")
+                       .arg(TARVO_VERSION_MAJOR)
+                       .arg(TARVO_VERSION_MINOR)
+                       .arg(TARVO_VERSION_PATCH);
+  form_.updStatBar(QStringLiteral("None"), 1);
+  form_.updStatBar(QStringLiteral("None"), 2);
+  form_.updStatBar(QString(), 3);
+  form_.setCommandVisible(Command::Close, false);
+  form_.setCommandVisible(Command::New, true);
+  form_.setCommandEnabled(Command::CrossReference, false);
+  serverVersion_ = QStringLiteral("?.?.?");
+  HostIP = readOptions();
+  watchdog_.start();
+  if (AutoConn == 1) connectToServer();
+  form_.setMenuShown(Form1::Menu::List, false);
+  form_.setMenuShown(Form1::Menu::CpUtilities, false);
+  form_.setAlwaysOnTop(true);
+}
+
+QString LinkController::readOptions() {
+  link::SettingsRead read;
+  QFile file(settingsPath_);
+  if (file.open(QIODevice::ReadOnly)) {
+    const QByteArray bytes = file.read(64 * 1024);
+    read = link::parseSettings(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  }
+  const link::ServerChoice choice = link::chooseServer(read);
+  PortNum = choice.port;
+  AutoConn = choice.autoConnect;
+  return fromWire(choice.host);
+}
+
+void LinkController::connectToServer() {
+  const int state = connection_.state();
+  if (state == Connection::Open || state == Connection::ConnectionPending ||
+      state == Connection::ResolvingHost || state == Connection::Connecting ||
+      state == Connection::Connected)
+    return;
+  HostIP = readOptions();
+  if (HostIP.isEmpty()) HostIP = defaultHost();
+  if (PortNum == 0) {
+    PortNum = link::kDefaultPort;
+    AutoConn = 0;
+  }
+  if (state != Connection::Closed && state != Connection::Closing) session_.closeSession();
+  // connectToHost closes a connection the server left half-closed before starting anew.
+  connection_.connectToHost(HostIP, static_cast<quint16>(PortNum));
+}
+
+void LinkController::onConnected() {
+  form_.updStatBar(HostIP, 1);
+  connection_.sendRawData(QStringLiteral("GETVERSION"));
+  connection_.sendRawData(QStringLiteral("GETCPS"));
+  connection_.sendRawData(QStringLiteral("GETCMPS"));
+  form_.setCommandVisible(Command::New, false);
+  form_.setCommandVisible(Command::Close, true);
+  form_.setCommandEnabled(Command::CrossReference, true);
+}
+
+void LinkController::onVersion(std::string_view line) {
+  serverVersion_ = fromWire(fromCol(line, 8));
+  if (clientVersion_ == serverVersion_) return;
+  const QString cr = QStringLiteral("\r");
+  prompter_.inform(
+      Prompter::Icon::Exclamation, QStringLiteral("Version Mismatch"),
+      QStringLiteral("The version of this program does not match the server's version.") + cr + cr +
+          QStringLiteral("This program is version: ") + clientVersion_ + cr +
+          QStringLiteral("The Server is version: ") + serverVersion_ + cr + cr +
+          QStringLiteral("The program will continue, but unexpected results may occur!") + cr +
+          QStringLiteral("Use at your own risk."));
+}
+
+void LinkController::onFailed() {
+  prompter_.inform(Prompter::Icon::Exclamation,
+                   QStringLiteral("Host: %1:%2").arg(HostIP).arg(PortNum),
+                   QStringLiteral("Can not connect to server!\r"));
+  connection_.close();
+}
+
+void LinkController::onClosedByPeer() {
+  form_.setCommandEnabled(Command::CrossReference, false);
+}
+
+void LinkController::forgetServerVersion() {
+  serverVersion_ = QStringLiteral("?.?.?");
+}
+
+void LinkController::unload() {
+  watchdog_.stop();
+  // Every other window of the program goes with the main window.
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (window != &form_ && window->isWindow() && window->isVisible()) window->close();
+  }
+  const int state = connection_.state();
+  if (state != Connection::Closed && state != Connection::Closing) {
+    connection_.sendRawData(QStringLiteral("CLOSEICC"));
+    connection_.close();
+  }
+}
+
+void LinkController::openOptions() {
+  if (options_) {
+    options_->raise();
+    options_->activateWindow();
+    return;
+  }
+  options_ = new frmOptions(settingsPath_, prompter_);
+  connect(options_, &frmOptions::finished, &form_, [this] { form_.show(); });
+  form_.hide();
+  options_->show();
+}
+
+}  // namespace tarvo
