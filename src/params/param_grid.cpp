@@ -119,12 +119,15 @@ void ParamGrid::chooseEditRow() {
     entry_.items.clear();
     entry_.visible = true;
     entry_.caption = name;
+    // A row marked changed offers its new value even when that is empty: taking the
+    // original instead would undo the user's change at the next commit, unseen.
+    const bool edited = g.changed;
     if (isSwitchParameter(name)) {
       entry_.items = {"0", "1"};
-      if (!newValue.empty() && !readsAsZeroOrOne(newValue)) entry_.items.push_back(newValue);
+      if (edited && !readsAsZeroOrOne(newValue)) entry_.items.push_back(newValue);
       if (!original.empty() && !readsAsZeroOrOne(original)) entry_.items.push_back(original);
-      setEntryText(newValue.empty() ? original : newValue);
-    } else if (newValue.empty()) {
+      setEntryText(edited ? newValue : original);
+    } else if (!edited) {
       entry_.items = {original, ""};
       setEntryText(original);
     } else {

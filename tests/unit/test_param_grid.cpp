@@ -184,12 +184,24 @@ TEST(CommitEntry, ChangeRevertAndUntouched) {
   EXPECT_EQ(marks(g), (std::vector<bool>{false, false, false, false, false}));
 }
 
-TEST(CommitEntry, PickingTheEmptyItemSendsAnEmptyValue) {
-  ParamGrid g = gridOf({{"NAME", "X"}, {"DESCRP", "old text"}});
-  g.clickRow(2);
-  g.entryEdited(g.entry().items.back());
-  g.pressEnter();
-  EXPECT_EQ(g.submission("C:B"), (Strings{"MODSTART:C:B", "MODPARM:DESCRP = ", "MODEND:C:B"}));
+TEST(CommitEntry, PickingTheEmptyItemSendsAnEmptyValueEvenAfterTheRowIsChosenAgain) {
+  ParamGrid g = gridOf({{"NAME", "X"}, {"DESCRP", "old text"}, {"MA", "1"}, {"HILIM", "5"}});
+  for (int row : {2, 3}) {
+    g.clickRow(row);
+    g.entryEdited(g.entry().items.back());  // "" for DESCRP; the original 1 for MA
+    if (row == 3) g.entryEdited("");
+    g.pressEnter();
+  }
+  // Chosen again, a row changed to nothing shows its empty new value, not the original,
+  // and leaving it keeps the change.
+  for (int row : {2, 3}) {
+    g.clickRow(row);
+    EXPECT_EQ(g.entry().text, "") << row;
+    EXPECT_EQ(g.entry().items.front(), row == 2 ? "" : "0") << row;
+    g.clickRow(4);
+  }
+  EXPECT_EQ(g.submission("C:B"),
+            (Strings{"MODSTART:C:B", "MODPARM:DESCRP = ", "MODPARM:MA = ", "MODEND:C:B"}));
 }
 
 TEST(CommitEntry, LeavingTypeNeverWritesIntoIt) {
