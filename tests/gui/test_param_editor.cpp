@@ -389,3 +389,30 @@ TEST_F(ParamEditor, LostConnectionForgetsOutstandingEdits) {
   server.dropClient();
   ASSERT_TRUE(waitUntil([this] { return client->params().outstandingEdits() == 0; }));
 }
+
+// ---- editors and the main window --------------------------------------------------------
+
+TEST_F(ParamEditor, EditorsStayUsableWhileACpUtilityLocksTheMainWindow) {
+  openSessionWithTree({});
+  QPointer<ParmEditFRM> editor = openEditor("CMP1:PID1", kPidParams);
+  ASSERT_TRUE(editor);
+  prompter.answer(QMessageBox::Yes);
+  action("CheckpointCPMP")->trigger();
+  ASSERT_FALSE(form().isEnabled());
+  EXPECT_TRUE(editor->isEnabled());
+  editor->CancelPB->click();
+  waitClosed(editor, 2);
+  EXPECT_EQ(server.commands, QStringList({"CHECKPOINTCP", "MODDONE:CMP1:PID1"}));
+}
+
+TEST_F(ParamEditor, LeavingUnloadsEveryEditorShownOrStillLoadingThenClosesTheSession) {
+  QPointer<ParmEditFRM> shown = openEditor("CMP1:PID1", kPidParams);
+  selectBlock("CMP2:AIN2", "AIN");
+  reply({"CLRPRMLST", prmLine("NAME", "AIN2")});  // its list never completes
+  QPointer<ParmEditFRM> loading = client->params().parmEditor();
+  ASSERT_TRUE(loading && !loading->isVisible());
+  form().close();
+  EXPECT_TRUE(sent({"MODDONE:CMP1:PID1", "MODDONE:CMP2:AIN2", "CLOSEICC"}));
+  client.reset();  // the editors go with the program
+  EXPECT_TRUE(shown.isNull() && loading.isNull());
+}

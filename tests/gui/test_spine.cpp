@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QTreeWidget>
 
 #include "app/LinkController.h"
@@ -218,6 +219,29 @@ TEST_F(Spine, LinesArrivingWhileABoxIsOpenRunAfterTheCurrentLine) {
   EXPECT_EQ(rowsWhileOpen, 0);
   EXPECT_EQ(ui<QComboBox>("CPListCBO")->itemText(0), "SAME01");
   EXPECT_EQ(ui<QComboBox>("CPListCBO")->itemText(1), "LATE01");
+}
+
+TEST_F(Spine, ShortcutsOfHiddenMenusDoNothingThoseOfShownOnesWork) {
+  connectClient();
+  form().activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form()));
+  // Connected, no session: the List and CP Utilities menus are hidden.
+  for (const QKeySequence& keys : {QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_B),
+                                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_U)})
+    QTest::keySequence(&form(), keys);
+  settle();
+  EXPECT_TRUE(server.commands.isEmpty()) << server.commands.join(u'|').toStdString();
+  EXPECT_FALSE(action("ShowEcbsMP")->isChecked());
+  EXPECT_TRUE(prompter.shown.isEmpty());
+  EXPECT_TRUE(form().isEnabled());
+  QTest::keySequence(&form(), QKeySequence(Qt::Key_F1));
+  ASSERT_EQ(prompter.shown.size(), 1);
+  EXPECT_EQ(prompter.shown[0].title, "About....");
+  // With a session's tree shown they work again.
+  openSessionWithTree({});
+  server.commands.clear();
+  QTest::keySequence(&form(), QKeySequence(Qt::Key_F5));
+  EXPECT_TRUE(sent({"GETBLKS 0 CP6001"}));
 }
 
 TEST_F(Spine, AboutShowsBothVersionsWithCarriageReturnsOnly) {

@@ -294,11 +294,23 @@ TEST_F(TreeSelection, NodeMadeCurrentByTheProgramOrTheViewIsSelectedAndHandled) 
   EXPECT_FALSE(tree().selectNode("C:NOSUCH"));
   EXPECT_EQ(client->tree().currSelBlk(), "C:D1");
   EXPECT_EQ(view()->currentItem(), node("C:D1"));
-  // What the view does when the tree gets the focus by the keyboard: current, not selected.
-  view()->selectionModel()->setCurrentIndex(view()->model()->index(0, 0),
-                                            QItemSelectionModel::NoUpdate);
-  EXPECT_EQ(client->tree().currSelBlk(), "A");
-  EXPECT_EQ(view()->selectedItems(), QList<QTreeWidgetItem*>({node("A")}));
+}
+
+TEST_F(TreeSelection, FocusAloneSelectsNothingAMovingKeyDoes) {
+  form().show();
+  form().activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form()));
+  // The way the keyboard (Tab) or an answer's focus step brings the tree the focus.
+  button("AddPB")->setEnabled(true);
+  button("AddPB")->setFocus(Qt::OtherFocusReason);
+  view()->setFocus(Qt::TabFocusReason);
+  ASSERT_TRUE(view()->hasFocus());
+  EXPECT_EQ(client->tree().currSelBlk(), "");
+  EXPECT_TRUE(view()->selectedItems().isEmpty());
+  EXPECT_EQ(enabledButtons(), "AddPB");  // as the list left them
+  QTest::keyClick(view(), Qt::Key_Down);
+  EXPECT_EQ(client->tree().currSelBlk(), "C");
+  EXPECT_EQ(view()->selectedItems(), QList<QTreeWidgetItem*>({node("C")}));
 }
 
 TEST_F(TreeSelection, ProgramChangesToTheTreeAndNewListsSelectNothing) {
