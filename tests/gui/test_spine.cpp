@@ -88,7 +88,7 @@ TEST_F(Spine, ConnectSendsVersionCpsAndCompoundsInOrderThenNewDoesNothingAndTheW
   ASSERT_TRUE(
       waitUntil([this] { return client->connection().state() == link::Connection::Connected; }));
   action("SessionNewMP")->trigger();
-  settle(100);
+  settle();
   EXPECT_EQ(server.commands.size(), 3);
   EXPECT_EQ(client->connection().state(), link::Connection::Connected);
   // The watchdog's ticks each send a frame.

@@ -1,6 +1,8 @@
 #include "support/ClientFixture.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QTcpSocket>
 
 #include "browser/Form1.h"
 #include "browser/TreeController.h"
@@ -54,6 +56,7 @@ void ClientFixture::reply(const QStringList& lines) {
       client->connection().dispatchedLines() + static_cast<quint64>(lines.size());
   server.sendLines(lines);
   ASSERT_TRUE(waitUntil([&] { return client->connection().dispatchedLines() >= target; }));
+  settle();  // what the client sent in answer has arrived too
 }
 
 void ClientFixture::openSessionWithTree(const QStringList& blockLines) {
@@ -85,8 +88,14 @@ std::array<QPushButton*, 10> ClientFixture::blockButtons() {
           button("MoveFromPB"), button("PLBEditPB")};
 }
 
-void ClientFixture::settle(int ms) {
-  waitUntil([] { return false; }, ms);
+void ClientFixture::settle() {
+  // Nothing is left in flight: what the client has written is handed to the system, and
+  // a few turns of the event loop let the server read it and the client read what was
+  // played to it. On loopback that is all it takes for a wrong command to show.
+  for (int turn = 0; turn < 3; ++turn) {
+    if (client) client->connection().socket()->flush();
+    QCoreApplication::processEvents();
+  }
 }
 
 }  // namespace tarvo::test

@@ -44,7 +44,8 @@ class ClientFixture : public ::testing::Test {
   // Connects to the fake server and waits for the three start-up commands, then forgets
   // them so a test sees only what it causes.
   void connectClient();
-  // Plays reply lines and waits until the client has read them all.
+  // Plays reply lines and waits until the client has read them all and the server has
+  // what the client sent in answer.
   void reply(const QStringList& lines);
   // Opens a session on CP "CP6001" with the given block list lines (after "CLRBLKLST").
   void openSessionWithTree(const QStringList& blockLines);
@@ -53,8 +54,8 @@ class ClientFixture : public ::testing::Test {
   void selectBlock(const QString& name, const char* type = "PID");
   // Waits for as many commands as expected and compares them all.
   ::testing::AssertionResult sent(const QStringList& expected);
-  // Lets events run for a while, so that anything wrongly sent or shown can arrive.
-  static void settle(int ms = 50);
+  // Lets everything in flight arrive, so that anything wrongly sent or shown is seen.
+  void settle();
 
   QString settingsPath() const { return dir.filePath(QStringLiteral("TarvoIp.txt")); }
   browser::Form1& form() { return client->form(); }

@@ -1,20 +1,11 @@
 #include "support/FakeServer.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QThread>
+#include <QTest>
 
 namespace tarvo::test {
 
 bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > timeoutMs) return done();
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QThread::msleep(1);
-  }
-  return true;
+  return QTest::qWaitFor(done, timeoutMs);
 }
 
 FakeServer::FakeServer() {
