@@ -79,6 +79,8 @@ const std::vector<Engine::CommandEntry>& Engine::commandTable() {
       {"INITIALIZECP", false, &Engine::initialize}, {"GETPARMS:", true, &Engine::getParams},
       {"MODSTART:", true, &Engine::modStart},       {"MODPARM:", true, &Engine::modParam},
       {"MODEND:", true, &Engine::modEnd},           {"MODDONE:", true, &Engine::modDone},
+      {"ADDNEW:", true, &Engine::addNew},           {"CPYNEW:", true, &Engine::copyNew},
+      {"MOVEBLK:", true, &Engine::moveBlock},       {"DELBLK:", true, &Engine::deleteBlock},
   };
   return table;
 }
@@ -165,6 +167,7 @@ Cp* Engine::sessionCpOf(const Connection& conn) {
 
 void Engine::endSession(Connection& conn) {
   conn.tx.reset();
+  conn.listedAll.reset();
   if (conn.sessionCp.empty()) return;
   const auto it = holders_.find(conn.sessionCp);
   if (it != holders_.end() && it->second == conn.id) holders_.erase(it);
@@ -250,7 +253,8 @@ void Engine::openSession(Context& ctx, std::string_view cpName, bool takeOver) {
 
   // Sent unasked once a session is open: the types a new block may have.
   ctx.reply("BLKTYPNEW");
-  for (const auto& t : blockTypes()) ctx.reply(reply::blockTypeLine(t.name));
+  for (const auto& t : blockTypes())
+    if (acceptedByAdd(t)) ctx.reply(reply::blockTypeLine(t.name));
 }
 
 void Engine::closeIcc(Context& ctx, std::string_view) {
@@ -281,6 +285,7 @@ void Engine::getBlocks(Context& ctx, std::string_view arg) {
                                        " is not the CP of this session (" + cp->name + ")"));
     return;
   }
+  ctx.conn.listedAll = all;
 
   ctx.reply("CLRBLKLST");
   int n = 1;

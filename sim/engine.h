@@ -67,6 +67,9 @@ class Engine {
     std::string sessionCp;    // "" when no session is open
     std::string attemptedCp;  // last CP asked for, reported by CLOSEICC without a session
     std::optional<Transaction> tx;
+    // Option of the session's last block list (true: ECB and station blocks
+    // included); unset until the session has listed its blocks.
+    std::optional<bool> listedAll;
   };
 
   struct Context {
@@ -101,6 +104,21 @@ class Engine {
   void modParam(Context& ctx, std::string_view arg);
   void modEnd(Context& ctx, std::string_view arg);
   void modDone(Context& ctx, std::string_view arg);
+
+  // --- block and compound operations (engine_blocks.cpp) ---
+  // "ADDNEW:", "CPYNEW:", "MOVEBLK:" and "DELBLK:" change the session's CP
+  // and answer with one record (DELBLK: one line).
+  void addNew(Context& ctx, std::string_view arg);
+  void copyNew(Context& ctx, std::string_view arg);
+  void moveBlock(Context& ctx, std::string_view arg);
+  void deleteBlock(Context& ctx, std::string_view arg);
+  // Whether the connection's block list shows blocks of this type. A change
+  // to a block it does not show is confirmed with the "X" variant, which
+  // leaves the client's selection where it is.
+  static bool listShows(const Connection& conn, const BlockType& type);
+  // The types "ADDNEW:" accepts, "COMPND" included; the block type list
+  // sent after "DNOPENCP" offers exactly these.
+  static bool acceptedByAdd(const BlockType& type);
 
   void openSession(Context& ctx, std::string_view cpName, bool takeOver);
   void endSession(Connection& conn);

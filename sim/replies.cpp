@@ -39,8 +39,12 @@ std::string blockListBlockLine(int lineNo, std::string_view block, std::string_v
 }
 
 std::string blockListEndOfCompound(int lineNo, std::string_view compound) {
-  const std::string name = "---END_" + std::string(compound);
-  return blockListBlockLine(lineNo, name.substr(0, 18), "END_ZONE");
+  return blockListBlockLine(lineNo, endEntryName(compound), "END_ZONE");
+}
+
+std::string endEntryName(std::string_view compound) {
+  // Cut to the block-name field of the list line (columns 17-34).
+  return ("---END_" + std::string(compound)).substr(0, 18);
 }
 
 std::string blockListEndLine(int lineNo) {
@@ -56,6 +60,21 @@ std::string modificationLine(std::string_view keyword, std::string_view block,
   std::string line(keyword);
   line += ' ';
   line += block;
+  line = text::padRight(line, kMessageColumn - 1);
+  line += message;
+  return line;
+}
+
+std::string blockRecord(RecordLayout layout, std::string_view keyword, std::string_view relKey,
+                        std::string_view name, std::string_view type, std::string_view message) {
+  std::string line = text::padRight(keyword, layout == RecordLayout::Move ? 10 : 9);
+  line += text::padRight(relKey, kRecordKeyWidth);
+  line += text::padRight(name, kRecordNameWidth);
+  line += text::padRight(type, kRecordTypeWidth);
+  if (message.empty()) {
+    line.erase(line.find_last_not_of(' ') + 1);
+    return line;
+  }
   line = text::padRight(line, kMessageColumn - 1);
   line += message;
   return line;

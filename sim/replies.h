@@ -2,6 +2,7 @@
 // Each builder returns one line without its line feed.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,8 @@ std::string compoundListLine(const Compound& compound, const Cp& cp);
 std::string blockListCompoundLine(int lineNo, std::string_view compound);
 std::string blockListBlockLine(int lineNo, std::string_view block, std::string_view type);
 std::string blockListEndOfCompound(int lineNo, std::string_view compound);
+// The block name of that end entry; the client keys it "CMP:" + this name.
+std::string endEntryName(std::string_view compound);
 std::string blockListEndLine(int lineNo);
 
 // "PRMLST", blank, name padded to 6 (columns 8-13), value from column 14.
@@ -37,6 +40,22 @@ std::string paramLine(std::string_view name, std::string_view value);
 // starts at column 91, where the client reads it.
 std::string modificationLine(std::string_view keyword, std::string_view block,
                              std::string_view message);
+
+// The record that answers an add, copy or move: keyword, relative key (the
+// node the new one goes before), name and type in blank-padded fields, the
+// message from column 91.
+//   add and copy: keyword 1-9,  relative key 10-37, name 38-63, type 64-69
+//   move:         keyword 1-10, relative key 11-38, name 39-64, type 65-70
+// A value longer than its field is cut, so callers refuse such values before
+// they would have to confirm them. Without a message the line ends after the
+// last field that is not blank.
+enum class RecordLayout { AddCopy, Move };
+inline constexpr std::size_t kRecordKeyWidth = 28;
+inline constexpr std::size_t kRecordNameWidth = 26;
+inline constexpr std::size_t kRecordTypeWidth = 6;
+std::string blockRecord(RecordLayout layout, std::string_view keyword, std::string_view relKey,
+                        std::string_view name, std::string_view type,
+                        std::string_view message = {});
 
 // "BLKTYP" + 3 blanks + type (from column 10).
 std::string blockTypeLine(std::string_view type);

@@ -20,7 +20,17 @@ std::string toStd(const QString& s) {
 ParsedArgs parseSimArgs(const QStringList& args) {
   QCommandLineParser parser;
   parser.setApplicationDescription(
-      QStringLiteral("Stand-in Tarvo configuration server with a demo plant, for Tarvolink."));
+      QStringLiteral("Stand-in Tarvo configuration server with a demo plant, for Tarvolink.\n"
+                     "\n"
+                     "Adding, copying, moving and deleting a block is confirmed with DNADDNEW,\n"
+                     "DNCPYNEW, DNMOVEBLK or DNDELBLK, which move the client's selection (to\n"
+                     "the new or moved block, past the deleted one), or with DNADDNEX,\n"
+                     "DNCPYNEX, DNMOVEBLX or DNDELBLX, which leave it alone. The X forms\n"
+                     "are used for a block the client's block list does not\n"
+                     "show: an ECB or station block while the list was asked for without them\n"
+                     "(GETBLKS 0), or any block before the session has listed its blocks.\n"
+                     "A CP's session belongs to one connection, so a change never reaches the\n"
+                     "block tree of another client."));
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption listen(QStringLiteral("listen"),
                                   QStringLiteral("Address to listen on (default 127.0.0.1)."),

@@ -182,10 +182,11 @@ TEST_F(EngineListsTest, BlockTypesFollowSuccessfulOpen) {
     EXPECT_EQ(cols(*it, 7, 9), "   ");
     types.insert(fromCol(*it, 10));
   }
-  for (const char* t :
-       {"AIN", "AOUT", "PID", "PIDA", "CALC", "CALCA", "CIN", "COUT", "MAIN", "LOGIC", "TIM", "DEP",
-        "IND", "EXC", "MON", "PLB", "ECB200", "STATION", "COMPND"})
+  for (const char* t : {"AIN", "AOUT", "PID", "PIDA", "CALC", "CALCA", "CIN", "COUT", "MAIN",
+                        "LOGIC", "TIM", "DEP", "IND", "EXC", "MON", "PLB", "ECB200", "COMPND"})
     EXPECT_EQ(types.count(t), 1u) << t;
+  // A CP's station block comes with the CP.
+  EXPECT_EQ(types.count("STATION"), 0u);
 
   // A refused open sends no type list.
   const ConnId d = engine.connect();

@@ -53,6 +53,8 @@ TEST(SimArgsTest, BadValuesAreRefusedWithReason) {
   const ParsedArgs help = parseSimArgs(argv({"--help"}));
   EXPECT_TRUE(help.help);
   EXPECT_TRUE(help.text.contains(QStringLiteral("--work-ms")));
+  // When confirmations leave the client's selection alone.
+  EXPECT_TRUE(help.text.contains(QStringLiteral("DNADDNEX")));
 }
 
 class SimInstanceTest : public ::testing::Test {

@@ -1,0 +1,276 @@
+// Adding, copying, moving and deleting blocks and compounds, with the replies
+// read through the client's own record reader and block-list builder.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "blocks/block_ops.h"
+#include "browser/block_list.h"
+#include "plant_file.h"
+#include "sim_test_util.h"
+#include "support/BlockLines.h"
+
+namespace tarvo::sim {
+namespace {
+
+using namespace testing;
+using blocks::BlockRecord;
+using blocks::parseBlockRecord;
+using blocks::RecordColumns;
+using tarvo::test::pad;
+
+// The keys of the client's tree after a block list, in tree order.
+std::vector<std::string> treeKeys(const std::vector<std::string>& lines) {
+  browser::BlockListBuilder builder;
+  std::vector<std::string> out;
+  for (const auto& line : lines)
+    if (startsWith(line, "BLKLST")) out.push_back(builder.feed(line).node.key);
+  return out;
+}
+
+bool listed(const std::vector<std::string>& keys, const std::string& key) {
+  return std::find(keys.begin(), keys.end(), key) != keys.end();
+}
+
+// `key` is directly followed by `next`.
+bool before(const std::vector<std::string>& keys, const std::string& key, const std::string& next) {
+  const auto it = std::find(keys.begin(), keys.end(), key);
+  return it != keys.end() && it + 1 != keys.end() && *(it + 1) == next;
+}
+
+class EngineBlocksTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    c = openOn("CP6001");
+    keys();  // the client lists the blocks as soon as the session is open
+  }
+
+  std::vector<std::string> keys(bool all = false) {
+    return treeKeys(send(c, all ? "GETBLKS 1 CP6001" : "GETBLKS 0 CP6001"));
+  }
+
+  // The one reply to `command`, read as the client reads it.
+  BlockRecord ask(const std::string& command, ConnId conn = 0) {
+    const auto lines = send(conn ? conn : c, command);
+    EXPECT_EQ(lines.size(), 1u) << command;
+    return lines.empty() ? BlockRecord{}
+                         : parseBlockRecord(lines[0], startsWith(command, "MOVEBLK:")
+                                                          ? RecordColumns::Move
+                                                          : RecordColumns::AddCopy);
+  }
+
+  ConnId c = 0;
+};
+
+TEST_F(EngineBlocksTest, RecordsStandAtTheirColumns) {
+  const auto add = send(c, "ADDNEW:BOILER:NEW1 BOILER:LT101 AIN");
+  ASSERT_EQ(add.size(), 1u);
+  EXPECT_EQ(add[0], "DNADDNEW BOILER:LT101" + std::string(16, ' ') + "BOILER:NEW1" +
+                        std::string(15, ' ') + "AIN");
+  const auto move = send(c, "MOVEBLK:FEEDWT:FT201 BOILER:NEW1 AIN");
+  ASSERT_EQ(move.size(), 1u);
+  EXPECT_EQ(move[0], "DNMOVEBLK FEEDWT:FT201" + std::string(16, ' ') + "FEEDWT:NEW1" +
+                         std::string(15, ' ') + "AIN");
+  const auto refused = send(c, "MOVEBLK:FEEDWT:FT201 BOILER:NOSUCH AIN");
+  ASSERT_EQ(refused.size(), 1u);
+  EXPECT_EQ(cols(refused[0], 1, 64),
+            "ERRMOVEBLK" + pad("FEEDWT:FT201", 28) + pad("BOILER:NOSUCH", 26));
+  EXPECT_EQ(cols(refused[0], 65, 90), pad("AIN", 26));
+  EXPECT_NE(fromCol(refused[0], 91).find("BOILER:NOSUCH"), std::string::npos);
+  EXPECT_EQ(send(c, "DELBLK:FEEDWT:NEW1"), std::vector<std::string>{"DNDELBLKFEEDWT:NEW1"});
+}
+
+TEST_F(EngineBlocksTest, EachOperationChangesThePlantAndNamesWhereTheNodeGoes) {
+  const struct {
+    const char* command;
+    BlockRecord record;
+  } cases[] = {
+      {"ADDNEW:BOILER:NEW1 BOILER:FT102 AIN",
+       {"DNADDNEW", "BOILER:FT102", "BOILER:NEW1", "AIN", ""}},
+      {"ADDNEW:BOILER:NEW2 BOILER:---END_BOILER PIDA",
+       {"DNADDNEW", "BOILER:---END_BOILER", "BOILER:NEW2", "PIDA", ""}},
+      // A compound's own node stands for its end.
+      {"ADDNEW:FEEDWT:NEW3 FEEDWT CALC",
+       {"DNADDNEW", "FEEDWT:---END_FEEDWT", "FEEDWT:NEW3", "CALC", ""}},
+      {"CPYNEW:FEEDWT:LC101C BOILER:LC101 PIDA FEEDWT:FT201",
+       {"DNCPYNEW", "FEEDWT:FT201", "FEEDWT:LC101C", "PIDA", ""}},
+      // Within the compound backwards and forwards, then into another one, which renames it.
+      {"MOVEBLK:BOILER:LT101 BOILER:PC104 PID",
+       {"DNMOVEBLK", "BOILER:LT101", "BOILER:PC104", "PID", ""}},
+      {"MOVEBLK:BOILER:---END_BOILER BOILER:LT101 AIN",
+       {"DNMOVEBLK", "BOILER:---END_BOILER", "BOILER:LT101", "AIN", ""}},
+      {"MOVEBLK:FEEDWT:FT201 BOILER:BDV106 COUT",
+       {"DNMOVEBLK", "FEEDWT:FT201", "FEEDWT:BDV106", "COUT", ""}},
+  };
+  for (const auto& k : cases) {
+    EXPECT_EQ(ask(k.command), k.record) << k.command;
+    EXPECT_TRUE(before(keys(), k.record.name, k.record.relKey)) << k.command;
+  }
+  const auto tree = keys();
+  EXPECT_TRUE(before(tree, "BOILER", "BOILER:PC104"));
+  EXPECT_FALSE(listed(tree, "BOILER:BDV106"));
+  EXPECT_EQ(send(c, "GETPARMS:FEEDWT:BDV106").front(), "CLRPRMLST");
+
+  // The copy has the source's configuration, not what the running CP holds for it.
+  const Block* src = engine.plant().findBlock("BOILER", "LC101");
+  const Block* copy = engine.plant().findBlock("FEEDWT", "LC101C");
+  ASSERT_TRUE(src && copy);
+  EXPECT_EQ(copy->params, src->params);
+  EXPECT_FALSE(src->runtime.empty());
+  EXPECT_TRUE(copy->runtime.empty());
+
+  // The last block before the end entry.
+  EXPECT_EQ(send(c, "DELBLK:BOILER:LT101"), std::vector<std::string>{"DNDELBLKBOILER:LT101"});
+  EXPECT_TRUE(before(keys(), "BOILER:NEW2", "BOILER:---END_BOILER"));
+  EXPECT_EQ(engine.plant().findBlock("BOILER", "LT101"), nullptr);
+}
+
+TEST_F(EngineBlocksTest, MoveLeavingConnectionsBehindWarnsWhichOnes) {
+  const BlockRecord r = ask("MOVEBLK:FEEDWT:---END_FEEDWT BOILER:BDTIM TIM");
+  EXPECT_EQ(r.keyword, "WRNMOVEBLK");
+  EXPECT_EQ(r.name, "FEEDWT:BDTIM");
+  EXPECT_NE(r.message.find("BOILER:BDLOG.BI02"), std::string::npos) << r.message;
+  EXPECT_NE(engine.plant().findBlock("FEEDWT", "BDTIM"), nullptr);
+}
+
+TEST_F(EngineBlocksTest, CompoundsAreAddedToBothListsAndDeletedOnlyWhenEmpty) {
+  EXPECT_EQ(ask("ADDNEW:NEWCMP BOILER COMPND"),
+            (BlockRecord{"DNADDNEW", "BOILER", "NEWCMP", "COMPND", ""}));
+  EXPECT_EQ(ask("ADDNEW:LASTC ***END*** COMPND").relKey, "***END***");
+  const auto tree = keys();
+  EXPECT_TRUE(before(tree, "NEWCMP", "NEWCMP:---END_NEWCMP"));
+  EXPECT_TRUE(before(tree, "NEWCMP:---END_NEWCMP", "BOILER"));
+  EXPECT_TRUE(before(tree, "LASTC:---END_LASTC", "***END***"));
+  const std::string row = "CMPLST      " + pad("NEWCMP", 13) + "CP6001";
+  EXPECT_TRUE(listed(send(c, "GETCMPS"), row));
+
+  EXPECT_TRUE(refused(send(c, "DELBLK:FEEDWT"), "ERRDELBLK", "blocks"));
+  // Empty in a list without ECB blocks, but not empty.
+  EXPECT_TRUE(before(tree, "CP6001_ECB", "CP6001_ECB:---END_CP6001_ECB"));
+  EXPECT_TRUE(refused(send(c, "DELBLK:CP6001_ECB"), "ERRDELBLK", "count too"));
+  EXPECT_EQ(send(c, "DELBLK:NEWCMP"), std::vector<std::string>{"DNDELBLKNEWCMP"});
+  EXPECT_FALSE(listed(keys(), "NEWCMP"));
+  EXPECT_FALSE(listed(send(c, "GETCMPS"), row));
+}
+
+TEST_F(EngineBlocksTest, RefusalsLeaveThePlantAlone) {
+  ASSERT_EQ(ask("ADDNEW:FEEDWT:LT101 FEEDWT AIN").keyword, "DNADDNEW");
+  const struct {
+    const char* command;
+    const char* keyword;
+    const char* mention;
+  } cases[] = {
+      {"ADDNEW:BOILER:LC101 BOILER:LT101 PID", "ERRADDNEW", "already exists"},
+      {"ADDNEW:BOILER:ABCDEFGHIJKLM BOILER:LT101 PID", "ERRADDNEW", "12 characters"},
+      {"ADDNEW:BOILER:1AB BOILER:LT101 PID", "ERRADDNEW", "digit"},
+      {"ADDNEW:BOILER:N1 BOILER:LT101 FOO", "ERRADDNEW", "FOO"},
+      {"ADDNEW:BOILER:N1 BOILER:LT101 STATION", "ERRADDNEW", "STATION"},
+      {"ADDNEW:TURBIN BOILER COMPND", "ERRADDNEW", "CP6002"},  // unique across the plant
+      {"ADDNEW:ABCDEFGHIJK BOILER COMPND", "ERRADDNEW", "10 characters"},
+      {"ADDNEW:NEWCMP BOILER:LT101 COMPND", "ERRADDNEW", "BOILER:LT101"},
+      {"ADDNEW:BOILER:N1 FEEDWT:FT201 PID", "ERRADDNEW", "not in compound BOILER"},
+      {"ADDNEW:BOILER:N1 TURBIN:ST301 PID", "ERRADDNEW", "CP6002"},
+      {"ADDNEW:BOILER:N1 ***END*** PID", "ERRADDNEW", "compound"},
+      {"ADDNEW:BOILER:N1 BOILER:LT101", "ERRADDNEW", "needs"},
+      {"ADDNEW:BOILER:A\nCLOSEICC BOILER AIN", "ERRADDNEW", "\\x0A"},
+      {"CPYNEW:BOILER:X BOILER COMPND BOILER:LT101", "ERRCPYNEW", "compounds"},
+      {"CPYNEW:BOILER:X BOILER:---END_BOILER END_ZONE BOILER:LT101", "ERRCPYNEW", "end entry"},
+      {"CPYNEW:BOILER:X BOILER:NOSUCH AIN BOILER:LT101", "ERRCPYNEW", "NOSUCH"},
+      {"CPYNEW:BOILER:X BOILER:LC101 PID BOILER:LT101", "ERRCPYNEW", "PIDA"},
+      {"CPYNEW:CP6001_STA:X CP6001_STA:CP6001 STATIO CP6001_STA", "ERRCPYNEW", "station"},
+      // Where it already is: before its successor, or at the end when it is the last.
+      {"MOVEBLK:BOILER:FT102 BOILER:LT101 AIN", "ERRMOVEBLK", "already"},
+      {"MOVEBLK:BOILER BOILER:BDV106 COUT", "ERRMOVEBLK", "already"},
+      {"MOVEBLK:FEEDWT:FT201 BOILER:LT101 AIN", "ERRMOVEBLK", "FEEDWT:LT101 already exists"},
+      {"MOVEBLK:FEEDWT:FT201 BOILER COMPND", "ERRMOVEBLK", "compounds"},
+      {"DELBLK:BOILER:---END_BOILER", "ERRDELBLK", "end entry"},
+      {"DELBLK:***END***", "ERRDELBLK", "end of the list"},
+      {"DELBLK:BOILER:NOSUCH", "ERRDELBLK", "NOSUCH"},
+      {"DELBLK:CP6001_STA:CP6001", "ERRDELBLK", "station"},
+      {"DELBLK:BOILER:A\rB", "ERRDELBLK", "\\x0D"},
+  };
+  const Plant unchanged = engine.plant();
+  for (const auto& k : cases) {
+    const auto lines = send(c, k.command);
+    ASSERT_EQ(lines.size(), 1u) << k.command;
+    EXPECT_TRUE(startsWith(lines[0], k.keyword)) << lines[0];
+    const std::string message = fromCol(lines[0], startsWith(lines[0], "ERRDELBLK") ? 10 : 91);
+    EXPECT_NE(message.find(k.mention), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[0].find_first_of("\r\n"), std::string::npos) << k.command;
+  }
+  // The client titles its error box with the record's name.
+  EXPECT_EQ(ask("ADDNEW:BOILER:LC101 BOILER:LT101 PID").name, "BOILER:LC101");
+  EXPECT_EQ(engine.plant(), unchanged);
+
+  // Nothing without a session.
+  const ConnId none = engine.connect();
+  for (const char* command :
+       {"ADDNEW:BOILER:N1 BOILER AIN", "CPYNEW:BOILER:N1 BOILER:LT101 AIN BOILER",
+        "MOVEBLK:BOILER:FT102 BOILER:PC104 PID", "DELBLK:BOILER:LT101"})
+    EXPECT_NE(send(none, command).at(0).find("No ICC session"), std::string::npos) << command;
+  EXPECT_EQ(engine.plant(), unchanged);
+}
+
+TEST_F(EngineBlocksTest, SelectionStaysForBlocksTheConnectionsListDoesNotShow) {
+  // Listed without ECB blocks: changes to them are confirmed with the X forms.
+  EXPECT_EQ(ask("ADDNEW:CP6001_ECB:FBM09 CP6001_ECB ECB200").keyword, "DNADDNEX");
+  EXPECT_EQ(ask("CPYNEW:CP6001_ECB:FBM10 CP6001_ECB:FBM09 ECB200 CP6001_ECB").keyword, "DNCPYNEX");
+  EXPECT_EQ(ask("MOVEBLK:CP6001_ECB:FBM09 CP6001_ECB:FBM10 ECB200").keyword, "DNMOVEBLX");
+  EXPECT_EQ(send(c, "DELBLK:CP6001_ECB:FBM10"),
+            std::vector<std::string>{"DNDELBLXCP6001_ECB:FBM10"});
+  keys(true);
+  EXPECT_EQ(ask("ADDNEW:CP6001_ECB:FBM11 CP6001_ECB ECB2").keyword, "DNADDNEW");
+  // A new session has listed nothing yet.
+  const ConnId fresh = openOn("CP6002");
+  EXPECT_EQ(ask("ADDNEW:TURBIN:N1 TURBIN AIN", fresh).keyword, "DNADDNEX");
+  send(fresh, "GETBLKS 0 CP6002");
+  EXPECT_EQ(send(fresh, "DELBLK:TURBIN:N1"), std::vector<std::string>{"DNDELBLKTURBIN:N1"});
+}
+
+TEST_F(EngineBlocksTest, BlockTypeListOffersExactlyWhatAddAccepts) {
+  std::vector<std::string> offered;
+  for (const auto& line : send(c, "OPENCP:CP6001 ALL WS01"))
+    if (startsWith(line, "BLKTYP") && !startsWith(line, "BLKTYPNEW"))
+      offered.push_back(fromCol(line, 10));
+  keys(true);
+  int n = 0;
+  for (const auto& t : blockTypes()) {
+    const std::string name = t.name == "COMPND" ? "NEWC" : "BOILER:T" + std::to_string(++n);
+    const BlockRecord r = ask("ADDNEW:" + name + " BOILER " + t.name);
+    EXPECT_EQ(r.keyword == "DNADDNEW", listed(offered, t.name)) << t.name << ": " << r.message;
+  }
+}
+
+TEST(EngineBlocksLongNames, EndOfACompoundWhoseEndKeyDoesNotFitIsRefused) {
+  // A plant file may hold 12-character compounds: "LONGCOMPOUND:---END_LONGCOMPOU" is longer
+  // than the record's relative-key field.
+  Plant plant = buildDemoPlant();
+  plant.cps[0].compounds.push_back(makeCompound("LONGCOMPOUND"));
+  plant.cps[0].compounds.back().blocks.push_back(makeBlock("B1", "AIN"));
+  Engine engine(std::move(plant));
+  const ConnId c = engine.connect();
+  engine.handle(c, "OPENCP:CP6001 ALL WS01");
+  const auto reply = [&](std::string_view command) {
+    return parseBlockRecord(linesFor(engine.handle(c, command), c).at(0), RecordColumns::AddCopy);
+  };
+  EXPECT_EQ(reply("ADDNEW:LONGCOMPOUND:N1 LONGCOMPOUND AIN").keyword, "ERRADDNEW");
+  EXPECT_EQ(reply("ADDNEW:LONGCOMPOUND:N1 LONGCOMPOUND:B1 AIN").relKey, "LONGCOMPOUND:B1");
+}
+
+TEST_F(EngineBlocksTest, ChangedPlantSurvivesThePlantFile) {
+  ask("ADDNEW:NEWCMP BOILER COMPND");
+  ask("ADDNEW:NEWCMP:N1 NEWCMP PID");
+  ask("CPYNEW:NEWCMP:C1 BOILER:LC101 PIDA NEWCMP:N1");
+  ask("MOVEBLK:NEWCMP:---END_NEWCMP BOILER:BDV106 COUT");
+  const PlantReadResult read = readPlantText(writePlantText(engine.plant()));
+  ASSERT_TRUE(read.plant) << read.errorLine << ": " << read.error;
+  EXPECT_EQ(*read.plant, engine.plant());
+  std::vector<std::string> order;
+  for (const auto& b : read.plant->findCompound("NEWCMP")->blocks) order.push_back(b.name);
+  EXPECT_EQ(order, (std::vector<std::string>{"C1", "N1", "BDV106"}));
+}
+
+}  // namespace
+}  // namespace tarvo::sim

@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+
+#include "blocks/block_ops.h"
+#include "browser/block_list.h"
+#include "support/BlockLines.h"
+
+using namespace tarvo::blocks;
+using tarvo::test::pad;
+
+namespace {
+
+// A record laid out by hand: each field blank-padded to its width, the message at column 91.
+std::string record(int keywordWidth, const std::string& keyword, const std::string& relKey,
+                   const std::string& name, const std::string& type, const std::string& message) {
+  std::string line = pad(keyword, static_cast<std::size_t>(keywordWidth)) + pad(relKey, 28) +
+                     pad(name, 26) + pad(type, 6);
+  if (!message.empty()) line = pad(line, 90) + message;
+  return line;
+}
+
+}  // namespace
+
+namespace tarvo::blocks {
+// Readable failures.
+void PrintTo(const BlockRecord& r, std::ostream* os) {
+  *os << '{' << r.keyword << '|' << r.relKey << '|' << r.name << '|' << r.type << '|' << r.message
+      << '}';
+}
+}  // namespace tarvo::blocks
+
+// ---- the reply record ------------------------------------------------------------------
+
+TEST(BlockRecord, AddCopyAndMoveColumnsWithTrimmedFields) {
+  const std::string full =
+      record(10, "WRNMOVEBLK", std::string(28, 'K'), std::string(26, 'N'), "ABCDEF", "  a b  ");
+  ASSERT_EQ(full.find("a b"), 92u);  // the message starts at column 91
+  const struct {
+    std::string line;
+    RecordColumns columns;
+    BlockRecord expected;
+  } cases[] = {
+      // Every field filled to its last column; blanks inside the message kept.
+      {full,
+       RecordColumns::Move,
+       {"WRNMOVEBLK", std::string(28, 'K'), std::string(26, 'N'), "ABCDEF", "a b"}},
+      // The same line one column off: the add and copy columns.
+      {full,
+       RecordColumns::AddCopy,
+       {"WRNMOVEBL", std::string(28, 'K'), "K" + std::string(25, 'N'), "NABCDE", "a b"}},
+      // Blanks at both ends of a field go.
+      {record(9, " DNCPYNEX", "  A:B", "  A:C  ", " PID", ""),
+       RecordColumns::AddCopy,
+       {"DNCPYNEX", "A:B", "A:C", "PID", ""}},
+      // Short lines: past the end is blank, a field cut by the end is kept.
+      {"DNADDNEW ***END***", RecordColumns::AddCopy, {"DNADDNEW", "***END***", "", "", ""}},
+      {pad("DNMOVEBLK A:B", 38) + "A:C", RecordColumns::Move, {"DNMOVEBLK", "A:B", "A:C", "", ""}},
+      {"", RecordColumns::Move, {"", "", "", "", ""}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(parseBlockRecord(c.line, c.columns), c.expected) << '"' << c.line << '"';
+}
+
+TEST(BlockRecord, OnlyTheWFormsAndKFormsMoveTheSelection) {
+  const std::pair<const char*, bool> cases[] = {
+      {"DNADDNEW A:B", true},    {"DNADDNEX A:B", false}, {"DNCPYNEW A:B", true},
+      {"DNCPYNEX A:B", false},   {"DNMOVEBLK A:B", true}, {"DNMOVEBLX A:B", false},
+      {"DNDELBLKA:B", true},     {"DNDELBLXA:B", false},  {"WRNADDNEW A:B", false},
+      {"ERRMOVEBLK A:B", false}, {"DNADDNE", false},      {"", false},
+  };
+  for (const auto& [line, selects] : cases) EXPECT_EQ(selectsNode(line), selects) << line;
+}
+
+// ---- node texts -------------------------------------------------------------------------
+
+TEST(InsertedNodeText, BlockPartAfterLastColonCutTo12PaddedTo18ThenType) {
+  const std::pair<std::pair<const char*, const char*>, std::string> cases[] = {
+      {{"CMP:B1", "T"}, "B1" + std::string(16, ' ') + "T"},
+      {{"CMP:ABCDEFGHIJKLMNO", "PID"}, "ABCDEFGHIJKL" + std::string(6, ' ') + "PID"},
+      {{"A:B:C", "AIN"}, "C" + std::string(17, ' ') + "AIN"},
+      {{"CMP: B1 ", "AIN"}, "B1" + std::string(16, ' ') + "AIN"},
+      // Cut first, then trimmed: the 13th character never counts.
+      {{"CMP:            XY", "AIN"}, std::string("AIN")},
+      {{"NOCOLON", "CALC"}, "NOCOLON" + std::string(11, ' ') + "CALC"},
+  };
+  for (const auto& [in, out] : cases)
+    EXPECT_EQ(insertedNodeText(in.first, in.second), out) << in.first;
+}
+
+TEST(InsertedNodeText, MatchesTheTextTheBlockListGivesTheSameBlock) {
+  // After a reload the node must look the same as when the confirmation inserted it.
+  for (const char* type : {"AIN", "CALCA", "ECB200"}) {
+    tarvo::browser::BlockListBuilder list;
+    list.feed(tarvo::test::cmpLine(1, "BOILER"));
+    EXPECT_EQ(insertedNodeText("BOILER:LT101", type),
+              list.feed(tarvo::test::blkLine(2, "LT101", type)).node.text);
+  }
+}
+
+TEST(CompoundCopyNodeText, FromColumn38Trimmed) {
+  EXPECT_EQ(compoundCopyNodeText(record(9, "DNCPYNEW", "***END***", "NEWCMP", "COMPND", "")),
+            "NEWCMP" + std::string(20, ' ') + "COMPND");
+  EXPECT_EQ(compoundCopyNodeText(std::string(37, ' ') + "  X  "), "X");
+  EXPECT_EQ(compoundCopyNodeText("DNCPYNEW short"), "");
+}
+
+// ---- commands -----------------------------------------------------------------------------
+
+TEST(Commands, FieldsSeparatedByOneBlank) {
+  const std::pair<std::string, std::string> cases[] = {
+      {addNewCommand("MYCMP:NEW1", "MYCMP:AIN1", "PID"), "ADDNEW:MYCMP:NEW1 MYCMP:AIN1 PID"},
+      {copyNewCommand("B:X", "A:LT101", "AIN", "B:---END_B"), "CPYNEW:B:X A:LT101 AIN B:---END_B"},
+      {moveBlockCommand("B:FT201", "A:LT101", "AIN"), "MOVEBLK:B:FT201 A:LT101 AIN"},
+      {deleteBlockCommand("A:LT101"), "DELBLK:A:LT101"},
+      {deleteBlockCommand("EMPTYC"), "DELBLK:EMPTYC"},
+  };
+  for (const auto& [built, expected] : cases) EXPECT_EQ(built, expected);
+}
+
+TEST(AddDecision, CompoundForCompoundNodesAndEndOfListBlockOtherwise) {
+  const struct {
+    const char* sel;
+    const char* typ;
+    AddKind kind;
+  } cases[] = {
+      {"***END***", "END_ZONE", AddKind::Compound},
+      {"MYCMP", "", AddKind::Compound},
+      {"", "", AddKind::Compound},  // nothing selected yet
+      {"MYCMP:AIN1", "AIN", AddKind::Block},
+      {"MYCMP:AIN1", "", AddKind::Block},  // a block without a type is still a block
+      {"MYCMP:---END_MYCMP", "END_ZONE", AddKind::Block},
+      {"MYCMP", "PID", AddKind::Block},  // any type means a block is selected
+  };
+  for (const auto& c : cases) EXPECT_EQ(addKind(c.sel, c.typ), c.kind) << c.sel << " / " << c.typ;
+}
+
+TEST(AddDecision, CommandNamesTheSelectionAsLocation) {
+  const struct {
+    const char* sel;
+    const char* name;
+    const char* type;
+    const char* command;
+  } cases[] = {
+      {"MYCMP:AIN1", "NEW1", "pid", "ADDNEW:MYCMP:NEW1 MYCMP:AIN1 PID"},
+      {"MYCMP:---END_MYCMP", "NEW1", "AIN", "ADDNEW:MYCMP:NEW1 MYCMP:---END_MYCMP AIN"},
+      {"MYCMP", "NEWC", "COMPND", "ADDNEW:NEWC MYCMP COMPND"},
+      {"***END***", "NEWC", "compnd", "ADDNEW:NEWC ***END*** COMPND"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(addBlockCommand(c.sel, c.name, c.type), c.command);
+  EXPECT_EQ(addBlockCommand("MYCMP:AIN1", "NEW1", ""), std::nullopt);
+  EXPECT_EQ(pasteFullName("MYCMP:---END_MYCMP", "COPY1"), "MYCMP:COPY1");
+  EXPECT_EQ(pasteFullName("MYCMP:AIN1", "COPY1"), "MYCMP:COPY1");
+}
+
+// ---- typed names --------------------------------------------------------------------------
+
+TEST(TypedNames, UpperCasesAsciiLettersOnly) {
+  EXPECT_EQ(upperName("ain1_x"), "AIN1_X");
+  EXPECT_EQ(upperName("Mixed9"), "MIXED9");
+  EXPECT_EQ(upperName("\xe9t\xe9"), "\xe9T\xe9");  // Latin-1 letters stay as typed
+}
+
+TEST(TypedNames, BlanksColonsAndControlCharactersAreRefused) {
+  for (const char* ok : {"AIN1", "A_B", "LONGERTHANTWELVE", "1ABC", "A-B", ""})
+    EXPECT_EQ(nameProblem(ok), "") << ok;
+  for (const char* bad : {"A B", " AIN1", "AIN1 ", "A:B", "A\tB", "A\nB", "A\rB", "\x7f", "\x01"})
+    EXPECT_NE(nameProblem(bad), "") << '"' << bad << '"';
+  EXPECT_EQ(nameProblem("A B"),
+            "A block or compound name can not contain blanks, colons or control characters.");
+}
