@@ -79,6 +79,9 @@ const std::vector<Engine::CommandEntry>& Engine::commandTable() {
       {"INITIALIZECP", false, &Engine::initialize}, {"GETPARMS:", true, &Engine::getParams},
       {"MODSTART:", true, &Engine::modStart},       {"MODPARM:", true, &Engine::modParam},
       {"MODEND:", true, &Engine::modEnd},           {"MODDONE:", true, &Engine::modDone},
+      {"XREFCFGGET", true, &Engine::xrefCfgGet},    {"XREFCFGPUT", true, &Engine::xrefCfgPut},
+      {"XREFRUNS", false, &Engine::xrefRunStart},   {"XREFRUNC", false, &Engine::xrefRunPoll},
+      {"XREFRUNE", false, &Engine::xrefRunEnd},     {"XREFBLK:", true, &Engine::xrefBlock},
   };
   return table;
 }
@@ -93,6 +96,7 @@ void Engine::disconnect(ConnId id) {
   const auto it = conns_.find(id);
   if (it == conns_.end()) return;
   endSession(it->second);
+  xrefForget(id);
   conns_.erase(it);
 }
 
