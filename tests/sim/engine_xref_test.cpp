@@ -2,6 +2,7 @@
 // on a clock the test drives, and the listing of a block or compound.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,13 @@ namespace {
 using namespace testing;
 using Lines = std::vector<std::string>;
 
+const Lines kNone{"CLRXREFLST", "NONEXREFLST"};
+
+bool has(const Lines& lines, std::string_view part) {
+  return std::any_of(lines.begin(), lines.end(),
+                     [&](const std::string& l) { return l.find(part) != std::string::npos; });
+}
+
 class EngineXrefTest : public EngineTest {
  protected:
   EngineXrefTest() {
@@ -20,14 +28,9 @@ class EngineXrefTest : public EngineTest {
     engine.setLogger([this](const std::string& s) { logged.push_back(s); });
   }
 
-  // STRT, one LINE per payload, DONE; every reply is collected.
-  Lines upload(ConnId c, char t, const Lines& payloads) {
-    const std::string put = std::string("XREFCFGPUT") + t;
-    Lines replies = send(c, put + "STRT");
-    for (const auto& p : payloads)
-      for (auto& r : send(c, put + "LINE:" + p)) replies.push_back(r);
-    for (auto& r : send(c, put + "DONE")) replies.push_back(r);
-    return replies;
+  // Sends each command with "XREFCFGPUT" before it.
+  void put(ConnId c, const Lines& commands) {
+    for (const auto& cmd : commands) EXPECT_TRUE(send(c, "XREFCFGPUT" + cmd).empty()) << cmd;
   }
 
   // The entries of a list as the client reads them (from column 17).
@@ -39,18 +42,13 @@ class EngineXrefTest : public EngineTest {
   }
 
   // Polls every 3 s, as the client does, until XREFRUNDONE; returns the
-  // output texts (from column 12) and counts the polls that brought some.
-  Lines pollToEnd(ConnId c, int* pollsWithOutput = nullptr) {
+  // output texts (from column 12).
+  Lines pollToEnd(ConnId c) {
     Lines text;
-    for (int i = 0; i < 1000; ++i) {
+    for (int i = 0; i < 100; ++i) {
       now += 3000;
-      const Lines got = send(c, "XREFRUNC");
-      if (pollsWithOutput && !got.empty()) ++*pollsWithOutput;
-      for (const auto& l : got) {
-        if (l == "XREFRUNDONE") {
-          EXPECT_EQ(&l, &got.back()) << "output after XREFRUNDONE";
-          return text;
-        }
+      for (const auto& l : send(c, "XREFRUNC")) {
+        if (l == "XREFRUNDONE") return text;
         EXPECT_TRUE(startsWith(l, "XREFRUNLINE")) << l;
         text.push_back(fromCol(l, 12));
       }
@@ -68,231 +66,151 @@ class EngineXrefTest : public EngineTest {
 
   Lines xref(ConnId c, const std::string& key) { return send(c, "XREFBLK:" + key); }
 
-  static bool has(const Lines& lines, std::string_view part) {
-    for (const auto& l : lines)
-      if (l.find(part) != std::string::npos) return true;
-    return false;
-  }
-
   std::int64_t now = 0;
   Lines logged;
 };
 
-const Lines kNone{"CLRXREFLST", "NONEXREFLST"};
-
-TEST_F(EngineXrefTest, ListsCarryLetterAndEntriesAtTheirColumns) {
+TEST_F(EngineXrefTest, ListsCarryLetterAndEntriesAtTheirColumnsAndUploadsRoundTrip) {
   const ConnId c = engine.connect();
   for (const char t : {'C', 'D', 'H'}) {
-    SCOPED_TRACE(t);
     const Lines lines = send(c, std::string("XREFCFGGET") + t);
-    ASSERT_GE(lines.size(), 3u);
+    ASSERT_GE(lines.size(), 3u) << t;
     EXPECT_EQ(lines.front(), std::string("XREFCFGGETSTRT") + t);
     EXPECT_EQ(lines.back(), std::string("XREFCFGGETDONE") + t);
-    for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
+    for (std::size_t i = 1; i + 1 < lines.size(); ++i)
       EXPECT_EQ(cols(lines[i], 1, 16), std::string("XREFCFGGETLINE ") + t);
-      EXPECT_FALSE(fromCol(lines[i], 17).empty());
-    }
   }
   EXPECT_EQ(entries(c, 'C'), (Lines{"CP6001", "CP6002", "CP6003", "CP6004", "AW5101"}));
-  EXPECT_EQ(entries(c, 'D').size(), 2u);
-  EXPECT_EQ(entries(c, 'H').size(), 2u);
   for (const char* bad : {"XREFCFGGETX", "XREFCFGGET", "XREFCFGGETCD"})
     EXPECT_TRUE(send(c, bad).empty()) << bad;
-}
 
-TEST_F(EngineXrefTest, UploadStoresLinesExactlyAndOnlyAtDone) {
-  const ConnId c = engine.connect();
+  put(c, {"DSTRT", "DLINE:A\n", "DLINE:\n", "DLINE: B  "});
   const ConnId other = engine.connect();
-  EXPECT_TRUE(send(c, "XREFCFGPUTDSTRT").empty());
-  EXPECT_TRUE(send(c, "XREFCFGPUTDLINE:A\n").empty());
-  EXPECT_TRUE(send(c, "XREFCFGPUTDLINE:\n").empty());
-  EXPECT_TRUE(send(c, "XREFCFGPUTDLINE: B  ").empty());
   EXPECT_EQ(entries(other, 'D').size(), 2u) << "stored before DONE";
-  EXPECT_TRUE(send(c, "XREFCFGPUTDDONE").empty());
-  // The list belongs to the server: every connection sees it.
+  put(c, {"DDONE", "HSTRT", "HDONE"});
+  // The lists belong to the server: every connection sees them.
   EXPECT_EQ(entries(other, 'D'), (Lines{"A", "", " B  "}));
-  EXPECT_EQ(entries(other, 'C').size(), 5u);
-  EXPECT_TRUE(upload(c, 'H', {}).empty());
-  EXPECT_EQ(send(c, "XREFCFGGETH"), (Lines{"XREFCFGGETSTRTH", "XREFCFGGETDONEH"}));
+  EXPECT_EQ(send(other, "XREFCFGGETH"), (Lines{"XREFCFGGETSTRTH", "XREFCFGGETDONEH"}));
 }
 
 TEST_F(EngineXrefTest, RefusedUploadChangesNothing) {
   const ConnId c = engine.connect();
   const Lines before = entries(c, 'C');
-  const std::string wide(250, 'W');
-  struct Case {
-    const char* what;
-    Lines commands;
+  Lines tooMany{"CSTRT"}, tooBig{"CSTRT"};
+  tooMany.insert(tooMany.end(), 1001, "CLINE:X\n");
+  tooBig.insert(tooBig.end(), 300, "CLINE:" + std::string(250, 'W') + "\n");
+  tooMany.push_back("CDONE");
+  tooBig.push_back("CDONE");
+  const std::vector<Lines> cases{
+      {"CSTRT", "CLINE:A\n", "CLINE:B\tC\n", "CDONE"},
+      {"CSTRT", "CLINE:A\n\n", "CDONE"},
+      {"CSTRT", "CLINE:A\r\n", "CDONE"},
+      {"CSTRT", "CLINE:" + std::string(257, 'L'), "CDONE"},
+      {"CSTRT", "CLINE:A\n", "DLINE:B", "CDONE"},  // a line of another list
+      {"CSTRT", "CLINE:A\n", "DDONE"},             // ended as another list
+      {"XSTRT", "XLINE:A", "XDONE"},               // no such list
+      {"CLINE:A", "CDONE"},                        // no start
+      tooMany,
+      tooBig,
   };
-  std::vector<Case> cases{
-      {"tab inside", {"CSTRT", "CLINE:A\n", "CLINE:B\tC\n", "CDONE"}},
-      {"two line feeds", {"CSTRT", "CLINE:A\n\n", "CDONE"}},
-      {"carriage return", {"CSTRT", "CLINE:A\r\n", "CDONE"}},
-      {"line too long", {"CSTRT", "CLINE:" + std::string(257, 'L'), "CDONE"}},
-      {"line of another list", {"CSTRT", "CLINE:A\n", "DLINE:B", "CDONE"}},
-      {"ended as another list", {"CSTRT", "CLINE:A\n", "DDONE"}},
-      {"no such list", {"XSTRT", "XLINE:A", "XDONE"}},
-      {"line without start", {"CLINE:A", "CDONE"}},
-      {"done without start", {"CDONE"}},
-  };
-  Case many{"too many lines", {"CSTRT"}}, big{"too many bytes", {"CSTRT"}};
-  for (int i = 0; i < 1001; ++i) many.commands.push_back("CLINE:X\n");
-  for (int i = 0; i < 300; ++i) big.commands.push_back("CLINE:" + wide + "\n");
-  many.commands.push_back("CDONE");
-  big.commands.push_back("CDONE");
-  cases.push_back(many);
-  cases.push_back(big);
-
-  for (const auto& k : cases) {
-    SCOPED_TRACE(k.what);
+  for (std::size_t i = 0; i < cases.size(); ++i) {
     const std::size_t logs = logged.size();
-    for (const auto& cmd : k.commands) EXPECT_TRUE(send(c, "XREFCFGPUT" + cmd).empty());
-    EXPECT_EQ(entries(c, 'C'), before);
-    EXPECT_EQ(entries(c, 'D').size(), 2u);
-    EXPECT_GT(logged.size(), logs) << "not logged";
+    put(c, cases[i]);
+    EXPECT_EQ(entries(c, 'C'), before) << "case " << i;
+    EXPECT_EQ(entries(c, 'D').size(), 2u) << "case " << i;
+    EXPECT_GT(logged.size(), logs) << "case " << i << " not logged";
   }
-  // The largest list that fits is taken, and a good upload still works.
-  Lines fits(1000, "X\n");
-  EXPECT_TRUE(upload(c, 'C', fits).empty());
-  EXPECT_EQ(entries(c, 'C').size(), 1000u);
-  // An upload cut off by the connection's end is dropped with it.
+  // The largest list that fits is taken; an upload cut off by its
+  // connection's end is dropped with it.
+  Lines fits{"CSTRT"};
+  fits.insert(fits.end(), 1000, "CLINE:X\n");
+  fits.push_back("CDONE");
+  put(c, fits);
   const ConnId gone = engine.connect();
-  send(gone, "XREFCFGPUTCSTRT");
-  send(gone, "XREFCFGPUTCLINE:Z");
+  put(gone, {"CSTRT", "CLINE:Z"});
   engine.disconnect(gone);
-  EXPECT_EQ(entries(c, 'C').size(), 1000u);
+  EXPECT_EQ(entries(c, 'C'), Lines(1000, "X"));
 }
 
-TEST_F(EngineXrefTest, RunOutputArrivesOverSeveralPollsThenDoneOnce) {
+TEST_F(EngineXrefTest, RunOutputArrivesOverPollsForItsTimePerBlockThenDoneOnce) {
   const ConnId c = engine.connect();
   EXPECT_TRUE(send(c, "XREFRUNC").empty()) << "no run, no answer";
-  const Lines first = send(c, "XREFRUNS");
-  ASSERT_FALSE(first.empty());
-  EXPECT_EQ(fromCol(first[0], 12).rfind("Cross-reference generation started", 0), 0u);
-  EXPECT_EQ(xref(c, "BOILER:LC101"), kNone) << "published before the run ended";
-
-  int polls = 0;
-  const Lines rest = pollToEnd(c, &polls);
-  EXPECT_GE(polls, 3);
-  ASSERT_FALSE(rest.empty());
-  EXPECT_EQ(rest.back().rfind("Cross-reference complete: 5 CPs/volumes", 0), 0u) << rest.back();
-  for (const char* part : {"Reading CP6002", "  BOILER ", "  REPORT ", "Historian HIST02"})
-    EXPECT_TRUE(has(rest, part)) << part;
-  EXPECT_FALSE(has(first, "WARNING") || has(rest, "WARNING"));
-  for (int i = 0; i < 3; ++i) {
-    now += 60'000;
-    EXPECT_TRUE(send(c, "XREFRUNC").empty()) << "output after the end";
+  Lines out;
+  auto poll = [&](std::int64_t t) {
+    now = t;
+    const Lines got = send(c, "XREFRUNC");
+    for (const auto& l : got)
+      if (l != "XREFRUNDONE") out.push_back(fromCol(l, 12));
+    return got;
+  };
+  for (const auto& l : send(c, "XREFRUNS")) out.push_back(fromCol(l, 12));
+  ASSERT_FALSE(out.empty());
+  EXPECT_EQ(out[0].rfind("Cross-reference generation started", 0), 0u) << out[0];
+  // 100 ms per block of the listed CPs, which are all of the demo plant's.
+  const std::int64_t end = static_cast<std::int64_t>(engine.plant().blockCount()) * 100;
+  for (const std::int64_t t : {std::int64_t{3000}, end - 1}) {
+    const std::size_t had = out.size();
+    EXPECT_FALSE(has(poll(t), "XREFRUNDONE")) << t;
+    EXPECT_GT(out.size(), had) << "nothing new at " << t;
   }
+  EXPECT_EQ(xref(c, "BOILER:LC101"), kNone) << "published before the run ended";
+  EXPECT_EQ(poll(end).back(), "XREFRUNDONE");
+  EXPECT_EQ(out.back().rfind("Cross-reference complete: 5 CPs/volumes", 0), 0u) << out.back();
+  for (const char* part : {"Reading CP6002", "  BOILER ", "  REPORT ", "Historian HIST02"})
+    EXPECT_TRUE(has(out, part)) << part;
+  EXPECT_FALSE(has(out, "WARNING"));
+  EXPECT_TRUE(poll(end + 60'000).empty()) << "output after the end";
   EXPECT_NE(xref(c, "BOILER:LC101"), kNone);
 }
 
-TEST_F(EngineXrefTest, RunTakesItsTimePerBlockOfTheListedCps) {
-  Engine e(buildDemoPlant(), EngineOptions{"0.95.1", 25, 10});
-  e.setClock([this] { return now; });
-  const ConnId c = e.connect();
-  auto doneAt = [&](std::int64_t t) {
-    now = t;
-    const Lines got = linesFor(e.handle(c, "XREFRUNC"), c);
-    return !got.empty() && got.back() == "XREFRUNDONE";
-  };
-  const std::int64_t all = static_cast<std::int64_t>(e.plant().blockCount()) * 10;
-  e.handle(c, "XREFRUNS");
-  EXPECT_FALSE(doneAt(all - 1));
-  EXPECT_TRUE(doneAt(all));
-
-  // Only the listed volume is read: its two blocks.
-  e.handle(c, "XREFCFGPUTCSTRT");
-  e.handle(c, "XREFCFGPUTCLINE:AW5101");
-  e.handle(c, "XREFCFGPUTCDONE");
-  const std::int64_t start = now;
-  e.handle(c, "XREFRUNS");
-  EXPECT_FALSE(doneAt(start + 19));
-  EXPECT_TRUE(doneAt(start + 20));
-}
-
-TEST_F(EngineXrefTest, EndingInterestStopsTheRunAndKeepsTheOldCrossReference) {
-  const ConnId c = engine.connect();
-  send(c, "XREFRUNS");
-  now += 3000;
-  EXPECT_FALSE(send(c, "XREFRUNC").empty());
-  EXPECT_TRUE(send(c, "XREFRUNE").empty());
-  now += 3'600'000;
-  EXPECT_TRUE(send(c, "XREFRUNC").empty());
-  EXPECT_EQ(xref(c, "BOILER:LC101"), kNone);
-  EXPECT_TRUE(has(logged, "stopped"));
-
-  // A client that goes away mid-run stops it too.
-  const ConnId gone = engine.connect();
-  send(gone, "XREFRUNS");
-  engine.disconnect(gone);
-  now += 3'600'000;
-  EXPECT_EQ(xref(c, "BOILER:LC101"), kNone);
-}
-
-TEST_F(EngineXrefTest, SecondClientFollowsTheRunInProgress) {
+TEST_F(EngineXrefTest, RunStopsWhenNoClientFollowsItAnyMore) {
   const ConnId a = engine.connect();
   const ConnId b = engine.connect();
   send(a, "XREFRUNS");
   now += 3000;
+  // A second client follows the run already going instead of starting one.
   const Lines joined = send(b, "XREFRUNS");
   ASSERT_GE(joined.size(), 2u);
   EXPECT_EQ(fromCol(joined[0], 12), "Following the generation that client 1 started");
   EXPECT_EQ(fromCol(joined[1], 12).rfind("Cross-reference generation started", 0), 0u);
-  // a leaves; the run goes on for b.
-  send(a, "XREFRUNE");
-  pollToEnd(b);
-  EXPECT_NE(xref(b, "BOILER:LC101"), kNone);
-}
-
-TEST_F(EngineXrefTest, OpenIccSessionIsWarnedAboutInTheOutput) {
-  const ConnId s = openOn("CP6001", "WS01");
-  const ConnId c = engine.connect();
-  const Lines out = runToEnd(c);
-  EXPECT_TRUE(has(out,
-                  "WARNING: ICC configurator session active on CP6001 (WS01); its changes may be "
-                  "missed"));
-  send(s, "CLOSEICC");
-  EXPECT_FALSE(has(runToEnd(c), "WARNING"));
+  EXPECT_TRUE(send(a, "XREFRUNE").empty());
+  engine.disconnect(b);
+  now += 3'600'000;
+  EXPECT_TRUE(send(a, "XREFRUNC").empty());
+  EXPECT_EQ(xref(a, "BOILER:LC101"), kNone);
+  EXPECT_TRUE(has(logged, "stopped"));
 }
 
 TEST_F(EngineXrefTest, NamesThatAreNoCpOfThePlantAreReportedAndSkipped) {
   const ConnId c = engine.connect();
-  upload(c, 'C', {"NOSUCH\n", "\n", "cp6001\n", "CP6001"});
+  put(c, {"CSTRT", "CLINE:NOSUCH\n", "CLINE:\n", "CLINE:cp6001\n", "CLINE:CP6001", "CDONE"});
   const Lines out = runToEnd(c);
   EXPECT_TRUE(has(out, "NOSUCH: not a CP or volume of this system, skipped"));
   EXPECT_TRUE(has(out, "CP6001: listed twice, read once"));
   EXPECT_TRUE(has(out, "Reading CP6001 (FCP280, Boiler house)"));
   EXPECT_FALSE(has(out, "Reading CP6002") || has(out, "Reading NOSUCH"));
-  EXPECT_EQ(out.back().rfind("Cross-reference complete: 1 CP/volume", 0), 0u) << out.back();
   // Blocks of a CP that was not read hold no references.
   EXPECT_EQ(xref(c, "TURBIN:ST301"), kNone);
-  EXPECT_EQ(xref(c, "BOILER:FT102"), (Lines{"CLRXREFLST",
-                                            "XREFLST OUT BOILER:FT102.PNT                 --> "
-                                            "BOILER:LCALC.RI02",
-                                            "XREFLST REF BOILER:FT102.IOM_ID              ==> "
-                                            "CP6001_ECB:FBM01",
-                                            "ENDXREFLST"}));
+  EXPECT_EQ(
+      xref(c, "BOILER:FT102"),
+      (Lines{"CLRXREFLST", "XREFLST OUT BOILER:FT102.PNT                 --> BOILER:LCALC.RI02",
+             "XREFLST REF BOILER:FT102.IOM_ID              ==> CP6001_ECB:FBM01", "ENDXREFLST"}));
 }
 
 TEST_F(EngineXrefTest, BlockListingShowsEachConnectionWithItsDirection) {
   const ConnId c = engine.connect();
   EXPECT_EQ(xref(c, "BOILER:LC101"), kNone) << "no generation yet";
   runToEnd(c);
-  const Lines lc = xref(c, "BOILER:LC101");
   EXPECT_EQ(
-      lc,
+      xref(c, "BOILER:LC101"),
       (Lines{"CLRXREFLST", "XREFLST IN  BOILER:LC101.MEAS                <-- BOILER:LCALC.RO01",
              "XREFLST IN  BOILER:LC101.BCALCI              <-- BOILER:LV101.BCALCO",
              "XREFLST OUT BOILER:LC101.OUT                 --> BOILER:LV101.MEAS", "ENDXREFLST"}));
-  for (std::size_t i = 1; i + 1 < lc.size(); ++i)
-    EXPECT_EQ(cols(lc[i], 45, 49), " " + cols(lc[i], 46, 48) + " ");
-
   // A module lists the blocks that use it, and names its own parent.
   const Lines fbm = xref(c, "CP6001_ECB:FBM03");
-  EXPECT_EQ(fbm.size(), 8u);
+  ASSERT_EQ(fbm.size(), 8u);
   EXPECT_EQ(fbm[1], "XREFLST REF CP6001_ECB:FBM03.PARENT          ==> CP6001_ECB:PRIMARY_ECB");
   EXPECT_EQ(fbm[2], "XREFLST REF CP6001_ECB:FBM03                 <== BOILER:LSH105.IOM_ID");
-
   for (const char* none : {"REPORT:RPTTIM", "", "***END***", "BOILER:---END_BOILER", "NOSUCH:X"})
     EXPECT_EQ(xref(c, none), kNone) << none;
 }
@@ -311,10 +229,11 @@ TEST_F(EngineXrefTest, CompoundListingShowsItsLinksInsideAndAcross) {
              "XREFLST REF PLANT:LADDR1.IOM_ID              ==> CP6002_ECB:FBM02", "ENDXREFLST"}));
 }
 
-TEST_F(EngineXrefTest, ChangesAfterTheStartWaitForTheNextRun) {
-  const ConnId s = openOn("CP6001");
+TEST_F(EngineXrefTest, RunReadsThePlantAsItStartsAndWarnsOfOpenSessions) {
+  const ConnId s = openOn("CP6001", "WS01");
   const ConnId c = engine.connect();
-  send(c, "XREFRUNS");
+  EXPECT_TRUE(
+      has(send(c, "XREFRUNS"), "WARNING: ICC configurator session active on CP6001 (WS01)"));
   send(s, "MODSTART:BOILER:LV101");
   send(s, "MODPARM:MEAS = BOILER:PC104.OUT");
   ASSERT_EQ(send(s, "MODEND:BOILER:LV101"), Lines{"DNPRMMOD BOILER:LV101"});
@@ -322,21 +241,10 @@ TEST_F(EngineXrefTest, ChangesAfterTheStartWaitForTheNextRun) {
   const std::string toValve = "--> BOILER:LV101.MEAS";
   EXPECT_TRUE(has(xref(c, "BOILER:LC101"), toValve));
   EXPECT_FALSE(has(xref(c, "BOILER:PC104"), toValve));
-  runToEnd(c);
+  send(s, "CLOSEICC");
+  EXPECT_FALSE(has(runToEnd(c), "WARNING"));
   EXPECT_FALSE(has(xref(c, "BOILER:LC101"), toValve));
   EXPECT_TRUE(has(xref(c, "BOILER:PC104"), toValve));
-}
-
-TEST(XrefReferencesTest, ConstantsAndEmptyValuesAreNoReferences) {
-  Block calc = makeBlock("K1", "CALCA");
-  setValue(calc.params, "RI01", "12.5");
-  setValue(calc.params, "RI02", "A:B.RO01");
-  setValue(calc.params, "BI01", "-1");
-  const auto refs = xref::referencesOf("CMP", calc);
-  ASSERT_EQ(refs.size(), 1u);
-  EXPECT_EQ(refs[0].holder.text(), "CMP:K1.RI02");
-  EXPECT_EQ(refs[0].named.text(), "A:B.RO01");
-  EXPECT_FALSE(refs[0].blockRef);
 }
 
 }  // namespace
