@@ -81,6 +81,9 @@ const std::vector<Engine::CommandEntry>& Engine::commandTable() {
       {"MODEND:", true, &Engine::modEnd},           {"MODDONE:", true, &Engine::modDone},
       {"ADDNEW:", true, &Engine::addNew},           {"CPYNEW:", true, &Engine::copyNew},
       {"MOVEBLK:", true, &Engine::moveBlock},       {"DELBLK:", true, &Engine::deleteBlock},
+      {"XREFCFGGET", true, &Engine::xrefCfgGet},    {"XREFCFGPUT", true, &Engine::xrefCfgPut},
+      {"XREFRUNS", false, &Engine::xrefRunStart},   {"XREFRUNC", false, &Engine::xrefRunPoll},
+      {"XREFRUNE", false, &Engine::xrefRunEnd},     {"XREFBLK:", true, &Engine::xrefBlock},
   };
   return table;
 }
@@ -95,6 +98,7 @@ void Engine::disconnect(ConnId id) {
   const auto it = conns_.find(id);
   if (it == conns_.end()) return;
   endSession(it->second);
+  xrefForget(id);
   conns_.erase(it);
 }
 

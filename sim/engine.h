@@ -6,12 +6,14 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "plant.h"
+#include "xref.h"
 
 namespace tarvo::sim {
 
@@ -28,7 +30,8 @@ struct Outgoing {
 
 struct EngineOptions {
   std::string version = "0.95.1";
-  int workMs = 3000;  // how long upload, checkpoint and initialize take
+  int workMs = 3000;         // how long upload, checkpoint and initialize take
+  int xrefMsPerBlock = 100;  // simulated work per block read by a cross-reference generation
 };
 
 class Engine {
@@ -136,6 +139,34 @@ class Engine {
   std::map<ConnId, Connection> conns_;
   std::map<std::string, ConnId, std::less<>> holders_;  // CP -> connection holding its session
   ConnId nextId_ = 1;
+
+  // --- cross-reference (engine_xref.cpp) -------------------------------------
+  // The setup lists and the last generation belong to the server; uploads and
+  // the following of a run to each connection. Runs advance with the clock,
+  // read when a command comes: polls, not timers, deliver the output.
+ public:
+  using Clock = std::function<std::int64_t()>;  // monotonic milliseconds
+  void setClock(Clock clock) { clock_ = std::move(clock); }
+  const xref::Lists& xrefLists() const { return xrefLists_; }
+
+ private:
+  void xrefCfgGet(Context& ctx, std::string_view arg);
+  void xrefCfgPut(Context& ctx, std::string_view arg);
+  void xrefRunStart(Context& ctx, std::string_view arg);
+  void xrefRunPoll(Context& ctx, std::string_view arg);
+  void xrefRunEnd(Context& ctx, std::string_view arg);
+  void xrefBlock(Context& ctx, std::string_view arg);
+  void xrefSettle(std::int64_t now);
+  void xrefDeliver(Context& ctx, std::int64_t now);
+  void xrefStopFollowing(ConnId id);  // a run nobody follows any more is stopped
+  void xrefForget(ConnId id);         // the connection is gone
+
+  Clock clock_ = xref::steadyMillis;
+  xref::Lists xrefLists_ = xref::initialLists(plant_);
+  std::map<ConnId, xref::Upload> xrefUploads_;      // between STRT and DONE
+  std::map<ConnId, xref::Follower> xrefFollowers_;  // from XREFRUNS to XREFRUNDONE or XREFRUNE
+  std::shared_ptr<const xref::Run> xrefRun_;        // the generation in progress
+  std::shared_ptr<const xref::Run> xrefLatest_;     // the last one that finished
 };
 
 }  // namespace tarvo::sim

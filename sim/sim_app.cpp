@@ -11,6 +11,10 @@ namespace tarvo::sim {
 
 namespace {
 
+// A minute per block is already far beyond any use; the bound keeps the run's
+// duration well inside its 64-bit arithmetic for any plant.
+constexpr int kMaxXrefMsPerBlock = 60000;
+
 std::string toStd(const QString& s) {
   return s.toLocal8Bit().toStdString();
 }
@@ -30,7 +34,11 @@ ParsedArgs parseSimArgs(const QStringList& args) {
                      "show: an ECB or station block while the list was asked for without them\n"
                      "(GETBLKS 0), or any block before the session has listed its blocks.\n"
                      "A CP's session belongs to one connection, so a change never reaches the\n"
-                     "block tree of another client."));
+                     "block tree of another client.\n"
+                     "\n"
+                     "It also keeps the cross-reference setup lists (XREFCFGGET, XREFCFGPUT),\n"
+                     "runs generations (XREFRUNS, XREFRUNC, XREFRUNE) and lists a block's\n"
+                     "cross-reference (XREFBLK:); see sim/README.md."));
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption listen(QStringLiteral("listen"),
                                   QStringLiteral("Address to listen on (default 127.0.0.1)."),
@@ -51,7 +59,12 @@ ParsedArgs parseSimArgs(const QStringList& args) {
       QStringLiteral("work-ms"),
       QStringLiteral("Duration of upload, checkpoint and initialize in ms (default 3000)."),
       QStringLiteral("N"), QStringLiteral("3000"));
-  parser.addOptions({listen, port, data, version, work});
+  const QCommandLineOption xrefWork(
+      QStringLiteral("xref-ms-per-block"),
+      QStringLiteral("Simulated work of a cross-reference generation per block read, in ms; "
+                     "a run takes this times the blocks of the CPs in its list (default 100)."),
+      QStringLiteral("N"), QStringLiteral("100"));
+  parser.addOptions({listen, port, data, version, work, xrefWork});
 
   ParsedArgs result;
   if (!parser.parse(args)) {
@@ -87,6 +100,14 @@ ParsedArgs parseSimArgs(const QStringList& args) {
     return result;
   }
   options.workMs = workMs;
+  const int xrefMs = parser.value(xrefWork).toInt(&ok);
+  if (!ok || xrefMs < 0 || xrefMs > kMaxXrefMsPerBlock) {
+    result.text = QStringLiteral("--xref-ms-per-block needs a number from 0 to ") +
+                  QString::number(kMaxXrefMsPerBlock) + QStringLiteral(", not ") +
+                  parser.value(xrefWork);
+    return result;
+  }
+  options.xrefMsPerBlock = xrefMs;
   result.options = options;
   return result;
 }
@@ -138,6 +159,7 @@ bool SimInstance::start(const SimOptions& options, QString* error) {
   EngineOptions engineOptions;
   engineOptions.version = options.version.toLatin1().toStdString();
   engineOptions.workMs = options.workMs;
+  engineOptions.xrefMsPerBlock = options.xrefMsPerBlock;
   server_.reset();
   engine_ = std::make_unique<Engine>(std::move(plant), engineOptions);
   engine_->setLogger(logger_);

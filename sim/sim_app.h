@@ -20,6 +20,7 @@ struct SimOptions {
   QString dataFile;  // empty: the built-in demo plant, nothing written
   QString version = QStringLiteral("0.95.1");
   int workMs = 3000;
+  int xrefMsPerBlock = 100;
 };
 
 struct ParsedArgs {

@@ -30,20 +30,22 @@ TEST(SimArgsTest, DefaultsServeTheDemoOnLoopbackAndEveryOptionIsTaken) {
   const ParsedArgs defaults = parseSimArgs(argv({}));
   ASSERT_TRUE(defaults.options);
   const SimOptions& d = *defaults.options;
-  EXPECT_EQ(std::tie(d.listen, d.port, d.dataFile, d.version, d.workMs),
+  EXPECT_EQ(std::tie(d.listen, d.port, d.dataFile, d.version, d.workMs, d.xrefMsPerBlock),
             std::make_tuple(QStringLiteral("127.0.0.1"), 1582, QString(), QStringLiteral("0.95.1"),
-                            3000));
-  const ParsedArgs given = parseSimArgs(argv({"--listen", "::1", "--port", "0", "--data", "p.txt",
-                                              "--version", "1.0.0", "--work-ms", "5"}));
+                            3000, 100));
+  const ParsedArgs given =
+      parseSimArgs(argv({"--listen", "::1", "--port", "0", "--data", "p.txt", "--version", "1.0.0",
+                         "--work-ms", "5", "--xref-ms-per-block", "7"}));
   ASSERT_TRUE(given.options) << given.text.toStdString();
   const SimOptions& g = *given.options;
-  EXPECT_EQ(std::tie(g.listen, g.port, g.dataFile, g.version, g.workMs),
+  EXPECT_EQ(std::tie(g.listen, g.port, g.dataFile, g.version, g.workMs, g.xrefMsPerBlock),
             std::make_tuple(QStringLiteral("::1"), 0, QStringLiteral("p.txt"),
-                            QStringLiteral("1.0.0"), 5));
+                            QStringLiteral("1.0.0"), 5, 7));
 }
 
 TEST(SimArgsTest, BadValuesAreRefusedWithReason) {
   for (auto args : {argv({"--port", "65536"}), argv({"--port", "x"}), argv({"--work-ms", "-1"}),
+                    argv({"--xref-ms-per-block", "-1"}), argv({"--xref-ms-per-block", "60001"}),
                     argv({"--bogus"}), argv({"extra"})}) {
     const ParsedArgs parsed = parseSimArgs(args);
     EXPECT_FALSE(parsed.options) << args.join(QLatin1Char(' ')).toStdString();
@@ -55,6 +57,7 @@ TEST(SimArgsTest, BadValuesAreRefusedWithReason) {
   EXPECT_TRUE(help.text.contains(QStringLiteral("--work-ms")));
   // When confirmations leave the client's selection alone.
   EXPECT_TRUE(help.text.contains(QStringLiteral("DNADDNEX")));
+  EXPECT_TRUE(help.text.contains(QStringLiteral("--xref-ms-per-block")));
 }
 
 class SimInstanceTest : public ::testing::Test {
@@ -71,15 +74,26 @@ class SimInstanceTest : public ::testing::Test {
 TEST_F(SimInstanceTest, ListensOnAnEphemeralPortAndAnswers) {
   SimInstance sim([](const std::string&) {});
   QString error;
-  ASSERT_TRUE(sim.start(options(), &error)) << error.toStdString();
+  SimOptions o = options();
+  o.xrefMsPerBlock = 3;
+  ASSERT_TRUE(sim.start(o, &error)) << error.toStdString();
   ASSERT_NE(sim.port(), 0);
   EXPECT_EQ(sim.endpoint(), QStringLiteral("127.0.0.1:") + QString::number(sim.port()));
+  EXPECT_EQ(sim.engine().options().xrefMsPerBlock, 3);
 
   QTcpSocket s;
   s.connectToHost(QHostAddress::LocalHost, sim.port());
   s.write(QByteArray::fromStdString(frame("GETVERSION")));
   ASSERT_TRUE(QTest::qWaitFor([&] { return s.bytesAvailable() >= 14; }, 5000));
   EXPECT_EQ(s.readAll(), QByteArray("VERSION0.95.1\n"));
+
+  // A list line's line feed travels inside its frame and ends the line.
+  for (const char* cmd : {"XREFCFGPUTHSTRT", "XREFCFGPUTHLINE:A\n", "XREFCFGPUTHLINE:B",
+                          "XREFCFGPUTHDONE", "XREFCFGGETH"})
+    s.write(QByteArray::fromStdString(frame(cmd)));
+  const QByteArray list("XREFCFGGETSTRTH\nXREFCFGGETLINE HA\nXREFCFGGETLINE HB\nXREFCFGGETDONEH\n");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return s.bytesAvailable() >= list.size(); }, 5000));
+  EXPECT_EQ(s.readAll(), list);
 }
 
 TEST_F(SimInstanceTest, BadListenAddressIsRefused) {

@@ -1,0 +1,251 @@
+// Cross-reference: the setup lists and their uploads, the generation polled
+// on a clock the test drives, and the listing of a block or compound.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "sim_test_util.h"
+
+namespace tarvo::sim {
+namespace {
+
+using namespace testing;
+using Lines = std::vector<std::string>;
+
+const Lines kNone{"CLRXREFLST", "NONEXREFLST"};
+
+bool has(const Lines& lines, std::string_view part) {
+  return std::any_of(lines.begin(), lines.end(),
+                     [&](const std::string& l) { return l.find(part) != std::string::npos; });
+}
+
+class EngineXrefTest : public EngineTest {
+ protected:
+  EngineXrefTest() {
+    engine.setClock([this] { return now; });
+    engine.setLogger([this](const std::string& s) { logged.push_back(s); });
+  }
+
+  // Sends each command with "XREFCFGPUT" before it.
+  void put(ConnId c, const Lines& commands) {
+    for (const auto& cmd : commands) EXPECT_TRUE(send(c, "XREFCFGPUT" + cmd).empty()) << cmd;
+  }
+
+  // The entries of a list as the client reads them (from column 17).
+  Lines entries(ConnId c, char t) {
+    Lines out;
+    for (const auto& l : send(c, std::string("XREFCFGGET") + t))
+      if (startsWith(l, "XREFCFGGETLINE")) out.push_back(fromCol(l, 17));
+    return out;
+  }
+
+  // Polls every 3 s, as the client does, until XREFRUNDONE; returns the
+  // output texts (from column 12).
+  Lines pollToEnd(ConnId c) {
+    Lines text;
+    for (int i = 0; i < 100; ++i) {
+      now += 3000;
+      for (const auto& l : send(c, "XREFRUNC")) {
+        if (l == "XREFRUNDONE") return text;
+        EXPECT_TRUE(startsWith(l, "XREFRUNLINE")) << l;
+        text.push_back(fromCol(l, 12));
+      }
+    }
+    ADD_FAILURE() << "the run never ended";
+    return text;
+  }
+
+  Lines runToEnd(ConnId c) {
+    Lines text;
+    for (const auto& l : send(c, "XREFRUNS")) text.push_back(fromCol(l, 12));
+    for (auto& t : pollToEnd(c)) text.push_back(t);
+    return text;
+  }
+
+  Lines xref(ConnId c, const std::string& key) { return send(c, "XREFBLK:" + key); }
+
+  std::int64_t now = 0;
+  Lines logged;
+};
+
+TEST_F(EngineXrefTest, ListsCarryLetterAndEntriesAtTheirColumnsAndUploadsRoundTrip) {
+  const ConnId c = engine.connect();
+  for (const char t : {'C', 'D', 'H'}) {
+    const Lines lines = send(c, std::string("XREFCFGGET") + t);
+    ASSERT_GE(lines.size(), 3u) << t;
+    EXPECT_EQ(lines.front(), std::string("XREFCFGGETSTRT") + t);
+    EXPECT_EQ(lines.back(), std::string("XREFCFGGETDONE") + t);
+    for (std::size_t i = 1; i + 1 < lines.size(); ++i)
+      EXPECT_EQ(cols(lines[i], 1, 16), std::string("XREFCFGGETLINE ") + t);
+  }
+  EXPECT_EQ(entries(c, 'C'), (Lines{"CP6001", "CP6002", "CP6003", "CP6004", "AW5101"}));
+  for (const char* bad : {"XREFCFGGETX", "XREFCFGGET", "XREFCFGGETCD"})
+    EXPECT_TRUE(send(c, bad).empty()) << bad;
+
+  put(c, {"DSTRT", "DLINE:A\n", "DLINE:\n", "DLINE: B  "});
+  const ConnId other = engine.connect();
+  EXPECT_EQ(entries(other, 'D').size(), 2u) << "stored before DONE";
+  put(c, {"DDONE", "HSTRT", "HDONE"});
+  // The lists belong to the server: every connection sees them.
+  EXPECT_EQ(entries(other, 'D'), (Lines{"A", "", " B  "}));
+  EXPECT_EQ(send(other, "XREFCFGGETH"), (Lines{"XREFCFGGETSTRTH", "XREFCFGGETDONEH"}));
+}
+
+TEST_F(EngineXrefTest, RefusedUploadChangesNothing) {
+  const ConnId c = engine.connect();
+  const Lines before = entries(c, 'C');
+  Lines tooMany{"CSTRT"}, tooBig{"CSTRT"};
+  tooMany.insert(tooMany.end(), 1001, "CLINE:X\n");
+  tooBig.insert(tooBig.end(), 300, "CLINE:" + std::string(250, 'W') + "\n");
+  tooMany.push_back("CDONE");
+  tooBig.push_back("CDONE");
+  const std::vector<Lines> cases{
+      {"CSTRT", "CLINE:A\n", "CLINE:B\tC\n", "CDONE"},
+      {"CSTRT", "CLINE:A\n\n", "CDONE"},
+      {"CSTRT", "CLINE:A\r\n", "CDONE"},
+      {"CSTRT", "CLINE:" + std::string(257, 'L'), "CDONE"},
+      {"CSTRT", "CLINE:A\n", "DLINE:B", "CDONE"},  // a line of another list
+      {"CSTRT", "CLINE:A\n", "DDONE"},             // ended as another list
+      {"XSTRT", "XLINE:A", "XDONE"},               // no such list
+      {"CLINE:A", "CDONE"},                        // no start
+      tooMany,
+      tooBig,
+  };
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const std::size_t logs = logged.size();
+    put(c, cases[i]);
+    EXPECT_EQ(entries(c, 'C'), before) << "case " << i;
+    EXPECT_EQ(entries(c, 'D').size(), 2u) << "case " << i;
+    EXPECT_GT(logged.size(), logs) << "case " << i << " not logged";
+  }
+  // The largest list that fits is taken; an upload cut off by its
+  // connection's end is dropped with it.
+  Lines fits{"CSTRT"};
+  fits.insert(fits.end(), 1000, "CLINE:X\n");
+  fits.push_back("CDONE");
+  put(c, fits);
+  const ConnId gone = engine.connect();
+  put(gone, {"CSTRT", "CLINE:Z"});
+  engine.disconnect(gone);
+  EXPECT_EQ(entries(c, 'C'), Lines(1000, "X"));
+}
+
+TEST_F(EngineXrefTest, RunOutputArrivesOverPollsForItsTimePerBlockThenDoneOnce) {
+  const ConnId c = engine.connect();
+  EXPECT_TRUE(send(c, "XREFRUNC").empty()) << "no run, no answer";
+  Lines out;
+  auto poll = [&](std::int64_t t) {
+    now = t;
+    const Lines got = send(c, "XREFRUNC");
+    for (const auto& l : got)
+      if (l != "XREFRUNDONE") out.push_back(fromCol(l, 12));
+    return got;
+  };
+  for (const auto& l : send(c, "XREFRUNS")) out.push_back(fromCol(l, 12));
+  ASSERT_FALSE(out.empty());
+  EXPECT_EQ(out[0].rfind("Cross-reference generation started", 0), 0u) << out[0];
+  // 100 ms per block of the listed CPs, which are all of the demo plant's.
+  const std::int64_t end = static_cast<std::int64_t>(engine.plant().blockCount()) * 100;
+  for (const std::int64_t t : {std::int64_t{3000}, end - 1}) {
+    const std::size_t had = out.size();
+    EXPECT_FALSE(has(poll(t), "XREFRUNDONE")) << t;
+    EXPECT_GT(out.size(), had) << "nothing new at " << t;
+  }
+  EXPECT_EQ(xref(c, "BOILER:LC101"), kNone) << "published before the run ended";
+  EXPECT_EQ(poll(end).back(), "XREFRUNDONE");
+  EXPECT_EQ(out.back().rfind("Cross-reference complete: 5 CPs/volumes", 0), 0u) << out.back();
+  for (const char* part : {"Reading CP6002", "  BOILER ", "  REPORT ", "Historian HIST02"})
+    EXPECT_TRUE(has(out, part)) << part;
+  EXPECT_FALSE(has(out, "WARNING"));
+  EXPECT_TRUE(poll(end + 60'000).empty()) << "output after the end";
+  EXPECT_NE(xref(c, "BOILER:LC101"), kNone);
+}
+
+TEST_F(EngineXrefTest, RunStopsWhenNoClientFollowsItAnyMore) {
+  const ConnId a = engine.connect();
+  const ConnId b = engine.connect();
+  send(a, "XREFRUNS");
+  now += 3000;
+  // A second client follows the run already going instead of starting one.
+  const Lines joined = send(b, "XREFRUNS");
+  ASSERT_GE(joined.size(), 2u);
+  EXPECT_EQ(fromCol(joined[0], 12), "Following the generation that client 1 started");
+  EXPECT_EQ(fromCol(joined[1], 12).rfind("Cross-reference generation started", 0), 0u);
+  EXPECT_TRUE(send(a, "XREFRUNE").empty());
+  engine.disconnect(b);
+  now += 3'600'000;
+  EXPECT_TRUE(send(a, "XREFRUNC").empty());
+  EXPECT_EQ(xref(a, "BOILER:LC101"), kNone);
+  EXPECT_TRUE(has(logged, "stopped"));
+}
+
+TEST_F(EngineXrefTest, NamesThatAreNoCpOfThePlantAreReportedAndSkipped) {
+  const ConnId c = engine.connect();
+  put(c, {"CSTRT", "CLINE:NOSUCH\n", "CLINE:\n", "CLINE:cp6001\n", "CLINE:CP6001", "CDONE"});
+  const Lines out = runToEnd(c);
+  EXPECT_TRUE(has(out, "NOSUCH: not a CP or volume of this system, skipped"));
+  EXPECT_TRUE(has(out, "CP6001: listed twice, read once"));
+  EXPECT_TRUE(has(out, "Reading CP6001 (FCP280, Boiler house)"));
+  EXPECT_FALSE(has(out, "Reading CP6002") || has(out, "Reading NOSUCH"));
+  // Blocks of a CP that was not read hold no references.
+  EXPECT_EQ(xref(c, "TURBIN:ST301"), kNone);
+  EXPECT_EQ(
+      xref(c, "BOILER:FT102"),
+      (Lines{"CLRXREFLST", "XREFLST OUT BOILER:FT102.PNT                 --> BOILER:LCALC.RI02",
+             "XREFLST REF BOILER:FT102.IOM_ID              ==> CP6001_ECB:FBM01", "ENDXREFLST"}));
+}
+
+TEST_F(EngineXrefTest, BlockListingShowsEachConnectionWithItsDirection) {
+  const ConnId c = engine.connect();
+  EXPECT_EQ(xref(c, "BOILER:LC101"), kNone) << "no generation yet";
+  runToEnd(c);
+  EXPECT_EQ(
+      xref(c, "BOILER:LC101"),
+      (Lines{"CLRXREFLST", "XREFLST IN  BOILER:LC101.MEAS                <-- BOILER:LCALC.RO01",
+             "XREFLST IN  BOILER:LC101.BCALCI              <-- BOILER:LV101.BCALCO",
+             "XREFLST OUT BOILER:LC101.OUT                 --> BOILER:LV101.MEAS", "ENDXREFLST"}));
+  // A module lists the blocks that use it, and names its own parent.
+  const Lines fbm = xref(c, "CP6001_ECB:FBM03");
+  ASSERT_EQ(fbm.size(), 8u);
+  EXPECT_EQ(fbm[1], "XREFLST REF CP6001_ECB:FBM03.PARENT          ==> CP6001_ECB:PRIMARY_ECB");
+  EXPECT_EQ(fbm[2], "XREFLST REF CP6001_ECB:FBM03                 <== BOILER:LSH105.IOM_ID");
+  for (const char* none : {"REPORT:RPTTIM", "", "***END***", "BOILER:---END_BOILER", "NOSUCH:X"})
+    EXPECT_EQ(xref(c, none), kNone) << none;
+}
+
+TEST_F(EngineXrefTest, CompoundListingShowsItsLinksInsideAndAcross) {
+  const ConnId c = engine.connect();
+  runToEnd(c);
+  EXPECT_EQ(
+      xref(c, "PLANT"),
+      (Lines{"CLRXREFLST", "XREFLST IN  PLANT:LOAD.RI01                  <-- TURBIN:ST301.PNT",
+             "XREFLST IN  PLANT:LOAD.RI02                  <-- BOILER:FT102.PNT",
+             "XREFLST INT PLANT:LOAD.RO01                  --> PLANT:UNITMN.MEAS",
+             "XREFLST OUT PLANT:LOAD.RO01                  --> REPORT:SHFTRP.RI01",
+             "XREFLST OUT PLANT:SHIFT.OUT                  --> REPORT:SHFTRP.BI01",
+             "XREFLST REF PLANT:AT401.IOM_ID               ==> CP6002_ECB:FBM01",
+             "XREFLST REF PLANT:LADDR1.IOM_ID              ==> CP6002_ECB:FBM02", "ENDXREFLST"}));
+}
+
+TEST_F(EngineXrefTest, RunReadsThePlantAsItStartsAndWarnsOfOpenSessions) {
+  const ConnId s = openOn("CP6001", "WS01");
+  const ConnId c = engine.connect();
+  EXPECT_TRUE(
+      has(send(c, "XREFRUNS"), "WARNING: ICC configurator session active on CP6001 (WS01)"));
+  send(s, "MODSTART:BOILER:LV101");
+  send(s, "MODPARM:MEAS = BOILER:PC104.OUT");
+  ASSERT_EQ(send(s, "MODEND:BOILER:LV101"), Lines{"DNPRMMOD BOILER:LV101"});
+  pollToEnd(c);
+  const std::string toValve = "--> BOILER:LV101.MEAS";
+  EXPECT_TRUE(has(xref(c, "BOILER:LC101"), toValve));
+  EXPECT_FALSE(has(xref(c, "BOILER:PC104"), toValve));
+  send(s, "CLOSEICC");
+  EXPECT_FALSE(has(runToEnd(c), "WARNING"));
+  EXPECT_FALSE(has(xref(c, "BOILER:LC101"), toValve));
+  EXPECT_TRUE(has(xref(c, "BOILER:PC104"), toValve));
+}
+
+}  // namespace
+}  // namespace tarvo::sim
