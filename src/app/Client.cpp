@@ -103,6 +103,10 @@ void Client::wireEffects() {
     cpUtil_->connectionLost();
     link_->onClosedByPeer();
   });
+  connect(c, &link::Connection::lineCutShort, this, [this](qsizetype maxLine) {
+    form_->updStatBar(
+        QStringLiteral("A reply line longer than %1 characters was cut short").arg(maxLine), 3);
+  });
   // Answers to modifications sent on a connection that is gone will never come; a new
   // connection starts with nothing outstanding.
   for (auto signal : {&link::Connection::connected, &link::Connection::closedByPeer})

@@ -9,8 +9,18 @@
 
 namespace tarvo::link {
 
+namespace {
+
+// What the socket reads ahead of us. While a handler runs (a message box is open) nothing
+// is read: the socket stops at this much and TCP holds the server back, instead of the
+// input piling up in memory. Nothing is lost; it is read once the handler returns.
+constexpr qint64 kReadAheadBytes = 1024 * 1024;
+
+}  // namespace
+
 Connection::Connection(QObject* parent) : QObject(parent), socket_(new QTcpSocket(this)) {
   socket_->setObjectName(QStringLiteral("Winsock1"));
+  socket_->setReadBufferSize(kReadAheadBytes);
   connect(socket_, &QTcpSocket::connected, this, &Connection::connected);
   connect(socket_, &QTcpSocket::readyRead, this, &Connection::onReadyRead);
   connect(socket_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
@@ -51,6 +61,10 @@ int Connection::state() const {
   return Closed;
 }
 
+void Connection::setMaxLineLength(std::size_t maxLine) {
+  splitter_ = LineSplitter(maxLine);
+}
+
 void Connection::connectToHost(const QString& host, quint16 port) {
   close();
   splitter_.reset();
@@ -85,7 +99,12 @@ void Connection::onReadyRead() {
     lines.clear();
     splitter_.feed(std::string_view(data.constData(), static_cast<std::size_t>(data.size())),
                    lines);
-    for (auto& line : lines) queue_.push_back(std::move(line));
+    if (splitter_.takeCutLines() > 0)
+      emit lineCutShort(static_cast<qsizetype>(splitter_.maxLine()));
+    for (auto& line : lines) {
+      queuedBytes_ += line.size() + 1;
+      queue_.push_back(std::move(line));
+    }
     if (dispatching_) return;
     runQueuedLines();
     // Data that arrived while a handler was running raised no new readyRead.
@@ -97,6 +116,7 @@ void Connection::runQueuedLines() {
   while (!queue_.empty()) {
     const std::string line = std::move(queue_.front());
     queue_.pop_front();
+    queuedBytes_ -= line.size() + 1;
     ++dispatched_;
     if (handler_) dispatchLine(line, *handler_);
   }

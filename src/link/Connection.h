@@ -52,6 +52,11 @@ class Connection : public QObject, public CommandSender {
   QTcpSocket* socket() const { return socket_; }
   // Lines run through the dispatcher since start; lets callers tell when a reply is done.
   quint64 dispatchedLines() const { return dispatched_; }
+  // Bytes of lines that arrived while a handler was still running, waiting their turn.
+  std::size_t queuedBytes() const { return queuedBytes_; }
+
+  // The longest reply line kept; the rest of a longer one is dropped.
+  void setMaxLineLength(std::size_t maxLine);
 
  signals:
   void connected();
@@ -59,6 +64,8 @@ class Connection : public QObject, public CommandSender {
   void failed(const QString& description);
   // The server closed the connection.
   void closedByPeer();
+  // A reply line longer than `maxLine` characters arrived; the rest of it was dropped.
+  void lineCutShort(qsizetype maxLine);
 
  private:
   void onReadyRead();
@@ -68,6 +75,7 @@ class Connection : public QObject, public CommandSender {
   ReplyHandler* handler_ = nullptr;
   LineSplitter splitter_;
   std::deque<std::string> queue_;
+  std::size_t queuedBytes_ = 0;
   bool dispatching_ = false;
   bool peerClosed_ = false;
   bool failed_ = false;

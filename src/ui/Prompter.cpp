@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <algorithm>
 
 namespace tarvo {
 namespace {
@@ -17,7 +18,32 @@ QMessageBox::Icon toQt(Prompter::Icon icon) {
   return QMessageBox::NoIcon;
 }
 
+constexpr qsizetype kShownChars = 1500;
+constexpr qsizetype kShownLines = 25;
+constexpr qsizetype kDetailChars = 64 * 1024;
+
 }  // namespace
+
+BoxText boxText(const QString& text) {
+  qsizetype cut = std::min(text.size(), kShownChars);
+  qsizetype lines = 0;
+  for (qsizetype i = 0; i < cut; ++i) {
+    if (text[i] == u'\n' && ++lines == kShownLines) {
+      cut = i;
+      break;
+    }
+  }
+  if (cut == text.size()) return {text, {}};
+  BoxText box;
+  box.shown =
+      text.left(cut) +
+      QStringLiteral("\n\n[... %1 more characters; see Show Details]").arg(text.size() - cut);
+  box.details = text.left(kDetailChars);
+  if (text.size() > kDetailChars)
+    box.details +=
+        QStringLiteral("\n[... %1 more characters not shown]").arg(text.size() - kDetailChars);
+  return box;
+}
 
 QMessageBox::StandardButton DialogPrompter::message(Icon icon, const QString& title,
                                                     const QString& text,
@@ -29,7 +55,9 @@ QMessageBox::StandardButton DialogPrompter::message(Icon icon, const QString& ti
   // A box over a window that is locked for a long operation must still take its click.
   QWidget* parent = QApplication::activeWindow();
   if (parent && !parent->isEnabled()) parent = nullptr;
-  QMessageBox box(toQt(icon), title, shown, buttons, parent);
+  const BoxText parts = boxText(shown);
+  QMessageBox box(toQt(icon), title, parts.shown, buttons, parent);
+  if (!parts.details.isEmpty()) box.setDetailedText(parts.details);
   if (buttons.testFlag(QMessageBox::Yes)) box.setDefaultButton(QMessageBox::Yes);
   box.setTextFormat(Qt::PlainText);
   return static_cast<QMessageBox::StandardButton>(box.exec());

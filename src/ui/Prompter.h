@@ -29,6 +29,16 @@ class Prompter {
   }
 };
 
+// What a message box shows of a text. A short text is shown whole. A long one (a server's
+// message can be as long as a reply line) would take the box seconds of layout and fill
+// the screen: its beginning is shown with a note, and the text for the box's details,
+// itself cut at a size a text box shows at once.
+struct BoxText {
+  QString shown;
+  QString details;  // empty when everything is shown
+};
+BoxText boxText(const QString& text);
+
 // The real thing: standard Qt dialogs, parented to the active window.
 class DialogPrompter : public Prompter {
  public:
