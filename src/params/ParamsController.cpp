@@ -51,6 +51,9 @@ void ParamsController::unloadAll() {
 // ---- the parameter list ---------------------------------------------------------------
 
 void ParamsController::onClrPrmLst() {
+  // An editor whose list never completed can be neither shown nor closed by anything once
+  // the next list begins: it is unloaded now, with its "MODDONE:", not left behind.
+  if (parmEditor_ && !parmEditor_->isVisible()) parmEditor_->close();
   auto* editor = new ParmEditFRM(tree_.currSelBlk());
   keepAbove(editor, owner_);
   parmEditor_ = editor;

@@ -158,7 +158,7 @@ void ParmEditFRM::startList() {
 
 void ParmEditFRM::addParameterLine(std::string_view line) {
   // While the list arrives the window is hidden; it is painted once the list is done.
-  if (grid_.addParameterLine(line) && isVisible()) paintGrid();
+  if (grid_.addParameterLine(line) && isVisible()) paintAddedRow();
 }
 
 void ParmEditFRM::listDone() {
@@ -250,28 +250,45 @@ void ParmEditFRM::paintGrid() {
       {fromWire(header.name), fromWire(header.original), fromWire(header.newValue)});
   const int tableRows = grid_.rowCount() - 1;
   MSHFlexGrid1->setRowCount(tableRows);
-  const QBrush editingBackground = palette().brush(QPalette::Button);
-  for (int t = 0; t < tableRows; ++t) {
-    const GridRow& row = grid_.row(gridRowOf(t));
-    const std::string* texts[kGridColumns] = {&row.name, &row.original, &row.newValue};
-    for (int c = 0; c < kGridColumns; ++c) {
-      QTableWidgetItem* item = MSHFlexGrid1->item(t, c);
-      if (!item) {
-        item = new QTableWidgetItem;
-        item->setFlags(Qt::ItemIsEnabled);
-        item->setTextAlignment(kCellAlignment);
-        MSHFlexGrid1->setItem(t, c, item);
-      }
-      const QString text = fromWire(*texts[c]);
-      if (item->text() != text) item->setText(text);
-      item->setForeground(row.changed ? QBrush(kChangedText) : QBrush());
-      if (c > 0) item->setBackground(row.editing ? editingBackground : QBrush());
-    }
-  }
-  const int current = tableRowOf(grid_.currentRow());
-  if (current >= 0 && current < tableRows)
-    MSHFlexGrid1->setCurrentCell(current, std::max(0, MSHFlexGrid1->currentColumn()));
+  for (int t = 0; t < tableRows; ++t) paintRow(t);
+  paintCurrentRow();
   painting_ = false;
+}
+
+void ParmEditFRM::paintAddedRow() {
+  // A parameter that arrives once the window shows goes in before the blank last row; only
+  // that row is painted, so a long list still arriving costs time in step with its length.
+  painting_ = true;
+  const QSignalBlocker blocker(MSHFlexGrid1);
+  const int added = tableRowOf(grid_.rowCount() - 2);
+  MSHFlexGrid1->insertRow(added);
+  paintRow(added);
+  paintCurrentRow();
+  painting_ = false;
+}
+
+void ParmEditFRM::paintRow(int t) {
+  const GridRow& row = grid_.row(gridRowOf(t));
+  const std::string* texts[kGridColumns] = {&row.name, &row.original, &row.newValue};
+  for (int c = 0; c < kGridColumns; ++c) {
+    QTableWidgetItem* item = MSHFlexGrid1->item(t, c);
+    if (!item) {
+      item = new QTableWidgetItem;
+      item->setFlags(Qt::ItemIsEnabled);
+      item->setTextAlignment(kCellAlignment);
+      MSHFlexGrid1->setItem(t, c, item);
+    }
+    const QString text = fromWire(*texts[c]);
+    if (item->text() != text) item->setText(text);
+    item->setForeground(row.changed ? QBrush(kChangedText) : QBrush());
+    if (c > 0) item->setBackground(row.editing ? palette().brush(QPalette::Button) : QBrush());
+  }
+}
+
+void ParmEditFRM::paintCurrentRow() {
+  const int current = tableRowOf(grid_.currentRow());
+  if (current >= 0 && current < MSHFlexGrid1->rowCount() && current != MSHFlexGrid1->currentRow())
+    MSHFlexGrid1->setCurrentCell(current, std::max(0, MSHFlexGrid1->currentColumn()));
 }
 
 void ParmEditFRM::paintEntry() {

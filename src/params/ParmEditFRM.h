@@ -78,6 +78,9 @@ class ParmEditFRM : public QDialog {
   void buildControls();
   void paint();
   void paintGrid();
+  void paintAddedRow();
+  void paintRow(int tableRow);
+  void paintCurrentRow();
   void paintEntry();
   void focusEntryIfShown();
   void chooseFromGrid(int row, bool focusEntry);
