@@ -79,6 +79,11 @@ const std::vector<Engine::CommandEntry>& Engine::commandTable() {
       {"INITIALIZECP", false, &Engine::initialize}, {"GETPARMS:", true, &Engine::getParams},
       {"MODSTART:", true, &Engine::modStart},       {"MODPARM:", true, &Engine::modParam},
       {"MODEND:", true, &Engine::modEnd},           {"MODDONE:", true, &Engine::modDone},
+      {"EDTSEQ:", true, &Engine::editSeq},          {"CANSEQ:", true, &Engine::cancelSeq},
+      {"GETSRC:", true, &Engine::getSource},        {"SPUTSTART:", true, &Engine::sourceStart},
+      {"SRCPUT:", true, &Engine::sourcePut},        {"SPUTEND", true, &Engine::sourceEnd},
+      {"COMPLSEQ:", true, &Engine::compileSeq},     {"INSTALSEQ:", true, &Engine::installSeq},
+      {"GETLST:", true, &Engine::getListing},       {"PLBLIST:", true, &Engine::plbListing},
   };
   return table;
 }
@@ -165,6 +170,8 @@ Cp* Engine::sessionCpOf(const Connection& conn) {
 
 void Engine::endSession(Connection& conn) {
   conn.tx.reset();
+  // Sequence edits belong to the session: a closed or lost one frees its blocks.
+  endSequenceWork(conn.id);
   if (conn.sessionCp.empty()) return;
   const auto it = holders_.find(conn.sessionCp);
   if (it != holders_.end() && it->second == conn.id) holders_.erase(it);
