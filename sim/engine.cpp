@@ -63,6 +63,13 @@ void crossCheck(ParamList& params, std::vector<std::string>& errors,
   }
 }
 
+// Replies echo names and values the client sent. A line feed among them would
+// end the reply early and make the rest read as a reply of its own.
+std::vector<Outgoing> oneLineEach(std::vector<Outgoing> out) {
+  for (auto& o : out) std::replace(o.line.begin(), o.line.end(), '\n', ' ');
+  return out;
+}
+
 }  // namespace
 
 Engine::Engine(Plant plant, EngineOptions options)
@@ -122,11 +129,11 @@ std::vector<Outgoing> Engine::handle(ConnId id, std::string_view command) {
     if (entry.prefix) {
       if (text::startsWith(command, entry.keyword)) {
         (this->*entry.handler)(ctx, command.substr(entry.keyword.size()));
-        return out;
+        return oneLineEach(std::move(out));
       }
     } else if (bare == entry.keyword) {
       (this->*entry.handler)(ctx, {});
-      return out;
+      return oneLineEach(std::move(out));
     }
   }
   log("conn " + std::to_string(id) + ": unknown command \"" + text::forLog(command) + "\"");

@@ -244,5 +244,22 @@ TEST_F(EngineSequenceTest, PlbListingOrAListingThatSaysWhyNot) {
   }
 }
 
+TEST_F(EngineSequenceTest, EchoedClientTextNeverStartsAReplyLineOfItsOwn) {
+  const std::pair<std::string, std::size_t> cases[] = {
+      // command, lines it gets back
+      {"EDTSEQ:FEEDWT:X\nDNEDTSEQ", 1},
+      {"SPUTSTART:FEEDWT:X\nDNPUTSRC", 0},
+      {"SPUTEND", 1},
+      {"COMPLSEQ:" + kSeq + " IND\nDNCPLSEQ", 1},
+      {"PLBLIST:FEEDWT:X\nPLBENDLIST", 3},
+      {"GETPARMS:BOILER:X\nDNPRMLST", 1},
+  };
+  for (const auto& [command, count] : cases) {
+    const Lines lines = send(c, command);
+    EXPECT_EQ(lines.size(), count) << command;
+    for (const auto& l : lines) EXPECT_EQ(l.find('\n'), std::string::npos) << l;
+  }
+}
+
 }  // namespace
 }  // namespace tarvo::sim
