@@ -235,9 +235,41 @@ Cp boilerHouse() {
        {"IOM_ID", "CP6001_ECB:FBM03"},
        {"PNT_NO", "10"},
        {"IN", "FEEDWT:PMPSEQ.BO01"}});
-  add(feed, "PMPDEP", "DEP", {{"DESCRP", "Pump interlocks"}, {"BI01", "BOILER:LSH105.CIN"}});
-  add(feed, "PMPMON", "MON", {{"DESCRP", "Pump condition monitor"}, {"BI01", "FEEDWT:PMPRUN.CIN"}});
-  add(feed, "PMPEXC", "EXC", {{"DESCRP", "Pump trip handling"}, {"BI01", "FEEDWT:PMPMON.BO01"}});
+  Block& dep =
+      add(feed, "PMPDEP", "DEP", {{"DESCRP", "Pump interlocks"}, {"BI01", "BOILER:LSH105.CIN"}});
+  dep.source = {"{ Feed pump A interlocks: no start on a high drum level }",
+                "SEQUENCE PMPDEP",
+                "VARS",
+                "  highlvl : B := BI01;",
+                "STATEMENTS",
+                "  IF highlvl THEN",
+                "    BO01 := FALSE;           { start not permitted }",
+                "  ELSE",
+                "    BO01 := TRUE;",
+                "  ENDIF;",
+                "ENDSEQUENCE"};
+  // Compiles with a warning (HOURS is never used), so the demo shows one.
+  Block& mon = add(feed, "PMPMON", "MON",
+                   {{"DESCRP", "Pump condition monitor"}, {"BI01", "FEEDWT:PMPRUN.CIN"}});
+  mon.source = {"{ Feed pump A condition monitor: counts the starts }",
+                "SEQUENCE PMPMON",
+                "VARS",
+                "  running : B := BI01;",
+                "  starts  : I := 0;",
+                "  hours   : R := 0.0;      { for the run-hours report }",
+                "STATEMENTS",
+                "  WHILE TRUE DO",
+                "    WAIT UNTIL running;",
+                "    starts := starts + 1;",
+                "    RO01 := starts;",
+                "    WAIT UNTIL NOT running;",
+                "  ENDWHILE;",
+                "ENDSEQUENCE"};
+  Block& exc = add(feed, "PMPEXC", "EXC",
+                   {{"DESCRP", "Pump trip handling"}, {"BI01", "FEEDWT:PMPMON.BO01"}});
+  exc.source = {"SEQUENCE PMPEXC",  "VARS",           "  trip : B := BI01;",
+                "STATEMENTS",       "  IF trip THEN", "    BO01 := FALSE;",
+                "    RO01 := 0.0;", "  ENDIF;",       "ENDSEQUENCE"};
   Block& plb =
       add(feed, "PMPPLB", "PLB", {{"DESCRP", "Pump ladder logic"}, {"IOM_ID", "CP6001_ECB:FBM03"}});
   plb.source = {"RUNG 1  --[ PMPRUN ]----[/ TRIP ]----( RUNLMP )--",
@@ -291,10 +323,34 @@ Cp turbineHall() {
                   "  speed : R := RI01;", "STATEMENTS",
                   "  RO01 := 500.0;",     "  WAIT UNTIL speed > 480.0;",
                   "  RO01 := 3000.0;",    "ENDSEQUENCE"};
-  add(turbine, "TRPMON", "MON",
-      {{"DESCRP", "Trip condition monitor"}, {"RI01", "TURBIN:ST301.PNT"}});
-  add(turbine, "TRPEXC", "EXC",
-      {{"DESCRP", "Trip exception handler"}, {"BI01", "TURBIN:TRPLOG.BO01"}});
+  Block& trpmon = add(turbine, "TRPMON", "MON",
+                      {{"DESCRP", "Trip condition monitor"}, {"RI01", "TURBIN:ST301.PNT"}});
+  trpmon.source = {"SEQUENCE TRPMON",
+                   "VARS",
+                   "  speed : R := RI01;",
+                   "STATEMENTS",
+                   "  REPEAT",
+                   "    WAIT 1;",
+                   "  UNTIL speed > 3300.0;",
+                   "  BO01 := TRUE;             { overspeed }",
+                   "ENDSEQUENCE"};
+  Block& trpexc = add(turbine, "TRPEXC", "EXC",
+                      {{"DESCRP", "Trip exception handler"}, {"BI01", "TURBIN:TRPLOG.BO01"}});
+  trpexc.source = {"{ Turbine trip: close the governor valve, repeat the trip command }",
+                   "SEQUENCE TRPEXC",
+                   "VARS",
+                   "  tripped : B := BI01;",
+                   "  try     : I;",
+                   "STATEMENTS",
+                   "  IF tripped THEN",
+                   "    RO01 := 0.0;",
+                   "    FOR try := 1 TO 3 DO",
+                   "      BO01 := TRUE;",
+                   "      WAIT 2;",
+                   "    ENDFOR;",
+                   "  ENDIF;",
+                   "ENDSEQUENCE"};
+  // No source yet: preparing it for editing warns so.
   add(turbine, "TRPDEP", "DEP", {{"DESCRP", "Run-up permissives"}, {"BI01", "TURBIN:TRPLOG.BO01"}});
   cp.compounds.push_back(std::move(turbine));
 

@@ -63,6 +63,13 @@ void crossCheck(ParamList& params, std::vector<std::string>& errors,
   }
 }
 
+// Replies echo names and values the client sent. A line feed among them would
+// end the reply early and make the rest read as a reply of its own.
+std::vector<Outgoing> oneLineEach(std::vector<Outgoing> out) {
+  for (auto& o : out) std::replace(o.line.begin(), o.line.end(), '\n', ' ');
+  return out;
+}
+
 }  // namespace
 
 Engine::Engine(Plant plant, EngineOptions options)
@@ -84,6 +91,11 @@ const std::vector<Engine::CommandEntry>& Engine::commandTable() {
       {"XREFCFGGET", true, &Engine::xrefCfgGet},    {"XREFCFGPUT", true, &Engine::xrefCfgPut},
       {"XREFRUNS", false, &Engine::xrefRunStart},   {"XREFRUNC", false, &Engine::xrefRunPoll},
       {"XREFRUNE", false, &Engine::xrefRunEnd},     {"XREFBLK:", true, &Engine::xrefBlock},
+      {"EDTSEQ:", true, &Engine::editSeq},          {"CANSEQ:", true, &Engine::cancelSeq},
+      {"GETSRC:", true, &Engine::getSource},        {"SPUTSTART:", true, &Engine::sourceStart},
+      {"SRCPUT:", true, &Engine::sourcePut},        {"SPUTEND", true, &Engine::sourceEnd},
+      {"COMPLSEQ:", true, &Engine::compileSeq},     {"INSTALSEQ:", true, &Engine::installSeq},
+      {"GETLST:", true, &Engine::getListing},       {"PLBLIST:", true, &Engine::plbListing},
   };
   return table;
 }
@@ -123,11 +135,11 @@ std::vector<Outgoing> Engine::handle(ConnId id, std::string_view command) {
     if (entry.prefix) {
       if (text::startsWith(command, entry.keyword)) {
         (this->*entry.handler)(ctx, command.substr(entry.keyword.size()));
-        return out;
+        return oneLineEach(std::move(out));
       }
     } else if (bare == entry.keyword) {
       (this->*entry.handler)(ctx, {});
-      return out;
+      return oneLineEach(std::move(out));
     }
   }
   log("conn " + std::to_string(id) + ": unknown command \"" + text::forLog(command) + "\"");
@@ -172,6 +184,8 @@ Cp* Engine::sessionCpOf(const Connection& conn) {
 void Engine::endSession(Connection& conn) {
   conn.tx.reset();
   conn.listedAll.reset();
+  // Sequence edits belong to the session: a closed or lost one frees its blocks.
+  endSequenceWork(conn.id);
   if (conn.sessionCp.empty()) return;
   const auto it = holders_.find(conn.sessionCp);
   if (it != holders_.end() && it->second == conn.id) holders_.erase(it);

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -122,6 +123,53 @@ class Engine {
   // The types "ADDNEW:" accepts, "COMPND" included; the block type list
   // sent after "DNOPENCP" offers exactly these.
   static bool acceptedByAdd(const BlockType& type);
+
+  // --- Sequence blocks and PLB listings (engine_sequence.cpp) -----------------
+ public:
+  // What one source upload may hold; a larger one is refused whole.
+  static constexpr std::size_t kMaxSourceLines = 10000;
+  static constexpr std::size_t kMaxSourceBytes = 512 * 1024;
+
+ private:
+  // A source arriving line by line between SPUTSTART and SPUTEND.
+  struct SourceUpload {
+    std::string block;  // "CMP:BLK" as SPUTSTART named it
+    std::vector<std::string> lines;
+    // The last line came without its line end; SPUTEND repeats it.
+    bool lastUnended = false;
+    std::size_t bytes = 0;
+    std::string refusal;  // why it will not be stored; the first reason stands
+    void add(std::string_view line);
+  };
+  struct CompileRecord {
+    std::vector<std::string> source;  // as compiled: install needs it unchanged since
+    std::vector<std::string> listing;
+    std::size_t errors = 0;
+    std::size_t warnings = 0;
+  };
+  struct SequenceWork {
+    std::map<std::string, ConnId, std::less<>> editors;          // "CMP:BLK" -> its editor
+    std::map<ConnId, SourceUpload> uploads;                      // at most one per connection
+    std::map<std::string, CompileRecord, std::less<>> compiles;  // last compile per block
+    std::set<std::string, std::less<>> uninstalled;              // saved since last install
+  };
+  SequenceWork seq_;
+
+  void editSeq(Context& ctx, std::string_view arg);
+  void cancelSeq(Context& ctx, std::string_view arg);
+  void getSource(Context& ctx, std::string_view arg);
+  void sourceStart(Context& ctx, std::string_view arg);
+  void sourcePut(Context& ctx, std::string_view arg);
+  void sourceEnd(Context& ctx, std::string_view arg);
+  void compileSeq(Context& ctx, std::string_view arg);
+  void installSeq(Context& ctx, std::string_view arg);
+  void getListing(Context& ctx, std::string_view arg);
+  void plbListing(Context& ctx, std::string_view arg);
+  // Why `conn` may not change sequence block `key`, "" when it may.
+  std::string notEditor(const Connection& conn, const std::string& key) const;
+  // Drops the connection's edit sessions and unfinished upload.
+  void endSequenceWork(ConnId id);
+  // ---------------------------------------------------------------------------
 
   void openSession(Context& ctx, std::string_view cpName, bool takeOver);
   void endSession(Connection& conn);

@@ -1,0 +1,265 @@
+// Sequence blocks through the engine: the edit session, saving and fetching
+// the source byte for byte, compile with its listing, install; and PLB
+// listings. Saves go through the client's own upload split, so what is tested
+// is what the client sends.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "link/upload_split.h"
+#include "plant_file.h"
+#include "sim_test_util.h"
+
+namespace tarvo::sim {
+namespace {
+
+using namespace testing;
+using Lines = std::vector<std::string>;
+
+const std::string kSeq = "FEEDWT:PMPSEQ";
+
+class EngineSequenceTest : public EngineTest {
+ protected:
+  void SetUp() override {
+    c = openOn("CP6001");
+    ASSERT_EQ(send(c, "EDTSEQ:" + kSeq), Lines{"DNEDTSEQ " + kSeq});
+  }
+
+  Lines sendAll(const Lines& commands, ConnId conn = 0) {
+    Lines replies;
+    for (const auto& cmd : commands)
+      for (auto& l : send(conn ? conn : c, cmd)) replies.push_back(std::move(l));
+    return replies;
+  }
+
+  // The commands the client's Save sends for a text box holding `text`.
+  static Lines saveCommands(const std::string& block, std::string_view text) {
+    const link::UploadLines u = link::splitForUpload(text);
+    Lines cmds{"SPUTSTART:" + block};
+    for (const auto& l : u.ended) cmds.push_back("SRCPUT:" + l.text + "\n");
+    if (!u.pending.empty()) cmds.push_back("SRCPUT:" + u.pending);
+    cmds.push_back("SPUTEND" + u.pending);
+    return cmds;
+  }
+  Lines save(std::string_view text) { return sendAll(saveCommands(kSeq, text)); }
+
+  // The entries of a list reply between its opening and closing lines, from `column`.
+  Lines entries(const std::string& command, std::string_view open, std::string_view close,
+                std::size_t column) {
+    const Lines lines = send(c, command);
+    if (lines.size() < 2 || lines.front() != open || lines.back() != close) {
+      ADD_FAILURE() << command << " gave " << ::testing::PrintToString(lines);
+      return {};
+    }
+    Lines out;
+    for (std::size_t i = 1; i + 1 < lines.size(); ++i) out.push_back(fromCol(lines[i], column));
+    return out;
+  }
+  Lines fetch() { return entries("GETSRC:" + kSeq, "CLRSEQSRC", "DNSEQSRC", 7); }
+  Lines listing(const std::string& block) {
+    return entries("GETLST:" + block, "CLRGETLST", "DNSEQLST", 7);
+  }
+
+  const Lines& stored(const std::string& block = kSeq) {
+    const auto colon = block.find(':');
+    return engine.plant().findBlock(block.substr(0, colon), block.substr(colon + 1))->source;
+  }
+
+  ConnId c = 0;
+};
+
+// One reply line: `keyword`, then a message from column 10 that mentions `mention`.
+::testing::AssertionResult says(const Lines& lines, std::string_view keyword,
+                                std::string_view mention) {
+  if (lines.size() == 1 && lines[0].size() > 9 && lines[0][9] == ' ')
+    return ::testing::AssertionFailure() << "message not at column 10: " << lines[0];
+  return refused(lines, keyword, mention);
+}
+
+TEST_F(EngineSequenceTest, PreparingForEditAnswersDoneWarnsOrRefuses) {
+  const std::pair<const char*, const char*> refusals[] = {
+      {"BOILER:PC104", "not a sequence block (its type is PID"},
+      {"TURBIN:RUNUP", "TURBIN:RUNUP not found in CP6001"},
+      {"FEEDWT", "is a compound"},
+      {"", "No block named"},
+  };
+  for (const auto& [block, why] : refusals)
+    EXPECT_TRUE(says(send(c, std::string("EDTSEQ:") + block), "ERREDTSEQ", why)) << block;
+  EXPECT_TRUE(says(send(engine.connect(), "EDTSEQ:" + kSeq), "ERREDTSEQ", "No ICC session open"));
+
+  const ConnId t = openOn("CP6002");
+  EXPECT_EQ(send(t, "EDTSEQ:TURBIN:TRPDEP"),
+            (Lines{"WRNEDTSEQTURBIN:TRPDEP holds no source yet, Edit starts empty",
+                   "DNEDTSEQ TURBIN:TRPDEP"}));
+}
+
+TEST_F(EngineSequenceTest, CancelIsAlwaysAnsweredAndEditsEndWithTheirSession) {
+  // The client's way out: CANSEQ, CANSEQ again as its window closes, MODDONE.
+  EXPECT_EQ(sendAll({"CANSEQ:" + kSeq, "CANSEQ:" + kSeq, "MODDONE:" + kSeq}),
+            (Lines{"DNCANSEQ " + kSeq, "DNCANSEQ " + kSeq}));
+  EXPECT_TRUE(says(save("X"), "ERRPUTSRC", "not open for editing"));
+  EXPECT_TRUE(says(send(c, "COMPLSEQ:" + kSeq + " IND"), "ERRCPLSEQ", "not open for editing"));
+
+  // A session taken over frees its blocks; so does a connection that goes away.
+  ASSERT_EQ(send(c, "EDTSEQ:" + kSeq), Lines{"DNEDTSEQ " + kSeq});
+  const ConnId other = engine.connect();
+  EXPECT_EQ(firstWith(send(other, "OVERRIDECP:CP6001 held by WS01"), "DNOPENCP"), "DNOPENCPCP6001");
+  EXPECT_EQ(sendAll({"EDTSEQ:" + kSeq, "SPUTSTART:" + kSeq}, other), Lines{"DNEDTSEQ " + kSeq});
+  EXPECT_TRUE(says(save("X"), "ERRPUTSRC", "No ICC session open"));
+  engine.disconnect(other);
+  const ConnId third = openOn("CP6001", "WS03");
+  EXPECT_EQ(send(third, "EDTSEQ:" + kSeq), Lines{"DNEDTSEQ " + kSeq});
+}
+
+TEST_F(EngineSequenceTest, SavedSourceComesBackByteForByte) {
+  const std::pair<std::string, Lines> cases[] = {
+      {"A\r\nB", {"A", "B"}},  // the last line arrives twice and is stored once
+      {"ONLY", {"ONLY"}},
+      {"X\r\n\r\nY", {"X", "", "Y"}},
+      {"A\r\nB\r\n", {"A", "B"}},
+      {"\r\n\r\nZ", {"", "", "Z"}},
+      {"caf\xE9 \xFF  \r\n\t  { \x80\xA0\xBF }\r\n \xFE",
+       {"caf\xE9 \xFF  ", "\t  { \x80\xA0\xBF }", " \xFE"}},
+  };
+  for (const auto& [text, lines] : cases) {
+    SCOPED_TRACE(text);
+    EXPECT_EQ(save(text), Lines{"DNPUTSRC " + kSeq});
+    EXPECT_EQ(stored(), lines);
+    EXPECT_EQ(fetch(), lines);
+  }
+  // A checkpoint keeps it exactly.
+  const PlantReadResult reread = readPlantText(writePlantText(engine.plant()));
+  ASSERT_TRUE(reread.plant) << reread.error;
+  EXPECT_EQ(reread.plant->findBlock("FEEDWT", "PMPSEQ")->source, cases[5].second);
+  // An empty text ("SPUTSTART:", "SPUTEND") is stored too, with a warning.
+  EXPECT_TRUE(says(save(""), "WRNPUTSRC", "now holds an empty source"));
+  EXPECT_EQ(fetch(), Lines{});
+}
+
+TEST_F(EngineSequenceTest, RefusedSavesStoreNothing) {
+  const Lines before = stored();
+  std::string most;
+  for (std::size_t i = 0; i < Engine::kMaxSourceLines; ++i) most += "X\r\n";
+  const std::pair<Lines, const char*> cases[] = {
+      {{"SRCPUT:A\n", "SRCPUT:B", "SPUTENDB"}, "SPUTEND without SPUTSTART"},
+      {saveCommands(kSeq, most + "X"), "longer than 10000 lines or 524288 bytes"},
+      {saveCommands(kSeq, std::string(Engine::kMaxSourceBytes + 1, 'x')),
+       "longer than 10000 lines or 524288 bytes"},
+      {{"SPUTSTART:" + kSeq, "SRCPUT:A\nB\n", "SPUTEND"}, "line 1 holds a line break character"},
+      {{"SPUTSTART:" + kSeq, "SRCPUT:A\n", "SPUTENDB\rC"}, "line 2 holds a line break character"},
+      {{"SPUTSTART:" + kSeq, "SRCPUT:A", "SPUTENDB"}, "the last line came twice and differed"},
+      {saveCommands("FEEDWT:PMPDEP", "X"),
+       "FEEDWT:PMPDEP is not open for editing (Edit Seq first)"},
+  };
+  for (const auto& [commands, why] : cases) {
+    EXPECT_TRUE(says(sendAll(commands), "ERRPUTSRC", std::string(why) + "; nothing stored"));
+    EXPECT_EQ(stored(), before);
+  }
+  // Exactly as much as allowed is stored.
+  EXPECT_EQ(save(most), Lines{"DNPUTSRC " + kSeq});
+  EXPECT_EQ(stored().size(), Engine::kMaxSourceLines);
+  EXPECT_EQ(save(std::string(Engine::kMaxSourceBytes, 'x')), Lines{"DNPUTSRC " + kSeq});
+}
+
+TEST_F(EngineSequenceTest, CompileIsCleanWarnsOrFailsWithAListingThatPointsAtTheLine) {
+  EXPECT_TRUE(says(send(c, "GETLST:" + kSeq), "ERRSEQLST", "has no compile listing"));
+  EXPECT_EQ(send(c, "COMPLSEQ:" + kSeq + " IND"), Lines{"DNCPLSEQ " + kSeq});
+  EXPECT_EQ(listing(kSeq).back(), "Ready to install.");
+
+  ASSERT_EQ(save("SEQUENCE PMPSEQ\r\nVARS\r\n  on : B := BI01;\r\nSTATEMENTS\r\n"
+                 "  WAIT UNTIL runing;\r\nENDSEQUENCE"),
+            Lines{"DNPUTSRC " + kSeq});
+  EXPECT_TRUE(says(send(c, "COMPLSEQ:" + kSeq + " IND"), "ERRCPLSEQ",
+                   "FEEDWT:PMPSEQ: 1 error, 1 warning; line 5: RUNING is not declared"));
+  const Lines part{"    5    WAIT UNTIL runing;", std::string(20, ' ') + "^",
+                   "       *** ERROR: RUNING is not declared", "    6  ENDSEQUENCE"};
+  const Lines all = listing(kSeq);
+  EXPECT_NE(std::search(all.begin(), all.end(), part.begin(), part.end()), all.end());
+
+  // The demo's sources all compile, one of them with a warning.
+  std::size_t compiled = 0, warned = 0;
+  const std::pair<ConnId, std::string> units[] = {{c, "FEEDWT"}, {openOn("CP6002"), "TURBIN"}};
+  for (const auto& [conn, compound] : units) {
+    for (const auto& block : engine.plant().findCompound(compound)->blocks) {
+      const std::string key = compound + ":" + block.name;
+      if (!block.blockType().sequence() || block.source.empty() || key == kSeq) continue;
+      ASSERT_EQ(send(conn, "EDTSEQ:" + key).back(), "DNEDTSEQ " + key);
+      const std::string reply = send(conn, "COMPLSEQ:" + key + " " + block.type).at(0);
+      EXPECT_FALSE(startsWith(reply, "ERRCPLSEQ")) << reply;
+      warned += startsWith(reply, "WRNCPLSEQ") ? 1 : 0;
+      ++compiled;
+    }
+  }
+  EXPECT_EQ(compiled, 6u);  // PMPSEQ, changed above, compiled clean first
+  EXPECT_EQ(warned, 1u);
+
+  EXPECT_TRUE(says(send(c, "COMPLSEQ:" + kSeq + " DEP"), "ERRCPLSEQ", "of type IND, not DEP"));
+}
+
+TEST_F(EngineSequenceTest, InstallNeedsAGoodCompileOfTheStoredSource) {
+  const std::string good = "SEQUENCE PMPSEQ\r\nSTATEMENTS\r\n  BO01 := TRUE;\r\nENDSEQUENCE";
+  const Lines compile = {"COMPLSEQ:" + kSeq + " IND"}, install = {"INSTALSEQ:" + kSeq};
+  EXPECT_TRUE(says(sendAll(install), "ERRINSSEQ", "has not been compiled"));
+  save("SEQUENCE PMPSEQ\r\nSTATEMENTS\r\n  BO01 := ;\r\nENDSEQUENCE");
+  ASSERT_TRUE(says(sendAll(compile), "ERRCPLSEQ", "1 error"));
+  EXPECT_TRUE(says(sendAll(install), "ERRINSSEQ", "its last compile found 1 error"));
+  save(good);
+  ASSERT_EQ(sendAll(compile), Lines{"DNCPLSEQ " + kSeq});
+  save(good + "\r\n{ changed }");
+  EXPECT_TRUE(says(sendAll(install), "ERRINSSEQ", "saved after its last compile"));
+
+  // Saved and not installed: preparing the block again says so; installing ends that.
+  EXPECT_EQ(sendAll({"CANSEQ:" + kSeq, "EDTSEQ:" + kSeq}),
+            (Lines{"DNCANSEQ " + kSeq,
+                   "WRNEDTSEQThe source stored for " + kSeq + " was saved but not installed",
+                   "DNEDTSEQ " + kSeq}));
+  EXPECT_EQ(
+      sendAll({compile[0], install[0], "CANSEQ:" + kSeq, "EDTSEQ:" + kSeq}),
+      (Lines{"DNCPLSEQ " + kSeq, "DNINSSEQ " + kSeq, "DNCANSEQ " + kSeq, "DNEDTSEQ " + kSeq}));
+}
+
+TEST_F(EngineSequenceTest, PlbListingOrAListingThatSaysWhyNot) {
+  Lines expected{"CLRPLBLIST FEEDWT:PMPPLB"};  // the listing's name from column 12
+  for (const auto& line : stored("FEEDWT:PMPPLB")) expected.push_back("PLBLIST " + line);
+  expected.push_back("PLBENDLIST");
+  EXPECT_EQ(send(c, "PLBLIST:FEEDWT:PMPPLB"), expected);
+
+  const struct {
+    ConnId conn;
+    std::string key, why;
+  } notPlb[] = {
+      {c, kSeq, "FEEDWT:PMPSEQ is not a PLB (its type is IND)"},
+      {c, "FEEDWT:GONE", "FEEDWT:GONE not found in CP6001"},
+      {c, "", "No block named"},
+      {engine.connect(), "FEEDWT:PMPPLB", "No ICC session open"},
+  };
+  for (const auto& [conn, key, why] : notPlb) {
+    const Lines lines = send(conn, "PLBLIST:" + key);
+    ASSERT_EQ(lines.size(), 3u) << why;
+    EXPECT_EQ(lines[0], "CLRPLBLIST " + (key.empty() ? std::string("(no block)") : key));
+    EXPECT_TRUE(startsWith(fromCol(lines[1], 9), "*** " + why)) << lines[1];
+    EXPECT_EQ(lines[2], "PLBENDLIST");
+  }
+}
+
+TEST_F(EngineSequenceTest, EchoedClientTextNeverStartsAReplyLineOfItsOwn) {
+  const std::pair<std::string, std::size_t> cases[] = {
+      // command, lines it gets back
+      {"EDTSEQ:FEEDWT:X\nDNEDTSEQ", 1},
+      {"SPUTSTART:FEEDWT:X\nDNPUTSRC", 0},
+      {"SPUTEND", 1},
+      {"COMPLSEQ:" + kSeq + " IND\nDNCPLSEQ", 1},
+      {"PLBLIST:FEEDWT:X\nPLBENDLIST", 3},
+      {"GETPARMS:BOILER:X\nDNPRMLST", 1},
+  };
+  for (const auto& [command, count] : cases) {
+    const Lines lines = send(c, command);
+    EXPECT_EQ(lines.size(), count) << command;
+    for (const auto& l : lines) EXPECT_EQ(l.find('\n'), std::string::npos) << l;
+  }
+}
+
+}  // namespace
+}  // namespace tarvo::sim
