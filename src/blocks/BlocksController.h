@@ -23,8 +23,6 @@ class TreeController;
 namespace blocks {
 
 class BlockTypesFRM;
-enum class RecordColumns;
-struct BlockRecord;
 
 class BlocksController : public QObject {
   Q_OBJECT
@@ -69,15 +67,12 @@ class BlocksController : public QObject {
 
   // The type chooser, made when first needed.
   BlockTypesFRM& blockTypes();
-  bool hasBlockTypes() const { return types_ != nullptr; }
 
   const QString& pendingNewName() const { return pendingNewName_; }
   const QString& copySrcBlk() const { return copySrcBlk_; }
   const QString& copySrcTyp() const { return copySrcTyp_; }
   const QString& moveSrcBlk() const { return moveSrcBlk_; }
   const QString& moveSrcTyp() const { return moveSrcTyp_; }
-  // Key of the node shown as the move source ("" when none is).
-  const QString& highlightedKey() const { return highlightKey_; }
 
   // Background of the pending move source's node.
   static QColor highlightColour() { return QColor(192, 192, 0); }
