@@ -1,9 +1,13 @@
 #include "params/ParamsController.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include "browser/Form1.h"
 #include "browser/TreeController.h"
 #include "link/CommandSender.h"
 #include "params/ParmEditFRM.h"
+#include "params/editor_cascade.h"
 #include "ui/Prompter.h"
 #include "ui/ui_helpers.h"
 
@@ -12,6 +16,27 @@ namespace {
 
 std::string toWire(const QString& s) {
   return s.toLatin1().toStdString();
+}
+
+PxRect pxRect(const QRect& r) {
+  return {r.x(), r.y(), r.width(), r.height()};
+}
+
+// Moves a new editor to its cascade place on the main window's screen, kept on that screen.
+void placeEditor(QWidget* editor, QWidget* owner, int editWindowCnt) {
+  QScreen* screen = owner ? owner->screen() : editor->screen();
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  // The size it will be shown at; the window manager's frame is taken to be as wide as the
+  // main window's.
+  editor->adjustSize();
+  QSize frame = editor->size();
+  if (owner && owner->isVisible())
+    frame += owner->frameGeometry().size() - owner->geometry().size();
+  const PxPoint at =
+      screen ? editorPlace(editWindowCnt, {frame.width(), frame.height()},
+                           pxRect(screen->geometry()), pxRect(screen->availableGeometry()))
+             : editorPlace(editWindowCnt, {frame.width(), frame.height()}, {}, {});
+  editor->move(at.x, at.y);
 }
 
 }  // namespace
@@ -62,8 +87,7 @@ void ParamsController::onClrPrmLst() {
   connect(editor, &ParmEditFRM::cancelRequested, this, [this, editor] { cancel(editor); });
   connect(editor, &ParmEditFRM::unloading, this, [this, editor] { unload(editor); });
 
-  const TwipsPoint at = editorPositionTwips(editWindowCnt_);
-  editor->move(twipsToPx(at.left), twipsToPx(at.top));
+  placeEditor(editor, owner_, editWindowCnt_);
   editWindowCnt_ = nextEditWindowCnt(editWindowCnt_);
 
   form_.updStatBar(QStringLiteral("Getting Parameters"), 3);
