@@ -22,20 +22,27 @@ PxRect pxRect(const QRect& r) {
   return {r.x(), r.y(), r.width(), r.height()};
 }
 
-// Moves a new editor to its cascade place on the main window's screen, kept on that screen.
+// Moves a new editor to its cascade place on the main window's screen, kept on that screen
+// at the size it is made with (the window manager's frame taken to be as wide as the main
+// window's).
 void placeEditor(QWidget* editor, QWidget* owner, int editWindowCnt) {
   QScreen* screen = owner ? owner->screen() : editor->screen();
   if (!screen) screen = QGuiApplication::primaryScreen();
-  // The size it will be shown at; the window manager's frame is taken to be as wide as the
-  // main window's.
-  editor->adjustSize();
-  QSize frame = editor->size();
-  if (owner && owner->isVisible())
-    frame += owner->frameGeometry().size() - owner->geometry().size();
-  const PxPoint at =
-      screen ? editorPlace(editWindowCnt, {frame.width(), frame.height()},
-                           pxRect(screen->geometry()), pxRect(screen->availableGeometry()))
-             : editorPlace(editWindowCnt, {frame.width(), frame.height()}, {}, {});
+  const QSize margins = (owner && owner->isVisible())
+                            ? owner->frameGeometry().size() - owner->geometry().size()
+                            : QSize(0, 0);
+  if (screen) {
+    // On a small screen the editor is made smaller, as far as its controls allow.
+    const QSize fit = editor->size()
+                          .boundedTo(screen->availableGeometry().size() - margins)
+                          .expandedTo(editor->minimumSizeHint());
+    if (fit != editor->size()) editor->resize(fit);
+  }
+  const QSize size = editor->size() + margins;
+  const PxSize frame{size.width(), size.height()};
+  const PxPoint at = screen ? editorPlace(editWindowCnt, frame, pxRect(screen->geometry()),
+                                          pxRect(screen->availableGeometry()))
+                            : editorPlace(editWindowCnt, frame, {}, {});
   editor->move(at.x, at.y);
 }
 
