@@ -8,6 +8,8 @@
 # The client looks for its desktop entry at ../share/applications from its own folder to
 # know that it runs installed and must keep its settings in the user's folder.
 include(GNUInstallDirs)
+# The package's name, not the project's: /usr/share/doc/tarvolink.
+set(TARVO_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/tarvolink)
 
 install(TARGETS tarvolink tarvo-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/data/tarvolink.desktop
@@ -19,10 +21,10 @@ foreach(size 16 32 48 64 128 256)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
           RENAME tarvolink.png)
 endforeach()
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/sim/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR}
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${TARVO_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/sim/README.md DESTINATION ${TARVO_DOCDIR}
         RENAME tarvo-sim.md)
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${TARVO_DOCDIR}/docs
         FILES_MATCHING PATTERN "*.png")
 
 set(TARVO_PACKAGE_MAINTAINER "Tarvolink developers <tarvolink@invalid>"
@@ -34,8 +36,15 @@ set(CPACK_PACKAGE_VENDOR "Tarvolink developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "client for the remote configuration of a distributed control system")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Tarvolink connects to a Tarvo configuration server and shows the configuration of a control processor as a tree of compounds and blocks: it opens configuration sessions, edits block parameters, adds, copies, moves and deletes blocks, edits and compiles sequence blocks, runs the CP utilities and the cross-reference.\nThe package also holds tarvo-sim, a stand-in server with a demo plant for trials and training.")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "Tarvolink connects to a Tarvo configuration server and shows the\n"
+  "configuration of a control processor as a tree of compounds and blocks.\n"
+  "It opens configuration sessions, edits block parameters, adds, copies,\n"
+  "moves and deletes blocks, edits and compiles sequence blocks, and runs the\n"
+  "CP utilities and the cross-reference.\n"
+  ".\n"
+  "The package also holds tarvo-sim, a stand-in server with a demo plant for\n"
+  "trials and training.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
