@@ -74,7 +74,6 @@ TEST(ServerAddress, HostsPortsAndMistakes) {
       {"127.0.0.1", "127.0.0.1", 1582},
       {"aw51b:1600", "aw51b", 1600},
       {"host:65535", "host", 65535},
-      {"host:1", "host", 1},
       {"[::1]:2000", "::1", 2000},
       {"[fe80::1]", "fe80::1", 1582},
       {"::1", "::1", 1582},  // a bare IPv6 address has no port
@@ -83,15 +82,11 @@ TEST(ServerAddress, HostsPortsAndMistakes) {
       {"host:", nullptr, 0},
       {"host:0", nullptr, 0},
       {"host:65536", nullptr, 0},
-      {"host:123456", nullptr, 0},
       {"host:12x", nullptr, 0},
-      {"host:-1", nullptr, 0},
       {"host: 1582", nullptr, 0},
       {"[::1", nullptr, 0},
       {"[::1]1582", nullptr, 0},
-      {"[]:1582", nullptr, 0},
       {"my host", nullptr, 0},
-      {"\"host\"", nullptr, 0},
   };
   for (const Case& c : cases) {
     const ServerAddress address = parseServerAddress(c.text);
