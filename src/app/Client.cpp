@@ -1,6 +1,7 @@
 #include "app/Client.h"
 
 #include <QComboBox>
+#include <QScreen>
 
 #include "app/LinkController.h"
 #include "app/about.h"
@@ -133,6 +134,12 @@ void Client::wireEffects() {
 
 void Client::start() {
   link_->load();
+  // On a small screen, or at a large scale, the main window starts no larger than the
+  // screen's free area (less a title bar), as far as its controls allow.
+  if (const QScreen* screen = form_->screen()) {
+    const QSize room = screen->availableGeometry().size() - QSize(0, 32);
+    form_->resize(form_->size().boundedTo(room).expandedTo(form_->minimumSizeHint()));
+  }
   form_->show();
 }
 
