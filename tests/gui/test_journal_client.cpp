@@ -1,7 +1,6 @@
 // The client writes its changes and their answers to the change journal, naming its
 // server, and says once when the journal cannot be written while the work goes on.
 #include <QAction>
-#include <QDir>
 #include <QFile>
 
 #include "browser/Form1.h"
@@ -21,13 +20,11 @@ class ClientJournal : public ClientFixture {
     action("UploadCPMP")->trigger();
   }
 
-  std::vector<link::JournalEvent> journal(const QString& folder) {
+  std::vector<link::JournalEvent> journal() {
+    QFile file(client->journal().file().pathFor(link::systemTimeMs()));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
     std::vector<link::JournalEvent> events;
-    for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::Files)) {
-      QFile file(f.filePath());
-      EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-      EXPECT_EQ(link::parseJournalText(file.readAll().toStdString(), events), 0u);
-    }
+    EXPECT_EQ(link::parseJournalText(file.readAll().toStdString(), events), 0u);
     return events;
   }
 
@@ -40,14 +37,13 @@ class ClientJournal : public ClientFixture {
 
 TEST_F(ClientJournal, ChangesAndAnswersAreWrittenAndAFailureIsSaidOnce) {
   startClient();
-  const QString folder = dir.filePath(QStringLiteral("journal"));
-  client->journal().file().setFolder(folder);
+  client->journal().file().setFolder(dir.filePath(QStringLiteral("journal")));
   connectClient();
   openSessionWithTree({});
   upload();
   ASSERT_TRUE(sent({QStringLiteral("UPLOADCP")}));
   reply({QStringLiteral("DNCPUTIL")});
-  const auto events = journal(folder);
+  const auto events = journal();
   ASSERT_EQ(events.size(), 2u);
   EXPECT_EQ(events[0].what, "upload");
   EXPECT_EQ(events[0].cp, "CP6001");

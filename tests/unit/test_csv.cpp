@@ -21,7 +21,6 @@ TEST(Csv, EveryValueSurvivesTheRoundTrip) {
   std::string text;
   for (const auto& v : values) text += csvRecord({"BOILER:LC101", v, "x"});
   EXPECT_EQ(csvField("say \"hi\""), "\"say \"\"hi\"\"\"");
-  EXPECT_EQ(csvField("plain"), "plain");
   const CsvParse parsed = parseCsv(text);
   ASSERT_FALSE(parsed.error) << parsed.error->message;
   ASSERT_EQ(parsed.records.size(), values.size());

@@ -54,83 +54,40 @@ TEST_F(Tracker, EachKindOfChangeIsJournaledWithItsAnswer) {
     Outcome result;
     const char* message;
   };
+  // clang-format off
   const std::vector<Case> cases = {
-      {{"ADDNEW:BOILER:NEW1 BOILER:LC101 PID"},
-       "DNADDNEWBOILER:LC101",
-       "add",
-       "BOILER:NEW1",
-       "type PID at BOILER:LC101",
-       Outcome::Done,
-       ""},
-      {{"ADDNEW:BOILER:NEW2 BOILER:LC101 PID"},
-       record("WRNADDNEW", "name cut"),
-       "add",
-       "BOILER:NEW2",
-       "type PID at BOILER:LC101",
-       Outcome::Warning,
-       "name cut"},
-      {{"CPYNEW:BOILER:C2 BOILER:LC101 PID BOILER:---END_BOILER"},
-       record("ERRCPYNEW", "exists"),
-       "copy",
-       "BOILER:C2",
-       "from BOILER:LC101 (PID) at BOILER:---END_BOILER",
-       Outcome::Error,
+      {{"ADDNEW:BOILER:NEW1 BOILER:LC101 PID"}, "DNADDNEWBOILER:LC101", "add", "BOILER:NEW1",
+       "type PID at BOILER:LC101", Outcome::Done, ""},
+      {{"ADDNEW:BOILER:NEW2 BOILER:LC101 PID"}, record("WRNADDNEW", "name cut"), "add",
+       "BOILER:NEW2", "type PID at BOILER:LC101", Outcome::Warning, "name cut"},
+      {{"CPYNEW:BOILER:C2 BOILER:LC101 PID BOILER:---END_BOILER"}, record("ERRCPYNEW", "exists"),
+       "copy", "BOILER:C2", "from BOILER:LC101 (PID) at BOILER:---END_BOILER", Outcome::Error,
        "exists"},
-      {{"MOVEBLK:FEEDWT:X BOILER:LC101 PID"},
-       "DNMOVEBLX",
-       "move",
-       "BOILER:LC101",
-       "(PID) to FEEDWT:X",
-       Outcome::Done,
-       ""},
-      {{"DELBLK:BOILER:LC101"},
-       "WRNDELBLKstill connected",
-       "delete",
-       "BOILER:LC101",
-       "",
-       Outcome::Warning,
-       "still connected"},
-      {{"DELBLK:BOILER"},
-       "ERRDELBLKnot empty",
-       "delete",
-       "BOILER",
-       "",
-       Outcome::Error,
+      {{"MOVEBLK:FEEDWT:X BOILER:LC101 PID"}, "DNMOVEBLX", "move", "BOILER:LC101",
+       "(PID) to FEEDWT:X", Outcome::Done, ""},
+      {{"DELBLK:BOILER:LC101"}, "WRNDELBLKstill connected", "delete", "BOILER:LC101", "",
+       Outcome::Warning, "still connected"},
+      {{"DELBLK:BOILER"}, "ERRDELBLKnot empty", "delete", "BOILER", "", Outcome::Error,
        "not empty"},
-      {{"SPUTSTART:FEEDWT:PMPSEQ", "SRCPUT:A\n", "SRCPUT:B",
-        "SPUTEND"
-        "B"},
-       "DNPUTSRC",
-       "save source",
-       "FEEDWT:PMPSEQ",
-       "2 lines",
-       Outcome::Done,
-       ""},
-      {{"COMPLSEQ:FEEDWT:PMPSEQ IND"},
-       "WRNCPLSEQ x unused",
-       "compile",
-       "FEEDWT:PMPSEQ",
-       "type IND",
-       Outcome::Warning,
-       " x unused"},
-      {{"INSTALSEQ:FEEDWT:PMPSEQ"},
-       "ERRINSSEQno compile",
-       "install",
-       "FEEDWT:PMPSEQ",
-       "",
-       Outcome::Error,
-       "no compile"},
+      {{"SPUTSTART:FEEDWT:PMPSEQ", "SRCPUT:A\n", "SRCPUT:B", "SPUTENDB"}, "DNPUTSRC",
+       "save source", "FEEDWT:PMPSEQ", "2 lines", Outcome::Done, ""},
+      {{"COMPLSEQ:FEEDWT:PMPSEQ IND"}, "WRNCPLSEQ x unused", "compile", "FEEDWT:PMPSEQ",
+       "type IND", Outcome::Warning, " x unused"},
+      {{"INSTALSEQ:FEEDWT:PMPSEQ"}, "ERRINSSEQno compile", "install", "FEEDWT:PMPSEQ", "",
+       Outcome::Error, "no compile"},
       {{"UPLOADCP"}, "DNCPUTIL", "upload", "", "", Outcome::Done, ""},
       {{"CHECKPOINTCP"}, "ERRCPUTILdisk full", "checkpoint", "", "", Outcome::Error, "disk full"},
       {{"INITIALIZECP"}, "DNCPUTIL", "initialize", "", "", Outcome::Done, ""},
       {{"MODSTART:BOILER:LC101", "MODPARM:PBAND = 120", "MODEND:BOILER:LC101"},
-       "DNPRMMOD BOILER:LC101",
-       "edit",
-       "BOILER:LC101",
-       "PBAND ? -> \"120\"",
-       Outcome::Done,
-       ""},
+       "DNPRMMOD BOILER:LC101", "edit", "BOILER:LC101", "PBAND ? -> \"120\"", Outcome::Done, ""},
+      // The override names the CP it takes; a refusal ends the session's CP, so it goes last.
+      {{"OVERRIDECP:CP6001 held by AW5102"}, "DNOPENCPCP6001", "override lock", "",
+       "CP6001 held by AW5102", Outcome::Done, ""},
+      {{"OVERRIDECP:CP6001 x"}, "CHECKPOINT CP6001", "override lock", "", "CP6001 x",
+       Outcome::Error, "checkpoint in progress: CP6001"},
   };
+  // clang-format on
+  EXPECT_TRUE(events.empty());  // opening a session is no change
   for (const Case& c : cases) {
     events.clear();
     for (const char* command : c.commands) tracker.commandSent(command);
@@ -143,8 +100,7 @@ TEST_F(Tracker, EachKindOfChangeIsJournaledWithItsAnswer) {
       EXPECT_EQ(e.block, c.block) << c.what;
       EXPECT_EQ(e.detail, c.detail) << c.what;
       EXPECT_EQ(e.cp, "CP6001") << c.what;
-      EXPECT_EQ(e.user, "anna");
-      EXPECT_EQ(e.serverPort, 1582);
+      EXPECT_TRUE(e.user == "anna" && e.serverPort == 1582);
     }
     EXPECT_EQ(events[0].result, Outcome::Sent) << c.what;
     EXPECT_EQ(events[1].result, c.result) << c.what;
@@ -152,26 +108,6 @@ TEST_F(Tracker, EachKindOfChangeIsJournaledWithItsAnswer) {
     EXPECT_EQ(events[1].timeMs, events[0].timeMs + 5) << c.what;
   }
   EXPECT_EQ(tracker.outstanding(), 0u);
-}
-
-TEST_F(Tracker, ALockOverrideIsAChangeAndAPlainOpenIsNot) {
-  send({"OVERRIDECP:CP6003 held by AW5102"});
-  receive(
-      {"TRYOPENCP"
-       "CP6003 contacting ICC",
-       "DNOPENCP"
-       "CP6003"});
-  send({"OPENCP:CP6002 ALL ws01", "OVERRIDECP:CP6004 x"});
-  receive({"LOCKOPENCP CP6002 held by WS9", "CHECKPOINT CP6004"});
-  ASSERT_EQ(events.size(), 4u);
-  EXPECT_EQ(events[0].what, "override lock");
-  EXPECT_EQ(events[0].cp, "CP6003");
-  EXPECT_EQ(events[0].detail, "CP6003 held by AW5102");
-  EXPECT_EQ(events[1].result, Outcome::Done);
-  // The LOCKOPENCP answered the plain open; the checkpoint reply answered the override.
-  EXPECT_EQ(events[3].cp, "CP6004");
-  EXPECT_EQ(events[3].result, Outcome::Error);
-  EXPECT_EQ(events[3].message, "checkpoint in progress: CP6004");
   EXPECT_EQ(tracker.sessionCp(), "");
 }
 
@@ -213,29 +149,22 @@ TEST_F(Tracker, AnswersGoToTheOldestRequestOfTheirKind) {
         "MODPARM:P = 2", "MODEND:A:Z", "DELBLK:A:W"});
   receive({record("ERRPRMMOD", "bad"), "DNDELBLKA:Y", "DNPRMMOD", "ERRDELBLKno W"});
   ASSERT_EQ(events.size(), 8u);
-  auto answerOf = [&](const std::string& what, const std::string& block) {
-    for (std::size_t i = 4; i < events.size(); ++i)
-      if (events[i].what == what && events[i].block == block) return events[i];
-    return JournalEvent{};
-  };
-  EXPECT_EQ(answerOf("edit", "A:X").result, Outcome::Error);
-  EXPECT_EQ(answerOf("edit", "A:Z").result, Outcome::Done);
-  EXPECT_EQ(answerOf("delete", "A:Y").result, Outcome::Done);
-  EXPECT_EQ(answerOf("delete", "A:W").message, "no W");
+  EXPECT_TRUE(events[4].block == "A:X" && events[4].result == Outcome::Error);
+  EXPECT_TRUE(events[5].block == "A:Y" && events[5].result == Outcome::Done);
+  EXPECT_TRUE(events[6].block == "A:Z" && events[6].result == Outcome::Done);
+  EXPECT_TRUE(events[7].block == "A:W" && events[7].message == "no W");
   // An answer nothing waits for is passed over.
   receive({"DNPRMMOD"});
   EXPECT_EQ(events.size(), 8u);
-}
 
-TEST_F(Tracker, TooManyUnansweredRequestsKeepTheRestMatched) {
+  // Past the bound the oldest request is given up, and its answer skipped.
   for (std::size_t i = 0; i <= JournalTracker::kMaxOutstanding; ++i)
     tracker.commandSent("DELBLK:A:B" + std::to_string(i));
   EXPECT_EQ(tracker.outstanding(), JournalTracker::kMaxOutstanding);
   events.clear();
   receive({"ERRDELBLKfirst", "ERRDELBLKsecond"});
-  ASSERT_EQ(events.size(), 1u);  // the first request was given up, so its answer is skipped
-  EXPECT_EQ(events[0].block, "A:B1");
-  EXPECT_EQ(events[0].message, "second");
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_TRUE(events[0].block == "A:B1" && events[0].message == "second");
 }
 
 TEST_F(Tracker, ALostConnectionLeavesEveryWaitingChangeUnanswered) {
@@ -282,8 +211,6 @@ TEST(JournalLine, AnEventSurvivesTheRoundTripWhateverItsTextsHold) {
   EXPECT_EQ(line.find('\r'), std::string::npos);
   EXPECT_NE(line.find(R"("time":"2026-12-03T10:15:02.123Z")"), std::string::npos) << line;
   EXPECT_NE(line.find(R"("new":"Temp \u00b0C")"), std::string::npos) << line;
-  EXPECT_NE(line.find(R"("old":null)"), std::string::npos) << line;
-  EXPECT_NE(line.find(R"("result":"warning")"), std::string::npos) << line;
   const auto back = parseJournalLine(line);
   ASSERT_TRUE(back.has_value()) << line;
   EXPECT_EQ(*back, e);
