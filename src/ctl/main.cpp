@@ -14,8 +14,11 @@ int main(int argc, char* argv[]) {
 
   QFile out;
   QFile err;
-  out.open(stdout, QIODevice::WriteOnly);
-  err.open(stderr, QIODevice::WriteOnly);
+  // Unbuffered, down to the C library, so that results and errors reach a terminal or a
+  // pipe in the order they happen.
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+  out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
+  err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
 
   std::vector<std::string> args;
   const QStringList arguments = QCoreApplication::arguments();
