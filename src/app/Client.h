@@ -14,6 +14,7 @@ class Prompter;
 class LinkController;
 namespace link {
 class Connection;
+class ChangeJournal;
 }  // namespace link
 namespace browser {
 class Form1;
@@ -54,6 +55,8 @@ class Client : public QObject, public link::ReplyHandler {
   icc::CpUtilController& cpUtilities() { return *cpUtil_; }
   params::ParamsController& params() { return *params_; }
   blocks::BlocksController& blocks() { return *blocks_; }
+  // Every change asked of the server and its answer, written to the user's journal.
+  link::ChangeJournal& journal() { return *journal_; }
 
   // ReplyHandler
   void onVersion(std::string_view line) override;
@@ -101,6 +104,7 @@ class Client : public QObject, public link::ReplyHandler {
   void wireCommands();
   void wireButtons();
   void wireEffects();
+  void wireJournal();
 
   Prompter& prompter_;
   QString settingsPath_;
@@ -113,6 +117,7 @@ class Client : public QObject, public link::ReplyHandler {
   std::unique_ptr<icc::CpUtilController> cpUtil_;
   std::unique_ptr<params::ParamsController> params_;
   std::unique_ptr<blocks::BlocksController> blocks_;
+  link::ChangeJournal* journal_ = nullptr;
 };
 
 }  // namespace tarvo
