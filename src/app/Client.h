@@ -27,6 +27,9 @@ class CpUtilController;
 namespace params {
 class ParamsController;
 }
+namespace sequence {
+class SequenceController;
+}
 
 class Client : public QObject, public link::ReplyHandler {
   Q_OBJECT
@@ -50,6 +53,7 @@ class Client : public QObject, public link::ReplyHandler {
   icc::SessionController& session() { return *session_; }
   icc::CpUtilController& cpUtilities() { return *cpUtil_; }
   params::ParamsController& params() { return *params_; }
+  sequence::SequenceController& sequence() { return *sequence_; }
 
   // ReplyHandler
   void onVersion(std::string_view line) override;
@@ -79,10 +83,39 @@ class Client : public QObject, public link::ReplyHandler {
   void onDnCpUtil(std::string_view line) override;
   void onErrCpUtil(std::string_view line) override;
 
+  // Sequence blocks and PLB listings
+  void onErrEdtSeq(std::string_view line) override;
+  void onDnEdtSeq(std::string_view line) override;
+  void onErrEdtSeqEditor(std::string_view line) override;
+  void onWrnEdtSeq(std::string_view line) override;
+  void onClrSeqSrc(std::string_view line) override;
+  void onSeqSrc(std::string_view line) override;
+  void onDnSeqSrc(std::string_view line) override;
+  void onErrSeqSrc(std::string_view line) override;
+  void onDnPutSrc(std::string_view line) override;
+  void onErrPutSrc(std::string_view line) override;
+  void onWrnPutSrc(std::string_view line) override;
+  void onDnCplSeq(std::string_view line) override;
+  void onErrCplSeq(std::string_view line) override;
+  void onWrnCplSeq(std::string_view line) override;
+  void onDnInsSeq(std::string_view line) override;
+  void onErrInsSeq(std::string_view line) override;
+  void onWrnInsSeq(std::string_view line) override;
+  void onClrGetLst(std::string_view line) override;
+  void onSeqLst(std::string_view line) override;
+  void onDnSeqLst(std::string_view line) override;
+  void onErrSeqLst(std::string_view line) override;
+  void onWrnSeqLst(std::string_view line) override;
+  void onDnCanSeq(std::string_view line) override;
+  void onClrPlbList(std::string_view line) override;
+  void onPlbList(std::string_view line) override;
+  void onPlbEndList(std::string_view line) override;
+
  private:
   void wireCommands();
   void wireButtons();
   void wireEffects();
+  void wireSequence();
 
   Prompter& prompter_;
   QString settingsPath_;
@@ -94,6 +127,7 @@ class Client : public QObject, public link::ReplyHandler {
   std::unique_ptr<LinkController> link_;
   std::unique_ptr<icc::CpUtilController> cpUtil_;
   std::unique_ptr<params::ParamsController> params_;
+  std::unique_ptr<sequence::SequenceController> sequence_;
 };
 
 }  // namespace tarvo
