@@ -16,11 +16,20 @@
 namespace tarvo::sequence {
 namespace {
 
+// The window keeps its arrangement as the modes show and hide controls: nothing moves
+// into the place of a hidden one.
+void keepPlaceWhenHidden(QWidget* control) {
+  QSizePolicy policy = control->sizePolicy();
+  policy.setRetainSizeWhenHidden(true);
+  control->setSizePolicy(policy);
+}
+
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption) {
   auto* button = new QPushButton(caption, parent);
   button->setObjectName(QLatin1String(name));
   button->setAccessibleName(caption);
   button->setMinimumWidth(twipsToPx(1095));
+  keepPlaceWhenHidden(button);
   return button;
 }
 
@@ -60,6 +69,7 @@ void SeqEditFRM::buildControls() {
   // Undo across a whole fetched source or listing would hold a copy of it for nothing.
   SourceTB->setUndoRedoEnabled(false);
   SourceTB->setMinimumSize(twipsToPx(4800), twipsToPx(3000));
+  keepPlaceWhenHidden(SourceTB);
   textArea->addWidget(SourceTB, 0, 0);
   ProgressBar1 = new QProgressBar(this);
   ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
