@@ -211,7 +211,7 @@ void SequenceController::save() {
     return;
   }
   const SaveCommands upload = saveCommands(toWire(e->blockName), wire.text);
-  e->EditSvPB->setEnabled(false);
+  e->controls.save.enabled = false;
   // An empty text gives the bar no range at all, which it shows as busy rather than fail.
   e->ProgressBar1->setRange(0, barValue(upload.length));
   e->ProgressBar1->setValue(0);
