@@ -61,7 +61,7 @@ void SeqEditFRM::buildControls() {
   auto* textArea = new QGridLayout;
   SourceTB = new QPlainTextEdit(this);
   SourceTB->setObjectName(QStringLiteral("SourceTB"));
-  SourceTB->setAccessibleName(QStringLiteral("Sequence source"));
+  SourceTB->setAccessibleName(QStringLiteral("Sequence source and listing"));
   SourceTB->setFont(sourceFont());
   SourceTB->setLineWrapMode(QPlainTextEdit::NoWrap);
   SourceTB->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
