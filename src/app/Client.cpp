@@ -15,6 +15,7 @@
 #include "link/ChangeJournal.h"
 #include "link/Connection.h"
 #include "params/ParamsController.h"
+#include "sequence/SequenceController.h"
 #include "ui/Prompter.h"
 
 namespace tarvo {
@@ -35,12 +36,14 @@ Client::Client(Prompter& prompter, QString settingsPath, QObject* parent)
   cpUtil_ = std::make_unique<icc::CpUtilController>(f, c, prompter_);
   params_ = std::make_unique<params::ParamsController>(&f, f, *tree_, c, prompter_);
   blocks_ = std::make_unique<blocks::BlocksController>(f, *tree_, c, prompter_);
+  sequence_ = std::make_unique<sequence::SequenceController>(&f, f, *tree_, c, prompter_);
   link_ = std::make_unique<LinkController>(f, c, *session_, prompter_, settingsPath_);
   connection_->setReplyHandler(this);
   wireCommands();
   wireButtons();
   wireEffects();
   wireJournal();
+  wireSequence();
 }
 
 Client::~Client() {
@@ -128,6 +131,7 @@ void Client::wireEffects() {
   // Leaving: every parameter editor, loaded or shown, says it is done with its block
   // before the session is closed.
   connect(form_.get(), &Form1::unloading, this, [this] {
+    sequence_->unload();  // its closing commands go before the session's
     params_->unloadAll();
     blocks_->unload();
     link_->unload();
@@ -150,6 +154,13 @@ void Client::wireJournal() {
                              QStringLiteral("\r\rWork goes on, but changes are not recorded."));
       },
       Qt::QueuedConnection);
+}
+
+void Client::wireSequence() {
+  connect(form_.get(), &Form1::buttonClicked, this, [this](Form1::Button button) {
+    if (button == Form1::Button::EditSeq) sequence_->editSeq();
+    if (button == Form1::Button::ViewPlb) sequence_->viewPlb();
+  });
 }
 
 void Client::start() {
@@ -282,6 +293,86 @@ void Client::onDnCpUtil(std::string_view) {
 }
 void Client::onErrCpUtil(std::string_view line) {
   cpUtil_->onErrCpUtil(line);
+}
+
+// ---- sequence blocks and PLB listings --------------------------------------------------
+void Client::onErrEdtSeq(std::string_view line) {
+  sequence_->onErrEdtSeq(line);
+}
+void Client::onDnEdtSeq(std::string_view line) {
+  sequence_->onDnEdtSeq(line);
+}
+void Client::onErrEdtSeqEditor(std::string_view line) {
+  sequence_->onErrEdtSeqEditor(line);
+}
+void Client::onWrnEdtSeq(std::string_view line) {
+  sequence_->onWrnEdtSeq(line);
+}
+void Client::onClrSeqSrc(std::string_view line) {
+  sequence_->onClrSeqSrc(line);
+}
+void Client::onSeqSrc(std::string_view line) {
+  sequence_->onSeqSrc(line);
+}
+void Client::onDnSeqSrc(std::string_view line) {
+  sequence_->onDnSeqSrc(line);
+}
+void Client::onErrSeqSrc(std::string_view line) {
+  sequence_->onErrSeqSrc(line);
+}
+void Client::onDnPutSrc(std::string_view line) {
+  sequence_->onDnPutSrc(line);
+}
+void Client::onErrPutSrc(std::string_view line) {
+  sequence_->onErrPutSrc(line);
+}
+void Client::onWrnPutSrc(std::string_view line) {
+  sequence_->onWrnPutSrc(line);
+}
+void Client::onDnCplSeq(std::string_view line) {
+  sequence_->onDnCplSeq(line);
+}
+void Client::onErrCplSeq(std::string_view line) {
+  sequence_->onErrCplSeq(line);
+}
+void Client::onWrnCplSeq(std::string_view line) {
+  sequence_->onWrnCplSeq(line);
+}
+void Client::onDnInsSeq(std::string_view line) {
+  sequence_->onDnInsSeq(line);
+}
+void Client::onErrInsSeq(std::string_view line) {
+  sequence_->onErrInsSeq(line);
+}
+void Client::onWrnInsSeq(std::string_view line) {
+  sequence_->onWrnInsSeq(line);
+}
+void Client::onClrGetLst(std::string_view line) {
+  sequence_->onClrGetLst(line);
+}
+void Client::onSeqLst(std::string_view line) {
+  sequence_->onSeqLst(line);
+}
+void Client::onDnSeqLst(std::string_view line) {
+  sequence_->onDnSeqLst(line);
+}
+void Client::onErrSeqLst(std::string_view line) {
+  sequence_->onErrSeqLst(line);
+}
+void Client::onWrnSeqLst(std::string_view line) {
+  sequence_->onWrnSeqLst(line);
+}
+void Client::onDnCanSeq(std::string_view line) {
+  sequence_->onDnCanSeq(line);
+}
+void Client::onClrPlbList(std::string_view line) {
+  sequence_->onClrPlbList(line);
+}
+void Client::onPlbList(std::string_view line) {
+  sequence_->onPlbList(line);
+}
+void Client::onPlbEndList(std::string_view line) {
+  sequence_->onPlbEndList(line);
 }
 
 }  // namespace tarvo

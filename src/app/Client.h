@@ -31,6 +31,9 @@ class ParamsController;
 namespace blocks {
 class BlocksController;
 }
+namespace sequence {
+class SequenceController;
+}
 
 class Client : public QObject, public link::ReplyHandler {
   Q_OBJECT
@@ -57,6 +60,7 @@ class Client : public QObject, public link::ReplyHandler {
   blocks::BlocksController& blocks() { return *blocks_; }
   // Every change asked of the server and its answer, written to the user's journal.
   link::ChangeJournal& journal() { return *journal_; }
+  sequence::SequenceController& sequence() { return *sequence_; }
 
   // ReplyHandler
   void onVersion(std::string_view line) override;
@@ -100,11 +104,40 @@ class Client : public QObject, public link::ReplyHandler {
   void onDnCpUtil(std::string_view line) override;
   void onErrCpUtil(std::string_view line) override;
 
+  // Sequence blocks and PLB listings
+  void onErrEdtSeq(std::string_view line) override;
+  void onDnEdtSeq(std::string_view line) override;
+  void onErrEdtSeqEditor(std::string_view line) override;
+  void onWrnEdtSeq(std::string_view line) override;
+  void onClrSeqSrc(std::string_view line) override;
+  void onSeqSrc(std::string_view line) override;
+  void onDnSeqSrc(std::string_view line) override;
+  void onErrSeqSrc(std::string_view line) override;
+  void onDnPutSrc(std::string_view line) override;
+  void onErrPutSrc(std::string_view line) override;
+  void onWrnPutSrc(std::string_view line) override;
+  void onDnCplSeq(std::string_view line) override;
+  void onErrCplSeq(std::string_view line) override;
+  void onWrnCplSeq(std::string_view line) override;
+  void onDnInsSeq(std::string_view line) override;
+  void onErrInsSeq(std::string_view line) override;
+  void onWrnInsSeq(std::string_view line) override;
+  void onClrGetLst(std::string_view line) override;
+  void onSeqLst(std::string_view line) override;
+  void onDnSeqLst(std::string_view line) override;
+  void onErrSeqLst(std::string_view line) override;
+  void onWrnSeqLst(std::string_view line) override;
+  void onDnCanSeq(std::string_view line) override;
+  void onClrPlbList(std::string_view line) override;
+  void onPlbList(std::string_view line) override;
+  void onPlbEndList(std::string_view line) override;
+
  private:
   void wireCommands();
   void wireButtons();
   void wireEffects();
   void wireJournal();
+  void wireSequence();
 
   Prompter& prompter_;
   QString settingsPath_;
@@ -118,6 +151,7 @@ class Client : public QObject, public link::ReplyHandler {
   std::unique_ptr<params::ParamsController> params_;
   std::unique_ptr<blocks::BlocksController> blocks_;
   link::ChangeJournal* journal_ = nullptr;
+  std::unique_ptr<sequence::SequenceController> sequence_;
 };
 
 }  // namespace tarvo

@@ -45,14 +45,29 @@ void LineAppender::scheduleFlush() {
 void LineAppender::flush() {
   flushPending_ = false;
   if (pending_.isEmpty()) return;
-  // Appending at the end keeps the user's caret and scroll position where they are.
+  // Appending at the end keeps the user's caret and scroll position where they are. A
+  // caret standing at the end (in an empty box, say) would be carried along by the
+  // insertion: it is put back.
   QScrollBar* bar = box_->verticalScrollBar();
+  QScrollBar* across = box_->horizontalScrollBar();
   const int scrolled = bar->value();
+  const int scrolledAcross = across->value();
+  const QTextCursor caret = box_->textCursor();
+  const int position = caret.position();
+  const int anchor = caret.anchor();
   QTextCursor end(box_->document());
   end.movePosition(QTextCursor::End);
   end.insertText(pending_);
   pending_.clear();
+  const QTextCursor moved = box_->textCursor();
+  if (moved.position() != position || moved.anchor() != anchor) {
+    QTextCursor kept(box_->document());
+    kept.setPosition(anchor);
+    kept.setPosition(position, QTextCursor::KeepAnchor);
+    box_->setTextCursor(kept);
+  }
   bar->setValue(scrolled);
+  across->setValue(scrolledAcross);
 }
 
 QString LineAppender::text() {

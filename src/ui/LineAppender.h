@@ -33,6 +33,10 @@ class LineAppender : public QObject {
 
   LineAppender(QPlainTextEdit* box, Join join);
 
+  // The rule for lines appended from now on (a box that shows a source and, later, a
+  // listing joins each its own way).
+  void setJoin(Join join) { join_ = join; }
+
   // Empties the box, or replaces its text (a progress text), forgetting lines not yet in.
   void clear();
   void setText(const QString& text);

@@ -41,6 +41,7 @@ TEST(LineAppender, LinesReachTheBoxOncePerBurstAndClearingStartsAfresh) {
   ASSERT_TRUE(tarvo::test::waitUntil([&] { return !box.toPlainText().isEmpty(); }));
   EXPECT_EQ(box.toPlainText(), "0\n1\n2");
   EXPECT_EQ(box.document()->blockCount(), 3);
+  EXPECT_EQ(box.textCursor().position(), 0);  // the caret stays where it was
   appender.append(u"3");
   appender.clear();  // lines not yet in are forgotten with the rest
   appender.append(u"4");
