@@ -27,6 +27,9 @@ class CpUtilController;
 namespace params {
 class ParamsController;
 }
+namespace xref {
+class XrefController;
+}
 
 class Client : public QObject, public link::ReplyHandler {
   Q_OBJECT
@@ -50,6 +53,7 @@ class Client : public QObject, public link::ReplyHandler {
   icc::SessionController& session() { return *session_; }
   icc::CpUtilController& cpUtilities() { return *cpUtil_; }
   params::ParamsController& params() { return *params_; }
+  xref::XrefController& xref() { return *xref_; }
 
   // ReplyHandler
   void onVersion(std::string_view line) override;
@@ -78,11 +82,22 @@ class Client : public QObject, public link::ReplyHandler {
   void onCloseIcc(std::string_view line) override;
   void onDnCpUtil(std::string_view line) override;
   void onErrCpUtil(std::string_view line) override;
+  // The cross-reference's replies.
+  void onClrXrefLst(std::string_view line) override;
+  void onXrefLst(std::string_view line) override;
+  void onEndXrefLst(std::string_view line) override;
+  void onNoneXrefLst(std::string_view line) override;
+  void onXrefCfgGetStrt(std::string_view line) override;
+  void onXrefCfgGetLine(std::string_view line) override;
+  void onXrefCfgGetDone(std::string_view line) override;
+  void onXrefRunLine(std::string_view line) override;
+  void onXrefRunDone(std::string_view line) override;
 
  private:
   void wireCommands();
   void wireButtons();
   void wireEffects();
+  void wireXref();
 
   Prompter& prompter_;
   QString settingsPath_;
@@ -94,6 +109,7 @@ class Client : public QObject, public link::ReplyHandler {
   std::unique_ptr<LinkController> link_;
   std::unique_ptr<icc::CpUtilController> cpUtil_;
   std::unique_ptr<params::ParamsController> params_;
+  std::unique_ptr<xref::XrefController> xref_;
 };
 
 }  // namespace tarvo
