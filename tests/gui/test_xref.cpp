@@ -1,5 +1,6 @@
 // The cross-reference: the setup window and its lists, the generation with its polling,
 // and one block's listing, checked on screen and on the wire.
+#include <QApplication>
 #include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -164,4 +165,23 @@ TEST_F(Xref, XrefAndTheSpaceBarAskForTheSelectedNodeOnly) {
   QTest::keyClick(form().treeView(), Qt::Key_Space);  // a new list: nothing selected
   settle();
   EXPECT_EQ(server.commands.size(), 3);
+}
+
+TEST(DialogPrompter, AWindowClosedUnderItsOpenBoxTakesTheBoxAlongSafely) {
+  auto* window = new QDialog;
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->show();
+  window->activateWindow();
+  ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == window; }));
+  const QPointer<QDialog> alive = window;
+  // As a lost connection closes the setup window while "Create Xref" asks its question.
+  QTimer::singleShot(50, window, &QWidget::close);
+  QTimer::singleShot(3000, [] {  // only if the box outlived its window
+    if (auto* box = QApplication::activeModalWidget()) box->close();
+  });
+  DialogPrompter prompter;
+  const auto answer = prompter.message(Prompter::Icon::Question, "Are you sure", "?",
+                                       QMessageBox::Ok | QMessageBox::Cancel);
+  EXPECT_EQ(answer, QMessageBox::NoButton);
+  EXPECT_TRUE(alive.isNull());
 }
