@@ -16,18 +16,11 @@ for _ in $(seq 50); do
   kill -0 $sim 2>/dev/null || { cat "$log" >&2; exit 1; }
   sleep 0.1
 done
-# The client reads its server from TarvoIp.txt beside it; without one it connects to
-# 127.0.0.1:1582 when "New" is chosen. Ask it to connect at start for the demo.
-settings="$build/src/TarvoIp.txt"
-if [ -f "$settings" ]; then
-  echo "Using the existing $settings (delete it to connect to the demo at 127.0.0.1:1582)." >&2
-else
-  printf ' 1  0 \r\n"127.0.0.1","1582"\r\n' > "$settings"
-  for _ in $(seq 9); do printf '"",""\r\n' >> "$settings"; done
-fi
+# --connect points the client at the demo for this run; its settings file is left alone.
+client=("$build/src/app/tarvolink" --connect 127.0.0.1:1582)
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display: running the client under Xvfb (xvfb-run)." >&2
-  xvfb-run -a "$build/src/tarvolink"
+  xvfb-run -a "${client[@]}"
 else
-  "$build/src/tarvolink"
+  "${client[@]}"
 fi

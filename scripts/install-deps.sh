@@ -3,7 +3,7 @@
 # Run as root or with sudo; does nothing when everything is there already.
 set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
-          xvfb xauth imagemagick)
+          xvfb xauth imagemagick dpkg-dev file desktop-file-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,10 +1,12 @@
 #include "app/Client.h"
 
 #include <QComboBox>
+#include <QScreen>
 
 #include "app/LinkController.h"
 #include "app/about.h"
 #include "app/frmOptions.h"
+#include "blocks/BlocksController.h"
 #include "browser/Form1.h"
 #include "browser/ListsController.h"
 #include "browser/TreeController.h"
@@ -32,6 +34,7 @@ Client::Client(Prompter& prompter, QString settingsPath, QObject* parent)
   session_ = std::make_unique<icc::SessionController>(f, *tree_, c, prompter_);
   cpUtil_ = std::make_unique<icc::CpUtilController>(f, c, prompter_);
   params_ = std::make_unique<params::ParamsController>(&f, f, *tree_, c, prompter_);
+  blocks_ = std::make_unique<blocks::BlocksController>(f, *tree_, c, prompter_);
   link_ = std::make_unique<LinkController>(f, c, *session_, prompter_, settingsPath_);
   xref_ = std::make_unique<xref::XrefController>(&f, f, *tree_, c, prompter_);
   connection_->setReplyHandler(this);
@@ -80,17 +83,19 @@ void Client::wireButtons() {
   connect(form_.get(), &Form1::buttonClicked, this, [this](Form1::Button button) {
     switch (button) {
       case Form1::Button::Edit: params_->edit(); break;
-      case Form1::Button::Paste:
-      case Form1::Button::Add:
-      case Form1::Button::MoveTo:
+      case Form1::Button::Paste: blocks_->paste(); break;
+      case Form1::Button::Add: blocks_->add(); break;
+      case Form1::Button::MoveTo: blocks_->moveTo(); break;
+      case Form1::Button::Copy: blocks_->copy(); break;
+      case Form1::Button::Delete: blocks_->deleteBlock(); break;
+      case Form1::Button::MoveFrom: blocks_->moveFrom(); break;
       case Form1::Button::Xref:
       case Form1::Button::EditSeq:
-      case Form1::Button::Copy:
-      case Form1::Button::Delete:
-      case Form1::Button::MoveFrom:
       case Form1::Button::ViewPlb: break;
     }
   });
+  connect(tree_.get(), &browser::TreeController::listLoaded, blocks_.get(),
+          &blocks::BlocksController::listLoaded);
   connect(tree_.get(), &browser::TreeController::editRequested, params_.get(),
           &params::ParamsController::edit);
 }
@@ -126,6 +131,7 @@ void Client::wireEffects() {
   connect(form_.get(), &Form1::unloading, this, [this] {
     xref_->unload();  // the setup window ends the generation before the session closes
     params_->unloadAll();
+    blocks_->unload();
     link_->unload();
   });
 }
@@ -148,6 +154,12 @@ void Client::wireXref() {
 
 void Client::start() {
   link_->load();
+  // On a small screen, or at a large scale, the main window starts no larger than the
+  // screen's free area (less a title bar), as far as its controls allow.
+  if (const QScreen* screen = form_->screen()) {
+    const QSize room = screen->availableGeometry().size() - QSize(0, 32);
+    form_->resize(form_->size().boundedTo(room).expandedTo(form_->minimumSizeHint()));
+  }
   form_->show();
 }
 
@@ -171,6 +183,12 @@ void Client::onCmpLst(std::string_view line) {
 }
 void Client::onDnCmpLst(std::string_view) {
   lists_->onDnCmpLst();
+}
+void Client::onBlkTypNew(std::string_view line) {
+  blocks_->onBlkTypNew(line);
+}
+void Client::onBlkTyp(std::string_view line) {
+  blocks_->onBlkTyp(line);
 }
 void Client::onClrPrmLst(std::string_view) {
   params_->onClrPrmLst();
@@ -204,6 +222,42 @@ void Client::onWrnPrmMod(std::string_view line) {
 }
 void Client::onDnPrmMod(std::string_view line) {
   params_->onDnPrmMod(line);
+}
+void Client::onErrDelBlk(std::string_view line) {
+  blocks_->onErrDelBlk(line);
+}
+void Client::onWrnDelBlk(std::string_view line) {
+  blocks_->onWrnDelBlk(line);
+}
+void Client::onDnDelBlk(std::string_view line) {
+  blocks_->onDnDelBlk(line);
+}
+void Client::onDnAddNew(std::string_view line) {
+  blocks_->onDnAddNew(line);
+}
+void Client::onWrnAddNew(std::string_view line) {
+  blocks_->onWrnAddNew(line);
+}
+void Client::onErrAddNew(std::string_view line) {
+  blocks_->onErrAddNew(line);
+}
+void Client::onDnCpyNew(std::string_view line) {
+  blocks_->onDnCpyNew(line);
+}
+void Client::onWrnCpyNew(std::string_view line) {
+  blocks_->onWrnCpyNew(line);
+}
+void Client::onErrCpyNew(std::string_view line) {
+  blocks_->onErrCpyNew(line);
+}
+void Client::onDnMoveBlk(std::string_view line) {
+  blocks_->onDnMoveBlk(line);
+}
+void Client::onWrnMoveBlk(std::string_view line) {
+  blocks_->onWrnMoveBlk(line);
+}
+void Client::onErrMoveBlk(std::string_view line) {
+  blocks_->onErrMoveBlk(line);
 }
 void Client::onTryOpenCp(std::string_view line) {
   session_->onTryOpenCp(line);

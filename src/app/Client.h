@@ -27,6 +27,9 @@ class CpUtilController;
 namespace params {
 class ParamsController;
 }
+namespace blocks {
+class BlocksController;
+}
 namespace xref {
 class XrefController;
 }
@@ -53,6 +56,7 @@ class Client : public QObject, public link::ReplyHandler {
   icc::SessionController& session() { return *session_; }
   icc::CpUtilController& cpUtilities() { return *cpUtil_; }
   params::ParamsController& params() { return *params_; }
+  blocks::BlocksController& blocks() { return *blocks_; }
   xref::XrefController& xref() { return *xref_; }
 
   // ReplyHandler
@@ -63,6 +67,8 @@ class Client : public QObject, public link::ReplyHandler {
   void onClrCmpLst(std::string_view line) override;
   void onCmpLst(std::string_view line) override;
   void onDnCmpLst(std::string_view line) override;
+  void onBlkTypNew(std::string_view line) override;
+  void onBlkTyp(std::string_view line) override;
   void onClrPrmLst(std::string_view line) override;
   void onPrmLst(std::string_view line) override;
   void onDnPrmLst(std::string_view line) override;
@@ -74,6 +80,18 @@ class Client : public QObject, public link::ReplyHandler {
   void onErrPrmMod(std::string_view line) override;
   void onWrnPrmMod(std::string_view line) override;
   void onDnPrmMod(std::string_view line) override;
+  void onErrDelBlk(std::string_view line) override;
+  void onWrnDelBlk(std::string_view line) override;
+  void onDnDelBlk(std::string_view line) override;
+  void onDnAddNew(std::string_view line) override;
+  void onWrnAddNew(std::string_view line) override;
+  void onErrAddNew(std::string_view line) override;
+  void onDnCpyNew(std::string_view line) override;
+  void onWrnCpyNew(std::string_view line) override;
+  void onErrCpyNew(std::string_view line) override;
+  void onDnMoveBlk(std::string_view line) override;
+  void onWrnMoveBlk(std::string_view line) override;
+  void onErrMoveBlk(std::string_view line) override;
   void onTryOpenCp(std::string_view line) override;
   void onDnOpenCp(std::string_view line) override;
   void onErrOpenCp(std::string_view line) override;
@@ -109,6 +127,7 @@ class Client : public QObject, public link::ReplyHandler {
   std::unique_ptr<LinkController> link_;
   std::unique_ptr<icc::CpUtilController> cpUtil_;
   std::unique_ptr<params::ParamsController> params_;
+  std::unique_ptr<blocks::BlocksController> blocks_;
   std::unique_ptr<xref::XrefController> xref_;
 };
 

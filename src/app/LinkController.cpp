@@ -46,7 +46,7 @@ void LinkController::load() {
   serverVersion_ = QStringLiteral("?.?.?");
   HostIP = readOptions();
   watchdog_.start();
-  if (AutoConn == 1) connectToServer();
+  if (AutoConn == 1 || hasServerOverride()) connectToServer();
   form_.setMenuShown(Form1::Menu::List, false);
   form_.setMenuShown(Form1::Menu::CpUtilities, false);
   form_.setAlwaysOnTop(true);
@@ -72,11 +72,16 @@ void LinkController::connectToServer() {
       state == Connection::ResolvingHost || state == Connection::Connecting ||
       state == Connection::Connected)
     return;
-  HostIP = readOptions();
-  if (HostIP.isEmpty()) HostIP = defaultHost();
-  if (PortNum == 0) {
-    PortNum = link::kDefaultPort;
-    AutoConn = 0;
+  if (hasServerOverride()) {
+    HostIP = overrideHost_;
+    PortNum = overridePort_;
+  } else {
+    HostIP = readOptions();
+    if (HostIP.isEmpty()) HostIP = defaultHost();
+    if (PortNum == 0) {
+      PortNum = link::kDefaultPort;
+      AutoConn = 0;
+    }
   }
   if (state != Connection::Closed && state != Connection::Closing) session_.closeSession();
   // connectToHost closes a connection the server left half-closed before starting anew.
@@ -134,6 +139,11 @@ void LinkController::unload() {
   }
 }
 
+void LinkController::setServerOverride(const QString& host, quint16 port) {
+  overrideHost_ = host;
+  overridePort_ = port;
+}
+
 void LinkController::openOptions() {
   if (options_) {
     options_->raise();
@@ -142,6 +152,8 @@ void LinkController::openOptions() {
   }
   options_ = new frmOptions(settingsPath_, prompter_);
   connect(options_, &frmOptions::finished, &form_, [this] { form_.show(); });
+  // Settings the user has just saved are the ones the next connect is to use.
+  connect(options_, &frmOptions::applied, this, [this] { overrideHost_.clear(); });
   form_.hide();
   options_->show();
 }

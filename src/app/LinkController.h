@@ -36,6 +36,11 @@ class LinkController : public QObject {
   void unload();           // the main window is closing
   void openOptions();      // "Tarvo Server"
 
+  // A server named on the command line: connected to at start and by every connect of this
+  // run, instead of the settings file's choice, until the user applies new settings.
+  void setServerOverride(const QString& host, quint16 port);
+  bool hasServerOverride() const { return !overrideHost_.isEmpty(); }
+
   // Reads the settings file: returns the selected host ("" when unusable) and sets the
   // port and auto-connect values.
   QString readOptions();
@@ -71,6 +76,8 @@ class LinkController : public QObject {
   QString serverVersion_ = QStringLiteral("?.?.?");
   QTimer watchdog_;
   QPointer<frmOptions> options_;
+  QString overrideHost_;
+  quint16 overridePort_ = 0;
 };
 
 }  // namespace tarvo

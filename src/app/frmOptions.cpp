@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -37,6 +38,14 @@ frmOptions::frmOptions(QString settingsPath, Prompter& prompter, QWidget* parent
   heading.setPointSize(12);
   Label3->setFont(heading);
   layout->addWidget(Label3);
+  // The file may be beside the program or in the user's folder: say which one this is.
+  const QString shownPath = QDir::toNativeSeparators(settingsPath_);
+  SettingsPathLBL = new QLabel(QStringLiteral("Settings file: ") + shownPath, this);
+  SettingsPathLBL->setObjectName(QStringLiteral("SettingsPathLBL"));
+  SettingsPathLBL->setToolTip(shownPath);
+  SettingsPathLBL->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  SettingsPathLBL->setTextFormat(Qt::PlainText);
+  layout->addWidget(SettingsPathLBL);
 
   auto* rows = new QGridLayout;
   HostIP_LBL = new QLabel(QStringLiteral("Host or IP Address"), this);
@@ -146,12 +155,16 @@ bool frmOptions::apply() {
         PortNumTB[n]->text().remove(QLatin1Char('"')).toLatin1().toStdString();
   }
   const std::string text = formatSettings(settings);
+  // The user's configuration folder does not exist before the first save.
+  QDir().mkpath(QFileInfo(settingsPath_).absolutePath());
   QSaveFile file(settingsPath_);
   if (file.open(QIODevice::WriteOnly) &&
       file.write(text.data(), static_cast<qint64>(text.size())) ==
           static_cast<qint64>(text.size()) &&
-      file.commit())
+      file.commit()) {
+    emit applied();
     return true;
+  }
   prompter_.inform(Prompter::Icon::Exclamation, QStringLiteral("Options"),
                    QStringLiteral("The settings could not be saved to %1:\r%2")
                        .arg(QDir::toNativeSeparators(settingsPath_), file.errorString()));

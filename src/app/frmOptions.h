@@ -26,6 +26,7 @@ class frmOptions : public QWidget {
   int selectedIndex() const { return selected_; }
 
   QLabel* Label3;
+  QLabel* SettingsPathLBL;  // which file the dialog reads and writes
   QLabel* HostIP_LBL;
   QLabel* Label2;
   std::array<QRadioButton*, 10> Option1;
@@ -40,6 +41,8 @@ class frmOptions : public QWidget {
  signals:
   // The dialog has closed, whichever way; the main window shows itself again.
   void finished();
+  // The settings were written.
+  void applied();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

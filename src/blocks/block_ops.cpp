@@ -107,6 +107,15 @@ std::string pasteFullName(std::string_view currSelBlk, std::string_view typedNam
   return out;
 }
 
+std::optional<std::string> movedNodeKey(std::string_view name, bool nameInTree,
+                                        std::string_view moveSrcBlk, bool answersSource) {
+  if (nameInTree) return std::string(name);
+  if (answersSource && !browser::isCmpNm(moveSrcBlk) && !browser::isCmpNm(name) &&
+      browser::getBlkNm(moveSrcBlk) == browser::getBlkNm(name))
+    return std::string(moveSrcBlk);
+  return std::nullopt;
+}
+
 std::string upperName(std::string_view typed) {
   std::string out(typed);
   for (char& c : out)

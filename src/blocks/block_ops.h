@@ -78,6 +78,15 @@ std::optional<std::string> addBlockCommand(std::string_view currSelBlk,
 // The full name of a pasted copy: the selection's compound, a colon, the typed name.
 std::string pasteFullName(std::string_view currSelBlk, std::string_view typedName);
 
+// The key of the node a confirmed move takes away, or nullopt when that node is not known
+// and only a fresh block list can show the move without leaving a stale node behind.
+// A move within one compound keeps the block's name, so the node under `name` is the old
+// one. A move into another compound renames the block ("BOILER:X" becomes "FEEDWT:X"): its
+// old node is then the pending move source, provided the reply answers that source (not
+// an "X" form, which may answer any move) and the source has the same block part.
+std::optional<std::string> movedNodeKey(std::string_view name, bool nameInTree,
+                                        std::string_view moveSrcBlk, bool answersSource);
+
 // ---------------------------------------------------------------------------------------
 // Typed names.
 

@@ -248,7 +248,9 @@ void Form1::Ui::buildStatusBar(Form1* form) {
   for (int i = 0; i < 3; ++i) {
     panels[i] = new QLabel(bar);
     panels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i + 1));
-    panels[i]->setAccessibleName(QStringLiteral("Status panel %1").arg(i + 1));
+    // A screen reader reads the panel's text as its name; which panel it is goes in the
+    // description, so that the name does not hide the text.
+    panels[i]->setAccessibleDescription(QStringLiteral("Status panel %1").arg(i + 1));
     panels[i]->setFrameShape(QFrame::StyledPanel);
     panels[i]->setFrameShadow(QFrame::Sunken);
     panels[i]->setMinimumWidth(60);

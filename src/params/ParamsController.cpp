@@ -1,9 +1,13 @@
 #include "params/ParamsController.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include "browser/Form1.h"
 #include "browser/TreeController.h"
 #include "link/CommandSender.h"
 #include "params/ParmEditFRM.h"
+#include "params/editor_cascade.h"
 #include "ui/Prompter.h"
 #include "ui/ui_helpers.h"
 
@@ -12,6 +16,34 @@ namespace {
 
 std::string toWire(const QString& s) {
   return s.toLatin1().toStdString();
+}
+
+PxRect pxRect(const QRect& r) {
+  return {r.x(), r.y(), r.width(), r.height()};
+}
+
+// Moves a new editor to its cascade place on the main window's screen, kept on that screen
+// at the size it is made with (the window manager's frame taken to be as wide as the main
+// window's).
+void placeEditor(QWidget* editor, QWidget* owner, int editWindowCnt) {
+  QScreen* screen = owner ? owner->screen() : editor->screen();
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  const QSize margins = (owner && owner->isVisible())
+                            ? owner->frameGeometry().size() - owner->geometry().size()
+                            : QSize(0, 0);
+  if (screen) {
+    // On a small screen the editor is made smaller, as far as its controls allow.
+    const QSize fit = editor->size()
+                          .boundedTo(screen->availableGeometry().size() - margins)
+                          .expandedTo(editor->minimumSizeHint());
+    if (fit != editor->size()) editor->resize(fit);
+  }
+  const QSize size = editor->size() + margins;
+  const PxSize frame{size.width(), size.height()};
+  const PxPoint at = screen ? editorPlace(editWindowCnt, frame, pxRect(screen->geometry()),
+                                          pxRect(screen->availableGeometry()))
+                            : editorPlace(editWindowCnt, frame, {}, {});
+  editor->move(at.x, at.y);
 }
 
 }  // namespace
@@ -62,8 +94,7 @@ void ParamsController::onClrPrmLst() {
   connect(editor, &ParmEditFRM::cancelRequested, this, [this, editor] { cancel(editor); });
   connect(editor, &ParmEditFRM::unloading, this, [this, editor] { unload(editor); });
 
-  const TwipsPoint at = editorPositionTwips(editWindowCnt_);
-  editor->move(twipsToPx(at.left), twipsToPx(at.top));
+  placeEditor(editor, owner_, editWindowCnt_);
   editWindowCnt_ = nextEditWindowCnt(editWindowCnt_);
 
   form_.updStatBar(QStringLiteral("Getting Parameters"), 3);

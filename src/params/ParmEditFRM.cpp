@@ -72,8 +72,14 @@ void ParmEditFRM::buildControls() {
   MSHFlexGrid1->setTabKeyNavigation(false);
   MSHFlexGrid1->setWordWrap(false);
   int gridWidth = 0;
+  // A column is never narrower than its heading: "Parameter" is wider than the first
+  // column's 1000 twips in most fonts.
+  const QFontMetrics headerMetrics(MSHFlexGrid1->horizontalHeader()->font());
+  const GridRow& header = grid_.row(0);
+  const std::string* headings[kGridColumns] = {&header.name, &header.original, &header.newValue};
   for (int c = 0; c < kGridColumns; ++c) {
-    const int width = twipsToPx(kColumnWidthsTwips[c]);
+    const int width = std::max(twipsToPx(kColumnWidthsTwips[c]),
+                               headerMetrics.horizontalAdvance(fromWire(*headings[c])) + 12);
     MSHFlexGrid1->setColumnWidth(c, width);
     gridWidth += width;
   }
@@ -96,7 +102,11 @@ void ParmEditFRM::buildControls() {
   ValEntryCB->setFont(listFont());
   ValEntryCB->setMinimumWidth(twipsToPx(3500));
   ValEntryCB->installEventFilter(this);
-  if (ValEntryCB->lineEdit()) ValEntryCB->lineEdit()->installEventFilter(this);
+  if (ValEntryCB->lineEdit()) {
+    ValEntryCB->lineEdit()->installEventFilter(this);
+    // Its own field is what a screen reader announces while the user types.
+    ValEntryCB->lineEdit()->setAccessibleName(ValEntryCB->accessibleName());
+  }
   entryBox->addWidget(ValEntryCB);
   bottom->addWidget(EditFRM, 1);
 

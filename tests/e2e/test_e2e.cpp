@@ -20,60 +20,14 @@
 #include "browser/TreeController.h"
 #include "params/ParamsController.h"
 #include "params/ParmEditFRM.h"
-#include "sim_app.h"
 #include "support/ClientFixture.h"
+#include "support/SimFixture.h"
 
 using namespace tarvo;
 using namespace tarvo::test;
 
-namespace {
-
-// The first row of `list` that starts with `start`, or -1.
-int rowOf(QComboBox* list, const QString& start) {
-  for (int i = 0; i < list->count(); ++i)
-    if (list->itemText(i).startsWith(start)) return i;
-  return -1;
-}
-
-}  // namespace
-
-class EndToEnd : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(dir.isValid());
-    sim::SimOptions options;
-    options.port = 0;
-    options.workMs = 50;
-    QString error;
-    ASSERT_TRUE(sim.start(options, &error)) << error.toStdString();
-    writeSettings(dir.filePath(QStringLiteral("TarvoIp.txt")), QStringLiteral("127.0.0.1"),
-                  QString::number(sim.port()));
-  }
-
-  // A started client, connected, with both lists shown.
-  std::unique_ptr<Client> newClient(ScriptedPrompter& p) {
-    auto c = std::make_unique<Client>(p, dir.filePath(QStringLiteral("TarvoIp.txt")));
-    c->start();
-    control<QAction>(*c, "SessionNewMP")->trigger();
-    EXPECT_TRUE(waitUntil([&] { return control<QGroupBox>(*c, "CPFRM")->isVisible(); }));
-    return c;
-  }
-
-  // Picks the CP row and waits for the tree (or for a box).
-  void openCp(Client& c, ScriptedPrompter& p, const QString& cp) {
-    QComboBox* list = control<QComboBox>(c, "CPListCBO");
-    const int row = rowOf(list, cp);
-    ASSERT_GE(row, 0) << cp.toStdString();
-    const auto boxes = p.shown.size();
-    emit list->activated(row);
-    ASSERT_TRUE(waitUntil(
-        [&] { return control<QGroupBox>(c, "CBFRM")->isVisible() || p.shown.size() > boxes; }));
-  }
-
-  sim::SimInstance sim{[](const std::string&) {}};
-  QTemporaryDir dir;
-  ScriptedPrompter prompter;
-};
+// Each test starts its own simulator.
+class EndToEnd : public SimFixture {};
 
 TEST_F(EndToEnd, ConnectingFillsTheListsAndAnOpenedCpShowsItsTreeAndRunsUtilities) {
   auto c = newClient(prompter);

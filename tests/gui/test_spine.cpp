@@ -339,6 +339,10 @@ TEST_F(Options, NoFileGivesTenEmptyRowsWithNothingSelected) {
 
 TEST_F(Options, UnwritableFileIsReportedAndTheDialogStaysOpen) {
   startClient();
+  // A file stands where the folder would have to be made.
+  QFile standIn(dir.filePath(QStringLiteral("no-such-folder")));
+  ASSERT_TRUE(standIn.open(QIODevice::WriteOnly));
+  standIn.close();
   const QString blocked = dir.filePath(QStringLiteral("no-such-folder/TarvoIp.txt"));
   frmOptions dialog(blocked, prompter);
   dialog.show();

@@ -28,4 +28,15 @@ inline std::string endLine(int n) {
   return "BLKLST " + lineNumber(n) + " ***END***";
 }
 
+// The reply record of add, copy and move: the keyword padded to `keywordWidth` (9 for add
+// and copy, 10 for move), the relative key to 28 characters, the name to 26, the type to 6,
+// and the message, when there is one, from column 91.
+inline std::string recordLine(std::size_t keywordWidth, const std::string& keyword,
+                              const std::string& relKey, const std::string& name,
+                              const std::string& type, const std::string& message = {}) {
+  std::string line = pad(keyword, keywordWidth) + pad(relKey, 28) + pad(name, 26) + pad(type, 6);
+  if (!message.empty()) line = pad(line, 90) + message;
+  return line;
+}
+
 }  // namespace tarvo::test

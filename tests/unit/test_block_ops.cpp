@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -9,19 +10,7 @@
 
 using namespace tarvo::blocks;
 using tarvo::test::pad;
-
-namespace {
-
-// A record laid out by hand: each field blank-padded to its width, the message at column 91.
-std::string record(int keywordWidth, const std::string& keyword, const std::string& relKey,
-                   const std::string& name, const std::string& type, const std::string& message) {
-  std::string line = pad(keyword, static_cast<std::size_t>(keywordWidth)) + pad(relKey, 28) +
-                     pad(name, 26) + pad(type, 6);
-  if (!message.empty()) line = pad(line, 90) + message;
-  return line;
-}
-
-}  // namespace
+using tarvo::test::recordLine;
 
 namespace tarvo::blocks {
 // Readable failures.
@@ -35,7 +24,7 @@ void PrintTo(const BlockRecord& r, std::ostream* os) {
 
 TEST(BlockRecord, AddCopyAndMoveColumnsWithTrimmedFields) {
   const std::string full =
-      record(10, "WRNMOVEBLK", std::string(28, 'K'), std::string(26, 'N'), "ABCDEF", "  a b  ");
+      recordLine(10, "WRNMOVEBLK", std::string(28, 'K'), std::string(26, 'N'), "ABCDEF", "  a b  ");
   ASSERT_EQ(full.find("a b"), 92u);  // the message starts at column 91
   const struct {
     std::string line;
@@ -51,7 +40,7 @@ TEST(BlockRecord, AddCopyAndMoveColumnsWithTrimmedFields) {
        RecordColumns::AddCopy,
        {"WRNMOVEBL", std::string(28, 'K'), "K" + std::string(25, 'N'), "NABCDE", "a b"}},
       // Blanks at both ends of a field go.
-      {record(9, " DNCPYNEX", "  A:B", "  A:C  ", " PID", ""),
+      {recordLine(9, " DNCPYNEX", "  A:B", "  A:C  ", " PID", ""),
        RecordColumns::AddCopy,
        {"DNCPYNEX", "A:B", "A:C", "PID", ""}},
       // Short lines: past the end is blank, a field cut by the end is kept.
@@ -100,7 +89,7 @@ TEST(InsertedNodeText, MatchesTheTextTheBlockListGivesTheSameBlock) {
 }
 
 TEST(CompoundCopyNodeText, FromColumn38Trimmed) {
-  EXPECT_EQ(compoundCopyNodeText(record(9, "DNCPYNEW", "***END***", "NEWCMP", "COMPND", "")),
+  EXPECT_EQ(compoundCopyNodeText(recordLine(9, "DNCPYNEW", "***END***", "NEWCMP", "COMPND", "")),
             "NEWCMP" + std::string(20, ' ') + "COMPND");
   EXPECT_EQ(compoundCopyNodeText(std::string(37, ' ') + "  X  "), "X");
   EXPECT_EQ(compoundCopyNodeText("DNCPYNEW short"), "");
@@ -152,6 +141,32 @@ TEST(AddDecision, CommandNamesTheSelectionAsLocation) {
   EXPECT_EQ(addBlockCommand("MYCMP:AIN1", "NEW1", ""), std::nullopt);
   EXPECT_EQ(pasteFullName("MYCMP:---END_MYCMP", "COPY1"), "MYCMP:COPY1");
   EXPECT_EQ(pasteFullName("MYCMP:AIN1", "COPY1"), "MYCMP:COPY1");
+}
+
+TEST(MovedNode, SameNameInTreeOrTheAnsweredSourceWithTheSameBlockPartElseUnknown) {
+  const struct {
+    const char* name;
+    bool nameInTree;
+    const char* source;
+    bool answers;
+    std::optional<std::string> oldKey;
+  } cases[] = {
+      // Within one compound the node keeps its key, whatever the source or the form.
+      {"A:B1", true, "A:B1", true, "A:B1"},
+      {"A:B1", true, "", false, "A:B1"},
+      {"A:B1", true, "C:D1", true, "A:B1"},
+      // Into another compound: the source answered, with the same block part.
+      {"C:B1", false, "A:B1", true, "A:B1"},
+      // Not known: an "X" form, no source, another block's source, a compound.
+      {"C:B1", false, "A:B1", false, std::nullopt},
+      {"C:B1", false, "", true, std::nullopt},
+      {"C:B1", false, "A:B2", true, std::nullopt},
+      {"C:B1", false, "A", true, std::nullopt},
+      {"C", false, "A:", true, std::nullopt},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(movedNodeKey(c.name, c.nameInTree, c.source, c.answers), c.oldKey)
+        << c.name << " from " << c.source << (c.answers ? " answered" : "");
 }
 
 // ---- typed names --------------------------------------------------------------------------

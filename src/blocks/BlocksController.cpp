@@ -1,0 +1,362 @@
+#include "blocks/BlocksController.h"
+
+#include <QComboBox>
+#include <QTreeWidgetItem>
+#include <optional>
+#include <string>
+
+#include "blocks/BlockTypesFRM.h"
+#include "blocks/block_ops.h"
+#include "browser/BlockTree.h"
+#include "browser/Form1.h"
+#include "browser/TreeController.h"
+#include "browser/block_list.h"
+#include "link/CommandSender.h"
+#include "link/columns.h"
+#include "ui/Prompter.h"
+#include "ui/ui_helpers.h"
+
+namespace tarvo::blocks {
+
+namespace {
+
+using Button = browser::Form1::Button;
+using Icon = Prompter::Icon;
+
+// A real list has a few dozen types; a server that keeps sending them does not get to grow
+// the chooser without end.
+constexpr int kMaxBlockTypes = 1000;
+
+std::string wire(const QString& s) {
+  return s.toLatin1().toStdString();
+}
+
+QString compoundType() {
+  return fromWire(browser::kCompoundType);
+}
+
+QString errorTitle() {
+  return QStringLiteral("Error");
+}
+
+}  // namespace
+
+BlocksController::BlocksController(browser::Form1& form, browser::TreeController& tree,
+                                   link::CommandSender& sender, Prompter& prompter)
+    : form_(form), tree_(tree), sender_(sender), prompter_(prompter) {}
+
+BlocksController::~BlocksController() = default;
+
+BlockTypesFRM& BlocksController::blockTypes() {
+  if (!types_) {
+    types_ = std::make_unique<BlockTypesFRM>();
+    connect(types_.get(), &BlockTypesFRM::okRequested, this, &BlocksController::typeChosen);
+  }
+  return *types_;
+}
+
+void BlocksController::unload() {
+  if (types_) types_->hide();
+}
+
+void BlocksController::warn(const QString& title, const QString& text) {
+  prompter_.inform(Icon::Exclamation, title, text);
+}
+
+// ---- Add --------------------------------------------------------------------------------
+
+QString BlocksController::askName(const QString& prompt, const QString& title) {
+  const std::optional<QString> answer = prompter_.input(prompt, title);
+  const std::string name = upperName(answer ? wire(*answer) : std::string());
+  if (name.empty()) return {};
+  // The name goes out as one blank-separated field among others: one that would split or
+  // shift the fields is refused here, before the server acts on the wrong place.
+  if (const std::string problem = nameProblem(name); !problem.empty()) {
+    warn(title, fromWire(problem));
+    return {};
+  }
+  return fromWire(name);
+}
+
+void BlocksController::add() {
+  if (addKind(wire(tree_.currSelBlk()), wire(tree_.currSelTyp())) == AddKind::Compound) {
+    pendingNewName_ =
+        askName(QStringLiteral("Enter New Compound Name"), QStringLiteral("New Compound"));
+    if (!pendingNewName_.isEmpty()) addblock(compoundType());
+  } else {
+    pendingNewName_ = askName(QStringLiteral("Enter New Block Name"), QStringLiteral("New Block"));
+    // The rest happens when the user confirms a type in the chooser.
+    if (!pendingNewName_.isEmpty()) blockTypes().showChooser();
+  }
+}
+
+void BlocksController::addblock(const QString& newType1) {
+  // The chooser may still be open after a later Add was cancelled: nothing to name then.
+  if (pendingNewName_.isEmpty()) return;
+  if (const auto command =
+          addBlockCommand(wire(tree_.currSelBlk()), wire(pendingNewName_), wire(newType1)))
+    sender_.sendRawData(*command);
+}
+
+void BlocksController::typeChosen(const QString& type) {
+  if (type == compoundType()) {
+    // Compounds are added from a compound or the end of the list, never inside one.
+    warn(QStringLiteral("Add Compound ERROR"),
+         QStringLiteral("Can not insert COMPND at this location"));
+    return;
+  }
+  addblock(type);
+  types_->hide();
+}
+
+void BlocksController::onBlkTypNew(std::string_view) {
+  blockTypes().clearTypes();
+}
+
+void BlocksController::onBlkTyp(std::string_view line) {
+  BlockTypesFRM& chooser = blockTypes();
+  if (chooser.BlockTypesCB->count() < kMaxBlockTypes) chooser.addType(fromWire(fromCol(line, 10)));
+}
+
+void BlocksController::onDnAddNew(std::string_view line) {
+  added(line, false);
+}
+
+void BlocksController::onWrnAddNew(std::string_view line) {
+  added(line, true);
+}
+
+void BlocksController::added(std::string_view line, bool warned) {
+  const BlockRecord r = parseBlockRecord(line, RecordColumns::AddCopy);
+  const QString name = fromWire(r.name);
+  bool fits = true;
+  if (r.type != browser::kCompoundType) {
+    fits = insertConfirmed(fromWire(r.relKey), name, fromWire(insertedNodeText(r.name, r.type)));
+    if (fits && (warned || selectsNode(line))) tree_.selectNode(name);
+  } else {
+    // A new compound comes with its end entry, which only the list names.
+    tree_.refresh();
+  }
+  form_.updStatBar(QStringLiteral("ADD: ") + name, 3);
+  if (!fits) reloadList(QStringLiteral("ADD"), name);
+  if (warned)
+    warn(QStringLiteral("ADD Warning: ") + name, QStringLiteral("WARNING: ") + fromWire(r.message));
+}
+
+void BlocksController::onErrAddNew(std::string_view line) {
+  const BlockRecord r = parseBlockRecord(line, RecordColumns::AddCopy);
+  warn(QStringLiteral("ADD Error: ") + fromWire(r.name),
+       QStringLiteral("ERROR: ") + fromWire(r.message));
+}
+
+// ---- Copy and Paste ---------------------------------------------------------------------
+
+void BlocksController::copy() {
+  copySrcBlk_ = tree_.currSelBlk();
+  copySrcTyp_ = tree_.currSelTyp();
+  const bool copiable =
+      !copySrcTyp_.isEmpty() && !copySrcBlk_.isEmpty() && copySrcTyp_ != compoundType();
+  form_.setButtonEnabled(Button::Paste, copiable);
+  // A refused source is remembered but never pasted: later clicks leave Paste off too.
+  tree_.setCopySourceKnown(copiable);
+  if (copySrcTyp_.isEmpty()) warn(errorTitle(), QStringLiteral("Can not Copy at this location"));
+  if (copySrcTyp_ == compoundType())
+    warn(errorTitle(), QStringLiteral("QUORIN SAYS: Can not Copy Compounds"));
+  tree_.focusTree();
+}
+
+void BlocksController::paste() {
+  if (copySrcBlk_.isEmpty() || copySrcTyp_.isEmpty() || copySrcTyp_ == compoundType()) return;
+  const QString name = askName(QStringLiteral("Enter New Block Name"), QStringLiteral("New Block"));
+  if (name.isEmpty()) return;
+  const std::string location = wire(tree_.currSelBlk());
+  sender_.sendRawData(copyNewCommand(pasteFullName(location, wire(name)), wire(copySrcBlk_),
+                                     wire(copySrcTyp_), location));
+}
+
+void BlocksController::onDnCpyNew(std::string_view line) {
+  copied(line, false);
+}
+
+void BlocksController::onWrnCpyNew(std::string_view line) {
+  copied(line, true);
+}
+
+void BlocksController::copied(std::string_view line, bool warned) {
+  const BlockRecord r = parseBlockRecord(line, RecordColumns::AddCopy);
+  const QString name = fromWire(r.name);
+  const std::string text = r.type == browser::kCompoundType ? compoundCopyNodeText(line)
+                                                            : insertedNodeText(r.name, r.type);
+  form_.updStatBar(QStringLiteral("COPY: ") + name, 3);
+  if (!insertConfirmed(fromWire(r.relKey), name, fromWire(text)))
+    reloadList(QStringLiteral("COPY"), name);
+  else if (warned || selectsNode(line))
+    tree_.selectNode(name);
+  if (warned)
+    warn(QStringLiteral("COPY Warning: ") + name,
+         QStringLiteral("WARNING: ") + fromWire(r.message));
+}
+
+void BlocksController::onErrCpyNew(std::string_view line) {
+  const BlockRecord r = parseBlockRecord(line, RecordColumns::AddCopy);
+  warn(QStringLiteral("COPY Error: ") + fromWire(r.name),
+       QStringLiteral("ERROR: ") + fromWire(r.message));
+}
+
+// ---- Move From and Move To --------------------------------------------------------------
+
+void BlocksController::moveFrom() {
+  const QString& sel = tree_.currSelBlk();
+  const QString& typ = tree_.currSelTyp();
+  if (sel == moveSrcBlk_) {
+    // The source clicked again: the move is called off.
+    forgetMoveSource();
+    unhighlight();
+    form_.setButtonEnabled(Button::MoveTo, false);
+    return;
+  }
+  if (typ == compoundType() || !sel.contains(u':')) {
+    form_.setButtonEnabled(Button::MoveTo, false);  // a pending move stays as it was
+  } else {
+    moveSrcBlk_ = sel;
+    moveSrcTyp_ = typ;
+    form_.setButtonEnabled(Button::MoveTo, true);
+    tree_.setMoveSourcePending(true);
+    unhighlight();
+    const QString key = tree_.selNodeKey();
+    if (QTreeWidgetItem* node = tree_.blocks().find(key)) {
+      highlightBack_ = node->background(0);
+      node->setBackground(0, highlightColour());
+      highlightKey_ = key;
+    }
+  }
+  if (moveSrcTyp_.isEmpty()) warn(errorTitle(), QStringLiteral("Can not move from this location"));
+  if (typ == compoundType())
+    warn(errorTitle(), QStringLiteral("QUORIN SAYS: Can not MOVE Compounds yet"));
+  tree_.focusTree();
+}
+
+void BlocksController::moveTo() {
+  const QString& sel = tree_.currSelBlk();
+  // The pending move is cleared by the server's confirmation, not here.
+  if (moveSrcBlk_.isEmpty() || moveSrcBlk_ == sel) return;
+  sender_.sendRawData(moveBlockCommand(wire(sel), wire(moveSrcBlk_), wire(moveSrcTyp_)));
+}
+
+void BlocksController::onDnMoveBlk(std::string_view line) {
+  moved(line, false);
+}
+
+void BlocksController::onWrnMoveBlk(std::string_view line) {
+  moved(line, true);
+}
+
+void BlocksController::moved(std::string_view line, bool warned) {
+  const BlockRecord r = parseBlockRecord(line, RecordColumns::Move);
+  const QString name = fromWire(r.name);
+  const QString relKey = fromWire(r.relKey);
+  form_.updStatBar(QStringLiteral("MOVE: ") + name, 3);
+  // The warning form answers the pending move as "DNMOVEBLK" does.
+  const bool answersSource = warned || selectsNode(line);
+  const std::optional<std::string> oldKey =
+      movedNodeKey(r.name, tree_.blocks().contains(name), wire(moveSrcBlk_), answersSource);
+  QTreeWidgetItem* node = nullptr;
+  // The old node goes only once its new place is known to exist.
+  if (oldKey && tree_.blocks().contains(relKey) && fromWire(*oldKey) != relKey) {
+    removeNode(fromWire(*oldKey));
+    node = insertConfirmed(relKey, name, fromWire(insertedNodeText(r.name, r.type)));
+  }
+  if (answersSource) {
+    if (node) tree_.selectNode(name);
+    form_.setButtonEnabled(Button::MoveFrom, false);
+    form_.setButtonEnabled(Button::MoveTo, false);
+    forgetMoveSource();
+  }
+  if (!node) reloadList(QStringLiteral("MOVE"), name);
+  if (warned)
+    warn(QStringLiteral("MOVE Warning: ") + name,
+         QStringLiteral("WARNING: ") + fromWire(r.message));
+}
+
+void BlocksController::onErrMoveBlk(std::string_view line) {
+  const BlockRecord r = parseBlockRecord(line, RecordColumns::Move);
+  warn(QStringLiteral("MOVE Error: ") + fromWire(r.name),
+       QStringLiteral("ERROR: ") + fromWire(r.message));
+}
+
+// ---- Delete -----------------------------------------------------------------------------
+
+void BlocksController::deleteBlock() {
+  const QString& sel = tree_.currSelBlk();
+  if (prompter_.message(Icon::Question, QStringLiteral("Are you sure"),
+                        QStringLiteral("Delete: ") + sel,
+                        QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
+    sender_.sendRawData(deleteBlockCommand(wire(sel)));
+}
+
+void BlocksController::onErrDelBlk(std::string_view line) {
+  warn(QStringLiteral("DELETE Error"), QStringLiteral("ERROR: ") + fromWire(fromCol(line, 10)));
+  tree_.focusTree();
+}
+
+void BlocksController::onWrnDelBlk(std::string_view line) {
+  warn(QStringLiteral("DELETE Warning"), QStringLiteral("WARNING: ") + fromWire(fromCol(line, 10)));
+  tree_.focusTree();
+}
+
+void BlocksController::onDnDelBlk(std::string_view line) {
+  const QString name = fromWire(fromCol(line, 9));
+  if (name == moveSrcBlk_) forgetMoveSource();
+  form_.updStatBar(QStringLiteral("DEL: ") + name, 3);
+  QTreeWidgetItem* node = tree_.blocks().find(name);
+  if (!node) {
+    // The "X" form may name a block the list leaves out, which has no node to remove; the
+    // other one names a node this tree ought to have.
+    if (selectsNode(line)) reloadList(QStringLiteral("DEL"), name);
+    return;
+  }
+  if (selectsNode(line))
+    if (QTreeWidgetItem* next = tree_.blocks().nextSibling(node))
+      tree_.selectNode(browser::BlockTree::keyOf(next));
+  removeNode(name);
+}
+
+// ---- the tree ---------------------------------------------------------------------------
+
+QTreeWidgetItem* BlocksController::insertConfirmed(const QString& relKey, const QString& name,
+                                                   const QString& text) {
+  // Refuses a missing relative and a name that is taken; the node gets the block's blue.
+  return tree_.blocks().addBefore(relKey, name, text, browser::NodeKind::Block);
+}
+
+void BlocksController::removeNode(const QString& key) {
+  tree_.blocks().remove(key);
+  if (!highlightKey_.isEmpty() && !tree_.blocks().contains(highlightKey_)) highlightKey_.clear();
+}
+
+void BlocksController::reloadList(const QString& operation, const QString& name) {
+  form_.updStatBar(operation + QStringLiteral(": ") + name +
+                       QStringLiteral(" does not fit the tree shown; reloading the block list"),
+                   3);
+  tree_.refresh();
+}
+
+void BlocksController::unhighlight() {
+  if (highlightKey_.isEmpty()) return;
+  if (QTreeWidgetItem* node = tree_.blocks().find(highlightKey_))
+    node->setBackground(0, highlightBack_);
+  highlightKey_.clear();
+}
+
+void BlocksController::forgetMoveSource() {
+  moveSrcBlk_.clear();
+  moveSrcTyp_.clear();
+  tree_.setMoveSourcePending(false);
+}
+
+void BlocksController::listLoaded() {
+  // The pending move itself stays; only its node is gone with the old tree.
+  highlightKey_.clear();
+}
+
+}  // namespace tarvo::blocks

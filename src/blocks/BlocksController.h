@@ -1,0 +1,118 @@
+#pragma once
+// Adding blocks and compounds, copy and paste, move, and delete: the Add, Copy, Paste, Move
+// From, Move To and Delete buttons, the block type chooser, the server's block type list,
+// and the tree updates and messages that the server's answers bring. The copy source and the
+// pending move source are kept here.
+#include <QBrush>
+#include <QObject>
+#include <QString>
+#include <memory>
+#include <string_view>
+
+class QTreeWidgetItem;
+
+namespace tarvo {
+class Prompter;
+namespace link {
+class CommandSender;
+}
+namespace browser {
+class Form1;
+class TreeController;
+}  // namespace browser
+namespace blocks {
+
+class BlockTypesFRM;
+
+class BlocksController : public QObject {
+  Q_OBJECT
+
+ public:
+  BlocksController(browser::Form1& form, browser::TreeController& tree, link::CommandSender& sender,
+                   Prompter& prompter);
+  ~BlocksController() override;
+
+  // The buttons.
+  void add();
+  void copy();
+  void paste();
+  void moveFrom();
+  void moveTo();
+  void deleteBlock();
+  // Sends "ADDNEW:" for the name typed at the last Add, of type `newType1`, at the current
+  // selection.
+  void addblock(const QString& newType1);
+
+  // The block type list, sent by the server whenever it likes.
+  void onBlkTypNew(std::string_view line);
+  void onBlkTyp(std::string_view line);
+  // Answers to add, copy, move and delete.
+  void onDnAddNew(std::string_view line);
+  void onWrnAddNew(std::string_view line);
+  void onErrAddNew(std::string_view line);
+  void onDnCpyNew(std::string_view line);
+  void onWrnCpyNew(std::string_view line);
+  void onErrCpyNew(std::string_view line);
+  void onDnMoveBlk(std::string_view line);
+  void onWrnMoveBlk(std::string_view line);
+  void onErrMoveBlk(std::string_view line);
+  void onErrDelBlk(std::string_view line);
+  void onWrnDelBlk(std::string_view line);
+  void onDnDelBlk(std::string_view line);
+
+  // A new block list replaced the tree: no node of it carries the move highlight.
+  void listLoaded();
+  // The program is ending: the chooser goes with the main window.
+  void unload();
+
+  // The type chooser, made when first needed.
+  BlockTypesFRM& blockTypes();
+
+  const QString& pendingNewName() const { return pendingNewName_; }
+  const QString& copySrcBlk() const { return copySrcBlk_; }
+  const QString& copySrcTyp() const { return copySrcTyp_; }
+  const QString& moveSrcBlk() const { return moveSrcBlk_; }
+  const QString& moveSrcTyp() const { return moveSrcTyp_; }
+
+  // Background of the pending move source's node.
+  static QColor highlightColour() { return QColor(192, 192, 0); }
+
+ private:
+  void typeChosen(const QString& type);
+  // A typed name: upper-cased, or "" when cancelled, empty or refused (the user is told).
+  QString askName(const QString& prompt, const QString& title);
+
+  void added(std::string_view line, bool warned);
+  void copied(std::string_view line, bool warned);
+  void moved(std::string_view line, bool warned);
+
+  // Inserts the confirmed node before the node `relKey`; null when the tree does not fit
+  // the confirmation (no such relative, or the name is there already).
+  QTreeWidgetItem* insertConfirmed(const QString& relKey, const QString& name, const QString& text);
+  void removeNode(const QString& key);
+  // The tree no longer matches the server: says so and asks for the list again.
+  void reloadList(const QString& operation, const QString& name);
+  void unhighlight();
+  void forgetMoveSource();
+
+  void warn(const QString& title, const QString& text);
+
+  browser::Form1& form_;
+  browser::TreeController& tree_;
+  link::CommandSender& sender_;
+  Prompter& prompter_;
+  std::unique_ptr<BlockTypesFRM> types_;
+
+  QString pendingNewName_;
+  QString copySrcBlk_;
+  QString copySrcTyp_;
+  QString moveSrcBlk_;
+  QString moveSrcTyp_;
+  // The node shown as the move source is remembered by its key, not its place, so nodes
+  // added or removed before it never take its colour; the background it had before.
+  QString highlightKey_;
+  QBrush highlightBack_;
+};
+
+}  // namespace blocks
+}  // namespace tarvo

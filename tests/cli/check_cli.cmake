@@ -1,0 +1,40 @@
+# Runs the built client as a user would from a terminal with no display, and checks what
+# its command line answers and its exit codes:
+#   cmake -DTARVOLINK=<program> -DVERSION=<x.y.z> -P check_cli.cmake
+# Without a display, a program that opened a window (or tried to) would fail instead.
+unset(ENV{DISPLAY})
+unset(ENV{WAYLAND_DISPLAY})
+unset(ENV{QT_QPA_PLATFORM})
+
+set(failures 0)
+function(expect args code out_regex err_regex)
+  execute_process(COMMAND ${TARVOLINK} ${args} RESULT_VARIABLE rc OUTPUT_VARIABLE out
+                  ERROR_VARIABLE err TIMEOUT 20)
+  set(bad "")
+  if(NOT rc STREQUAL "${code}")
+    string(APPEND bad " exit ${rc} instead of ${code};")
+  endif()
+  if(NOT out MATCHES "${out_regex}")
+    string(APPEND bad " standard output [${out}] does not match [${out_regex}];")
+  endif()
+  if(NOT err MATCHES "${err_regex}")
+    string(APPEND bad " standard error [${err}] does not match [${err_regex}];")
+  endif()
+  if(bad)
+    message(SEND_ERROR "tarvolink ${args}:${bad}")
+    math(EXPR n "${failures} + 1")
+    set(failures ${n} PARENT_SCOPE)
+  else()
+    message(STATUS "tarvolink ${args}: exit ${rc} as expected")
+  endif()
+endfunction()
+
+string(REPLACE "." "\\." version_re "${VERSION}")
+expect("--version" 0 "^Tarvolink ${version_re}\n$" "^$")
+expect("--help" 0 "--settings <FILE>.*--connect <HOST\\[:PORT\\]>" "^$")
+expect("--bogus" 2 "^$" "Unknown option 'bogus'.*--help")
+expect("--connect;plant:99999" 2 "^$" "65535")
+expect("stray" 2 "^$" "Unexpected argument 'stray'")
+if(failures GREATER 0)
+  message(FATAL_ERROR "${failures} command lines answered wrongly")
+endif()

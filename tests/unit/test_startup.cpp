@@ -1,0 +1,186 @@
+// Decisions made before any window opens: where the settings file lives, which server a
+// "--connect" names, and where each parameter editor of the cascade goes.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <utility>
+
+#include "app/startup.h"
+#include "params/editor_cascade.h"
+#include "params/param_protocol.h"
+
+using namespace tarvo;
+using params::editorPlace;
+using params::PxPoint;
+using params::PxRect;
+using params::PxSize;
+
+TEST(SettingsLocation, EachSituationPicksItsFile) {
+  struct Case {
+    const char* what;
+    SettingsSituation situation;
+    const char* path;
+    SettingsPlace place;
+  };
+  const std::string cfg = "/home/u/.config/Tarvolink";
+  const Case cases[] = {
+      {"given wins over a file beside the program",
+       {"/tmp/mine.txt", "/opt/t", true, true, false, cfg},
+       "/tmp/mine.txt",
+       SettingsPlace::Given},
+      {"a file beside the program is used even in a read-only folder",
+       {"", "/opt/t", true, false, false, cfg},
+       "/opt/t/TarvoIp.txt",
+       SettingsPlace::BesideProgram},
+      {"an installed program still reads a file an administrator left beside it",
+       {"", "/usr/bin", true, true, true, cfg},
+       "/usr/bin/TarvoIp.txt",
+       SettingsPlace::BesideProgram},
+      {"a writable program folder gets a new file",
+       {"", "/home/u/build/src", false, true, false, cfg},
+       "/home/u/build/src/TarvoIp.txt",
+       SettingsPlace::BesideProgram},
+      {"a read-only program folder sends it to the user's folder",
+       {"", "/usr/bin", false, false, false, cfg},
+       "/home/u/.config/Tarvolink/TarvoIp.txt",
+       SettingsPlace::UserConfig},
+      {"an installed program never creates one in the system's folder, even as root",
+       {"", "/usr/bin", false, true, true, cfg + "/"},
+       "/home/u/.config/Tarvolink/TarvoIp.txt",
+       SettingsPlace::UserConfig},
+      {"no user folder known: beside the program",
+       {"", "/usr/bin", false, false, true, ""},
+       "/usr/bin/TarvoIp.txt",
+       SettingsPlace::BesideProgram},
+      {"program in the root folder",
+       {"", "/", false, true, false, cfg},
+       "/TarvoIp.txt",
+       SettingsPlace::BesideProgram},
+  };
+  for (const Case& c : cases) {
+    const SettingsLocation location = chooseSettingsLocation(c.situation);
+    EXPECT_EQ(location.path, c.path) << c.what;
+    EXPECT_EQ(location.place, c.place) << c.what;
+  }
+}
+
+TEST(ServerAddress, HostsPortsAndMistakes) {
+  struct Case {
+    const char* text;
+    const char* host;  // nullptr: refused
+    int port;
+  };
+  const Case cases[] = {
+      {"127.0.0.1", "127.0.0.1", 1582},
+      {"aw51b:1600", "aw51b", 1600},
+      {"host:65535", "host", 65535},
+      {"[::1]:2000", "::1", 2000},
+      {"[fe80::1]", "fe80::1", 1582},
+      {"::1", "::1", 1582},  // a bare IPv6 address has no port
+      {"", nullptr, 0},
+      {":1582", nullptr, 0},
+      {"host:", nullptr, 0},
+      {"host:0", nullptr, 0},
+      {"host:65536", nullptr, 0},
+      {"host:12x", nullptr, 0},
+      {"host: 1582", nullptr, 0},
+      {"[::1", nullptr, 0},
+      {"[::1]1582", nullptr, 0},
+      {"my host", nullptr, 0},
+  };
+  for (const Case& c : cases) {
+    const ServerAddress address = parseServerAddress(c.text);
+    if (!c.host) {
+      EXPECT_FALSE(address.ok()) << c.text;
+      continue;
+    }
+    ASSERT_TRUE(address.ok()) << c.text << ": " << address.error;
+    EXPECT_EQ(address.host, c.host) << c.text;
+    EXPECT_EQ(address.port, c.port) << c.text;
+  }
+}
+
+namespace {
+
+// The frame of the whole window must lie inside `area`.
+bool inside(PxPoint at, PxSize frame, PxRect area) {
+  return at.x >= area.x && at.y >= area.y && at.x + frame.width <= area.x + area.width &&
+         at.y + frame.height <= area.y + area.height;
+}
+
+}  // namespace
+
+TEST(EditorCascade, ALargeScreenKeepsTheThirteenPlaces) {
+  const PxRect screen{0, 0, 1920, 1080};
+  const PxSize frame{600, 420};
+  EXPECT_EQ(editorPlace(0, frame, screen, screen), (PxPoint{428, 10}));
+  EXPECT_EQ(editorPlace(1, frame, screen, screen), (PxPoint{450, 32}));
+  EXPECT_EQ(editorPlace(12, frame, screen, screen), (PxPoint{688, 270}));
+  // Out-of-range positions are read as the nearest one.
+  EXPECT_EQ(editorPlace(13, frame, screen, screen), editorPlace(12, frame, screen, screen));
+  // A second screen right of the first: the cascade starts from that screen's corner.
+  const PxRect right{1920, 0, 1600, 1200};
+  EXPECT_EQ(editorPlace(0, frame, right, right), (PxPoint{1920 + 428, 10}));
+}
+
+TEST(EditorCascade, SmallScreensShiftTheWholeCascadeBackOntoTheScreen) {
+  struct Case {
+    const char* what;
+    PxRect screen;
+    PxRect available;
+    PxSize frame;
+  };
+  const Case cases[] = {
+      {"1024x768", {0, 0, 1024, 768}, {0, 0, 1024, 768}, {600, 420}},
+      {"1024x768 with a panel on top and a task bar below",
+       {0, 0, 1024, 768},
+       {0, 27, 1024, 701},
+       {600, 440}},
+      {"1024x768 at scale 2", {0, 0, 512, 384}, {0, 0, 512, 384}, {240, 120}},
+      {"a second screen below and left of the first",
+       {-800, 1080, 800, 600},
+       {-800, 1080, 800, 600},
+       {500, 300}},
+  };
+  for (const Case& c : cases) {
+    std::set<std::pair<int, int>> places;
+    PxPoint previous{};
+    for (int n = 0; n < params::kEditorCascadePositions; ++n) {
+      const PxPoint at = editorPlace(n, c.frame, c.screen, c.available);
+      EXPECT_TRUE(inside(at, c.frame, c.available)) << c.what << ", place " << n;
+      places.insert({at.x, at.y});
+      // The cascade keeps its steps, so each window's title shows below the one before.
+      if (n > 0) {
+        EXPECT_GE(at.x - previous.x, 21) << c.what << ", place " << n;
+        EXPECT_GE(at.y - previous.y, 21) << c.what << ", place " << n;
+      }
+      previous = at;
+    }
+    EXPECT_EQ(places.size(), 13u) << c.what;
+  }
+}
+
+TEST(EditorCascade, AWindowLargerThanTheScreenKeepsItsTitleBarOnIt) {
+  const PxRect screen{0, 0, 512, 384};
+  const PxRect available{0, 20, 512, 364};
+  for (int n : {0, 6, 12}) {
+    const PxPoint at = editorPlace(n, {700, 500}, screen, available);
+    EXPECT_EQ(at, (PxPoint{0, 20})) << n;
+  }
+  // Only too wide: kept at the left edge, the cascade still runs downward.
+  const PxPoint first = editorPlace(0, {700, 100}, screen, available);
+  const PxPoint last = editorPlace(12, {700, 100}, screen, available);
+  EXPECT_EQ(first.x, 0);
+  EXPECT_EQ(last.x, 0);
+  EXPECT_GT(last.y, first.y);
+  EXPECT_LE(last.y + 100, 384);
+  // Fits alone but not with the cascade's spread: the later windows stop at the edge.
+  PxPoint previous{-1, -1};
+  for (int n = 0; n < params::kEditorCascadePositions; ++n) {
+    const PxPoint at = editorPlace(n, {400, 300}, screen, available);
+    EXPECT_TRUE(inside(at, {400, 300}, available)) << n;
+    EXPECT_GE(at.x, previous.x) << n;
+    EXPECT_GE(at.y, previous.y) << n;
+    previous = at;
+  }
+}
