@@ -11,7 +11,7 @@ include(GNUInstallDirs)
 # The package's name, not the project's: /usr/share/doc/tarvolink.
 set(TARVO_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/tarvolink)
 
-install(TARGETS tarvolink tarvo-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS tarvolink tarvoctl tarvo-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/data/tarvolink.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/data/icons/tarvolink.svg

@@ -10,9 +10,11 @@ echo "== ${deb}: $(du -k "$deb" | cut -f1) KiB =="
 dpkg-deb --field "$deb" Package Version Maintainer Depends Installed-Size
 trap 'DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq tarvolink >/dev/null' EXIT
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "./$deb"
-# From PATH, with no display: both answer and exit 0.
-(unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM; cd /; tarvolink --version; tarvo-sim --help > /dev/null)
-echo "tarvolink: $(command -v tarvolink), tarvo-sim: $(command -v tarvo-sim)"
+# From PATH, with no display: all three answer and exit 0.
+(unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM; cd /
+ tarvolink --version; tarvo-sim --help > /dev/null; tarvoctl --help > /dev/null)
+echo "tarvolink: $(command -v tarvolink), tarvoctl: $(command -v tarvoctl)," \
+     "tarvo-sim: $(command -v tarvo-sim)"
 desktop-file-validate /usr/share/applications/tarvolink.desktop
 for f in /usr/share/icons/hicolor/scalable/apps/tarvolink.svg \
          /usr/share/icons/hicolor/48x48/apps/tarvolink.png /usr/share/doc/tarvolink/README.md; do

@@ -12,6 +12,7 @@
 #include "browser/TreeController.h"
 #include "icc/CpUtilController.h"
 #include "icc/SessionController.h"
+#include "link/ChangeJournal.h"
 #include "link/Connection.h"
 #include "params/ParamsController.h"
 #include "ui/Prompter.h"
@@ -42,6 +43,7 @@ Client::Client(Prompter& prompter, QString settingsPath, QObject* parent)
   wireButtons();
   wireXref();  // before wireEffects: a lost connection brings the main window back first
   wireEffects();
+  wireJournal();
 }
 
 Client::~Client() {
@@ -150,6 +152,24 @@ void Client::wireXref() {
   connect(c, &link::Connection::closedByPeer, xref_.get(), &xref::XrefController::connectionLost);
   connect(session_.get(), &icc::SessionController::connectionClosed, xref_.get(),
           &xref::XrefController::connectionLost);
+}
+
+void Client::wireJournal() {
+  journal_ = new link::ChangeJournal(this);
+  journal_->watch(*connection_);
+  connect(connection_, &link::Connection::connected, journal_,
+          [this] { journal_->setServer(link_->hostIp(), static_cast<quint16>(link_->portNum())); });
+  // Said once, and only after the handler that was sending has finished: a box opened in
+  // the middle of a send would let replies run before the rest of its commands went out.
+  connect(
+      journal_, &link::ChangeJournal::failed, this,
+      [this](const QString& reason) {
+        form_->updStatBar(QStringLiteral("Change journal not written: ") + reason, 3);
+        prompter_.inform(Prompter::Icon::Exclamation, QStringLiteral("Change Journal"),
+                         QStringLiteral("The change journal can not be written:\r") + reason +
+                             QStringLiteral("\r\rWork goes on, but changes are not recorded."));
+      },
+      Qt::QueuedConnection);
 }
 
 void Client::start() {

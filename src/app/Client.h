@@ -14,6 +14,7 @@ class Prompter;
 class LinkController;
 namespace link {
 class Connection;
+class ChangeJournal;
 }  // namespace link
 namespace browser {
 class Form1;
@@ -58,6 +59,8 @@ class Client : public QObject, public link::ReplyHandler {
   params::ParamsController& params() { return *params_; }
   blocks::BlocksController& blocks() { return *blocks_; }
   xref::XrefController& xref() { return *xref_; }
+  // Every change asked of the server and its answer, written to the user's journal.
+  link::ChangeJournal& journal() { return *journal_; }
 
   // ReplyHandler
   void onVersion(std::string_view line) override;
@@ -116,6 +119,7 @@ class Client : public QObject, public link::ReplyHandler {
   void wireButtons();
   void wireEffects();
   void wireXref();
+  void wireJournal();
 
   Prompter& prompter_;
   QString settingsPath_;
@@ -129,6 +133,7 @@ class Client : public QObject, public link::ReplyHandler {
   std::unique_ptr<params::ParamsController> params_;
   std::unique_ptr<blocks::BlocksController> blocks_;
   std::unique_ptr<xref::XrefController> xref_;
+  link::ChangeJournal* journal_ = nullptr;
 };
 
 }  // namespace tarvo

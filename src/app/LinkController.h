@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "app/frmOptions.h"
+#include "link/settings_file.h"
 
 namespace tarvo {
 class Prompter;
@@ -60,7 +61,10 @@ class LinkController : public QObject {
   QTimer& watchdog() { return watchdog_; }
   frmOptions* optionsDialog() const { return options_; }
 
-  static QString defaultHost() { return QStringLiteral("127.0.0.1"); }
+  static QString defaultHost() {
+    return QString::fromLatin1(link::kDefaultHost.data(),
+                               static_cast<qsizetype>(link::kDefaultHost.size()));
+  }
 
  private:
   browser::Form1& form_;

@@ -29,6 +29,7 @@ Connection::Connection(QObject* parent) : QObject(parent), socket_(new QTcpSocke
       return;
     }
     failed_ = true;
+    emit ended();
     emit failed(socket_->errorString());
   });
   connect(socket_, &QTcpSocket::disconnected, this, [this] {
@@ -36,6 +37,7 @@ Connection::Connection(QObject* parent) : QObject(parent), socket_(new QTcpSocke
     // Reached only when the server closed first: close() disconnects this signal's
     // effect by setting the flags before aborting the socket.
     peerClosed_ = true;
+    emit ended();
     emit closedByPeer();
   });
 }
@@ -72,18 +74,21 @@ void Connection::connectToHost(const QString& host, quint16 port) {
 }
 
 void Connection::close() {
+  const bool wasOpen = socket_->state() != QAbstractSocket::UnconnectedState;
   // What was sent last (a "CLOSEICC") still goes out; nothing is waited for.
   if (socket_->state() == QAbstractSocket::ConnectedState) socket_->flush();
   failed_ = true;  // keeps our own close from looking like the server's
   socket_->abort();
   failed_ = false;
   peerClosed_ = false;
+  if (wasOpen) emit ended();
 }
 
 void Connection::sendRawData(std::string_view command) {
   if (socket_->state() != QAbstractSocket::ConnectedState || peerClosed_ || failed_) return;
   const std::string frame = frameCommand(command);
-  socket_->write(frame.data(), static_cast<qint64>(frame.size()));
+  if (socket_->write(frame.data(), static_cast<qint64>(frame.size())) < 0) return;
+  emit commandSent(command);
 }
 
 QString Connection::localHostName() const {
@@ -118,6 +123,7 @@ void Connection::runQueuedLines() {
     queue_.pop_front();
     queuedBytes_ -= line.size() + 1;
     ++dispatched_;
+    emit lineReceived(line);
     if (handler_) dispatchLine(line, *handler_);
   }
   dispatching_ = false;

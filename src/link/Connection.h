@@ -67,6 +67,15 @@ class Connection : public QObject, public CommandSender {
   // A reply line longer than `maxLine` characters arrived; the rest of it was dropped.
   void lineCutShort(qsizetype maxLine);
 
+  // What went over the wire, for the change journal and the protocol trace: every command
+  // written (without its frame), and every reply line, before the dispatcher runs it. The
+  // texts live only during the call.
+  void commandSent(std::string_view command);
+  void lineReceived(std::string_view line);
+  // The connection ended, whoever ended it: closed here, by the server, or failed. No
+  // answer to what was sent on it will come.
+  void ended();
+
  private:
   void onReadyRead();
   void runQueuedLines();

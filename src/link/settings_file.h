@@ -10,6 +10,8 @@ namespace tarvo::link {
 
 inline constexpr int kServerEntries = 10;
 inline constexpr std::uint16_t kDefaultPort = 1582;
+// The server a connect goes to when the settings name no host.
+inline constexpr std::string_view kDefaultHost = "127.0.0.1";
 
 struct ServerEntry {
   std::string host;

@@ -12,6 +12,7 @@ set(layer_blocks 3)
 set(layer_sequence 3)
 set(layer_xref 3)
 set(layer_app 4)
+set(layer_ctl 4)
 
 get_filename_component(SRC "${SRC}" ABSOLUTE)
 if(NOT IS_DIRECTORY "${SRC}")

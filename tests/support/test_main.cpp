@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QStandardPaths>
 
 namespace {
 
@@ -19,6 +20,8 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   standardHandler = qInstallMessageHandler(quietHandler);
   QApplication app(argc, argv);
+  // What the programs keep in the user's folders (the change journal) goes to a test area.
+  QStandardPaths::setTestModeEnabled(true);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -1,0 +1,31 @@
+#pragma once
+// Runs one tarvoctl command: finds the server, reads the CSV file, connects, holds the
+// conversation with bounded waits, journals every change, and prints the outcome.
+#include <QIODevice>
+#include <QString>
+
+#include "ctl/ctl_args.h"
+
+namespace tarvo::ctl {
+
+// The settings file beside the program, as the client keeps it.
+QString defaultSettingsPath();
+
+class CtlRunner {
+ public:
+  // `out` takes the results, `err` the errors; both stay owned by the caller.
+  CtlRunner(Options options, QIODevice& out, QIODevice& err);
+
+  // Runs to the end in an event loop of its own and returns the exit code.
+  int run();
+
+ private:
+  void print(QIODevice& to, const std::string& latin1Text);
+  void error(const QString& text);
+
+  Options options_;
+  QIODevice& out_;
+  QIODevice& err_;
+};
+
+}  // namespace tarvo::ctl

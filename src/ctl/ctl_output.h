@@ -1,0 +1,23 @@
+#pragma once
+// What tarvoctl prints: plain columns for the shell (no heading, columns two blanks apart,
+// the last one unpadded) or JSON for programs. Texts are wire text (Latin-1); JSON output
+// escapes every character outside printable ASCII.
+#include <string>
+#include <vector>
+
+#include "ctl/conversation.h"
+
+namespace tarvo::ctl {
+
+// A list: one line per row; in JSON an array of objects with `columns` as member names.
+std::string formatTable(const std::vector<std::string>& columns, const std::vector<Row>& rows,
+                        bool json);
+
+// One line per block: block, result, how many changes, and the server's message. In JSON
+// an object with the CP and every block, its changes with their old and new values.
+std::string formatReport(const std::string& cp, const std::vector<BlockReport>& reports, bool json);
+
+// Each command framed as it would go on the wire, one per line.
+std::string formatFrames(const std::vector<std::string>& commands);
+
+}  // namespace tarvo::ctl

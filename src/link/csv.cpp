@@ -1,0 +1,94 @@
+#include "link/csv.h"
+
+namespace tarvo::link {
+
+std::string csvField(std::string_view value) {
+  const bool quote = value.find_first_of(",\"\r\n") != std::string_view::npos ||
+                     (!value.empty() && (value.front() == ' ' || value.back() == ' '));
+  if (!quote) return std::string(value);
+  std::string out = "\"";
+  for (const char c : value) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+  return out;
+}
+
+std::string csvRecord(const std::vector<std::string>& fields) {
+  std::string out;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (i > 0) out += ',';
+    out += csvField(fields[i]);
+  }
+  out += "\r\n";
+  return out;
+}
+
+CsvParse parseCsv(std::string_view text) {
+  CsvParse result;
+  std::size_t pos = 0;
+  std::size_t line = 1;
+  auto fail = [&](std::size_t at, std::string message) {
+    result.error = CsvError{at, std::move(message)};
+    return result;
+  };
+  // A line end at `pos`: CR LF, or LF alone. Moves past it.
+  auto lineEnd = [&]() {
+    if (text.substr(pos, 2) == "\r\n") {
+      pos += 2;
+    } else if (pos < text.size() && text[pos] == '\n') {
+      ++pos;
+    } else {
+      return false;
+    }
+    ++line;
+    return true;
+  };
+
+  while (pos < text.size()) {
+    CsvRecord record;
+    record.line = line;
+    for (;;) {
+      std::string field;
+      if (pos < text.size() && text[pos] == '"') {
+        const std::size_t opened = line;
+        ++pos;
+        for (;;) {
+          if (pos >= text.size()) return fail(opened, "a quoted field is never closed");
+          const char c = text[pos++];
+          if (c == '"') {
+            if (pos < text.size() && text[pos] == '"') {
+              field += '"';
+              ++pos;
+              continue;
+            }
+            break;
+          }
+          if (c == '\n') ++line;
+          field += c;
+        }
+        if (pos < text.size() && text[pos] != ',' && text[pos] != '\n' &&
+            text.substr(pos, 2) != "\r\n")
+          return fail(line, "text after the closing quote of a field");
+      } else {
+        while (pos < text.size() && text[pos] != ',' && text[pos] != '\n' &&
+               text.substr(pos, 2) != "\r\n") {
+          if (text[pos] == '"') return fail(line, "a quote inside a field that is not quoted");
+          field += text[pos++];
+        }
+      }
+      record.fields.push_back(std::move(field));
+      if (pos < text.size() && text[pos] == ',') {
+        ++pos;
+        continue;
+      }
+      lineEnd();
+      break;
+    }
+    result.records.push_back(std::move(record));
+  }
+  return result;
+}
+
+}  // namespace tarvo::link

@@ -1,0 +1,244 @@
+// tarvoctl's core: its command line, the plan it reads from a CSV file, the conversation
+// it holds with the server, and what it prints.
+#include <gtest/gtest.h>
+
+#include "ctl/conversation.h"
+#include "ctl/ctl_args.h"
+#include "ctl/ctl_output.h"
+#include "ctl/ctl_plan.h"
+#include "link/json_text.h"
+
+using namespace tarvo::ctl;
+
+namespace {
+
+std::string modEnd(std::string keyword, const std::string& message) {
+  keyword.resize(90, ' ');
+  return keyword + message;
+}
+
+}  // namespace
+
+TEST(CtlArgs, CommandsAndOptionsAreReadAndMistakesRefused) {
+  const ParsedArgs set =
+      parseArgs({"--host", "plant1", "set", "cp6001", "boiler:lc101", "pband=1=2",
+                 "DESCRP= Feed \xC3\xBC", "--port=1600", "--json", "--override-lock"});
+  ASSERT_TRUE(set.options) << set.error;
+  const Options& o = *set.options;
+  EXPECT_EQ(o.command, Command::Set);
+  EXPECT_EQ(o.host, "plant1");
+  EXPECT_EQ(o.port, 1600);
+  EXPECT_TRUE(o.json && o.overrideLock && !o.dryRun);
+  EXPECT_EQ(o.cp, "CP6001");
+  EXPECT_EQ(o.block, "BOILER:LC101");
+  ASSERT_EQ(o.assignments.size(), 2u);
+  EXPECT_EQ(o.assignments[0].param, "PBAND");
+  EXPECT_EQ(o.assignments[0].value, "1=2");
+  EXPECT_EQ(o.assignments[1].value, " Feed \xFC");  // Latin-1 on the wire
+
+  const ParsedArgs apply = parseArgs({"apply", "CP6001", "--dry-run", "ch\xC3\xA4nges.csv"});
+  EXPECT_EQ(apply.options->csvPath, "ch\xC3\xA4nges.csv");  // a path stays as given
+  EXPECT_TRUE(parseArgs({"cps", "--help"}).help);
+
+  const struct {
+    std::vector<std::string> args;
+    const char* error;
+  } bad[] = {
+      {{}, "no command"},
+      {{"frobnicate"}, "unknown command"},
+      {{"blocks"}, "blocks CP"},
+      {{"set", "CP6001", "A:B"}, "PARAM=VALUE"},
+      {{"set", "CP6001", "A:B", "NOEQUALS"}, "is not PARAMETER=VALUE"},
+      {{"set", "CP6001", "A:B", "P=a\tb"}, "control character"},
+      {{"params", "CP60012", "A:B"}, "longer than 6"},
+      {{"params", "CP6001", "A B"}, "blank"},
+      {{"cps", "--port", "70000"}, "--port"},
+      {{"cps", "--host"}, "needs a value"},
+      {{"cps", "--json=yes"}, "takes no value"},
+      {{"params", "CP6001", "A:\xE2\x82\xAC"}, "can not take"},
+  };
+  for (const auto& b : bad) {
+    const ParsedArgs p = parseArgs(b.args);
+    EXPECT_FALSE(p.options) << b.error;
+    EXPECT_NE(p.error.find(b.error), std::string::npos) << p.error;
+  }
+}
+
+TEST(CtlPlan, ACsvFileBecomesOneEditPerBlockInFirstSeenOrder) {
+  const Plan plan = planFromCsv(
+      "Block,Parameter,Value\r\n"
+      "boiler:lc101,pband,120\r\n"
+      "FEEDWT:FV1,DESCRP,\"Feed, \"\"main\"\"\"\r\n"
+      "\r\n"
+      "BOILER:LC101,INT,3.5\r\n");
+  ASSERT_TRUE(plan.errors.empty()) << plan.errors[0];
+  ASSERT_EQ(plan.blocks.size(), 2u);
+  EXPECT_EQ(plan.blocks[0].block, "BOILER:LC101");
+  ASSERT_EQ(plan.blocks[0].changes.size(), 2u);
+  EXPECT_TRUE(plan.blocks[0].changes[1].param == "INT" && plan.blocks[0].changes[1].line == 5);
+  EXPECT_EQ(plan.blocks[1].changes[0].value, "Feed, \"main\"");
+
+  const Plan bad = planFromCsv(
+      "A:B,P,1\n"
+      "A:B,P\n"
+      "A B,P,1\n"
+      "A:B,P,\"two\nlines\"\n"
+      "A:B,P,\"open\n");
+  ASSERT_EQ(bad.errors.size(), 4u);
+  EXPECT_EQ(bad.errors[0], "line 2: expected 3 fields (block, parameter, value), found 2");
+  EXPECT_NE(bad.errors[1].find("line 3: the block name"), std::string::npos);
+  EXPECT_NE(bad.errors[2].find("line 4: the value holds a line break"), std::string::npos);
+  EXPECT_EQ(bad.errors[3], "line 6: a quoted field is never closed");
+  EXPECT_EQ(planFromCsv("block,parameter,value\n").errors.at(0), "no changes in the file");
+
+  std::string error;
+  EXPECT_EQ(decodeCsvBytes("\xEF\xBB\xBF"
+                           "A:B,T,20 \xC2\xB0"
+                           "C",
+                           error),
+            "A:B,T,20 \xB0"
+            "C");
+  EXPECT_EQ(decodeCsvBytes("A:B,T,20 \xB0"
+                           "C",
+                           error),
+            "A:B,T,20 \xB0"
+            "C");  // 8-bit already
+  EXPECT_TRUE(error.empty());
+  decodeCsvBytes("a\nb,\xE2\x82\xAC", error);
+  EXPECT_EQ(error, "line 2: a character that the server's 8-bit text can not hold");
+}
+
+// ---- the conversation ------------------------------------------------------------------
+
+class CtlConversation : public ::testing::Test {
+ protected:
+  Job applyJob() {
+    Job job;
+    job.command = Command::Apply;
+    job.cp = "CP6001";
+    job.localHost = "ws01";
+    job.edits = {{"A:X", {{"P", "1", 2}, {"Q", "", 3}}},
+                 {"A:NOPE", {{"P", "2", 4}}},
+                 {"A:Y", {{"P", "bad", 5}}}};
+    return job;
+  }
+  std::vector<std::string> feed(Conversation& c, std::initializer_list<std::string> lines) {
+    std::vector<std::string> sent;
+    for (const auto& l : lines)
+      for (auto& s : c.lineReceived(l)) sent.push_back(std::move(s));
+    return sent;
+  }
+};
+
+TEST_F(CtlConversation, ApplyEditsBlockAfterBlockAndReportsEachAnswer) {
+  Conversation c(applyJob());
+  EXPECT_EQ(c.start(), std::vector<std::string>{"OPENCP:CP6001 ALL ws01"});
+  EXPECT_EQ(feed(c, {"TRYOPENCP"
+                     "CP6001 contacting",
+                     "DNOPENCP"
+                     "CP6001",
+                     "BLKTYPNEW"}),
+            std::vector<std::string>{"GETPARMS:A:X"});
+  EXPECT_EQ(feed(c, {"CLRPRMLST", "PRMLST P     0", "DNPRMLST"}),
+            (std::vector<std::string>{"MODSTART:A:X", "MODPARM:P = 1", "MODPARM:Q = ", "MODEND:A:X",
+                                      "MODDONE:A:X"}));
+  EXPECT_EQ(feed(c, {"DNPRMMOD A:X"}), std::vector<std::string>{"GETPARMS:A:NOPE"});
+  // An unknown block is refused by its parameter list and nothing is sent for it.
+  EXPECT_EQ(feed(c, {"ERRPRMLSTA:NOPE not found in CP6001"}),
+            std::vector<std::string>{"GETPARMS:A:Y"});
+  feed(c, {"CLRPRMLST", "DNPRMLST"});
+  EXPECT_EQ(feed(c, {modEnd("ERRPRMMOD", "P needs a number")}),
+            std::vector<std::string>{"CLOSEICC"});
+  EXPECT_FALSE(c.finished());
+  feed(c, {"CLOSEICC CP6001"});
+  ASSERT_TRUE(c.finished());
+  EXPECT_EQ(c.exitCode(), kExitRefused);
+  EXPECT_TRUE(c.failure().empty());
+
+  const auto& r = c.reports();
+  ASSERT_EQ(r.size(), 3u);
+  EXPECT_EQ(r[0].result, BlockResult::Done);
+  EXPECT_EQ(r[0].changes[0], (tarvo::link::ParamChange{"P", "0", "1"}));
+  EXPECT_EQ(r[0].changes[1].oldValue, std::nullopt);
+  EXPECT_EQ(r[1].result, BlockResult::Error);
+  EXPECT_EQ(r[1].message, "A:NOPE not found in CP6001");
+  EXPECT_EQ(r[2].message, "P needs a number");
+
+  EXPECT_EQ(formatReport("CP6001", r, false),
+            "A:X     done       2 changes\n"
+            "A:NOPE  error      1 change     A:NOPE not found in CP6001\n"
+            "A:Y     error      1 change     P needs a number\n");
+  const auto json = tarvo::link::json::parse(formatReport("CP6001", r, true));
+  ASSERT_TRUE(json);
+  const auto& blocks = json->find("blocks")->items;
+  ASSERT_EQ(blocks.size(), 3u);
+  EXPECT_EQ(blocks[0].find("changes")->items[0].find("old")->text, "0");
+  EXPECT_EQ(blocks[0].find("changes")->items[1].find("old")->kind,
+            tarvo::link::json::Value::Kind::Null);
+}
+
+TEST_F(CtlConversation, ADryRunShowsWhatASuccessfulRunSends) {
+  Job job = applyJob();
+  job.edits.resize(1);
+  Conversation c(job);
+  std::vector<std::string> sent = c.start();
+  for (const char* line : {"DNOPENCP"
+                           "CP6001",
+                           "CLRPRMLST", "DNPRMLST", "DNPRMMOD"})
+    for (auto& s : c.lineReceived(line)) sent.push_back(s);
+  EXPECT_EQ(Conversation::plannedCommands(job), sent);
+  EXPECT_EQ(formatFrames({"CLOSEICC", "GETCPS"}), "MSG:0008CLOSEICC\nMSG:0006GETCPS\n");
+  EXPECT_EQ(formatTable({"a", "b"}, {{"x", "1"}, {"long", "2"}}, false), "x     1\nlong  2\n");
+}
+
+TEST_F(CtlConversation, ALockedCpIsTakenOverOnlyWhenAskedTo) {
+  Job job = applyJob();
+  Conversation keep(job);
+  keep.start();
+  EXPECT_EQ(feed(keep, {"LOCKOPENCP CP6001 held by AW5102"}), std::vector<std::string>{"CLOSEICC"});
+  feed(keep, {"CLOSEICC CP6001"});
+  EXPECT_TRUE(keep.finished());
+  EXPECT_EQ(keep.exitCode(), kExitConnection);
+  EXPECT_NE(keep.failure().find("--override-lock"), std::string::npos);
+  EXPECT_EQ(keep.reports()[0].result, BlockResult::NotSent);
+
+  job.overrideLock = true;
+  Conversation take(job);
+  take.start();
+  EXPECT_EQ(feed(take, {"LOCKOPENCP CP6001 held by AW5102"}),
+            std::vector<std::string>{"OVERRIDECP:CP6001 held by AW5102"});
+  EXPECT_EQ(feed(take, {"DNOPENCP"
+                        "CP6001"}),
+            std::vector<std::string>{"GETPARMS:A:X"});
+}
+
+TEST_F(CtlConversation, AnAnswerThatNeverComesEndsTheRunWithoutGuessing) {
+  for (const bool lost : {true, false}) {
+    Conversation c(applyJob());
+    c.start();
+    feed(c, {"DNOPENCP"
+             "CP6001",
+             "CLRPRMLST", "DNPRMLST"});
+    std::vector<std::string> last;
+    if (lost)
+      c.connectionLost();
+    else
+      last = c.timedOut(30);
+    EXPECT_TRUE(c.finished());
+    EXPECT_EQ(c.exitCode(), kExitConnection);
+    EXPECT_EQ(c.reports()[0].result, BlockResult::NoAnswer);
+    EXPECT_EQ(c.reports()[1].result, BlockResult::NotSent);
+    EXPECT_EQ(c.reports()[0].message,
+              lost ? "no answer: connection lost" : "no answer within 30 s");
+    EXPECT_EQ(last, lost ? std::vector<std::string>{} : std::vector<std::string>{"CLOSEICC"});
+  }
+  // The session taken over by another station while waiting.
+  Conversation c(applyJob());
+  c.start();
+  feed(c, {"DNOPENCP"
+           "CP6001",
+           "CLRPRMLST", "DNPRMLST", "CLOSEICC CP6001 taken over by WS9"});
+  EXPECT_TRUE(c.finished());
+  EXPECT_EQ(c.exitCode(), kExitConnection);
+  EXPECT_EQ(c.failure(), "the server closed the session: CP6001 taken over by WS9");
+}
