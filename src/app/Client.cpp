@@ -17,6 +17,7 @@
 #include "params/ParamsController.h"
 #include "sequence/SequenceController.h"
 #include "ui/Prompter.h"
+#include "xref/XrefController.h"
 
 namespace tarvo {
 
@@ -38,9 +39,11 @@ Client::Client(Prompter& prompter, QString settingsPath, QObject* parent)
   blocks_ = std::make_unique<blocks::BlocksController>(f, *tree_, c, prompter_);
   sequence_ = std::make_unique<sequence::SequenceController>(&f, f, *tree_, c, prompter_);
   link_ = std::make_unique<LinkController>(f, c, *session_, prompter_, settingsPath_);
+  xref_ = std::make_unique<xref::XrefController>(&f, f, *tree_, c, prompter_);
   connection_->setReplyHandler(this);
   wireCommands();
   wireButtons();
+  wireXref();  // before wireEffects: a lost connection brings the main window back first
   wireEffects();
   wireJournal();
   wireSequence();
@@ -131,11 +134,28 @@ void Client::wireEffects() {
   // Leaving: every parameter editor, loaded or shown, says it is done with its block
   // before the session is closed.
   connect(form_.get(), &Form1::unloading, this, [this] {
+    xref_->unload();  // the setup window ends the generation before the session closes
     sequence_->unload();  // its closing commands go before the session's
     params_->unloadAll();
     blocks_->unload();
     link_->unload();
   });
+}
+
+void Client::wireXref() {
+  connect(form_.get(), &Form1::commandTriggered, xref_.get(), [this](Form1::Command command) {
+    if (command == Form1::Command::CrossReference) xref_->openSetup();
+  });
+  connect(form_.get(), &Form1::buttonClicked, xref_.get(), [this](Form1::Button button) {
+    if (button == Form1::Button::Xref) xref_->xrefBlock();
+  });
+  connect(tree_.get(), &browser::TreeController::xrefRequested, xref_.get(),
+          &xref::XrefController::xrefBlock);
+  link::Connection* c = connection_;
+  connect(c, &link::Connection::failed, xref_.get(), &xref::XrefController::connectionLost);
+  connect(c, &link::Connection::closedByPeer, xref_.get(), &xref::XrefController::connectionLost);
+  connect(session_.get(), &icc::SessionController::connectionClosed, xref_.get(),
+          &xref::XrefController::connectionLost);
 }
 
 void Client::wireJournal() {
@@ -373,6 +393,35 @@ void Client::onPlbList(std::string_view line) {
 }
 void Client::onPlbEndList(std::string_view line) {
   sequence_->onPlbEndList(line);
+}
+
+// ---- cross-reference -------------------------------------------------------------------
+void Client::onClrXrefLst(std::string_view line) {
+  xref_->onClrXrefLst(line);
+}
+void Client::onXrefLst(std::string_view line) {
+  xref_->onXrefLst(line);
+}
+void Client::onEndXrefLst(std::string_view line) {
+  xref_->onEndXrefLst(line);
+}
+void Client::onNoneXrefLst(std::string_view line) {
+  xref_->onNoneXrefLst(line);
+}
+void Client::onXrefCfgGetStrt(std::string_view line) {
+  xref_->onXrefCfgGetStrt(line);
+}
+void Client::onXrefCfgGetLine(std::string_view line) {
+  xref_->onXrefCfgGetLine(line);
+}
+void Client::onXrefCfgGetDone(std::string_view line) {
+  xref_->onXrefCfgGetDone(line);
+}
+void Client::onXrefRunLine(std::string_view line) {
+  xref_->onXrefRunLine(line);
+}
+void Client::onXrefRunDone(std::string_view line) {
+  xref_->onXrefRunDone(line);
 }
 
 }  // namespace tarvo

@@ -34,6 +34,9 @@ class BlocksController;
 namespace sequence {
 class SequenceController;
 }
+namespace xref {
+class XrefController;
+}
 
 class Client : public QObject, public link::ReplyHandler {
   Q_OBJECT
@@ -58,6 +61,7 @@ class Client : public QObject, public link::ReplyHandler {
   icc::CpUtilController& cpUtilities() { return *cpUtil_; }
   params::ParamsController& params() { return *params_; }
   blocks::BlocksController& blocks() { return *blocks_; }
+  xref::XrefController& xref() { return *xref_; }
   // Every change asked of the server and its answer, written to the user's journal.
   link::ChangeJournal& journal() { return *journal_; }
   sequence::SequenceController& sequence() { return *sequence_; }
@@ -103,6 +107,16 @@ class Client : public QObject, public link::ReplyHandler {
   void onCloseIcc(std::string_view line) override;
   void onDnCpUtil(std::string_view line) override;
   void onErrCpUtil(std::string_view line) override;
+  // The cross-reference's replies.
+  void onClrXrefLst(std::string_view line) override;
+  void onXrefLst(std::string_view line) override;
+  void onEndXrefLst(std::string_view line) override;
+  void onNoneXrefLst(std::string_view line) override;
+  void onXrefCfgGetStrt(std::string_view line) override;
+  void onXrefCfgGetLine(std::string_view line) override;
+  void onXrefCfgGetDone(std::string_view line) override;
+  void onXrefRunLine(std::string_view line) override;
+  void onXrefRunDone(std::string_view line) override;
 
   // Sequence blocks and PLB listings
   void onErrEdtSeq(std::string_view line) override;
@@ -136,6 +150,7 @@ class Client : public QObject, public link::ReplyHandler {
   void wireCommands();
   void wireButtons();
   void wireEffects();
+  void wireXref();
   void wireJournal();
   void wireSequence();
 
@@ -150,6 +165,7 @@ class Client : public QObject, public link::ReplyHandler {
   std::unique_ptr<icc::CpUtilController> cpUtil_;
   std::unique_ptr<params::ParamsController> params_;
   std::unique_ptr<blocks::BlocksController> blocks_;
+  std::unique_ptr<xref::XrefController> xref_;
   link::ChangeJournal* journal_ = nullptr;
   std::unique_ptr<sequence::SequenceController> sequence_;
 };

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QPointer>
 #include <algorithm>
 
 namespace tarvo {
@@ -56,11 +57,18 @@ QMessageBox::StandardButton DialogPrompter::message(Icon icon, const QString& ti
   QWidget* parent = QApplication::activeWindow();
   if (parent && !parent->isEnabled()) parent = nullptr;
   const BoxText parts = boxText(shown);
-  QMessageBox box(toQt(icon), title, parts.shown, buttons, parent);
-  if (!parts.details.isEmpty()) box.setDetailedText(parts.details);
-  if (buttons.testFlag(QMessageBox::Yes)) box.setDefaultButton(QMessageBox::Yes);
-  box.setTextFormat(Qt::PlainText);
-  return static_cast<QMessageBox::StandardButton>(box.exec());
+  // The window the box stands over may be closed and deleted while the box is open (a
+  // reply or a lost connection closes it), and takes the box with it: the box must not be
+  // one that is destroyed again on the way out.
+  const QPointer<QMessageBox> box =
+      new QMessageBox(toQt(icon), title, parts.shown, buttons, parent);
+  if (!parts.details.isEmpty()) box->setDetailedText(parts.details);
+  if (buttons.testFlag(QMessageBox::Yes)) box->setDefaultButton(QMessageBox::Yes);
+  box->setTextFormat(Qt::PlainText);
+  const int pressed = box->exec();
+  if (!box) return QMessageBox::NoButton;  // nothing was chosen
+  delete box.data();
+  return static_cast<QMessageBox::StandardButton>(pressed);
 }
 
 std::optional<QString> DialogPrompter::input(const QString& prompt, const QString& title,

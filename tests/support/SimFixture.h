@@ -29,6 +29,7 @@ class SimFixture : public ::testing::Test {
     sim::SimOptions options;
     options.port = 0;
     options.workMs = 50;
+    options.xrefMsPerBlock = 20;  // a generation over a few polls, not a few seconds
     QString error;
     ASSERT_TRUE(sim.start(options, &error)) << error.toStdString();
     writeSettings(dir.filePath(QStringLiteral("TarvoIp.txt")), QStringLiteral("127.0.0.1"),

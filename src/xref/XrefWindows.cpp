@@ -1,0 +1,215 @@
+#include "xref/XrefWindows.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextCursor>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "ui/ui_helpers.h"
+#include "xref/xref_protocol.h"
+
+namespace tarvo::xref {
+namespace {
+
+using Join = LineAppender::Join;
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(QLatin1String(name));
+  button->setAccessibleName(caption.simplified());
+  return button;
+}
+
+// A multi-line box in the fixed-pitch font, with both scroll bars: the server's column
+// layouts must line up, so lines are never wrapped.
+QPlainTextEdit* makeTextBox(QWidget* parent, const char* name, const QString& description) {
+  auto* box = new QPlainTextEdit(parent);
+  box->setObjectName(QLatin1String(name));
+  box->setAccessibleName(description);
+  box->setFont(sourceFont());
+  box->setLineWrapMode(QPlainTextEdit::NoWrap);
+  box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  return box;
+}
+
+// The row of buttons at the foot of a window, kept to the right.
+QHBoxLayout* buttonRow(std::initializer_list<QPushButton*> buttons) {
+  auto* row = new QHBoxLayout;
+  row->addStretch(1);
+  for (QPushButton* button : buttons) row->addWidget(button);
+  return row;
+}
+
+void moveCaretToEnd(QPlainTextEdit* box) {
+  QTextCursor end = box->textCursor();
+  end.movePosition(QTextCursor::End);
+  box->setTextCursor(end);
+  box->ensureCursorVisible();
+}
+
+}  // namespace
+
+// ---- every window ---------------------------------------------------------------------
+
+XrefWindow::XrefWindow(const char* name) : QDialog(nullptr) {
+  setObjectName(QLatin1String(name));
+  setAttribute(Qt::WA_DeleteOnClose);
+  setModal(false);
+  setSizeGripEnabled(true);
+}
+
+void XrefWindow::reject() {
+  close();
+}
+
+void XrefWindow::closeEvent(QCloseEvent* event) {
+  // Not QDialog's own handling, which only hides the window.
+  if (!unloaded_) {
+    unloaded_ = true;
+    emit unloading();
+  }
+  event->accept();
+}
+
+// ---- the setup window -----------------------------------------------------------------
+
+XrefOptionsFRM::XrefOptionsFRM()
+    : XrefWindow("XrefOptionsFRM"),
+      StatusTB(makeTextBox(this, "StatusTB", QStringLiteral("Generation output"))),
+      output_(StatusTB, Join::SkipLeadingEmpty) {
+  setWindowTitle(QStringLiteral("Cross Reference Setup"));
+  setAccessibleName(windowTitle());
+  StatusTB->setReadOnly(true);
+
+  ConfigFRM = new QGroupBox(QStringLiteral("Configure"), this);
+  ConfigFRM->setObjectName(QStringLiteral("ConfigFRM"));
+  ConfigFRM->setAccessibleName(ConfigFRM->title());
+  CPPB = makeButton(ConfigFRM, "CPPB", QStringLiteral("CP/Vol Names"));
+  DispsPB =
+      makeButton(ConfigFRM, "DispsPB", QStringLiteral("Display Dirs      (50 Series DM Only)"));
+  histsPB = makeButton(ConfigFRM, "histsPB", QStringLiteral("Historians"));
+  auto* lists = new QHBoxLayout(ConfigFRM);
+  for (QPushButton* button : {CPPB, DispsPB, histsPB}) lists->addWidget(button);
+
+  CreatePB = makeButton(this, "CreatePB", QStringLiteral("Create Xref"));
+  CancelPB = makeButton(this, "CancelPB", QStringLiteral("Cancel"));
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(ConfigFRM);
+  layout->addWidget(StatusTB, 1);
+  layout->addLayout(buttonRow({CreatePB, CancelPB}));
+  resize(twipsToPx(9600), twipsToPx(6600));
+
+  connect(CancelPB, &QPushButton::clicked, this, &QWidget::close);
+
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName(QStringLiteral("Timer1"));
+  Timer1->setInterval(kPollMs);
+  Timer1->start();
+}
+
+void XrefOptionsFRM::appendOutput(QStringView line) {
+  output_.append(line);
+  // Once per burst of lines, after they are in the box.
+  if (caretPending_) return;
+  caretPending_ = true;
+  QTimer::singleShot(0, this, &XrefOptionsFRM::caretToEnd);
+}
+
+void XrefOptionsFRM::caretToEnd() {
+  caretPending_ = false;
+  output_.flush();
+  moveCaretToEnd(StatusTB);
+}
+
+void XrefOptionsFRM::lockConfiguration() {
+  for (QWidget* control : {static_cast<QWidget*>(ConfigFRM), static_cast<QWidget*>(CPPB),
+                           static_cast<QWidget*>(DispsPB), static_cast<QWidget*>(histsPB),
+                           static_cast<QWidget*>(CreatePB)})
+    control->setEnabled(false);
+}
+
+void XrefOptionsFRM::closeEvent(QCloseEvent* event) {
+  // No poll may go once the window has said it is closing.
+  Timer1->stop();
+  XrefWindow::closeEvent(event);
+}
+
+// ---- the list editor ------------------------------------------------------------------
+
+XrefOptionsBoxFRM::XrefOptionsBoxFRM()
+    : XrefWindow("XrefOptionsBoxFRM"),
+      CfgTB(makeTextBox(this, "CfgTB", QStringLiteral("List entries"))),
+      entries_(CfgTB, Join::SkipLeadingEmpty) {
+  OKPB = makeButton(this, "OKPB", QStringLiteral("OK"));
+  OKPB->setDefault(true);
+  CancelPB = makeButton(this, "CancelPB", QStringLiteral("Cancel"));
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(CfgTB, 1);
+  layout->addLayout(buttonRow({OKPB, CancelPB}));
+  resize(twipsToPx(6000), twipsToPx(5400));
+
+  connect(OKPB, &QPushButton::clicked, this, &XrefOptionsBoxFRM::okRequested);
+  connect(CancelPB, &QPushButton::clicked, this, &QWidget::close);
+  startFilling();
+}
+
+void XrefOptionsBoxFRM::startFilling() {
+  // The box may have been edited since its last list: the next line joins what it holds
+  // now, not what was last put in.
+  entries_.setText(entries_.text());
+  CfgTB->setEnabled(false);
+  OKPB->setEnabled(false);
+}
+
+void XrefOptionsBoxFRM::appendLine(QStringView line) {
+  entries_.append(line);
+}
+
+void XrefOptionsBoxFRM::finishFilling() {
+  entries_.flush();
+  CfgTB->setEnabled(true);
+  OKPB->setEnabled(true);
+}
+
+// ---- a block's listing ----------------------------------------------------------------
+
+XrefFRM::XrefFRM()
+    : XrefWindow("XrefFRM"),
+      SourceTB(makeTextBox(this, "SourceTB", QStringLiteral("Cross-reference listing"))),
+      listing_(SourceTB, Join::SkipLeadingEmpty) {
+  setWindowTitle(QStringLiteral("Cross-Reference Listing"));
+  setAccessibleName(windowTitle());
+  SourceTB->setReadOnly(true);
+  OK_PB = makeButton(this, "OK_PB", QStringLiteral("OK"));
+  OK_PB->setDefault(true);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(SourceTB, 1);
+  layout->addLayout(buttonRow({OK_PB}));
+  resize(twipsToPx(11400), twipsToPx(6000));
+  connect(OK_PB, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void XrefFRM::startListing() {
+  listing_.clear();
+  SourceTB->setEnabled(false);
+}
+
+void XrefFRM::appendLine(QStringView line) {
+  listing_.append(line);
+}
+
+void XrefFRM::finishListing() {
+  SourceTB->setEnabled(true);
+}
+
+void XrefFRM::showNoListing() {
+  listing_.setText(fromWire(kNoListing));
+  SourceTB->setEnabled(true);
+}
+
+}  // namespace tarvo::xref

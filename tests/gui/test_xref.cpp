@@ -1,0 +1,187 @@
+// The cross-reference: the setup window and its lists, the generation with its polling,
+// and one block's listing, checked on screen and on the wire.
+#include <QApplication>
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+
+#include "browser/TreeController.h"
+#include "support/BlockLines.h"
+#include "support/ClientFixture.h"
+#include "xref/XrefController.h"
+#include "xref/XrefWindows.h"
+
+using namespace tarvo;
+using namespace tarvo::test;
+using namespace tarvo::xref;
+
+class Xref : public ClientFixture {
+ protected:
+  // Connected with no session, the setup window open.
+  XrefOptionsFRM* openSetup() {
+    connectClient();
+    action("xrefMP")->trigger();
+    return client->xref().setupWindow();
+  }
+  XrefOptionsBoxFRM* editor() { return client->xref().listEditor(); }
+};
+
+TEST_F(Xref, TheListsGoBackAsTheEditorShowsThem) {
+  XrefOptionsFRM* setup = openSetup();
+  ASSERT_TRUE(setup && setup->isVisible());
+  EXPECT_FALSE(form().isVisible());
+  for (QPushButton* list : {setup->CPPB, setup->DispsPB, setup->histsPB}) list->click();
+  EXPECT_TRUE(sent({"XREFCFGGETC", "XREFCFGGETD", "XREFCFGGETH"}));
+
+  reply({"XREFCFGGETSTRTD", "XREFCFGGETLINE DA", "XREFCFGGETLINE D", "XREFCFGGETLINE DB"});
+  ASSERT_NE(editor(), nullptr);
+  EXPECT_EQ(editor()->windowTitle(), "Enter Display base directories");
+  EXPECT_FALSE(editor()->CfgTB->isEnabled());
+  EXPECT_FALSE(editor()->OKPB->isEnabled());  // a list still arriving is not sent back
+  reply({"XREFCFGGETDONED"});
+  EXPECT_TRUE(editor()->CfgTB->isEnabled());
+  server.commands.clear();
+  editor()->OKPB->click();
+  EXPECT_TRUE(sent({"XREFCFGPUTDSTRT", "XREFCFGPUTDLINE:A\n", "XREFCFGPUTDLINE:\n",
+                    "XREFCFGPUTDLINE:B", "XREFCFGPUTDDONE"}));
+  EXPECT_EQ(editor(), nullptr);
+
+  // What the user typed, with a final line end or nothing at all; Cancel sends nothing.
+  const struct {
+    QString typed;
+    QStringList sent;
+  } cases[] = {
+      {"X\nY\n",
+       {"XREFCFGPUTCSTRT", "XREFCFGPUTCLINE:X\n", "XREFCFGPUTCLINE:Y\n", "XREFCFGPUTCDONE"}},
+      {"", {"XREFCFGPUTCSTRT", "XREFCFGPUTCDONE"}},
+      {"cancelled", {}},
+  };
+  for (const auto& tc : cases) {
+    server.commands.clear();
+    reply({"XREFCFGGETSTRTC", "XREFCFGGETLINE Cold", "XREFCFGGETDONEC"});
+    EXPECT_EQ(editor()->windowTitle(), "Enter CP/Vol Names");
+    editor()->CfgTB->setPlainText(tc.typed);
+    (tc.sent.isEmpty() ? editor()->CancelPB : editor()->OKPB)->click();
+    settle();
+    EXPECT_EQ(server.commands, tc.sent) << tc.typed.toStdString();
+  }
+}
+
+TEST_F(Xref, ASecondListJoinsWhatTheEditorShowsAndGoesUnderTheLastLetter) {
+  openSetup();
+  reply({"XREFCFGGETSTRTC", "XREFCFGGETDONEC"});  // an empty list, then the user types
+  editor()->CfgTB->setPlainText("A2");
+  reply({"XREFCFGGETSTRTQ", "XREFCFGGETLINE QB", "XREFCFGGETDONEH"});
+  EXPECT_EQ(editor()->windowTitle(), "Enter CP/Vol Names");  // Q names no list
+  editor()->OKPB->click();
+  EXPECT_TRUE(
+      sent({"XREFCFGPUTHSTRT", "XREFCFGPUTHLINE:A2\n", "XREFCFGPUTHLINE:B", "XREFCFGPUTHDONE"}));
+}
+
+TEST_F(Xref, TheSetupWindowPollsWhileOpenWithOrWithoutARunAndStopsWhenClosed) {
+  XrefOptionsFRM* setup = openSetup();
+  EXPECT_EQ(setup->Timer1->interval(), 3000);
+  setup->Timer1->setInterval(5);
+  EXPECT_TRUE(sent({"XREFRUNC", "XREFRUNC"}));
+  const QPointer<QTimer> timer = setup->Timer1;
+  setup->CancelPB->click();
+  ASSERT_TRUE(waitUntil([&] { return server.commands.endsWith("XREFRUNE"); }));
+  settle();
+  EXPECT_EQ(server.commands.count("XREFRUNE"), 1);
+  EXPECT_EQ(server.commands.last(), "XREFRUNE");  // and no poll after it
+  EXPECT_TRUE(timer.isNull() || !timer->isActive());
+  EXPECT_TRUE(form().isVisible());
+}
+
+TEST_F(Xref, AConfirmedRunLocksTheListsShowsItsOutputAndEndsBeforeTheBox) {
+  XrefOptionsFRM* setup = openSetup();
+  prompter.answer(QMessageBox::Cancel);
+  setup->CreatePB->click();
+  ASSERT_TRUE(prompter.showed(0, "Are you sure",
+                              "There can be no Active ICC Configurator Sessions, Continue?",
+                              Prompter::Icon::Question, QMessageBox::Ok | QMessageBox::Cancel));
+  setup->CreatePB->click();
+  EXPECT_TRUE(sent({"XREFRUNS"}));  // once: not after Cancel
+  for (QWidget* w : std::initializer_list<QWidget*>{setup->ConfigFRM, setup->CPPB, setup->DispsPB,
+                                                    setup->histsPB, setup->CreatePB})
+    EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+
+  reply({"XREFRUNLINEa", "XREFRUNLINEb"});
+  EXPECT_EQ(setup->StatusTB->toPlainText(), "a\nb");
+  EXPECT_EQ(setup->StatusTB->textCursor().position(), 3);
+
+  QStringList sentAtBox;
+  prompter.setWhileOpen([&] {
+    server.waitForCommands(2);
+    sentAtBox = server.commands;
+    EXPECT_TRUE(form().isVisible());
+  });
+  reply({"XREFRUNDONE"});
+  EXPECT_EQ(sentAtBox, QStringList({"XREFRUNS", "XREFRUNE"}));
+  EXPECT_TRUE(prompter.showed(2, "Cross-Reference", "Cross-Reference Generation Complete",
+                              Prompter::Icon::Information, QMessageBox::Ok));
+  EXPECT_EQ(server.commands, sentAtBox);  // XREFRUNE once
+}
+
+TEST_F(Xref, LeavingWithTheSetupWindowOpenEndsItFirst) {
+  openSetup();
+  form().close();
+  EXPECT_TRUE(sent({"XREFRUNE", "CLOSEICC"}));
+}
+
+TEST_F(Xref, TheMainWindowComesBackWhenTheConnectionDrops) {
+  openSetup();
+  server.dropClient();
+  ASSERT_TRUE(waitUntil([&] { return client->xref().setupWindow() == nullptr; }));
+  EXPECT_TRUE(form().isVisible());
+}
+
+TEST_F(Xref, ABlocksListingJoinsItsLinesAndAnEmptyOneSaysSo) {
+  connectClient();
+  reply({"CLRXREFLST", "XREFLST", "XREFLST x", "XREFLST  y"});
+  XrefFRM* listing = client->xref().listingWindow();
+  ASSERT_TRUE(listing && listing->isVisible());
+  EXPECT_EQ(listing->SourceTB->toPlainText(), "x\n y");
+  EXPECT_FALSE(listing->SourceTB->isEnabled());
+  reply({"ENDXREFLST"});
+  EXPECT_TRUE(listing->SourceTB->isEnabled());
+  reply({"CLRXREFLST", "NONEXREFLST"});
+  EXPECT_EQ(listing->SourceTB->toPlainText(), "No cross-reference for this block.");
+  EXPECT_TRUE(listing->SourceTB->isEnabled());
+}
+
+TEST_F(Xref, XrefAndTheSpaceBarAskForTheSelectedNodeOnly) {
+  connectClient();
+  selectBlock("CMP1:AIN1", "AIN");
+  button("XrefPB")->click();
+  EXPECT_FALSE(button("XrefPB")->isEnabled());
+  QTest::keyClick(form().treeView(), Qt::Key_Space);  // the button's state does not matter
+  ASSERT_TRUE(client->tree().selectNode("CMP1"));
+  QTest::keyClick(form().treeView(), Qt::Key_Space);
+  EXPECT_TRUE(sent({"XREFBLK:CMP1:AIN1", "XREFBLK:CMP1:AIN1", "XREFBLK:CMP1"}));
+  reply({"CLRBLKLST", QString::fromStdString(cmpLine(1, "CMP1")), "DNBLKLST"});
+  QTest::keyClick(form().treeView(), Qt::Key_Space);  // a new list: nothing selected
+  settle();
+  EXPECT_EQ(server.commands.size(), 3);
+}
+
+TEST(DialogPrompter, AWindowClosedUnderItsOpenBoxTakesTheBoxAlongSafely) {
+  auto* window = new QDialog;
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->show();
+  window->activateWindow();
+  ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == window; }));
+  const QPointer<QDialog> alive = window;
+  // As a lost connection closes the setup window while "Create Xref" asks its question.
+  QTimer::singleShot(50, window, &QWidget::close);
+  QTimer::singleShot(3000, [] {  // only if the box outlived its window
+    if (auto* box = QApplication::activeModalWidget()) box->close();
+  });
+  DialogPrompter prompter;
+  const auto answer = prompter.message(Prompter::Icon::Question, "Are you sure", "?",
+                                       QMessageBox::Ok | QMessageBox::Cancel);
+  EXPECT_EQ(answer, QMessageBox::NoButton);
+  EXPECT_TRUE(alive.isNull());
+}
