@@ -134,7 +134,7 @@ void Client::wireEffects() {
   // Leaving: every parameter editor, loaded or shown, says it is done with its block
   // before the session is closed.
   connect(form_.get(), &Form1::unloading, this, [this] {
-    xref_->unload();  // the setup window ends the generation before the session closes
+    xref_->unload();      // the setup window ends the generation before the session closes
     sequence_->unload();  // its closing commands go before the session's
     params_->unloadAll();
     blocks_->unload();
@@ -181,6 +181,12 @@ void Client::wireSequence() {
     if (button == Form1::Button::EditSeq) sequence_->editSeq();
     if (button == Form1::Button::ViewPlb) sequence_->viewPlb();
   });
+  link::Connection* c = connection_;
+  auto* s = sequence_.get();
+  connect(c, &link::Connection::failed, s, &sequence::SequenceController::connectionLost);
+  connect(c, &link::Connection::closedByPeer, s, &sequence::SequenceController::connectionLost);
+  connect(session_.get(), &icc::SessionController::connectionClosed, s,
+          &sequence::SequenceController::connectionLost);
 }
 
 void Client::start() {

@@ -70,6 +70,9 @@ void ParamsController::edit() {
 
 void ParamsController::connectionReset() {
   outstanding_.clear();
+  // An editor whose list was still arriving will never get the rest: unload it rather
+  // than leave a window nothing can show or close.
+  if (parmEditor_ && !parmEditor_->isVisible()) parmEditor_->close();
 }
 
 void ParamsController::unloadAll() {

@@ -49,7 +49,8 @@ class ParamsController : public QObject {
   void onWrnPrmMod(std::string_view line);
   void onDnPrmMod(std::string_view line);
 
-  // The connection was made or lost: answers to modifications sent before will not come.
+  // The connection was made or lost: answers to modifications sent before will not come,
+  // nor the rest of a parameter list.
   void connectionReset();
   // The program is ending: every editor, shown or still loading, is unloaded.
   void unloadAll();

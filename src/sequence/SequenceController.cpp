@@ -68,6 +68,12 @@ void SequenceController::unload() {
   if (plb_) plb_->close();
 }
 
+void SequenceController::connectionLost() {
+  if (editor_ || requestedBlk_.isEmpty()) return;
+  requestedBlk_.clear();
+  showEditSeq(true);
+}
+
 // ---- the edit session -----------------------------------------------------------------
 
 void SequenceController::editSeq() {

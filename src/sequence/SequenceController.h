@@ -36,6 +36,9 @@ class SequenceController : public QObject {
   void viewPlb();  // "View PLB": asks for the selected PLB's listing
   // The program is ending: the editor closes (with its closing commands), and the listing.
   void unload();
+  // The connection is gone: an edit session asked for and not yet answered never will be,
+  // so "Edit Seq" comes back. An open editor stays; its Cancel still closes it.
+  void connectionLost();
 
   void onErrEdtSeq(std::string_view line);  // first of the two "ERREDTSEQ" handlers
   void onDnEdtSeq(std::string_view line);
