@@ -100,7 +100,7 @@ class Parser {
       ++pos_;
       Value member;
       if (!value(member, depth + 1)) return false;
-      v.members.emplace_back(std::move(key), std::move(member));
+      v.members.push_back({std::move(key), std::move(member)});
       blanks();
       if (pos_ < s_.size() && s_[pos_] == ',') {
         ++pos_;

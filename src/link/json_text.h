@@ -27,6 +27,8 @@ void appendCodePoint(std::string& utf8, char32_t cp);
 // The same text with one byte per character; characters beyond U+00FF become '?'.
 std::string utf8ToLatin1(std::string_view utf8);
 
+struct Member;
+
 struct Value {
   enum class Kind { Null, Bool, Number, String, Array, Object };
   Kind kind = Kind::Null;
@@ -34,10 +36,17 @@ struct Value {
   double number = 0;
   std::string text;  // a string's text, UTF-8
   std::vector<Value> items;
-  std::vector<std::pair<std::string, Value>> members;
+  // An object's members in their order. (A struct of its own rather than std::pair: the
+  // element type must be complete where the vector's members are instantiated.)
+  std::vector<Member> members;
 
   // The member `key` of an object, or null when there is none.
   const Value* find(std::string_view key) const;
+};
+
+struct Member {
+  std::string name;
+  Value value;
 };
 
 // Parses a whole JSON text (nothing but blanks may follow the value). Nesting deeper than

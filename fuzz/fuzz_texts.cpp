@@ -1,0 +1,51 @@
+// The texts the client cuts up or writes itself: the upload split (sequence source and
+// cross-reference lists), CSV and the journal's lines. Each must take any input, and what
+// it writes must read back as it was.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "link/csv.h"
+#include "link/journal.h"
+#include "link/upload_split.h"
+#include "sequence/seq_protocol.h"
+#include "xref/xref_protocol.h"
+
+using namespace tarvo;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+
+  // Upload: the lines sent, joined again, are the text without its LFs, CR for CR.
+  const link::UploadLines split = link::splitForUpload(text);
+  std::string joined;
+  for (const auto& line : split.ended) joined.append(line.text).push_back('\r');
+  joined.append(split.pending);
+  std::string withoutLf;
+  for (char c : text)
+    if (c != '\n') withoutLf.push_back(c);
+  if (joined != withoutLf) __builtin_trap();
+  const auto save = sequence::saveCommands("C:S", text);
+  if (save.commands.size() != save.progress.size() || save.length != text.size()) __builtin_trap();
+  (void)xref::cfgUploadCommands("C", text);
+
+  // CSV: the fields of whatever parses are written and read back unchanged.
+  const link::CsvParse parsed = link::parseCsv(text);
+  std::string written;
+  for (const auto& record : parsed.records) written += link::csvRecord(record.fields);
+  const link::CsvParse again = link::parseCsv(written);
+  if (again.error || again.records.size() != parsed.records.size()) __builtin_trap();
+  for (std::size_t i = 0; i < parsed.records.size(); ++i)
+    if (again.records[i].fields != parsed.records[i].fields) __builtin_trap();
+
+  // Journal: any line is read or refused; one that is read is written back readable.
+  if (auto event = link::parseJournalLine(text)) {
+    const std::string line = link::formatJournalLine(*event);
+    if (!link::parseJournalLine(line)) __builtin_trap();
+  }
+  std::vector<link::JournalEvent> events;
+  (void)link::parseJournalText(text, events);
+  return 0;
+}
