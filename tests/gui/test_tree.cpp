@@ -308,7 +308,9 @@ TEST_F(KeyedTree, NodesArePlacedAndFoundByUniqueKeysAndCarryTheirKeyAndText) {
   QSignalSpy changed(view.model(), &QAbstractItemModel::dataChanged);
   tree.find("A:B1")->setText(0, "B1 renamed");
   tree.find("A:B1")->setForeground(0, QColor(255, 0, 0));
-  EXPECT_EQ(changed.count(), 2);
+  tree.find("A:B1")->setBackground(0, QColor(192, 192, 0));
+  EXPECT_EQ(changed.count(), 3);
+  EXPECT_EQ(tree.find("A:B1")->background(0).color(), QColor(192, 192, 0));
   const QModelIndex b1 = view.model()->index(0, 0, view.model()->index(1, 0));
   EXPECT_EQ(b1.data(Qt::DisplayRole).toString() + "|" + b1.data(Qt::UserRole).toString(),
             "B1 renamed|A:B1");
