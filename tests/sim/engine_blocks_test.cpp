@@ -209,11 +209,17 @@ TEST_F(EngineBlocksTest, SelectionStaysForBlocksTheConnectionsListDoesNotShow) {
   EXPECT_EQ(send(fresh, "DELBLK:TURBIN:N1"), Lines{"DNDELBLKTURBIN:N1"});
 }
 
-TEST_F(EngineBlocksTest, BlockTypeListOffersExactlyWhatAddAccepts) {
+TEST_F(EngineBlocksTest, BlockTypesFollowASuccessfulOpenAndAreExactlyWhatAddAccepts) {
+  const Lines lines = send(c, "OPENCP:CP6001 ALL WS01");
+  const auto head = std::find(lines.begin(), lines.end(), "BLKTYPNEW");
+  EXPECT_LT(std::find(lines.begin(), lines.end(), "DNOPENCPCP6001"), head);
   Lines offered;
-  for (const auto& line : send(c, "OPENCP:CP6001 ALL WS01"))
-    if (startsWith(line, "BLKTYP") && !startsWith(line, "BLKTYPNEW"))
-      offered.emplace_back(fromCol(line, 10));
+  for (auto it = head; ++it != lines.end() && startsWith(*it, "BLKTYP   ");)
+    offered.emplace_back(fromCol(*it, 10));
+  for (const char* t : {"AIN", "AOUT", "PID", "PIDA", "CALC", "CALCA", "CIN", "COUT", "MAIN",
+                        "LOGIC", "TIM", "DEP", "IND", "EXC", "MON", "PLB", "ECB200", "COMPND"})
+    EXPECT_TRUE(listed(offered, t)) << t;
+  EXPECT_FALSE(listed(offered, "STATION"));  // a CP's station block comes with the CP
   keys(true);
   int n = 0;
   for (const auto& t : blockTypes()) {
@@ -221,6 +227,8 @@ TEST_F(EngineBlocksTest, BlockTypeListOffersExactlyWhatAddAccepts) {
     const BlockRecord r = ask("ADDNEW:" + name + " BOILER " + t.name);
     EXPECT_EQ(r.keyword == "DNADDNEW", listed(offered, t.name)) << t.name << ": " << r.message;
   }
+  // A refused open sends no type list.
+  EXPECT_EQ(firstWith(send(engine.connect(), "OPENCP:CP6003 ALL WS02"), "BLKTYPNEW"), "");
 }
 
 TEST(EngineBlocksLongNames, EndOfACompoundWhoseEndKeyDoesNotFitIsRefused) {
