@@ -1,20 +1,10 @@
 // The client against tarvo-sim over loopback: what each reply the simulator sends does in the
 // client, and what each command the client sends does to the simulator's plant.
-#include <gtest/gtest.h>
 
-#include <QAction>
-#include <QComboBox>
-#include <QGroupBox>
 #include <QProcess>
-#include <QPushButton>
 #include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTreeWidget>
-#include <memory>
 
-#include "app/Client.h"
 #include "app/LinkController.h"
-#include "browser/Form1.h"
 #include "browser/TreeController.h"
 #include "params/ParamsController.h"
 #include "params/ParmEditFRM.h"

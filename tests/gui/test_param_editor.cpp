@@ -1,18 +1,11 @@
 // The parameter editor against a recording fake server: the list replies, choosing and
 // editing rows in the window, what OK, Cancel and closing put on the wire, and the
 // answers to a modification.
-#include <QComboBox>
-#include <QGroupBox>
-#include <QHeaderView>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
-#include <QTreeWidget>
 #include <functional>
 
-#include "browser/Form1.h"
-#include "browser/TreeController.h"
 #include "params/ParamsController.h"
 #include "params/ParmEditFRM.h"
 #include "support/ClientFixture.h"
@@ -92,13 +85,12 @@ class ParamEditor : public ClientFixture {
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
   }
 
-  static void type(ParmEditFRM* editor, const QString& text) {
+  // Types over the entry's text; a final "\n" presses Enter.
+  static void type(ParmEditFRM* editor, QString text) {
     editor->ValEntryCB->lineEdit()->selectAll();
-    QTest::keyClicks(editor->ValEntryCB->lineEdit(), text);
-  }
-
-  static void enter(ParmEditFRM* editor) {
-    QTest::keyClick(editor->ValEntryCB->lineEdit(), Qt::Key_Return);
+    const bool enter = text.endsWith(u'\n');
+    QTest::keyClicks(editor->ValEntryCB->lineEdit(), enter ? text.chopped(1) : text);
+    if (enter) QTest::keyClick(editor->ValEntryCB->lineEdit(), Qt::Key_Return);
   }
 
   // Waits until the editor has gone and these commands have arrived, and nothing more.
@@ -234,20 +226,17 @@ TEST_F(ParamEditor, TypingAndEnterMarkTheRowAndOkSendsChangedRowsThenEndsTheEdit
   QPointer<ParmEditFRM> editor = openEditor("CMP1:PID1", kPidParams);
   ASSERT_TRUE(editor);
   click(editor, 4);
-  type(editor, "120");
-  enter(editor);
+  type(editor, "120\n");
   EXPECT_EQ(row(editor, 4), "HILIM|100.0|120 changed");
   EXPECT_EQ(entry(editor), "LOLIM [0.0,] 0.0");
   EXPECT_TRUE(editor->isVisible());  // Enter is not the default button
   click(editor, 4);
   EXPECT_EQ(editor->ValEntryCB->currentText(), "120");
-  type(editor, "100.0");
-  enter(editor);
+  type(editor, "100.0\n");
   EXPECT_EQ(row(editor, 4), "HILIM|100.0|");
 
   click(editor, 3);
-  type(editor, "FEED  FLOW A");
-  enter(editor);
+  type(editor, "FEED  FLOW A\n");
   click(editor, 7);  // KP, typed but not committed before OK
   type(editor, "2.5");
   EXPECT_TRUE(server.commands.isEmpty());
@@ -263,20 +252,16 @@ TEST_F(ParamEditor, EnterPastTheBottomPutsTheRowFiveBelowTheTop) {
   ParmEditFRM* editor = openEditor("CMP1:BIG", many);
   ASSERT_NE(editor, nullptr);
   QTableWidget* grid = editor->MSHFlexGrid1;
-  const auto topRow = [grid] { return ParmEditFRM::gridRowOf(grid->rowAt(0)); };
   click(editor, 2);
-  int top = topRow();
-  int scrolls = 0;
+  int top = grid->rowAt(0), scrolls = 0;
   for (int i = 0; i < 40; ++i) {
-    enter(editor);
-    const QRect chosen =
-        grid->visualRect(grid->model()->index(ParmEditFRM::tableRowOf(editor->EditRow()), 0));
-    EXPECT_TRUE(grid->viewport()->rect().contains(chosen)) << editor->EditRow();
-    if (topRow() != top) {
-      top = topRow();
-      ++scrolls;
-      EXPECT_EQ(top, editor->EditRow() - 5);
-    }
+    type(editor, "\n");
+    const int row = ParmEditFRM::tableRowOf(editor->EditRow());
+    EXPECT_TRUE(grid->viewport()->rect().contains(grid->visualRect(grid->model()->index(row, 0))));
+    if (grid->rowAt(0) == top) continue;
+    top = grid->rowAt(0);
+    ++scrolls;
+    EXPECT_EQ(top, row - 5) << row;
   }
   EXPECT_EQ(editor->EditRow(), 42);
   EXPECT_GT(scrolls, 0);
@@ -321,8 +306,7 @@ TEST_F(ParamEditor, OkWithoutChangesCancelEscapeAndCloseOnlyEndTheEdit) {
     form().updStatBar("before", 3);
     click(editor, 4);
     if (c.edit) {
-      type(editor, "999");
-      enter(editor);
+      type(editor, "999\n");
       type(editor, "888");
     } else {
       click(editor, 5);

@@ -1,13 +1,8 @@
 // Opening, refusing, overriding and closing ICC sessions, and the CP utilities.
-#include <QAction>
-#include <QComboBox>
 #include <QHostInfo>
-#include <QTreeWidget>
 
 #include "app/LinkController.h"
-#include "browser/Form1.h"
 #include "icc/SessionController.h"
-#include "link/Connection.h"
 #include "support/ClientFixture.h"
 
 using namespace tarvo;

@@ -1,22 +1,14 @@
 // The main window's life against a recording fake server: start-up, connect, version check,
 // connection errors, leaving, the lists, the options dialog and the About box.
 #include <QAccessible>
-#include <QAction>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QFile>
-#include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <QTreeWidget>
 
 #include "app/LinkController.h"
 #include "app/frmOptions.h"
-#include "browser/Form1.h"
 #include "link/Connection.h"
 #include "support/ClientFixture.h"
 

@@ -1,18 +1,12 @@
 // The block tree: building it from the block list, and what clicking, the arrow keys and the
 // space bar on its nodes select and enable, with reply lines put through the real dispatcher
 // into the client; then, over a connection, what the list requests and the double click send.
-#include <gtest/gtest.h>
 
-#include <QAction>
 #include <QApplication>
-#include <QGroupBox>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTreeWidget>
 
 #include "browser/BlockTree.h"
-#include "browser/Form1.h"
 #include "browser/TreeController.h"
 #include "link/dispatcher.h"
 #include "support/BlockLines.h"
