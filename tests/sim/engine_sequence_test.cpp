@@ -54,7 +54,7 @@ class EngineSequenceTest : public EngineTest {
       return {};
     }
     Lines out;
-    for (std::size_t i = 1; i + 1 < lines.size(); ++i) out.push_back(fromCol(lines[i], column));
+    for (std::size_t i = 1; i + 1 < lines.size(); ++i) out.emplace_back(fromCol(lines[i], column));
     return out;
   }
   Lines fetch() { return entries("GETSRC:" + kSeq, "CLRSEQSRC", "DNSEQSRC", 7); }

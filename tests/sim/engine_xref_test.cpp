@@ -12,7 +12,6 @@ namespace tarvo::sim {
 namespace {
 
 using namespace testing;
-using Lines = std::vector<std::string>;
 
 const Lines kNone{"CLRXREFLST", "NONEXREFLST"};
 
@@ -37,30 +36,22 @@ class EngineXrefTest : public EngineTest {
   Lines entries(ConnId c, char t) {
     Lines out;
     for (const auto& l : send(c, std::string("XREFCFGGET") + t))
-      if (startsWith(l, "XREFCFGGETLINE")) out.push_back(fromCol(l, 17));
+      if (startsWith(l, "XREFCFGGETLINE")) out.emplace_back(fromCol(l, 17));
     return out;
   }
 
-  // Polls every 3 s, as the client does, until XREFRUNDONE; returns the
-  // output texts (from column 12).
-  Lines pollToEnd(ConnId c) {
-    Lines text;
-    for (int i = 0; i < 100; ++i) {
-      now += 3000;
-      for (const auto& l : send(c, "XREFRUNC")) {
+  // Starts a run (or, with `start` false, follows the one going) and polls every 3 s, as
+  // the client does, until XREFRUNDONE; returns the output texts (from column 12).
+  Lines runToEnd(ConnId c, bool start = true) {
+    Lines text, got = start ? send(c, "XREFRUNS") : Lines{};
+    for (int i = 0; i < 100; ++i, now += 3000, got = send(c, "XREFRUNC")) {
+      for (const auto& l : got) {
         if (l == "XREFRUNDONE") return text;
         EXPECT_TRUE(startsWith(l, "XREFRUNLINE")) << l;
-        text.push_back(fromCol(l, 12));
+        text.emplace_back(fromCol(l, 12));
       }
     }
     ADD_FAILURE() << "the run never ended";
-    return text;
-  }
-
-  Lines runToEnd(ConnId c) {
-    Lines text;
-    for (const auto& l : send(c, "XREFRUNS")) text.push_back(fromCol(l, 12));
-    for (auto& t : pollToEnd(c)) text.push_back(t);
     return text;
   }
 
@@ -72,14 +63,6 @@ class EngineXrefTest : public EngineTest {
 
 TEST_F(EngineXrefTest, ListsCarryLetterAndEntriesAtTheirColumnsAndUploadsRoundTrip) {
   const ConnId c = engine.connect();
-  for (const char t : {'C', 'D', 'H'}) {
-    const Lines lines = send(c, std::string("XREFCFGGET") + t);
-    ASSERT_GE(lines.size(), 3u) << t;
-    EXPECT_EQ(lines.front(), std::string("XREFCFGGETSTRT") + t);
-    EXPECT_EQ(lines.back(), std::string("XREFCFGGETDONE") + t);
-    for (std::size_t i = 1; i + 1 < lines.size(); ++i)
-      EXPECT_EQ(cols(lines[i], 1, 16), std::string("XREFCFGGETLINE ") + t);
-  }
   EXPECT_EQ(entries(c, 'C'), (Lines{"CP6001", "CP6002", "CP6003", "CP6004", "AW5101"}));
   for (const char* bad : {"XREFCFGGETX", "XREFCFGGET", "XREFCFGGETCD"})
     EXPECT_TRUE(send(c, bad).empty()) << bad;
@@ -89,29 +72,33 @@ TEST_F(EngineXrefTest, ListsCarryLetterAndEntriesAtTheirColumnsAndUploadsRoundTr
   EXPECT_EQ(entries(other, 'D').size(), 2u) << "stored before DONE";
   put(c, {"DDONE", "HSTRT", "HDONE"});
   // The lists belong to the server: every connection sees them.
-  EXPECT_EQ(entries(other, 'D'), (Lines{"A", "", " B  "}));
+  EXPECT_EQ(send(other, "XREFCFGGETD"),
+            (Lines{"XREFCFGGETSTRTD", "XREFCFGGETLINE DA", "XREFCFGGETLINE D",
+                   "XREFCFGGETLINE D B  ", "XREFCFGGETDONED"}));
   EXPECT_EQ(send(other, "XREFCFGGETH"), (Lines{"XREFCFGGETSTRTH", "XREFCFGGETDONEH"}));
 }
 
 TEST_F(EngineXrefTest, RefusedUploadChangesNothing) {
   const ConnId c = engine.connect();
   const Lines before = entries(c, 'C');
-  Lines tooMany{"CSTRT"}, tooBig{"CSTRT"};
-  tooMany.insert(tooMany.end(), 1001, "CLINE:X\n");
-  tooBig.insert(tooBig.end(), 300, "CLINE:" + std::string(250, 'W') + "\n");
-  tooMany.push_back("CDONE");
-  tooBig.push_back("CDONE");
+  // An upload of the list C with n copies of one line.
+  const auto upload = [](std::size_t n, const std::string& line) {
+    Lines l{"CSTRT"};
+    l.insert(l.end(), n, line);
+    l.push_back("CDONE");
+    return l;
+  };
   const std::vector<Lines> cases{
       {"CSTRT", "CLINE:A\n", "CLINE:B\tC\n", "CDONE"},
       {"CSTRT", "CLINE:A\n\n", "CDONE"},
       {"CSTRT", "CLINE:A\r\n", "CDONE"},
       {"CSTRT", "CLINE:" + std::string(257, 'L'), "CDONE"},
-      {"CSTRT", "CLINE:A\n", "DLINE:B", "CDONE"},  // a line of another list
-      {"CSTRT", "CLINE:A\n", "DDONE"},             // ended as another list
-      {"XSTRT", "XLINE:A", "XDONE"},               // no such list
-      {"CLINE:A", "CDONE"},                        // no start
-      tooMany,
-      tooBig,
+      {"CSTRT", "CLINE:A\n", "DLINE:B", "CDONE"},            // a line of another list
+      {"CSTRT", "CLINE:A\n", "DDONE"},                       // ended as another list
+      {"XSTRT", "XLINE:A", "XDONE"},                         // no such list
+      {"CLINE:A", "CDONE"},                                  // no start
+      upload(1001, "CLINE:X\n"),                             // too many lines
+      upload(300, "CLINE:" + std::string(250, 'W') + "\n"),  // too much text
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
     const std::size_t logs = logged.size();
@@ -122,10 +109,7 @@ TEST_F(EngineXrefTest, RefusedUploadChangesNothing) {
   }
   // The largest list that fits is taken; an upload cut off by its
   // connection's end is dropped with it.
-  Lines fits{"CSTRT"};
-  fits.insert(fits.end(), 1000, "CLINE:X\n");
-  fits.push_back("CDONE");
-  put(c, fits);
+  put(c, upload(1000, "CLINE:X\n"));
   const ConnId gone = engine.connect();
   put(gone, {"CSTRT", "CLINE:Z"});
   engine.disconnect(gone);
@@ -140,10 +124,10 @@ TEST_F(EngineXrefTest, RunOutputArrivesOverPollsForItsTimePerBlockThenDoneOnce) 
     now = t;
     const Lines got = send(c, "XREFRUNC");
     for (const auto& l : got)
-      if (l != "XREFRUNDONE") out.push_back(fromCol(l, 12));
+      if (l != "XREFRUNDONE") out.emplace_back(fromCol(l, 12));
     return got;
   };
-  for (const auto& l : send(c, "XREFRUNS")) out.push_back(fromCol(l, 12));
+  for (const auto& l : send(c, "XREFRUNS")) out.emplace_back(fromCol(l, 12));
   ASSERT_FALSE(out.empty());
   EXPECT_EQ(out[0].rfind("Cross-reference generation started", 0), 0u) << out[0];
   // 100 ms per block of the listed CPs, which are all of the demo plant's.
@@ -197,7 +181,7 @@ TEST_F(EngineXrefTest, NamesThatAreNoCpOfThePlantAreReportedAndSkipped) {
              "XREFLST REF BOILER:FT102.IOM_ID              ==> CP6001_ECB:FBM01", "ENDXREFLST"}));
 }
 
-TEST_F(EngineXrefTest, BlockListingShowsEachConnectionWithItsDirection) {
+TEST_F(EngineXrefTest, ListingsShowEachConnectionWithItsDirection) {
   const ConnId c = engine.connect();
   EXPECT_EQ(xref(c, "BOILER:LC101"), kNone) << "no generation yet";
   runToEnd(c);
@@ -206,18 +190,7 @@ TEST_F(EngineXrefTest, BlockListingShowsEachConnectionWithItsDirection) {
       (Lines{"CLRXREFLST", "XREFLST IN  BOILER:LC101.MEAS                <-- BOILER:LCALC.RO01",
              "XREFLST IN  BOILER:LC101.BCALCI              <-- BOILER:LV101.BCALCO",
              "XREFLST OUT BOILER:LC101.OUT                 --> BOILER:LV101.MEAS", "ENDXREFLST"}));
-  // A module lists the blocks that use it, and names its own parent.
-  const Lines fbm = xref(c, "CP6001_ECB:FBM03");
-  ASSERT_EQ(fbm.size(), 8u);
-  EXPECT_EQ(fbm[1], "XREFLST REF CP6001_ECB:FBM03.PARENT          ==> CP6001_ECB:PRIMARY_ECB");
-  EXPECT_EQ(fbm[2], "XREFLST REF CP6001_ECB:FBM03                 <== BOILER:LSH105.IOM_ID");
-  for (const char* none : {"REPORT:RPTTIM", "", "***END***", "BOILER:---END_BOILER", "NOSUCH:X"})
-    EXPECT_EQ(xref(c, none), kNone) << none;
-}
-
-TEST_F(EngineXrefTest, CompoundListingShowsItsLinksInsideAndAcross) {
-  const ConnId c = engine.connect();
-  runToEnd(c);
+  // A compound lists its links inside and across.
   EXPECT_EQ(
       xref(c, "PLANT"),
       (Lines{"CLRXREFLST", "XREFLST IN  PLANT:LOAD.RI01                  <-- TURBIN:ST301.PNT",
@@ -227,6 +200,13 @@ TEST_F(EngineXrefTest, CompoundListingShowsItsLinksInsideAndAcross) {
              "XREFLST OUT PLANT:SHIFT.OUT                  --> REPORT:SHFTRP.BI01",
              "XREFLST REF PLANT:AT401.IOM_ID               ==> CP6002_ECB:FBM01",
              "XREFLST REF PLANT:LADDR1.IOM_ID              ==> CP6002_ECB:FBM02", "ENDXREFLST"}));
+  // A module lists the blocks that use it, and names its own parent.
+  const Lines fbm = xref(c, "CP6001_ECB:FBM03");
+  ASSERT_EQ(fbm.size(), 8u);
+  EXPECT_EQ(fbm[1], "XREFLST REF CP6001_ECB:FBM03.PARENT          ==> CP6001_ECB:PRIMARY_ECB");
+  EXPECT_EQ(fbm[2], "XREFLST REF CP6001_ECB:FBM03                 <== BOILER:LSH105.IOM_ID");
+  for (const char* none : {"REPORT:RPTTIM", "", "***END***", "BOILER:---END_BOILER", "NOSUCH:X"})
+    EXPECT_EQ(xref(c, none), kNone) << none;
 }
 
 TEST_F(EngineXrefTest, RunReadsThePlantAsItStartsAndWarnsOfOpenSessions) {
@@ -237,7 +217,7 @@ TEST_F(EngineXrefTest, RunReadsThePlantAsItStartsAndWarnsOfOpenSessions) {
   send(s, "MODSTART:BOILER:LV101");
   send(s, "MODPARM:MEAS = BOILER:PC104.OUT");
   ASSERT_EQ(send(s, "MODEND:BOILER:LV101"), Lines{"DNPRMMOD BOILER:LV101"});
-  pollToEnd(c);
+  runToEnd(c, false);
   const std::string toValve = "--> BOILER:LV101.MEAS";
   EXPECT_TRUE(has(xref(c, "BOILER:LC101"), toValve));
   EXPECT_FALSE(has(xref(c, "BOILER:PC104"), toValve));

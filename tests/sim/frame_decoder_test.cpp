@@ -11,31 +11,24 @@
 namespace tarvo::sim {
 namespace {
 
-using testing::frame;
+using testing::frameCommand;
+using testing::Lines;
 using Kind = FrameDecoder::EventKind;
 
-std::vector<std::string> commandsOf(const std::vector<FrameDecoder::Event>& events) {
-  std::vector<std::string> out;
+Lines commandsOf(const std::vector<FrameDecoder::Event>& events) {
+  Lines out;
   for (const auto& e : events)
     if (e.kind == Kind::Command) out.push_back(e.text);
   return out;
 }
 
-std::size_t countOf(const std::vector<FrameDecoder::Event>& events, Kind kind) {
-  std::size_t n = 0;
-  for (const auto& e : events) n += e.kind == kind ? 1 : 0;
-  return n;
-}
-
-TEST(FrameDecoderTest, FramesInOneSegmentComeOutWholeAndInOrder) {
-  using Commands = std::vector<std::string>;
+TEST(FrameDecoderTest, FramesComeOutWholeAndInOrderHoweverTheBytesArrive) {
   // The length decides where a command ends, not its content.
   const std::string odd = "SRCPUT:A := 1;\nMSG:0003";
-  const std::pair<std::string, Commands> cases[] = {
-      {frame("GETVERSION") + frame("GETCPS") + frame("GETCMPS"),
-       {"GETVERSION", "GETCPS", "GETCMPS"}},
-      {frame(odd), {odd}},
-      {"MSG:0000" + frame("GETCPS"), {"", "GETCPS"}},  // an empty command is a frame
+  const std::pair<std::string, Lines> cases[] = {
+      {frameCommand("GETVERSION") + frameCommand("GETCPS"), {"GETVERSION", "GETCPS"}},
+      {frameCommand(odd), {odd}},
+      {"MSG:0000" + frameCommand("GETCPS"), {"", "GETCPS"}},  // an empty command is a frame
       {"MSG:1000" + std::string(1000, 'A'), {std::string(1000, 'A')}},  // at the limit
   };
   for (const auto& [bytes, commands] : cases) {
@@ -44,83 +37,61 @@ TEST(FrameDecoderTest, FramesInOneSegmentComeOutWholeAndInOrder) {
     EXPECT_EQ(d.buffered(), 0u);
     EXPECT_FALSE(d.closed());
   }
-}
-
-TEST(FrameDecoderTest, FrameSplitAtEveryByteIsReassembled) {
-  const std::string bytes = frame("OPENCP:CP6001 ALL WS01") + frame("WATCHDOG");
+  // One byte at a time.
   FrameDecoder d;
-  std::vector<std::string> got;
-  for (char c : bytes) {
+  Lines got;
+  for (char c : frameCommand("OPENCP:CP6001 ALL WS01") + frameCommand("WATCHDOG"))
     for (auto& cmd : commandsOf(d.feed(std::string(1, c)))) got.push_back(cmd);
-  }
-  EXPECT_EQ(got, (std::vector<std::string>{"OPENCP:CP6001 ALL WS01", "WATCHDOG"}));
-}
-
-TEST(FrameDecoderTest, FiveDigitLengthCarriesLongCommand) {
+  EXPECT_EQ(got, (Lines{"OPENCP:CP6001 ALL WS01", "WATCHDOG"}));
+  // A five-digit length, in two parts.
   const std::string text = "XREFCFGPUT" + std::string(10'000, 'A');
-  const std::string bytes = "MSG:" + std::to_string(text.size()) + text;
-  ASSERT_EQ(bytes.substr(4, 5), "10010");
-  FrameDecoder d;
-  auto first = d.feed(bytes.substr(0, 6000));
-  EXPECT_TRUE(first.empty());
-  auto rest = d.feed(bytes.substr(6000) + frame("WATCHDOG"));
-  EXPECT_EQ(commandsOf(rest), (std::vector<std::string>{text, "WATCHDOG"}));
+  const std::string bytes = "MSG:10010" + text;
+  EXPECT_TRUE(d.feed(bytes.substr(0, 6000)).empty());
+  EXPECT_EQ(commandsOf(d.feed(bytes.substr(6000) + frameCommand("WATCHDOG"))),
+            (Lines{text, "WATCHDOG"}));
 }
 
-TEST(FrameDecoderTest, GarbageBeforeAFrameIsReportedOnceAndSkipped) {
-  FrameDecoder d;
-  const auto events = d.feed("GETVERSION" + frame("GETCPS"));
-  ASSERT_EQ(events.size(), 2u);
-  EXPECT_EQ(events[0].kind, Kind::Garbage);
-  EXPECT_EQ(events[0].byteCount, 10u);
-  EXPECT_EQ(events[0].text, "GETVERSION");
-  EXPECT_EQ(commandsOf(events), std::vector<std::string>{"GETCPS"});
-}
-
-TEST(FrameDecoderTest, BadLengthFieldsResynchroniseAtNextHeader) {
-  struct Case {
-    const char* bad;
+TEST(FrameDecoderTest, GarbageAndBadLengthsAreReportedOnceAndSkippedToTheNextHeader) {
+  const struct {
+    std::string bad;
     const char* why;
-  };
-  for (const Case& c : {Case{"MSG:GETCPS", "not a number"}, Case{"MSG:12X4GETCPS", "fewer than 4"},
-                        Case{"MSG:12345678901GETCPS", "too many"}}) {
-    SCOPED_TRACE(c.bad);
+  } cases[] = {{"GETVERSION", "outside a frame"},
+               {"MSG:GETCPS", "not a number"},
+               {"MSG:12X4GETCPS", "fewer than 4"},
+               {"MSG:12345678901GETCPS", "too many"}};
+  for (const auto& c : cases) {
     FrameDecoder d;
-    const auto events = d.feed(std::string(c.bad) + frame("GETVERSION"));
-    ASSERT_EQ(countOf(events, Kind::Garbage), 1u);
+    const auto events = d.feed(c.bad + frameCommand("GETVERSION"));
+    ASSERT_EQ(events.size(), 2u) << c.bad;
+    EXPECT_EQ(events[0].kind, Kind::Garbage);
     EXPECT_NE(events[0].reason.find(c.why), std::string::npos) << events[0].reason;
-    EXPECT_EQ(commandsOf(events), std::vector<std::string>{"GETVERSION"});
-    EXPECT_FALSE(d.closed());
+    EXPECT_EQ(commandsOf(events), Lines{"GETVERSION"});
   }
-}
-
-TEST(FrameDecoderTest, HeaderSplitAcrossGarbageBoundaryIsNotLost) {
   FrameDecoder d;
-  const std::string f = frame("GETCPS");
-  auto a = d.feed("noise" + f.substr(0, 2));  // "noiseMS"
-  EXPECT_EQ(countOf(a, Kind::Garbage), 1u);
+  const auto garbage = d.feed("GETVERSION" + frameCommand("GETCPS"));
+  EXPECT_EQ(garbage[0].byteCount, 10u);
+  EXPECT_EQ(garbage[0].text, "GETVERSION");
+  // A header cut off after the garbage is not lost.
+  const auto a = d.feed("noiseMS");
+  ASSERT_EQ(a.size(), 1u);
   EXPECT_EQ(a[0].byteCount, 5u);
-  auto b = d.feed(f.substr(2));
-  EXPECT_EQ(commandsOf(b), std::vector<std::string>{"GETCPS"});
-}
-
-TEST(FrameDecoderTest, EndlessGarbageIsNotBuffered) {
-  FrameDecoder d;
+  EXPECT_EQ(commandsOf(d.feed("G:0006GETCPS")), Lines{"GETCPS"});
+  // Endless garbage is not kept.
   for (int i = 0; i < 100; ++i) d.feed(std::string(10'000, 'x'));
   EXPECT_LT(d.buffered(), 4u);
-  EXPECT_EQ(commandsOf(d.feed(frame("GETCPS"))), std::vector<std::string>{"GETCPS"});
+  EXPECT_EQ(commandsOf(d.feed(frameCommand("GETCPS"))), Lines{"GETCPS"});
 }
 
 TEST(FrameDecoderTest, OversizeLengthClosesTheDecoder) {
   FrameDecoder d(1000);
-  auto events = d.feed(frame("GETCPS") + "MSG:0001001" + std::string(20, 'A'));
+  auto events = d.feed(frameCommand("GETCPS") + "MSG:0001001" + std::string(20, 'A'));
   ASSERT_EQ(events.size(), 2u);
   EXPECT_EQ(events[0].text, "GETCPS");
   EXPECT_EQ(events[1].kind, Kind::Oversize);
   EXPECT_EQ(events[1].byteCount, 1001u);
   EXPECT_TRUE(d.closed());
   EXPECT_EQ(d.buffered(), 0u);
-  EXPECT_TRUE(d.feed(frame("GETCPS")).empty());
+  EXPECT_TRUE(d.feed(frameCommand("GETCPS")).empty());
 }
 
 }  // namespace

@@ -18,7 +18,7 @@
 namespace tarvo::sim {
 namespace {
 
-using testing::frame;
+using namespace testing;
 
 QStringList argv(std::initializer_list<const char*> args) {
   QStringList out{QStringLiteral("tarvo-sim")};
@@ -71,63 +71,40 @@ class SimInstanceTest : public ::testing::Test {
   QTemporaryDir dir;
 };
 
-TEST_F(SimInstanceTest, ListensOnAnEphemeralPortAndAnswers) {
-  SimInstance sim([](const std::string&) {});
-  QString error;
-  SimOptions o = options();
-  o.xrefMsPerBlock = 3;
-  ASSERT_TRUE(sim.start(o, &error)) << error.toStdString();
-  ASSERT_NE(sim.port(), 0);
-  EXPECT_EQ(sim.endpoint(), QStringLiteral("127.0.0.1:") + QString::number(sim.port()));
-  EXPECT_EQ(sim.engine().options().xrefMsPerBlock, 3);
-
-  QTcpSocket s;
-  s.connectToHost(QHostAddress::LocalHost, sim.port());
-  s.write(QByteArray::fromStdString(frame("GETVERSION")));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return s.bytesAvailable() >= 14; }, 5000));
-  EXPECT_EQ(s.readAll(), QByteArray("VERSION0.95.1\n"));
-
-  // A list line's line feed travels inside its frame and ends the line.
-  for (const char* cmd : {"XREFCFGPUTHSTRT", "XREFCFGPUTHLINE:A\n", "XREFCFGPUTHLINE:B",
-                          "XREFCFGPUTHDONE", "XREFCFGGETH"})
-    s.write(QByteArray::fromStdString(frame(cmd)));
-  const QByteArray list("XREFCFGGETSTRTH\nXREFCFGGETLINE HA\nXREFCFGGETLINE HB\nXREFCFGGETDONEH\n");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return s.bytesAvailable() >= list.size(); }, 5000));
-  EXPECT_EQ(s.readAll(), list);
-}
-
-TEST_F(SimInstanceTest, BadListenAddressIsRefused) {
-  SimInstance sim([](const std::string&) {});
-  SimOptions o = options();
-  o.listen = QStringLiteral("not-an-address");
-  QString error;
-  EXPECT_FALSE(sim.start(o, &error));
-  EXPECT_TRUE(error.contains(QStringLiteral("not-an-address")));
-}
-
-TEST_F(SimInstanceTest, MissingDataFileIsCreatedAndCheckpointWritesIt) {
+TEST_F(SimInstanceTest, ServesOnAnEphemeralPortAndKeepsItsPlantInTheDataFile) {
   const QString path = dir.filePath(QStringLiteral("plant.txt"));
   SimOptions o = options();
   o.dataFile = path;
+  o.xrefMsPerBlock = 3;
   {
     SimInstance sim([](const std::string&) {});
     QString error;
     ASSERT_TRUE(sim.start(o, &error)) << error.toStdString();
-    ASSERT_TRUE(QFile::exists(path));
-    EXPECT_EQ(*loadPlantFile(path).plant, buildDemoPlant());
+    EXPECT_NE(sim.port(), 0);
+    EXPECT_EQ(sim.endpoint(), QStringLiteral("127.0.0.1:") + QString::number(sim.port()));
+    EXPECT_EQ(sim.engine().options().xrefMsPerBlock, 3);
+    EXPECT_EQ(*loadPlantFile(path).plant, buildDemoPlant());  // a missing file is created
+
+    // A list line's line feed travels inside its frame and ends the line.
+    QTcpSocket s;
+    s.connectToHost(QHostAddress::LocalHost, sim.port());
+    for (const char* cmd : {"XREFCFGPUTHSTRT", "XREFCFGPUTHLINE:A\n", "XREFCFGPUTHLINE:B",
+                            "XREFCFGPUTHDONE", "XREFCFGGETH"})
+      s.write(QByteArray::fromStdString(frameCommand(cmd)));
+    const QByteArray list(
+        "XREFCFGGETSTRTH\nXREFCFGGETLINE HA\nXREFCFGGETLINE HB\nXREFCFGGETDONEH\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return s.bytesAvailable() >= list.size(); }, 5000));
+    EXPECT_EQ(s.readAll(), list);
 
     Engine& e = sim.engine();
     const ConnId c = e.connect();
-    e.handle(c, "OPENCP:CP6001 ALL WS01");
-    e.handle(c, "MODSTART:BOILER:PC104");
-    e.handle(c, "MODPARM:PBAND = 66");
-    e.handle(c, "MODEND:BOILER:PC104");
-    // Not on disk until a checkpoint.
+    for (const char* cmd : {"OPENCP:CP6001 ALL WS01", "MODSTART:BOILER:PC104", "MODPARM:PBAND = 66",
+                            "MODEND:BOILER:PC104", "UPLOADCP", "INITIALIZECP"})
+      e.handle(c, cmd);
+    // Not on disk until a checkpoint; upload and initialize store nothing.
     EXPECT_EQ(*findValue(loadPlantFile(path).plant->findBlock("BOILER", "PC104")->params, "PBAND"),
               "80");
-    const auto out = e.handle(c, "CHECKPOINTCP");
-    ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(out[0].line, "DNCPUTIL");
+    EXPECT_EQ(linesFor(e.handle(c, "CHECKPOINTCP"), c), Lines{"DNCPUTIL"});
   }
   // A new start loads what the checkpoint wrote.
   SimInstance again([](const std::string&) {});
@@ -136,19 +113,23 @@ TEST_F(SimInstanceTest, MissingDataFileIsCreatedAndCheckpointWritesIt) {
   EXPECT_EQ(*findValue(again.engine().plant().findBlock("BOILER", "PC104")->params, "PBAND"), "66");
 }
 
-TEST_F(SimInstanceTest, CorruptDataFileStopsStartWithClearError) {
+TEST_F(SimInstanceTest, ABadAddressOrACorruptDataFileStopsTheStartWithAClearError) {
+  SimOptions o = options();
+  o.listen = QStringLiteral("not-an-address");
+  QString error;
+  EXPECT_FALSE(SimInstance([](const std::string&) {}).start(o, &error));
+  EXPECT_TRUE(error.contains(QStringLiteral("not-an-address")));
+
   const QString path = dir.filePath(QStringLiteral("plant.txt"));
   QFile f(path);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   f.write(
-      "TARVO-SIM-PLANT 1\nCP CP1 CP FCP280\n  COMPOUND C1\n    BLOCK B1 AIN\n      PARAM PNT_NO "
-      "99\nEND\n");
+      "TARVO-SIM-PLANT 1\nCP CP1 CP FCP280\n  COMPOUND C1\n    BLOCK B1 AIN\n"
+      "      PARAM PNT_NO 99\nEND\n");
   f.close();
-  SimOptions o = options();
+  o = options();
   o.dataFile = path;
-  SimInstance sim([](const std::string&) {});
-  QString error;
-  EXPECT_FALSE(sim.start(o, &error));
+  EXPECT_FALSE(SimInstance([](const std::string&) {}).start(o, &error));
   EXPECT_TRUE(error.startsWith(path + QStringLiteral(":5:"))) << error.toStdString();
   EXPECT_TRUE(error.contains(QStringLiteral("PNT_NO")));
 }

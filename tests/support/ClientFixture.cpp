@@ -27,6 +27,23 @@ void writeSettings(const QString& path, const QString& host, const QString& port
   file.write(text);
 }
 
+QString panels(Client& client) {
+  const auto& f = client.form();
+  return f.panelText(1) + u'|' + f.panelText(2) + u'|' + f.panelText(3);
+}
+
+QString shown(Client& client) {
+  QStringList names;
+  for (const char* name : {"SessionNewMP", "SessionCloseMP"})
+    if (control<QAction>(client, name)->isVisible()) names << QLatin1String(name);
+  if (control<QAction>(client, "xrefMP")->isEnabled()) names << QStringLiteral("xrefMP");
+  for (const char* name : {"ListMenu", "CPUtilitiesMenu"})
+    if (control<QMenu>(client, name)->menuAction()->isVisible()) names << QLatin1String(name);
+  for (const char* name : {"CPFRM", "CPListCBO", "OrLBL", "CmpCBO", "CBFRM"})
+    if (control(client, name)->isVisible()) names << QLatin1String(name);
+  return names.join(u' ');
+}
+
 void ClientFixture::SetUp() {
   ASSERT_TRUE(dir.isValid());
   writeSettings(settingsPath(), QStringLiteral("127.0.0.1"), QString::number(server.port()));

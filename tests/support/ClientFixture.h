@@ -19,6 +19,11 @@
 #include "support/FakeServer.h"
 #include "support/ScriptedPrompter.h"
 
+// Readable failures when texts differ.
+inline void PrintTo(const QString& s, std::ostream* os) {
+  *os << '"' << s.toStdString() << '"';
+}
+
 namespace tarvo::test {
 
 // Writes a settings file selecting entry `selected`, whose host and port are given.
@@ -33,6 +38,13 @@ T* control(Client& client, const char* name) {
   EXPECT_NE(found, nullptr) << "no control named " << name;
   return found;
 }
+
+// The three panels of `client`'s status bar, joined by "|".
+QString panels(Client& client);
+// What `client`'s main window offers for sessions, as one line to compare: of New, Close,
+// Cross Reference, the List and CP Utilities menus and the CP, compound and tree frames, the
+// names of those shown (the commands: those available), in that order.
+QString shown(Client& client);
 
 class ClientFixture : public ::testing::Test {
  protected:
@@ -66,6 +78,8 @@ class ClientFixture : public ::testing::Test {
     return control<T>(*client, name);
   }
   QAction* action(const char* name) { return ui<QAction>(name); }
+  QString panels() { return test::panels(*client); }
+  QString shown() { return test::shown(*client); }
   QPushButton* button(const char* name) { return ui<QPushButton>(name); }
   // The ten block buttons in their on-screen order (top row, then bottom row).
   std::array<QPushButton*, 10> blockButtons();

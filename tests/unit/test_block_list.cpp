@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "browser/block_list.h"
@@ -49,26 +50,17 @@ TEST(ParseBlkLine, KindAndLineNumber) {
 }
 
 TEST(ParseBlkLine, FieldsAtFixedColumnsAndBlankPastTheEnd) {
-  // The parsed fields are views into the line, so each line must outlive its fields.
-  const std::string compoundLine = cmpLine(3, "MYCMP");
-  EXPECT_EQ(parseBlkLine(compoundLine).cmpName, "MYCMP");
-  const std::string blockLine = blkLine(41, "AIN1", "AIN");
-  const BlkLine block = parseBlkLine(blockLine);
-  EXPECT_EQ(block.blkName, "AIN1");
-  EXPECT_EQ(block.nameField, pad("AIN1", 18));
-  EXPECT_EQ(block.type, "AIN");
-  const std::string longType = blkLine(1, "X", "CALCAXYZ");
-  EXPECT_EQ(parseBlkLine(longType).type, "CALCAX");  // columns 35 to 40
-
-  const BlkLine bare = parseBlkLine("BLKLST");
-  EXPECT_EQ(bare.cmpName, "");
-  EXPECT_EQ(bare.blkName, "");
-  EXPECT_EQ(bare.type, "");
-  const BlkLine cut = parseBlkLine("BLKLST     7    AB");
-  EXPECT_EQ(cut.blkName, "AB");
-  EXPECT_EQ(cut.nameField, "AB");
-  EXPECT_EQ(cut.cmpName, "AB");
-  EXPECT_EQ(cut.type, "");
+  // Compound 14-31, block 17-34 (trimmed, and as it stands), type 35-40.
+  const auto fields = [](const std::string& line) {
+    const BlkLine l = parseBlkLine(line);
+    return std::string(l.cmpName) + "|" + std::string(l.blkName) + "|" + std::string(l.nameField) +
+           "|" + std::string(l.type);
+  };
+  EXPECT_EQ(fields(cmpLine(3, "MYCMP")), "MYCMP|MP|" + pad("MP", 18) + "|COMPND");
+  EXPECT_EQ(fields(blkLine(41, "AIN1", "AIN")), "AIN1|AIN1|" + pad("AIN1", 18) + "|AIN");
+  EXPECT_EQ(fields(blkLine(1, "X", "CALCAXYZ")), "X|X|" + pad("X", 18) + "|CALCAX");
+  EXPECT_EQ(fields("BLKLST"), "|||");
+  EXPECT_EQ(fields("BLKLST     7    AB"), "AB|AB|AB|");
 }
 
 TEST(ShowsProgress, EveryTwentiethLineIncludingZero) {
@@ -96,10 +88,8 @@ TEST(BlockNodeText, NamePaddedTo18ThenTypeWithBlanksAtBothEndsRemoved) {
 // ---- names and keys -------------------------------------------------------------------
 
 TEST(Names, StripColonRemovesOneTrailingColonOnly) {
-  EXPECT_EQ(stripColon("A:"), "A");
-  EXPECT_EQ(stripColon("A::"), "A:");
-  EXPECT_EQ(stripColon("A:B"), "A:B");
-  EXPECT_EQ(stripColon(""), "");
+  for (const auto& [in, out] : {std::pair{"A:", "A"}, {"A::", "A:"}, {"A:B", "A:B"}, {"", ""}})
+    EXPECT_EQ(stripColon(in), out) << in;
 }
 
 TEST(Names, GetBlkTypTakesTheFirstWordFromCharacter16) {
@@ -138,114 +128,69 @@ TEST(Names, CompoundAndBlockPartsSplitAtTheFirstColon) {
 
 namespace {
 
-struct Op {
-  Placement placement;
-  std::string relKey;
-  std::string key;
-  NodeKind kind;
-  bool operator==(const Op&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Op& op) {
-  return os << "{" << static_cast<int>(op.placement) << " rel=" << op.relKey << " key=" << op.key
-            << " kind=" << static_cast<int>(op.kind) << "}";
-}
-
-// Runs lines through the builder; lines that add nothing are left out.
-std::vector<Op> build(BlockListBuilder& b, const std::vector<std::string>& lines) {
-  std::vector<Op> ops;
+// What the builder does with each line that adds a node: "^K" first at the top, "$K" last at
+// the top, "R>K" after its sibling R, "R/K" last child of R; "~" marks an end entry.
+std::string build(BlockListBuilder& b, const std::vector<std::string>& lines) {
+  std::string out;
   for (const auto& line : lines) {
     const NodeOp& n = b.feed(line).node;
-    if (n.placement != Placement::None) ops.push_back({n.placement, n.relKey, n.key, n.kind});
+    const std::string end = n.kind == NodeKind::EndEntry ? "~" : "";
+    switch (n.placement) {
+      case Placement::None: continue;
+      case Placement::FirstTop: out += " ^" + n.key + end; break;
+      case Placement::LastTop: out += " $" + n.key + end; break;
+      case Placement::AfterSibling: out += " " + n.relKey + ">" + n.key + end; break;
+      case Placement::LastChild: out += " " + n.relKey + "/" + n.key + end; break;
+    }
   }
-  return ops;
+  return out.empty() ? out : out.substr(1);
 }
 
 }  // namespace
 
 TEST(BlockListBuilder, PlacesEachNodeAfterItsNeighbourOrSkipsTheLine) {
-  using enum Placement;
-  using enum NodeKind;
   const struct {
-    const char* what;
     std::vector<std::string> lines;
-    std::vector<Op> ops;
+    const char* ops;
   } cases[] = {
-      {"the server's order",
-       {cmpLine(1, "A"), blkLine(2, "B1", "AIN"), blkLine(3, "B2", "PID"), cmpLine(4, "C"),
+      {{cmpLine(1, "A"), blkLine(2, "B1", "AIN"), blkLine(3, "B2", "PID"), cmpLine(4, "C"),
         blkLine(5, "D1", "IND"), endLine(6)},
-       {{FirstTop, "", "A", Compound},
-        {LastChild, "A", "A:B1", Block},
-        {AfterSibling, "A:B1", "A:B2", Block},
-        {AfterSibling, "A", "C", Compound},
-        {LastChild, "C", "C:D1", Block},
-        {AfterSibling, "C", "***END***", EndOfList}}},
-      {"a compound without blocks",
-       {cmpLine(1, "A"), cmpLine(2, "C"), blkLine(3, "D1", "AIN")},
-       {{FirstTop, "", "A", Compound},
-        {AfterSibling, "A", "C", Compound},
-        {LastChild, "C", "C:D1", Block}}},
-      {"dash names",
-       {cmpLine(1, "A"), blkLine(2, "---END_A", "END_ZO"), blkLine(3, "---SEP", ""),
+       "^A A/A:B1 A:B1>A:B2 A>C C/C:D1 C>***END***"},
+      // A compound without blocks.
+      {{cmpLine(1, "A"), cmpLine(2, "C"), blkLine(3, "D1", "AIN")}, "^A A>C C/C:D1"},
+      // Only names that start with "---" are end entries.
+      {{cmpLine(1, "A"), blkLine(2, "---END_A", "END_ZO"), blkLine(3, "---SEP", ""),
         blkLine(4, "--X", "AIN")},
-       {{FirstTop, "", "A", Compound},
-        {LastChild, "A", "A:---END_A", EndEntry},
-        {AfterSibling, "A:---END_A", "A:---SEP", EndEntry},
-        {AfterSibling, "A:---SEP", "A:--X", Block}}},
-      {"an end without compounds", {endLine(1)}, {{LastTop, "", "***END***", EndOfList}}},
-      {"blocks before the first compound",
-       {blkLine(1, "ORPHAN", "AIN"), blkLine(2, "ORPHAN2", "AIN"), cmpLine(3, "A"),
-        blkLine(4, "B1", "AIN")},
-       {{FirstTop, "", "A", Compound}, {LastChild, "A", "A:B1", Block}}},
-      {"a second end line",
-       {cmpLine(1, "A"), endLine(2), endLine(3)},
-       {{FirstTop, "", "A", Compound}, {AfterSibling, "A", "***END***", EndOfList}}},
-      {"a compound without a name drops its blocks",
-       {cmpLine(1, "A"), blkLine(2, "B1", "AIN"), cmpLine(3, ""), blkLine(4, "LOST", "AIN"),
+       "^A A/A:---END_A~ A:---END_A>A:---SEP~ A:---SEP>A:--X"},
+      {{endLine(1)}, "$***END***"},  // an end without compounds
+      // Blocks before the first compound, a second end line.
+      {{blkLine(1, "ORPHAN", "AIN"), cmpLine(2, "A"), endLine(3), endLine(4)}, "^A A>***END***"},
+      // A compound without a name drops its blocks.
+      {{cmpLine(1, "A"), blkLine(2, "B1", "AIN"), cmpLine(3, ""), blkLine(4, "LOST", "AIN"),
         cmpLine(5, "C"), endLine(6)},
-       {{FirstTop, "", "A", Compound},
-        {LastChild, "A", "A:B1", Block},
-        {AfterSibling, "A", "C", Compound},
-        {AfterSibling, "C", "***END***", EndOfList}}},
-      {"malformed lines",
-       {"BLKLST", "BLKLST 1", cmpLine(2, "A"), "BLKLST     3    B", "BLKLST", blkLine(4, "", "AIN"),
+       "^A A/A:B1 A>C C>***END***"},
+      // Malformed lines.
+      {{"BLKLST", "BLKLST 1", cmpLine(2, "A"), "BLKLST     3    B", "BLKLST", blkLine(4, "", "AIN"),
         blkLine(5, "B2", "AIN")},
-       {{FirstTop, "", "A", Compound},
-        {LastChild, "A", "A:B", Block},
-        {AfterSibling, "A:B", "A:B2", Block}}},
+       "^A A/A:B A:B>A:B2"},
   };
   for (const auto& c : cases) {
     BlockListBuilder b;
     b.reset();
-    EXPECT_EQ(build(b, c.lines), c.ops) << c.what;
+    EXPECT_EQ(build(b, c.lines), c.ops);
   }
-}
-
-TEST(BlockListBuilder, NodeTexts) {
-  BlockListBuilder b;
-  b.reset();
-  EXPECT_EQ(b.feed(cmpLine(1, "MYCMP")).node.text, "MYCMP");
-  EXPECT_EQ(b.feed(blkLine(2, "AIN1", "AIN")).node.text, "AIN1" + std::string(14, ' ') + "AIN");
-  EXPECT_EQ(b.feed(blkLine(3, "CALC1", "CALCAXYZ")).node.text,
-            "CALC1" + std::string(13, ' ') + "CALCAX");
-  EXPECT_EQ(b.feed(endLine(4)).node.text, "***END***");
 }
 
 TEST(BlockListBuilder, ResetStartsANewListAtTheTop) {
   BlockListBuilder b;
   b.reset();
-  build(b, {cmpLine(1, "A"), blkLine(2, "B1", "AIN")});
-  EXPECT_EQ(b.curCmpKey(), "A");
-  EXPECT_EQ(b.lastBlkKey(), "A:B1");
-  build(b, {endLine(3)});
+  build(b, {cmpLine(1, "A"), blkLine(2, "B1", "AIN"), endLine(3)});
+  EXPECT_EQ(b.curCmpKey() + "|" + b.lastBlkKey(), "A|A:B1");
   b.reset();
-  EXPECT_EQ(b.curCmpKey(), "");
-  EXPECT_EQ(b.lastBlkKey(), "");
+  EXPECT_EQ(b.curCmpKey() + "|" + b.lastBlkKey(), "|");
   // The new list has its own end.
-  EXPECT_EQ(build(b, {cmpLine(1, "Z"), endLine(2)}),
-            (std::vector<Op>{{Placement::FirstTop, "", "Z", NodeKind::Compound},
-                             {Placement::AfterSibling, "Z", "***END***", NodeKind::EndOfList}}));
+  EXPECT_EQ(build(b, {cmpLine(1, "Z"), endLine(2)}), "^Z Z>***END***");
   // Blocks of a list that starts without its compound line belong to no compound.
   b.reset();
-  EXPECT_TRUE(build(b, {blkLine(1, "B9", "AIN")}).empty());
+  EXPECT_EQ(build(b, {blkLine(1, "B9", "AIN")}), "");
 }

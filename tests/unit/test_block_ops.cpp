@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <ostream>
 #include <string>
+#include <tuple>
 
 #include "blocks/block_ops.h"
 #include "browser/block_list.h"
@@ -12,44 +12,37 @@ using namespace tarvo::blocks;
 using tarvo::test::pad;
 using tarvo::test::recordLine;
 
-namespace tarvo::blocks {
-// Readable failures.
-void PrintTo(const BlockRecord& r, std::ostream* os) {
-  *os << '{' << r.keyword << '|' << r.relKey << '|' << r.name << '|' << r.type << '|' << r.message
-      << '}';
+namespace {
+
+// The fields of the record read from `line`, joined by "|".
+std::string fields(std::string_view line, RecordColumns columns) {
+  const BlockRecord r = parseBlockRecord(line, columns);
+  return r.keyword + "|" + r.relKey + "|" + r.name + "|" + r.type + "|" + r.message;
 }
-}  // namespace tarvo::blocks
+
+}  // namespace
 
 // ---- the reply record ------------------------------------------------------------------
 
 TEST(BlockRecord, AddCopyAndMoveColumnsWithTrimmedFields) {
-  const std::string full =
-      recordLine(10, "WRNMOVEBLK", std::string(28, 'K'), std::string(26, 'N'), "ABCDEF", "  a b  ");
+  const std::string k(28, 'K'), n(26, 'N');
+  const std::string full = recordLine(10, "WRNMOVEBLK", k, n, "ABCDEF", "  a b  ");
   ASSERT_EQ(full.find("a b"), 92u);  // the message starts at column 91
-  const struct {
-    std::string line;
-    RecordColumns columns;
-    BlockRecord expected;
-  } cases[] = {
+  using enum RecordColumns;
+  const std::tuple<std::string, RecordColumns, std::string> cases[] = {
       // Every field filled to its last column; blanks inside the message kept.
-      {full,
-       RecordColumns::Move,
-       {"WRNMOVEBLK", std::string(28, 'K'), std::string(26, 'N'), "ABCDEF", "a b"}},
+      {full, Move, "WRNMOVEBLK|" + k + "|" + n + "|ABCDEF|a b"},
       // The same line one column off: the add and copy columns.
-      {full,
-       RecordColumns::AddCopy,
-       {"WRNMOVEBL", std::string(28, 'K'), "K" + std::string(25, 'N'), "NABCDE", "a b"}},
+      {full, AddCopy, "WRNMOVEBL|" + k + "|K" + n.substr(1) + "|NABCDE|a b"},
       // Blanks at both ends of a field go.
-      {recordLine(9, " DNCPYNEX", "  A:B", "  A:C  ", " PID", ""),
-       RecordColumns::AddCopy,
-       {"DNCPYNEX", "A:B", "A:C", "PID", ""}},
+      {recordLine(9, " DNCPYNEX", "  A:B", "  A:C  ", " PID", ""), AddCopy, "DNCPYNEX|A:B|A:C|PID|"},
       // Short lines: past the end is blank, a field cut by the end is kept.
-      {"DNADDNEW ***END***", RecordColumns::AddCopy, {"DNADDNEW", "***END***", "", "", ""}},
-      {pad("DNMOVEBLK A:B", 38) + "A:C", RecordColumns::Move, {"DNMOVEBLK", "A:B", "A:C", "", ""}},
-      {"", RecordColumns::Move, {"", "", "", "", ""}},
+      {"DNADDNEW ***END***", AddCopy, "DNADDNEW|***END***|||"},
+      {pad("DNMOVEBLK A:B", 38) + "A:C", Move, "DNMOVEBLK|A:B|A:C||"},
+      {"", Move, "||||"},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(parseBlockRecord(c.line, c.columns), c.expected) << '"' << c.line << '"';
+  for (const auto& [line, columns, expected] : cases)
+    EXPECT_EQ(fields(line, columns), expected) << '"' << line << '"';
 }
 
 TEST(BlockRecord, OnlyTheWFormsAndKFormsMoveTheSelection) {
@@ -109,35 +102,29 @@ TEST(Commands, FieldsSeparatedByOneBlank) {
 }
 
 TEST(AddDecision, CompoundForCompoundNodesAndEndOfListBlockOtherwise) {
-  const struct {
-    const char* sel;
-    const char* typ;
-    AddKind kind;
-  } cases[] = {
-      {"***END***", "END_ZONE", AddKind::Compound},
-      {"MYCMP", "", AddKind::Compound},
-      {"", "", AddKind::Compound},  // nothing selected yet
-      {"MYCMP:AIN1", "AIN", AddKind::Block},
-      {"MYCMP:AIN1", "", AddKind::Block},  // a block without a type is still a block
-      {"MYCMP:---END_MYCMP", "END_ZONE", AddKind::Block},
-      {"MYCMP", "PID", AddKind::Block},  // any type means a block is selected
+  using enum AddKind;
+  const std::tuple<const char*, const char*, AddKind> cases[] = {
+      {"***END***", "END_ZONE", Compound},
+      {"MYCMP", "", Compound},
+      {"", "", Compound},  // nothing selected yet
+      {"MYCMP:AIN1", "AIN", Block},
+      {"MYCMP:AIN1", "", Block},  // a block without a type is still a block
+      {"MYCMP:---END_MYCMP", "END_ZONE", Block},
+      {"MYCMP", "PID", Block},  // any type means a block is selected
   };
-  for (const auto& c : cases) EXPECT_EQ(addKind(c.sel, c.typ), c.kind) << c.sel << " / " << c.typ;
+  for (const auto& [sel, typ, kind] : cases)
+    EXPECT_EQ(addKind(sel, typ), kind) << sel << "/" << typ;
 }
 
 TEST(AddDecision, CommandNamesTheSelectionAsLocation) {
-  const struct {
-    const char* sel;
-    const char* name;
-    const char* type;
-    const char* command;
-  } cases[] = {
+  const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
       {"MYCMP:AIN1", "NEW1", "pid", "ADDNEW:MYCMP:NEW1 MYCMP:AIN1 PID"},
       {"MYCMP:---END_MYCMP", "NEW1", "AIN", "ADDNEW:MYCMP:NEW1 MYCMP:---END_MYCMP AIN"},
       {"MYCMP", "NEWC", "COMPND", "ADDNEW:NEWC MYCMP COMPND"},
       {"***END***", "NEWC", "compnd", "ADDNEW:NEWC ***END*** COMPND"},
   };
-  for (const auto& c : cases) EXPECT_EQ(addBlockCommand(c.sel, c.name, c.type), c.command);
+  for (const auto& [sel, name, type, command] : cases)
+    EXPECT_EQ(addBlockCommand(sel, name, type), command);
   EXPECT_EQ(addBlockCommand("MYCMP:AIN1", "NEW1", ""), std::nullopt);
   EXPECT_EQ(pasteFullName("MYCMP:---END_MYCMP", "COPY1"), "MYCMP:COPY1");
   EXPECT_EQ(pasteFullName("MYCMP:AIN1", "COPY1"), "MYCMP:COPY1");

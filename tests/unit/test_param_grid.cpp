@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,29 +26,49 @@ ParamGrid gridOf(const Params& params) {
   return g;
 }
 
-// Rows 2..5 are four steps a, b, c, d; row 6 is the blank last row.
-ParamGrid stepGrid() {
-  return gridOf(
-      {{"NAME", "SEQ1"}, {"STEP01", "a"}, {"STEP02", "b"}, {"STEP03", "c"}, {"STEP04", "d"}});
+// Plays what the user does, steps separated by "|": a number clicks that row, "=text" types
+// the text into the entry, "enter", "add" and "del" press Enter, Add Step and Del Step.
+void play(ParamGrid& g, const std::string& script) {
+  std::size_t from = 0;
+  for (std::size_t bar = 0; bar != std::string::npos; from = bar + 1) {
+    bar = script.find('|', from);
+    const std::string step = script.substr(from, bar - from);
+    if (step[0] == '=')
+      g.entryEdited(step.substr(1));
+    else if (step == "enter")
+      g.pressEnter();
+    else if (step == "add")
+      g.addStep();
+    else if (step == "del")
+      g.deleteStep();
+    else
+      g.clickRow(std::stoi(step));
+  }
 }
 
-Strings newValues(const ParamGrid& g) {
-  Strings v;
-  for (int r = 1; r < g.rowCount(); ++r) v.push_back(g.row(r).newValue);
-  return v;
+// Rows 1.. as "new value" each, with "*" for a row marked changed.
+std::string rows(const ParamGrid& g) {
+  std::string out;
+  for (int r = 1; r < g.rowCount(); ++r)
+    out += (r > 1 ? "|" : "") + g.row(r).newValue + (g.row(r).changed ? "*" : "");
+  return out;
 }
 
-std::vector<bool> marks(const ParamGrid& g) {
-  std::vector<bool> v;
-  for (int r = 1; r < g.rowCount(); ++r) v.push_back(g.row(r).changed);
-  return v;
+// The value entry: hidden, or its caption, items and text; then "steps" when the step
+// buttons are enabled.
+std::string offers(const ParamGrid& g) {
+  const ValueEntry& e = g.entry();
+  std::string out = e.visible ? e.caption + " [" : "hidden";
+  for (std::size_t i = 0; e.visible && i < e.items.size(); ++i) out += (i ? "," : "") + e.items[i];
+  if (e.visible) out += "] " + e.text;
+  return e.stepButtonsEnabled ? out + " steps" : out;
 }
 
 }  // namespace
 
 // ---- the protocol side ------------------------------------------------------------------
 
-TEST(ParamProtocol, PrmLstFieldsAtFixedColumns) {
+TEST(ParamProtocol, PrmLstFieldsAtFixedColumnsMessagesAndCommands) {
   const std::pair<const char*, std::pair<const char*, const char*>> cases[] = {
       {"PRMLST HILIM  100.0   ", {"HILIM", "100.0"}},
       {"PRMLST DESCRP   FEED  PUMP   A  ", {"DESCRP", "FEED  PUMP   A"}},
@@ -59,12 +78,8 @@ TEST(ParamProtocol, PrmLstFieldsAtFixedColumns) {
   };
   for (const auto& [line, field] : cases) {
     const auto p = parseParamLine(line);
-    EXPECT_EQ(p.name, field.first) << line;
-    EXPECT_EQ(p.value, field.second) << line;
+    EXPECT_EQ(p.name + "|" + p.value, std::string(field.first) + "|" + field.second) << line;
   }
-}
-
-TEST(ParamProtocol, MessagesAndCommands) {
   EXPECT_EQ(paramListError("ERRPRMLSTBlock not found"), "Block not found");
   const std::string head = "ERRPRMMOD" + std::string(81, 'x');  // columns 1..90
   EXPECT_EQ(paramModMessage(head + "Bad value"), "Bad value");
@@ -72,9 +87,9 @@ TEST(ParamProtocol, MessagesAndCommands) {
   EXPECT_EQ(modParmCommand("DESCRP", ""), "MODPARM:DESCRP = ");
 }
 
-// ---- building the grid ------------------------------------------------------------------
+// ---- building the grid and choosing a row -----------------------------------------------
 
-TEST(ParamGridList, BlankNamesAddNothingAndTheBlankRowStaysLast) {
+TEST(ParamGrid, BlankNamesAddNothingAndTheBlankRowStaysLast) {
   ParamGrid g;
   EXPECT_TRUE(g.addParameterLine(prmLine("NAME", "X")));
   EXPECT_FALSE(g.addParameterLine(prmLine("", "stray")));
@@ -86,44 +101,22 @@ TEST(ParamGridList, BlankNamesAddNothingAndTheBlankRowStaysLast) {
   EXPECT_EQ(g.row(2).name, "TYPE");
   EXPECT_EQ(g.row(3).name, "");
   EXPECT_EQ(g.currentRow(), 2);
+
+  // An empty list chooses nothing and survives every action.
+  ParamGrid empty = gridOf({});
+  ASSERT_EQ(empty.rowCount(), 2);
+  EXPECT_EQ(empty.currentRow(), 1);
+  play(empty, "0|5|=junk|add|del");
+  EXPECT_EQ(empty.pressEnter().row, 1);
+  empty.commitEntry();
+  EXPECT_EQ(empty.editRow(), 0);
+  EXPECT_EQ(offers(empty), "hidden");
+  EXPECT_EQ(empty.rowCount(), 2);
+  EXPECT_EQ(rows(empty), "");
+  EXPECT_TRUE(empty.submission("C:B").empty());
 }
 
-TEST(ParamGridList, EmptyListChoosesNothingAndSurvivesEveryAction) {
-  ParamGrid g = gridOf({});
-  ASSERT_EQ(g.rowCount(), 2);
-  EXPECT_EQ(g.currentRow(), 1);  // stays on the blank row
-  g.clickRow(0);
-  g.clickRow(5);
-  g.entryEdited("junk");
-  EXPECT_EQ(g.pressEnter().row, 1);
-  g.addStep();
-  g.deleteStep();
-  g.commitEntry();
-  EXPECT_EQ(g.editRow(), 0);
-  EXPECT_FALSE(g.entry().visible);
-  EXPECT_EQ(g.rowCount(), 2);
-  EXPECT_FALSE(g.row(0).changed || g.row(1).changed);
-  EXPECT_TRUE(g.submission("C:B").empty());
-}
-
-// ---- choosing a row ---------------------------------------------------------------------
-
-TEST(ChooseEditRow, WhichRowIsChosen) {
-  ParamGrid g = gridOf({{"NAME", "X"}, {"DESCRP", "d"}, {"HILIM", "5"}});
-  g.clickRow(0);
-  EXPECT_EQ(g.editRow(), 2);
-  g.clickRow(1);
-  EXPECT_EQ(g.editRow(), 2);
-  g.clickRow(4);  // the blank row stands for the last parameter
-  EXPECT_EQ(g.editRow(), 3);
-  EXPECT_EQ(g.currentRow(), 3);
-
-  ParamGrid one = gridOf({{"HILIM", "5"}});
-  one.chooseEditRow();
-  EXPECT_EQ(one.editRow(), 1);
-}
-
-TEST(ChooseEditRow, WhatTheEntryOffers) {
+TEST(ParamGrid, TheChosenRowAndWhatTheEntryOffersForIt) {
   ParamGrid g = gridOf({{"NAME", "X"},
                         {"TYPE", "PID"},
                         {"MA", "1"},
@@ -131,108 +124,74 @@ TEST(ChooseEditRow, WhatTheEntryOffers) {
                         {"HILIM", "100"},
                         {"STEP01", "a"},
                         {"step02", "b"}});
-  g.clickRow(3);
-  EXPECT_EQ(g.entry().items, (Strings{"0", "1"}));
-  EXPECT_EQ(g.entry().text, "1");
-  EXPECT_EQ(g.entry().caption, "MA");
-  g.clickRow(4);
-  EXPECT_EQ(g.entry().items, (Strings{"0", "1", "2"}));
-  g.entryEdited("10");  // "10" is no 0/1 value, so it is offered too
-  g.clickRow(3);
-  g.clickRow(4);
-  EXPECT_EQ(g.entry().items, (Strings{"0", "1", "10", "2"}));
-  EXPECT_EQ(g.entry().text, "10");
-
-  g.clickRow(5);
-  EXPECT_EQ(g.entry().items, (Strings{"100", ""}));
-  EXPECT_FALSE(g.entry().stepButtonsEnabled);
-  g.entryEdited("120");
-  g.clickRow(6);
-  EXPECT_TRUE(g.entry().stepButtonsEnabled);
-  g.clickRow(5);
-  EXPECT_EQ(g.entry().items, (Strings{"120", "100"}));
-  EXPECT_EQ(g.entry().text, "120");
-  g.clickRow(7);  // the prefix test is case-sensitive
-  EXPECT_FALSE(g.entry().stepButtonsEnabled);
-
-  g.clickRow(6);
-  g.clickRow(2);
-  EXPECT_FALSE(g.entry().visible);
-  EXPECT_FALSE(g.entry().stepButtonsEnabled);
-}
-
-// ---- committing the entry ---------------------------------------------------------------
-
-TEST(CommitEntry, ChangeRevertAndUntouched) {
-  ParamGrid g = gridOf({{"NAME", "X"}, {"HILIM", "100"}, {"LOLIM", "0"}, {"DESCRP", ""}});
-  g.clickRow(2);
-  g.entryEdited("120");
-  g.pressEnter();
-  EXPECT_EQ(g.row(2).newValue, "120");
-  EXPECT_TRUE(g.row(2).changed);
-
-  g.clickRow(2);
-  g.entryEdited("100");
-  g.pressEnter();
-  EXPECT_EQ(g.row(2).newValue, "");
-  EXPECT_FALSE(g.row(2).changed);
-
-  // Choosing rows without typing marks nothing, an empty original value included.
-  g.clickRow(3);
-  g.clickRow(4);
-  g.clickRow(2);
-  EXPECT_EQ(marks(g), (std::vector<bool>{false, false, false, false, false}));
-}
-
-TEST(CommitEntry, PickingTheEmptyItemSendsAnEmptyValueEvenAfterTheRowIsChosenAgain) {
-  ParamGrid g = gridOf({{"NAME", "X"}, {"DESCRP", "old text"}, {"MA", "1"}, {"HILIM", "5"}});
-  for (int row : {2, 3}) {
-    g.clickRow(row);
-    g.entryEdited(g.entry().items.back());  // "" for DESCRP; the original 1 for MA
-    if (row == 3) g.entryEdited("");
-    g.pressEnter();
+  // Neither the header nor the first parameter is chosen; the blank row stands for the last.
+  for (const auto& [click, chosen] : {std::pair{0, 2}, {1, 2}, {8, 7}}) {
+    play(g, std::to_string(click));
+    EXPECT_EQ(g.editRow(), chosen) << click;
+    EXPECT_EQ(g.currentRow(), chosen) << click;
   }
+  const std::pair<const char*, const char*> steps[] = {
+      {"3", "MA [0,1] 1"},
+      {"4", "INITMA [0,1,2] 2"},
+      {"=10|3|4", "INITMA [0,1,10,2] 10"},  // "10" is no 0/1 value, so it is offered too
+      {"5", "HILIM [100,] 100"},
+      {"=120|6", "STEP01 [a,] a steps"},
+      {"5", "HILIM [120,100] 120"},
+      {"7", "step02 [b,] b"},  // the prefix test is case-sensitive
+      {"6|2", "hidden"},
+  };
+  for (const auto& [script, entry] : steps) {
+    play(g, script);
+    EXPECT_EQ(offers(g), entry) << script;
+  }
+  ParamGrid one = gridOf({{"HILIM", "5"}});
+  one.chooseEditRow();
+  EXPECT_EQ(one.editRow(), 1);
+}
+
+// ---- committing the entry and Enter -----------------------------------------------------
+
+TEST(ParamGrid, ACommitMarksAChangeAndUnmarksARevertButChoosingAloneMarksNothing) {
+  ParamGrid g = gridOf({{"NAME", "X"}, {"HILIM", "100"}, {"LOLIM", "0"}, {"DESCRP", ""}});
+  const std::pair<const char*, const char*> steps[] = {
+      {"2|=120|enter", "|120*|||"},
+      {"2|=100|enter", "||||"},
+      // Choosing rows without typing marks nothing, an empty original value included.
+      {"3|4|2", "||||"},
+      {"2|=-5|enter|enter", "|-5*|||"},  // Enter moves on to the next row each time
+  };
+  for (const auto& [script, after] : steps) {
+    play(g, script);
+    EXPECT_EQ(rows(g), after) << script;
+  }
+  EXPECT_EQ(g.editRow(), 4);
+  EXPECT_EQ(g.pressEnter().row, 5);  // the blank row ...
+  EXPECT_EQ(g.editRow(), 4);         // ... stands for the last parameter
+  EXPECT_EQ(g.entry().caption, "DESCRP");
+}
+
+TEST(ParamGrid, PickingTheEmptyItemSendsAnEmptyValueEvenAfterTheRowIsChosenAgain) {
+  ParamGrid g = gridOf({{"NAME", "X"}, {"DESCRP", "old text"}, {"MA", "1"}, {"HILIM", "5"}});
+  play(g, "2|=|enter|3|=1|=|enter");  // "" is DESCRP's last item; MA's original is 1
   // Chosen again, a row changed to nothing shows its empty new value, not the original,
   // and leaving it keeps the change.
-  for (int row : {2, 3}) {
-    g.clickRow(row);
-    EXPECT_EQ(g.entry().text, "") << row;
-    EXPECT_EQ(g.entry().items.front(), row == 2 ? "" : "0") << row;
-    g.clickRow(4);
-  }
+  play(g, "2");
+  EXPECT_EQ(offers(g), "DESCRP [,old text] ");
+  play(g, "4|3");
+  EXPECT_EQ(offers(g), "MA [0,1] ");
+  play(g, "4");
   EXPECT_EQ(g.submission("C:B"),
             (Strings{"MODSTART:C:B", "MODPARM:DESCRP = ", "MODPARM:MA = ", "MODEND:C:B"}));
 }
 
-TEST(CommitEntry, LeavingTypeNeverWritesIntoIt) {
+TEST(ParamGrid, LeavingTypeNeverWritesIntoIt) {
   ParamGrid g = gridOf({{"NAME", "X"}, {"TYPE", "PID"}, {"HILIM", "5"}, {"LOLIM", "0"}});
-  g.clickRow(3);
-  g.clickRow(2);  // the commit of row 3 leaves "" in the hidden entry
-  g.clickRow(4);
-  EXPECT_FALSE(g.row(2).changed);
-  g.clickRow(2);
-  g.pressEnter();  // a stray key reaching the hidden entry changes nothing either
-  EXPECT_FALSE(g.row(2).changed);
-  EXPECT_TRUE(g.submission("C:B").empty());
+  play(g, "3|2|4");    // the commit of row 3 leaves "" in the hidden entry
+  play(g, "2|enter");  // a stray key reaching the hidden entry changes nothing either
+  EXPECT_EQ(rows(g), "||||");
 }
 
-// ---- Enter ------------------------------------------------------------------------------
-
-TEST(EnterSequence, MovesOnUntilTheLastParameter) {
-  ParamGrid g = gridOf({{"NAME", "X"}, {"HILIM", "100"}, {"LOLIM", "0"}});
-  g.clickRow(2);
-  EXPECT_EQ(g.pressEnter().row, 3);
-  EXPECT_EQ(g.editRow(), 3);
-  EXPECT_EQ(g.entry().caption, "LOLIM");
-  EXPECT_EQ(g.entry().text, "0");
-  g.entryEdited("-5");
-  EXPECT_EQ(g.pressEnter().row, 4);  // the blank row ...
-  EXPECT_EQ(g.editRow(), 3);         // ... stands for the last parameter
-  EXPECT_EQ(g.row(3).newValue, "-5");
-  EXPECT_EQ(marks(g), (std::vector<bool>{false, false, true, false}));
-}
-
-TEST(EnterSequence, ScrollTargetStaysInsideTheGrid) {
+TEST(ParamGrid, EnterScrollsTheChosenRowIntoSightWithinTheGrid) {
   Params many{{"NAME", "X"}};
   for (int i = 0; i < 30; ++i) many.push_back({"P" + std::to_string(i), std::to_string(i)});
   ParamGrid g = gridOf(many);  // rows 0..32
@@ -245,107 +204,41 @@ TEST(EnterSequence, ScrollTargetStaysInsideTheGrid) {
 
 // ---- step shifts ------------------------------------------------------------------------
 
-TEST(StepShift, EachSourceRowGivesItsOwnEffectiveValue) {
-  using Marks = std::vector<bool>;
-  const struct {
-    const char* what;
-    std::function<void(ParamGrid&)> act;
-    Strings values;
-    Marks marks;        // checked when given
-    const char* entry;  // checked when given
-  } cases[] = {
-      {"delete at STEP02",
-       [](ParamGrid& g) {
-         g.clickRow(3);
-         g.deleteStep();
-       },
-       {"", "", "c", "d", "", ""},
-       {false, false, true, true, true, false},
-       "c"},
-      {"add at STEP02",
-       [](ParamGrid& g) {
-         g.clickRow(3);
-         g.addStep();
-       },
-       {"", "", "", "b", "c", ""},
-       {false, false, true, true, true, false},
-       ""},
-      {"delete: the edited STEP03 moves up as X",
-       [](ParamGrid& g) {
-         g.clickRow(4);
-         g.entryEdited("X");
-         g.clickRow(3);
-         g.deleteStep();
-       },
-       {"", "", "X", "d", "", ""},
-       {},
-       nullptr},
-      {"delete: the edited STEP02 takes STEP03's value",
-       [](ParamGrid& g) {
-         g.clickRow(3);
-         g.entryEdited("Y");
-         g.clickRow(2);
-         g.clickRow(3);
-         g.deleteStep();
-       },
-       {"", "", "c", "d", "", ""},
-       {},
-       nullptr},
-      {"add: the edited STEP02 moves down as Y",
-       [](ParamGrid& g) {
-         g.clickRow(3);
-         g.entryEdited("Y");
-         g.clickRow(3);
-         g.addStep();
-       },
-       {"", "", "", "Y", "c", ""},
-       {},
-       nullptr},
-      {"add: an edited destination takes the plain c",
-       [](ParamGrid& g) {
-         g.clickRow(5);
-         g.entryEdited("Z");
-         g.clickRow(3);
-         g.addStep();
-       },
-       {"", "", "", "b", "c", ""},
-       {},
-       nullptr},
+TEST(ParamGrid, EachSourceRowOfAStepShiftGivesItsOwnEffectiveValue) {
+  // Rows 2..5 are four steps a, b, c, d; row 6 is the blank last row.
+  const std::pair<const char*, const char*> cases[] = {
+      {"3|del", "||c*|d*|*|"},        {"3|add", "||*|b*|c*|"},
+      {"4|=X|3|del", "||X*|d*|*|"},    // the edited STEP03 moves up as X
+      {"3|=Y|2|3|del", "||c*|d*|*|"},  // the edited STEP02 takes STEP03's value
+      {"3|=Y|3|add", "||*|Y*|c*|"},    // the edited STEP02 moves down as Y
+      {"5|=Z|3|add", "||*|b*|c*|"},    // an edited destination takes the plain c
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    ParamGrid g = stepGrid();
-    c.act(g);
-    EXPECT_EQ(newValues(g), c.values);
-    if (!c.marks.empty()) {
-      EXPECT_EQ(marks(g), c.marks);
-    }
-    if (c.entry) {
-      EXPECT_EQ(g.entry().text, c.entry);
-    }
+  for (const auto& [script, after] : cases) {
+    ParamGrid g = gridOf(
+        {{"NAME", "SEQ1"}, {"STEP01", "a"}, {"STEP02", "b"}, {"STEP03", "c"}, {"STEP04", "d"}});
+    play(g, script);
+    EXPECT_EQ(rows(g), after) << script;
   }
+  // The entry shows the chosen row's new value.
+  ParamGrid g = gridOf({{"NAME", "SEQ1"}, {"STEP01", "a"}, {"STEP02", "b"}, {"STEP03", "c"}});
+  play(g, "3|del");
+  EXPECT_EQ(g.entry().text, "c");
+  play(g, "add");
+  EXPECT_EQ(g.entry().text, "");
 }
 
 // ---- submission -------------------------------------------------------------------------
 
-TEST(Submission, ChangedRowsInRowOrderOrNothing) {
+TEST(ParamGrid, SubmissionListsChangedRowsInRowOrderOrNothing) {
   ParamGrid g = gridOf({{"NAME", "X"},
                         {"TYPE", "PID"},
                         {"DESCRP", "old"},
                         {"HILIM", "100"},
-                        {"LOLIM", "0"},
-                        {"MA", "0"},
                         {"KP", "1.5"},
                         {"TI", "2"}});
-  g.clickRow(4);
-  g.pressEnter();
+  play(g, "4|enter");
   EXPECT_TRUE(g.submission("CMP1:PID1").empty());
-
-  g.clickRow(7);
-  g.entryEdited("2.5");
-  g.clickRow(3);
-  g.entryEdited("FEED  PUMP");
-  g.pressEnter();
+  play(g, "5|=2.5|3|=FEED  PUMP|enter");
   EXPECT_EQ(g.submission("CMP1:PID1"), (Strings{"MODSTART:CMP1:PID1", "MODPARM:DESCRP = FEED  PUMP",
                                                 "MODPARM:KP = 2.5", "MODEND:CMP1:PID1"}));
 }
