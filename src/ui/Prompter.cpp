@@ -1,7 +1,10 @@
 #include "ui/Prompter.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QInputDialog>
+#include <QStandardPaths>
 #include <algorithm>
 
 namespace tarvo {
@@ -70,6 +73,19 @@ std::optional<QString> DialogPrompter::input(const QString& prompt, const QStrin
                                        QLineEdit::Normal, initial, &ok);
   if (!ok) return std::nullopt;
   return text;
+}
+
+std::optional<QString> DialogPrompter::saveFileName(const QString& title, const QString& filter,
+                                                    const QString& suggestedName) {
+  // A bare name is offered in the user's documents folder.
+  QString start = suggestedName;
+  if (QDir::isRelativePath(start))
+    start = QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+                .filePath(suggestedName);
+  const QString path =
+      QFileDialog::getSaveFileName(QApplication::activeWindow(), title, start, filter);
+  if (path.isEmpty()) return std::nullopt;
+  return path;
 }
 
 }  // namespace tarvo
