@@ -10,6 +10,7 @@
 #include "browser/Form1.h"
 #include "browser/ListsController.h"
 #include "browser/TreeController.h"
+#include "browser/TreeFilter.h"
 #include "icc/CpUtilController.h"
 #include "icc/SessionController.h"
 #include "link/ChangeJournal.h"
@@ -41,6 +42,7 @@ Client::Client(Prompter& prompter, QString settingsPath, QObject* parent)
   wireButtons();
   wireEffects();
   wireJournal();
+  wireExtras();
 }
 
 Client::~Client() {
@@ -150,6 +152,10 @@ void Client::wireJournal() {
                              QStringLiteral("\r\rWork goes on, but changes are not recorded."));
       },
       Qt::QueuedConnection);
+}
+
+void Client::wireExtras() {
+  treeFilter_ = std::make_unique<browser::TreeFilter>(form_->filterField(), *tree_);
 }
 
 void Client::start() {

@@ -20,6 +20,7 @@ namespace browser {
 class Form1;
 class ListsController;
 class TreeController;
+class TreeFilter;
 }  // namespace browser
 namespace icc {
 class SessionController;
@@ -57,6 +58,8 @@ class Client : public QObject, public link::ReplyHandler {
   blocks::BlocksController& blocks() { return *blocks_; }
   // Every change asked of the server and its answer, written to the user's journal.
   link::ChangeJournal& journal() { return *journal_; }
+  // Finding blocks in the tree.
+  browser::TreeFilter& treeFilter() { return *treeFilter_; }
 
   // ReplyHandler
   void onVersion(std::string_view line) override;
@@ -105,6 +108,7 @@ class Client : public QObject, public link::ReplyHandler {
   void wireButtons();
   void wireEffects();
   void wireJournal();
+  void wireExtras();
 
   Prompter& prompter_;
   QString settingsPath_;
@@ -118,6 +122,7 @@ class Client : public QObject, public link::ReplyHandler {
   std::unique_ptr<params::ParamsController> params_;
   std::unique_ptr<blocks::BlocksController> blocks_;
   link::ChangeJournal* journal_ = nullptr;
+  std::unique_ptr<browser::TreeFilter> treeFilter_;
 };
 
 }  // namespace tarvo

@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -56,6 +57,7 @@ struct Form1::Ui {
   QComboBox* CmpCBO = nullptr;
   QGroupBox* CBFRM = nullptr;
   QTreeWidget* TreeView1 = nullptr;
+  QLineEdit* FilterTB = nullptr;
   std::array<QPushButton*, kButtonCount> buttons{};
   QLabel* Label1 = nullptr;
   QLabel* panels[3] = {};
@@ -180,6 +182,12 @@ void Form1::Ui::buildCentral(Form1* form) {
   CBFRM->setAccessibleName(QStringLiteral("Choose CMP:BLK"));
   CBFRM->setAutoFillBackground(true);
   auto* treeBox = new QVBoxLayout(CBFRM);
+  FilterTB = new QLineEdit(CBFRM);
+  FilterTB->setObjectName(QStringLiteral("FilterTB"));
+  FilterTB->setAccessibleName(QStringLiteral("Find block"));
+  FilterTB->setPlaceholderText(QStringLiteral("Find block or type (Ctrl+F)"));
+  FilterTB->setClearButtonEnabled(true);
+  treeBox->addWidget(FilterTB);
   TreeView1 = new QTreeWidget(CBFRM);
   TreeView1->setObjectName(QStringLiteral("TreeView1"));
   TreeView1->setAccessibleName(QStringLiteral("Block tree"));
@@ -231,13 +239,24 @@ void Form1::Ui::buildCentral(Form1* form) {
 
   // Tab order: the lists, then the tree and its buttons row by row.
   QWidget::setTabOrder(CPListCBO, CmpCBO);
-  QWidget::setTabOrder(CmpCBO, TreeView1);
+  QWidget::setTabOrder(CmpCBO, FilterTB);
+  QWidget::setTabOrder(FilterTB, TreeView1);
   QWidget* previous = TreeView1;
   for (QPushButton* b : buttons) {
     QWidget::setTabOrder(previous, b);
     previous = b;
   }
   form->setCentralWidget(central);
+
+  auto* find = new QAction(form);
+  find->setObjectName(QStringLiteral("FindBlockShortcut"));
+  find->setShortcut(QKeySequence::Find);
+  form->addAction(find);
+  connect(find, &QAction::triggered, FilterTB, [this] {
+    if (!CBFRM->isVisible()) return;
+    FilterTB->setFocus(Qt::ShortcutFocusReason);
+    FilterTB->selectAll();
+  });
 }
 
 void Form1::Ui::buildStatusBar(Form1* form) {
@@ -364,6 +383,10 @@ QComboBox* Form1::compoundList() const {
 
 QTreeWidget* Form1::treeView() const {
   return ui_->TreeView1;
+}
+
+QLineEdit* Form1::filterField() const {
+  return ui_->FilterTB;
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

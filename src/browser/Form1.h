@@ -9,6 +9,7 @@
 #include <memory>
 
 class QComboBox;
+class QLineEdit;
 class QTreeWidget;
 
 namespace tarvo::browser {
@@ -74,6 +75,8 @@ class Form1 : public QMainWindow {
   QComboBox* cpList() const;
   QComboBox* compoundList() const;
   QTreeWidget* treeView() const;
+  // The search field above the tree (Ctrl+F reaches it).
+  QLineEdit* filterField() const;
 
  signals:
   void commandTriggered(tarvo::browser::Form1::Command command);
