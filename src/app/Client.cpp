@@ -16,6 +16,7 @@
 #include "link/ChangeJournal.h"
 #include "link/Connection.h"
 #include "params/ParamsController.h"
+#include "tools/ToolsController.h"
 #include "ui/Prompter.h"
 
 namespace tarvo {
@@ -71,7 +72,10 @@ void Client::wireCommands() {
                           QMessageBox::Ok);
         break;
       case Form1::Command::AlwaysOnTop:  // the window's own business
-      case Form1::Command::Exit: break;
+      case Form1::Command::Exit:
+      case Form1::Command::ChangeJournal:  // wireExtras()
+      case Form1::Command::ProtocolTrace:
+      case Form1::Command::ExportBlocks: break;
     }
   });
   connect(form_->cpList(), &QComboBox::activated, this,
@@ -156,6 +160,16 @@ void Client::wireJournal() {
 
 void Client::wireExtras() {
   treeFilter_ = std::make_unique<browser::TreeFilter>(form_->filterField(), *tree_);
+  tools_ = std::make_unique<tools::ToolsController>(form_.get(), *form_, *tree_, *connection_,
+                                                    journal_->file(), prompter_);
+  connect(form_.get(), &Form1::commandTriggered, this, [this](Form1::Command command) {
+    switch (command) {
+      case Form1::Command::ChangeJournal: tools_->openJournal(); break;
+      case Form1::Command::ProtocolTrace: tools_->openTrace(); break;
+      case Form1::Command::ExportBlocks: tools_->exportBlocks(); break;
+      default: break;
+    }
+  });
 }
 
 void Client::start() {

@@ -32,6 +32,9 @@ class ParamsController;
 namespace blocks {
 class BlocksController;
 }
+namespace tools {
+class ToolsController;
+}
 
 class Client : public QObject, public link::ReplyHandler {
   Q_OBJECT
@@ -58,8 +61,9 @@ class Client : public QObject, public link::ReplyHandler {
   blocks::BlocksController& blocks() { return *blocks_; }
   // Every change asked of the server and its answer, written to the user's journal.
   link::ChangeJournal& journal() { return *journal_; }
-  // Finding blocks in the tree.
+  // Finding blocks in the tree; the journal and trace windows and the exports.
   browser::TreeFilter& treeFilter() { return *treeFilter_; }
+  tools::ToolsController& tools() { return *tools_; }
 
   // ReplyHandler
   void onVersion(std::string_view line) override;
@@ -123,6 +127,7 @@ class Client : public QObject, public link::ReplyHandler {
   std::unique_ptr<blocks::BlocksController> blocks_;
   link::ChangeJournal* journal_ = nullptr;
   std::unique_ptr<browser::TreeFilter> treeFilter_;
+  std::unique_ptr<tools::ToolsController> tools_;
 };
 
 }  // namespace tarvo

@@ -113,6 +113,15 @@ void Form1::Ui::buildMenus(Form1* form) {
   command(Command::Initialize) = addItem(utilities, "InitializeCPMP", QStringLiteral("Initialize"),
                                          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I));
 
+  QMenu* view = addMenu(bar, "ViewMenu", QStringLiteral("View"));
+  command(Command::ChangeJournal) = addItem(view, "JournalMP", QStringLiteral("Change Journal"),
+                                            QKeySequence(Qt::CTRL | Qt::Key_J));
+  command(Command::ProtocolTrace) = addItem(view, "TraceMP", QStringLiteral("Protocol Trace"),
+                                            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
+  view->addSeparator();
+  command(Command::ExportBlocks) =
+      addItem(view, "ExportBlocksMP", QStringLiteral("Export Blocks to CSV..."));
+
   QMenu* help = addMenu(bar, "Help", QStringLiteral("Help"));
   command(Command::About) =
       addItem(help, "About", QStringLiteral("About"), QKeySequence::HelpContents);
@@ -198,6 +207,9 @@ void Form1::Ui::buildCentral(Form1* form) {
   TreeView1->setRootIsDecorated(true);
   TreeView1->setMinimumSize(twipsToPx(4215), twipsToPx(4000));
   treeBox->addWidget(TreeView1, 1);
+  // Exporting the blocks is also on the tree's own menu.
+  TreeView1->setContextMenuPolicy(Qt::ActionsContextMenu);
+  TreeView1->addAction(command(Command::ExportBlocks));
 
   auto* buttonGrid = new QGridLayout;
   buttonGrid->setHorizontalSpacing(4);

@@ -31,7 +31,10 @@ class Form1 : public QMainWindow {
     Upload,          // UploadCPMP
     Checkpoint,      // CheckpointCPMP
     Initialize,      // InitializeCPMP
-    About,           // About
+    ChangeJournal,   // JournalMP
+    ProtocolTrace,   // TraceMP
+    ExportBlocks,    // ExportBlocksMP, also on the block tree's context menu
+    About,           // About (stays last)
   };
   // The menus that come and go with a session.
   enum class Menu { List, CpUtilities };
