@@ -143,7 +143,7 @@ JournalFRM::JournalFRM(std::function<QString()> folder, QWidget* parent)
   JournalGrid->verticalHeader()->hide();
   JournalGrid->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 6);
   JournalGrid->horizontalHeader()->setStretchLastSection(true);
-  const int widths[kColumns] = {190, 70, 90, 120, 60, 120, 80, 260, 70, 200};
+  const int widths[kColumns] = {175, 60, 60, 110, 60, 110, 85, 190, 60, 200};
   for (int c = 0; c < kColumns; ++c) JournalGrid->setColumnWidth(c, widths[c]);
   layout->addWidget(JournalGrid, 1);
 
