@@ -129,7 +129,7 @@ TEST_F(Tools, JournalWindowListsTheEventsNewestFirstAndFilters) {
 
 // ---- the protocol trace -----------------------------------------------------------------
 
-TEST_F(Tools, TraceRecordsOnlyWhenOnShowsControlCharactersFindsCopiesAndSaves) {
+TEST_F(Tools, TraceRecordsOnlyWhenOnShowsControlCharactersFindsAndSaves) {
   connectClient();
   action("TraceMP")->trigger();
   tools::TraceFRM* window = tools().traceWindow();
