@@ -10,12 +10,14 @@
 #include "browser/Form1.h"
 #include "browser/ListsController.h"
 #include "browser/TreeController.h"
+#include "browser/TreeFilter.h"
 #include "icc/CpUtilController.h"
 #include "icc/SessionController.h"
 #include "link/ChangeJournal.h"
 #include "link/Connection.h"
 #include "params/ParamsController.h"
 #include "sequence/SequenceController.h"
+#include "tools/ToolsController.h"
 #include "ui/Prompter.h"
 #include "xref/XrefController.h"
 
@@ -47,6 +49,7 @@ Client::Client(Prompter& prompter, QString settingsPath, QObject* parent)
   wireEffects();
   wireJournal();
   wireSequence();
+  wireExtras();
 }
 
 Client::~Client() {
@@ -75,7 +78,10 @@ void Client::wireCommands() {
                           QMessageBox::Ok);
         break;
       case Form1::Command::AlwaysOnTop:  // the window's own business
-      case Form1::Command::Exit: break;
+      case Form1::Command::Exit:
+      case Form1::Command::ChangeJournal:  // wireExtras()
+      case Form1::Command::ProtocolTrace:
+      case Form1::Command::ExportBlocks: break;
     }
   });
   connect(form_->cpList(), &QComboBox::activated, this,
@@ -187,6 +193,20 @@ void Client::wireSequence() {
   connect(c, &link::Connection::closedByPeer, s, &sequence::SequenceController::connectionLost);
   connect(session_.get(), &icc::SessionController::connectionClosed, s,
           &sequence::SequenceController::connectionLost);
+}
+
+void Client::wireExtras() {
+  treeFilter_ = std::make_unique<browser::TreeFilter>(form_->filterField(), *tree_);
+  tools_ = std::make_unique<tools::ToolsController>(form_.get(), *form_, *tree_, *connection_,
+                                                    journal_->file(), prompter_);
+  connect(form_.get(), &Form1::commandTriggered, this, [this](Form1::Command command) {
+    switch (command) {
+      case Form1::Command::ChangeJournal: tools_->openJournal(); break;
+      case Form1::Command::ProtocolTrace: tools_->openTrace(); break;
+      case Form1::Command::ExportBlocks: tools_->exportBlocks(); break;
+      default: break;
+    }
+  });
 }
 
 void Client::start() {

@@ -20,6 +20,7 @@ namespace browser {
 class Form1;
 class ListsController;
 class TreeController;
+class TreeFilter;
 }  // namespace browser
 namespace icc {
 class SessionController;
@@ -36,6 +37,9 @@ class SequenceController;
 }
 namespace xref {
 class XrefController;
+}
+namespace tools {
+class ToolsController;
 }
 
 class Client : public QObject, public link::ReplyHandler {
@@ -65,6 +69,9 @@ class Client : public QObject, public link::ReplyHandler {
   // Every change asked of the server and its answer, written to the user's journal.
   link::ChangeJournal& journal() { return *journal_; }
   sequence::SequenceController& sequence() { return *sequence_; }
+  // Finding blocks in the tree; the journal and trace windows and the exports.
+  browser::TreeFilter& treeFilter() { return *treeFilter_; }
+  tools::ToolsController& tools() { return *tools_; }
 
   // ReplyHandler
   void onVersion(std::string_view line) override;
@@ -153,6 +160,7 @@ class Client : public QObject, public link::ReplyHandler {
   void wireXref();
   void wireJournal();
   void wireSequence();
+  void wireExtras();
 
   Prompter& prompter_;
   QString settingsPath_;
@@ -168,6 +176,8 @@ class Client : public QObject, public link::ReplyHandler {
   std::unique_ptr<xref::XrefController> xref_;
   link::ChangeJournal* journal_ = nullptr;
   std::unique_ptr<sequence::SequenceController> sequence_;
+  std::unique_ptr<browser::TreeFilter> treeFilter_;
+  std::unique_ptr<tools::ToolsController> tools_;
 };
 
 }  // namespace tarvo

@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -56,6 +57,7 @@ struct Form1::Ui {
   QComboBox* CmpCBO = nullptr;
   QGroupBox* CBFRM = nullptr;
   QTreeWidget* TreeView1 = nullptr;
+  QLineEdit* FilterTB = nullptr;
   std::array<QPushButton*, kButtonCount> buttons{};
   QLabel* Label1 = nullptr;
   QLabel* panels[3] = {};
@@ -110,6 +112,15 @@ void Form1::Ui::buildMenus(Form1* form) {
                                          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
   command(Command::Initialize) = addItem(utilities, "InitializeCPMP", QStringLiteral("Initialize"),
                                          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_I));
+
+  QMenu* view = addMenu(bar, "ViewMenu", QStringLiteral("View"));
+  command(Command::ChangeJournal) = addItem(view, "JournalMP", QStringLiteral("Change Journal"),
+                                            QKeySequence(Qt::CTRL | Qt::Key_J));
+  command(Command::ProtocolTrace) = addItem(view, "TraceMP", QStringLiteral("Protocol Trace"),
+                                            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
+  view->addSeparator();
+  command(Command::ExportBlocks) =
+      addItem(view, "ExportBlocksMP", QStringLiteral("Export Blocks to CSV..."));
 
   QMenu* help = addMenu(bar, "Help", QStringLiteral("Help"));
   command(Command::About) =
@@ -180,6 +191,12 @@ void Form1::Ui::buildCentral(Form1* form) {
   CBFRM->setAccessibleName(QStringLiteral("Choose CMP:BLK"));
   CBFRM->setAutoFillBackground(true);
   auto* treeBox = new QVBoxLayout(CBFRM);
+  FilterTB = new QLineEdit(CBFRM);
+  FilterTB->setObjectName(QStringLiteral("FilterTB"));
+  FilterTB->setAccessibleName(QStringLiteral("Find block"));
+  FilterTB->setPlaceholderText(QStringLiteral("Find block or type (Ctrl+F)"));
+  FilterTB->setClearButtonEnabled(true);
+  treeBox->addWidget(FilterTB);
   TreeView1 = new QTreeWidget(CBFRM);
   TreeView1->setObjectName(QStringLiteral("TreeView1"));
   TreeView1->setAccessibleName(QStringLiteral("Block tree"));
@@ -190,6 +207,9 @@ void Form1::Ui::buildCentral(Form1* form) {
   TreeView1->setRootIsDecorated(true);
   TreeView1->setMinimumSize(twipsToPx(4215), twipsToPx(4000));
   treeBox->addWidget(TreeView1, 1);
+  // Exporting the blocks is also on the tree's own menu.
+  TreeView1->setContextMenuPolicy(Qt::ActionsContextMenu);
+  TreeView1->addAction(command(Command::ExportBlocks));
 
   auto* buttonGrid = new QGridLayout;
   buttonGrid->setHorizontalSpacing(4);
@@ -231,13 +251,24 @@ void Form1::Ui::buildCentral(Form1* form) {
 
   // Tab order: the lists, then the tree and its buttons row by row.
   QWidget::setTabOrder(CPListCBO, CmpCBO);
-  QWidget::setTabOrder(CmpCBO, TreeView1);
+  QWidget::setTabOrder(CmpCBO, FilterTB);
+  QWidget::setTabOrder(FilterTB, TreeView1);
   QWidget* previous = TreeView1;
   for (QPushButton* b : buttons) {
     QWidget::setTabOrder(previous, b);
     previous = b;
   }
   form->setCentralWidget(central);
+
+  auto* find = new QAction(form);
+  find->setObjectName(QStringLiteral("FindBlockShortcut"));
+  find->setShortcut(QKeySequence::Find);
+  form->addAction(find);
+  connect(find, &QAction::triggered, FilterTB, [this] {
+    if (!CBFRM->isVisible()) return;
+    FilterTB->setFocus(Qt::ShortcutFocusReason);
+    FilterTB->selectAll();
+  });
 }
 
 void Form1::Ui::buildStatusBar(Form1* form) {
@@ -364,6 +395,10 @@ QComboBox* Form1::compoundList() const {
 
 QTreeWidget* Form1::treeView() const {
   return ui_->TreeView1;
+}
+
+QLineEdit* Form1::filterField() const {
+  return ui_->FilterTB;
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

@@ -9,6 +9,7 @@
 #include <memory>
 
 class QComboBox;
+class QLineEdit;
 class QTreeWidget;
 
 namespace tarvo::browser {
@@ -30,7 +31,10 @@ class Form1 : public QMainWindow {
     Upload,          // UploadCPMP
     Checkpoint,      // CheckpointCPMP
     Initialize,      // InitializeCPMP
-    About,           // About
+    ChangeJournal,   // JournalMP
+    ProtocolTrace,   // TraceMP
+    ExportBlocks,    // ExportBlocksMP, also on the block tree's context menu
+    About,           // About (stays last)
   };
   // The menus that come and go with a session.
   enum class Menu { List, CpUtilities };
@@ -74,6 +78,8 @@ class Form1 : public QMainWindow {
   QComboBox* cpList() const;
   QComboBox* compoundList() const;
   QTreeWidget* treeView() const;
+  // The search field above the tree (Ctrl+F reaches it).
+  QLineEdit* filterField() const;
 
  signals:
   void commandTriggered(tarvo::browser::Form1::Command command);

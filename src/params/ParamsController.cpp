@@ -8,7 +8,9 @@
 #include "link/CommandSender.h"
 #include "params/ParmEditFRM.h"
 #include "params/editor_cascade.h"
+#include "params/grid_export.h"
 #include "ui/Prompter.h"
+#include "ui/save_file.h"
 #include "ui/ui_helpers.h"
 
 namespace tarvo::params {
@@ -96,6 +98,7 @@ void ParamsController::onClrPrmLst() {
   connect(editor, &ParmEditFRM::okRequested, this, [this, editor] { ok(editor); });
   connect(editor, &ParmEditFRM::cancelRequested, this, [this, editor] { cancel(editor); });
   connect(editor, &ParmEditFRM::unloading, this, [this, editor] { unload(editor); });
+  connect(editor, &ParmEditFRM::exportRequested, this, [this, editor] { exportGrid(editor); });
 
   placeEditor(editor, owner_, editWindowCnt_);
   editWindowCnt_ = nextEditWindowCnt(editWindowCnt_);
@@ -151,6 +154,14 @@ void ParamsController::unload(ParmEditFRM* editor) {
   if (parmEditor_ == editor) parmEditor_ = nullptr;
   editors_.removeAll(editor);
   sender_.sendRawData(modDoneCommand(toWire(editor->CBUse)));
+}
+
+void ParamsController::exportGrid(ParmEditFRM* editor) {
+  const std::optional<QString> path =
+      saveToChosenFile(prompter_, QStringLiteral("Export to CSV"), csvFilter(),
+                       fileNamePart(editor->CBUse) + QStringLiteral("-parameters.csv"),
+                       csvFileBytes(gridCsv(editor->grid())));
+  if (path) form_.updStatBar(QStringLiteral("EXPORT: ") + *path, 3);
 }
 
 // ---- answers to a modification --------------------------------------------------------

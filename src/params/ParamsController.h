@@ -66,6 +66,8 @@ class ParamsController : public QObject {
   void ok(ParmEditFRM* editor);
   void cancel(ParmEditFRM* editor);
   void unload(ParmEditFRM* editor);
+  // Writes the editor's grid to a CSV file the user picks.
+  void exportGrid(ParmEditFRM* editor);
   // The block an answer to a modification is about.
   QString answeredBlock();
   void focusTree();

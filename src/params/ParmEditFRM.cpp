@@ -1,5 +1,6 @@
 #include "params/ParmEditFRM.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFontMetrics>
@@ -86,6 +87,12 @@ void ParmEditFRM::buildControls() {
   MSHFlexGrid1->setMinimumWidth(gridWidth + 2 * MSHFlexGrid1->frameWidth() + 20);
   MSHFlexGrid1->viewport()->installEventFilter(this);
   MSHFlexGrid1->installEventFilter(this);
+  // Exporting is on the grid's own menu, so the window keeps its controls as they are.
+  auto* exportCsv = new QAction(QStringLiteral("Export to CSV..."), MSHFlexGrid1);
+  exportCsv->setObjectName(QStringLiteral("ExportCsvMP"));
+  MSHFlexGrid1->setContextMenuPolicy(Qt::ActionsContextMenu);
+  MSHFlexGrid1->addAction(exportCsv);
+  connect(exportCsv, &QAction::triggered, this, &ParmEditFRM::exportRequested);
   layout->addWidget(MSHFlexGrid1, 1);
 
   auto* bottom = new QHBoxLayout;

@@ -64,6 +64,8 @@ class ParmEditFRM : public QDialog {
   void cancelRequested();
   // The window is closing, whichever way (OK, Cancel, its close box, the program ending).
   void unloading();
+  // "Export to CSV..." on the grid's context menu.
+  void exportRequested();
 
  protected:
   bool event(QEvent* event) override;

@@ -1,8 +1,11 @@
 #include "ui/Prompter.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QPointer>
+#include <QStandardPaths>
 #include <algorithm>
 
 namespace tarvo {
@@ -78,6 +81,19 @@ std::optional<QString> DialogPrompter::input(const QString& prompt, const QStrin
                                        QLineEdit::Normal, initial, &ok);
   if (!ok) return std::nullopt;
   return text;
+}
+
+std::optional<QString> DialogPrompter::saveFileName(const QString& title, const QString& filter,
+                                                    const QString& suggestedName) {
+  // A bare name is offered in the user's documents folder.
+  QString start = suggestedName;
+  if (QDir::isRelativePath(start))
+    start = QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+                .filePath(suggestedName);
+  const QString path =
+      QFileDialog::getSaveFileName(QApplication::activeWindow(), title, start, filter);
+  if (path.isEmpty()) return std::nullopt;
+  return path;
 }
 
 }  // namespace tarvo

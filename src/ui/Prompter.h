@@ -23,6 +23,17 @@ class Prompter {
   virtual std::optional<QString> input(const QString& prompt, const QString& title,
                                        const QString& initial = {}) = 0;
 
+  // Asks where to save a file: the path chosen, or nullopt when the user cancels.
+  // `filter` is a file dialog's filter ("CSV files (*.csv)"); `suggestedName` the name
+  // offered. A prompter that cannot ask saves nothing.
+  virtual std::optional<QString> saveFileName(const QString& title, const QString& filter,
+                                              const QString& suggestedName) {
+    (void)title;
+    (void)filter;
+    (void)suggestedName;
+    return std::nullopt;
+  }
+
   // Convenience for the common "OK" box.
   void inform(Icon icon, const QString& title, const QString& text) {
     message(icon, title, text, QMessageBox::Ok);
@@ -46,6 +57,8 @@ class DialogPrompter : public Prompter {
                                       QMessageBox::StandardButtons buttons) override;
   std::optional<QString> input(const QString& prompt, const QString& title,
                                const QString& initial) override;
+  std::optional<QString> saveFileName(const QString& title, const QString& filter,
+                                      const QString& suggestedName) override;
 };
 
 }  // namespace tarvo

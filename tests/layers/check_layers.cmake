@@ -11,6 +11,7 @@ set(layer_params 3)
 set(layer_blocks 3)
 set(layer_sequence 3)
 set(layer_xref 3)
+set(layer_tools 3)
 set(layer_app 4)
 set(layer_ctl 4)
 

@@ -30,6 +30,15 @@ std::optional<QString> ScriptedPrompter::input(const QString& prompt, const QStr
   return answer.text;
 }
 
+std::optional<QString> ScriptedPrompter::saveFileName(const QString& title, const QString& filter,
+                                                      const QString& suggestedName) {
+  shown.push_back({Icon::None, title, filter + u'|' + suggestedName, {}, false, true});
+  if (saveFiles_.empty()) return std::nullopt;
+  const InputAnswer answer = saveFiles_.front();
+  saveFiles_.pop_front();
+  return answer.text;
+}
+
 ::testing::AssertionResult ScriptedPrompter::showed(
     qsizetype index, const QString& title, const QString& text, std::optional<Icon> icon,
     std::optional<QMessageBox::StandardButtons> buttons) const {

@@ -19,6 +19,7 @@ struct ShownBox {
   QString text;
   QMessageBox::StandardButtons buttons;
   bool isInput = false;
+  bool isSaveFile = false;  // a file dialog: `text` holds its filter and suggested name
 };
 
 class ScriptedPrompter : public Prompter {
@@ -27,10 +28,15 @@ class ScriptedPrompter : public Prompter {
                                       QMessageBox::StandardButtons buttons) override;
   std::optional<QString> input(const QString& prompt, const QString& title,
                                const QString& initial) override;
+  // Records the dialog as a box titled `title` whose text is filter + "|" + suggested
+  // name, and answers from its own queue (cancel when it is empty).
+  std::optional<QString> saveFileName(const QString& title, const QString& filter,
+                                      const QString& suggestedName) override;
 
   void answer(QMessageBox::StandardButton button) { answers_.push_back(button); }
   void answerInput(const QString& text) { inputs_.push_back({true, text}); }
   void cancelInput() { inputs_.push_back({false, QString()}); }
+  void answerSaveFile(const QString& path) { saveFiles_.push_back({true, path}); }
   // Runs while a box is "open", as the user could still act then (events keep flowing).
   void setWhileOpen(std::function<void()> action) { whileOpen_ = std::move(action); }
 
@@ -49,6 +55,7 @@ class ScriptedPrompter : public Prompter {
     QString text;
   };
   std::deque<InputAnswer> inputs_;
+  std::deque<InputAnswer> saveFiles_;
   std::function<void()> whileOpen_;
 };
 

@@ -1,0 +1,220 @@
+#include "tools/JournalFRM.h"
+
+#include <QAbstractTableModel>
+#include <QDir>
+#include <QFile>
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "ui/ui_helpers.h"
+
+namespace tarvo::tools {
+
+namespace {
+
+// A file larger than this is read from its end: its newest events.
+constexpr qint64 kMaxFileBytes = 32 * 1024 * 1024;
+
+enum Column { Time, User, Host, Server, Cp, Block, What, Detail, Result, Message, kColumns };
+
+QString utf8(const std::string& s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+QByteArray readNewest(QFile& file) {
+  const qint64 size = file.size();
+  if (size <= kMaxFileBytes) return file.readAll();
+  file.seek(size - kMaxFileBytes);
+  QByteArray tail = file.read(kMaxFileBytes);
+  // The first line is most likely cut; start at the next whole one.
+  const qsizetype lineEnd = tail.indexOf('\n');
+  return lineEnd < 0 ? QByteArray() : tail.mid(lineEnd + 1);
+}
+
+}  // namespace
+
+class JournalModel : public QAbstractTableModel {
+ public:
+  using QAbstractTableModel::QAbstractTableModel;
+
+  void setEvents(std::vector<link::JournalEvent> events) {
+    beginResetModel();
+    events_ = std::move(events);
+    select();
+    endResetModel();
+  }
+  void setFilters(const QString& block, const QString& cp) {
+    beginResetModel();
+    block_ = block.toLatin1().toStdString();
+    cp_ = cp.toLatin1().toStdString();
+    select();
+    endResetModel();
+  }
+  int eventCount() const { return static_cast<int>(events_.size()); }
+
+  int rowCount(const QModelIndex& parent = {}) const override {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+  }
+  int columnCount(const QModelIndex& parent = {}) const override {
+    return parent.isValid() ? 0 : kColumns;
+  }
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    static const char* const kTitles[kColumns] = {"Time (UTC)", "User",   "Host", "Server",
+                                                  "CP",         "Block",  "What", "Detail",
+                                                  "Result",     "Message"};
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+        section >= kColumns)
+      return {};
+    return QString::fromLatin1(kTitles[section]);
+  }
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
+    const link::JournalEvent& e = events_[rows_[static_cast<std::size_t>(index.row())]];
+    switch (index.column()) {
+      case Time: return fromWire(link::isoUtc(e.timeMs));
+      case User: return utf8(e.user);
+      case Host: return utf8(e.host);
+      case Server: return utf8(e.serverHost) + u':' + QString::number(e.serverPort);
+      case Cp: return fromWire(e.cp);
+      case Block: return fromWire(e.block);
+      case What: return fromWire(e.what);
+      case Detail: return fromWire(e.detail);
+      case Result: return fromWire(link::outcomeText(e.result));
+      case Message: return fromWire(e.message);
+      default: return {};
+    }
+  }
+
+ private:
+  void select() {
+    rows_.clear();
+    for (std::size_t i = 0; i < events_.size(); ++i)
+      if (journalEventMatches(events_[i], block_, cp_)) rows_.push_back(i);
+  }
+
+  std::vector<link::JournalEvent> events_;
+  std::vector<std::size_t> rows_;  // the events the filters leave, in order
+  std::string block_;
+  std::string cp_;
+};
+
+JournalFRM::JournalFRM(std::function<QString()> folder, QWidget* parent)
+    : QWidget(parent), folder_(std::move(folder)), model_(new JournalModel(this)) {
+  setObjectName(QStringLiteral("JournalFRM"));
+  setWindowTitle(QStringLiteral("Change Journal"));
+  setAttribute(Qt::WA_DeleteOnClose);
+
+  auto* layout = new QVBoxLayout(this);
+  auto* filters = new QHBoxLayout;
+  auto field = [this, filters](const char* name, const QString& caption,
+                               const QString& accessible) {
+    auto* label = new QLabel(caption, this);
+    auto* edit = new QLineEdit(this);
+    edit->setObjectName(QLatin1String(name));
+    edit->setAccessibleName(accessible);
+    edit->setClearButtonEnabled(true);
+    label->setBuddy(edit);
+    filters->addWidget(label);
+    filters->addWidget(edit, 1);
+    connect(edit, &QLineEdit::textChanged, this, &JournalFRM::refilter);
+    return edit;
+  };
+  BlockFilterTB =
+      field("BlockFilterTB", QStringLiteral("&Block:"), QStringLiteral("Filter by block"));
+  CpFilterTB = field("CpFilterTB", QStringLiteral("&CP:"), QStringLiteral("Filter by CP"));
+  RefreshPB = new QPushButton(QStringLiteral("&Refresh"), this);
+  RefreshPB->setObjectName(QStringLiteral("RefreshPB"));
+  RefreshPB->setAccessibleName(QStringLiteral("Refresh"));
+  filters->addWidget(RefreshPB);
+  layout->addLayout(filters);
+
+  JournalGrid = new QTableView(this);
+  JournalGrid->setObjectName(QStringLiteral("JournalGrid"));
+  JournalGrid->setAccessibleName(QStringLiteral("Change journal"));
+  JournalGrid->setModel(model_);
+  JournalGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+  JournalGrid->setWordWrap(false);
+  JournalGrid->verticalHeader()->hide();
+  JournalGrid->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 6);
+  JournalGrid->horizontalHeader()->setStretchLastSection(true);
+  const int widths[kColumns] = {175, 60, 60, 110, 60, 110, 85, 190, 60, 200};
+  for (int c = 0; c < kColumns; ++c) JournalGrid->setColumnWidth(c, widths[c]);
+  layout->addWidget(JournalGrid, 1);
+
+  JournalInfoLBL = new QLabel(this);
+  JournalInfoLBL->setObjectName(QStringLiteral("JournalInfoLBL"));
+  JournalInfoLBL->setWordWrap(true);
+  JournalInfoLBL->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  layout->addWidget(JournalInfoLBL);
+
+  connect(RefreshPB, &QPushButton::clicked, this, &JournalFRM::reload);
+  resize(1100, 520);
+}
+
+JournalFRM::~JournalFRM() = default;
+
+int JournalFRM::eventCount() const {
+  return model_->eventCount();
+}
+
+int JournalFRM::shownCount() const {
+  return model_->rowCount();
+}
+
+void JournalFRM::reload() {
+  readFolder_ = folder_();
+  unreadable_.clear();
+  JournalView view;
+  const QDir dir(readFolder_);
+  std::vector<std::string> names;
+  for (const QString& name :
+       dir.entryList({QStringLiteral("journal-*.jsonl")}, QDir::Files | QDir::Readable))
+    names.push_back(name.toStdString());
+  for (const std::string& name : newestJournalFiles(std::move(names), kJournalMonths)) {
+    QFile file(dir.filePath(QString::fromStdString(name)));
+    if (!file.open(QIODevice::ReadOnly)) {
+      unreadable_ << file.fileName();
+      continue;
+    }
+    const QByteArray text = readNewest(file);
+    addJournalText(std::string_view(text.constData(), static_cast<std::size_t>(text.size())), view);
+  }
+  finishJournalView(view);
+  malformed_ = view.malformed;
+  capped_ = view.capped;
+  model_->setEvents(std::move(view.events));
+  describe();
+}
+
+void JournalFRM::refilter() {
+  model_->setFilters(BlockFilterTB->text(), CpFilterTB->text());
+  describe();
+}
+
+void JournalFRM::describe() {
+  QString text = QStringLiteral(
+                     "%1 of %2 events shown, newest first, from the journal files of "
+                     "the last %3 months in %4")
+                     .arg(shownCount())
+                     .arg(eventCount())
+                     .arg(kJournalMonths)
+                     .arg(QDir::toNativeSeparators(readFolder_));
+  if (capped_)
+    text += QStringLiteral(" (only the newest %1 events are read)").arg(kJournalMaxEvents);
+  text += u'.';
+  if (malformed_ > 0)
+    text += QStringLiteral(" %1 malformed %2 skipped.")
+                .arg(malformed_)
+                .arg(malformed_ == 1 ? QStringLiteral("line") : QStringLiteral("lines"));
+  if (!unreadable_.isEmpty())
+    text += QStringLiteral(" Not readable: %1.").arg(unreadable_.join(QStringLiteral(", ")));
+  JournalInfoLBL->setText(text);
+}
+
+}  // namespace tarvo::tools

@@ -1,0 +1,167 @@
+#include "tools/TraceFRM.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "ui/ui_helpers.h"
+
+namespace tarvo::tools {
+
+namespace {
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption,
+                        const QString& accessible) {
+  auto* button = new QPushButton(caption, parent);
+  button->setObjectName(QLatin1String(name));
+  button->setAccessibleName(accessible);
+  button->setAutoDefault(false);
+  return button;
+}
+
+}  // namespace
+
+TraceFRM::TraceFRM(const TraceBuffer& buffer, bool recording, QWidget* parent)
+    : QWidget(parent), buffer_(buffer) {
+  setObjectName(QStringLiteral("TraceFRM"));
+  setWindowTitle(QStringLiteral("Protocol Trace"));
+  setAttribute(Qt::WA_DeleteOnClose);
+
+  auto* layout = new QVBoxLayout(this);
+  auto* bar = new QHBoxLayout;
+  RecordCB = new QCheckBox(QStringLiteral("&Record"), this);
+  RecordCB->setObjectName(QStringLiteral("RecordCB"));
+  RecordCB->setAccessibleName(QStringLiteral("Record"));
+  RecordCB->setChecked(recording);
+  bar->addWidget(RecordCB);
+  ClearPB = makeButton(this, "ClearPB", QStringLiteral("C&lear"), QStringLiteral("Clear"));
+  bar->addWidget(ClearPB);
+  SaveAsPB = makeButton(this, "SaveAsPB", QStringLiteral("&Save As..."), QStringLiteral("Save As"));
+  bar->addWidget(SaveAsPB);
+  bar->addSpacing(16);
+  auto* findLabel = new QLabel(QStringLiteral("&Find:"), this);
+  bar->addWidget(findLabel);
+  FindTB = new QLineEdit(this);
+  FindTB->setObjectName(QStringLiteral("FindTB"));
+  FindTB->setAccessibleName(QStringLiteral("Find in trace"));
+  FindTB->setClearButtonEnabled(true);
+  findLabel->setBuddy(FindTB);
+  bar->addWidget(FindTB, 1);
+  FindNextPB =
+      makeButton(this, "FindNextPB", QStringLiteral("Find &Next"), QStringLiteral("Find Next"));
+  bar->addWidget(FindNextPB);
+  layout->addLayout(bar);
+
+  TraceTB = new QPlainTextEdit(this);
+  TraceTB->setObjectName(QStringLiteral("TraceTB"));
+  TraceTB->setAccessibleName(QStringLiteral("Protocol trace"));
+  TraceTB->setReadOnly(true);
+  // Read-only text is still selectable and copyable from the keyboard.
+  TraceTB->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  TraceTB->setLineWrapMode(QPlainTextEdit::NoWrap);
+  TraceTB->setFont(listFont());
+  TraceTB->setMaximumBlockCount(static_cast<int>(buffer_.maxLines()));
+  layout->addWidget(TraceTB, 1);
+
+  TraceInfoLBL = new QLabel(this);
+  TraceInfoLBL->setObjectName(QStringLiteral("TraceInfoLBL"));
+  layout->addWidget(TraceInfoLBL);
+
+  auto* findNextKey = new QAction(this);
+  findNextKey->setShortcut(QKeySequence::FindNext);
+  addAction(findNextKey);
+  auto* findKey = new QAction(this);
+  findKey->setShortcut(QKeySequence::Find);
+  addAction(findKey);
+  connect(findNextKey, &QAction::triggered, this, &TraceFRM::findNext);
+  connect(findKey, &QAction::triggered, FindTB, [this] {
+    FindTB->setFocus(Qt::ShortcutFocusReason);
+    FindTB->selectAll();
+  });
+  connect(FindTB, &QLineEdit::returnPressed, this, &TraceFRM::findNext);
+  connect(FindNextPB, &QPushButton::clicked, this, &TraceFRM::findNext);
+  connect(RecordCB, &QCheckBox::toggled, this, [this](bool on) {
+    emit recordingChanged(on);
+    describe();
+  });
+  connect(ClearPB, &QPushButton::clicked, this, &TraceFRM::clearRequested);
+  connect(SaveAsPB, &QPushButton::clicked, this, &TraceFRM::saveRequested);
+
+  // What was recorded while the window was closed, in one piece.
+  QString text;
+  for (std::size_t i = 0; i < buffer_.size(); ++i) {
+    if (i > 0) text += u'\n';
+    text += fromWire(traceLine(buffer_.at(i), kShownChars));
+  }
+  empty_ = buffer_.empty();
+  TraceTB->setPlainText(text);
+  TraceTB->moveCursor(QTextCursor::End);
+  describe();
+  resize(900, 560);
+}
+
+void TraceFRM::lineAdded(const TraceEntry& entry) {
+  if (!empty_ || !pending_.isEmpty()) pending_ += u'\n';
+  pending_ += fromWire(traceLine(entry, kShownChars));
+  if (flushPending_) return;
+  flushPending_ = true;
+  QTimer::singleShot(0, this, &TraceFRM::flush);
+}
+
+void TraceFRM::flush() {
+  flushPending_ = false;
+  if (pending_.isEmpty()) return;
+  // A reader at the end follows the new lines; one reading further up stays where he is.
+  QScrollBar* bar = TraceTB->verticalScrollBar();
+  const bool atEnd = bar->value() >= bar->maximum();
+  QTextCursor end(TraceTB->document());
+  end.movePosition(QTextCursor::End);
+  end.insertText(pending_);
+  pending_.clear();
+  empty_ = false;
+  if (atEnd) bar->setValue(bar->maximum());
+  describe();
+}
+
+void TraceFRM::cleared() {
+  pending_.clear();
+  empty_ = true;
+  TraceTB->clear();
+  describe();
+}
+
+bool TraceFRM::findNext() {
+  flush();
+  const QString what = FindTB->text();
+  if (what.isEmpty()) return false;
+  if (TraceTB->find(what)) return true;
+  // Round again from the top.
+  QTextCursor start = TraceTB->textCursor();
+  start.movePosition(QTextCursor::Start);
+  TraceTB->setTextCursor(start);
+  if (TraceTB->find(what)) return true;
+  setInfo(QStringLiteral("\"%1\" not found").arg(what));
+  return false;
+}
+
+void TraceFRM::setInfo(const QString& text) {
+  TraceInfoLBL->setText(text);
+}
+
+void TraceFRM::describe() {
+  QString text = QStringLiteral("%1 lines kept (the newest %2 at most).")
+                     .arg(buffer_.size())
+                     .arg(buffer_.maxLines());
+  if (!RecordCB->isChecked()) text += QStringLiteral(" Not recording: tick Record to trace.");
+  setInfo(text);
+}
+
+}  // namespace tarvo::tools
