@@ -145,9 +145,12 @@ class EngineUtilitiesTest : public EngineTest {
 };
 
 TEST_F(EngineUtilitiesTest, EachUtilityAnswersDoneAfterItsWork) {
+  std::int64_t now = 0;
+  engine.setClock([&] { return now; });
   const ConnId c = openOn("CP6001");
   for (const char* cmd : {"UPLOADCP", "CHECKPOINTCP", "INITIALIZECP"}) {
     SCOPED_TRACE(cmd);
+    now += engine.options().workMs;  // the one before has finished
     const auto out = engine.handle(c, cmd);
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(out[0].line, "DNCPUTIL");
