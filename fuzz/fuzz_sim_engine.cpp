@@ -42,8 +42,8 @@ EngineOptions options() {
 
 // What the engine may hold for one connection at most.
 std::size_t heldBound(const EngineLimits& limits) {
-  return limits.maxHostLength + 64 + limits.maxEditBytes * 2 + 200 + Engine::kMaxSourceBytes +
-         100 + 64 * 1024 + 2000;
+  return limits.maxHostLength + 64 + limits.maxEditBytes * 2 + 200 + Engine::kMaxSourceBytes + 100 +
+         64 * 1024 + 2000;
 }
 
 void check(const std::vector<Outgoing>& out, const std::array<ConnId, kConnections>& live) {

@@ -21,7 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   while (start <= text.size()) {
     auto end = text.find('\n', start);
     if (end == std::string_view::npos) end = text.size();
-    if (!reader.addLine(std::string(text.substr(start, end - start)) + "\r")) break;
+    std::string line(text.substr(start, end - start));
+    if (line.empty() || line.back() != '\r') line += '\r';
+    if (!reader.addLine(line)) break;
     start = end + 1;
   }
   const PlantReadResult again = reader.finish();

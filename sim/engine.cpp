@@ -262,7 +262,9 @@ void Engine::openCp(Context& ctx, std::string_view arg) {
 
 void Engine::overrideCp(Context& ctx, std::string_view arg) {
   // The lock text as LOCKOPENCP gave it: the CP in its first 6 characters.
-  if (refusedOpen(ctx, text::hasControlChar(text::trim(arg)) ? "the lock text holds control characters" : ""))
+  if (refusedOpen(ctx, text::hasControlChar(text::trim(arg))
+                           ? "the lock text holds control characters"
+                           : ""))
     return;
   openSession(ctx, text::trim(arg.substr(0, 6)), true);
 }
@@ -299,8 +301,7 @@ void Engine::openSession(Context& ctx, std::string_view cpName, bool takeOver) {
       ctx.reply(reply::lockLine(cp->name, holder));
       return;
     }
-    logConn(conn.id, holderName(conn) + " takes " + cp->name +
-        " over from " + holder);
+    logConn(conn.id, holderName(conn) + " takes " + cp->name + " over from " + holder);
     if (other) {
       endSession(*other);
       // The former holder's client goes back to choosing a CP.
@@ -317,8 +318,7 @@ void Engine::openSession(Context& ctx, std::string_view cpName, bool takeOver) {
   ctx.reply("TRYOPENCP" + cp->name + " loading configuration, " + std::to_string(blocks) +
             " blocks");
   ctx.reply("DNOPENCP" + cp->name);
-  logConn(conn.id, "session to " + cp->name + " open for " +
-      holderName(conn));
+  logConn(conn.id, "session to " + cp->name + " open for " + holderName(conn));
 
   // Sent unasked once a session is open: the types a new block may have.
   ctx.reply("BLKTYPNEW");
@@ -417,8 +417,8 @@ void Engine::cpUtility(Context& ctx, Utility which) {
           b.runtime.clear();
         }
       }
-      logConn(ctx.conn.id, "upload of " + cp->name + " took " + std::to_string(values) +
-                               " values from the CP");
+      logConn(ctx.conn.id,
+              "upload of " + cp->name + " took " + std::to_string(values) + " values from the CP");
       break;
     }
     case Utility::Checkpoint: {
@@ -466,8 +466,8 @@ std::vector<Outgoing> Engine::checkpointWritten(std::uint64_t ticket, const std:
       out.push_back({run.conn, 0, "DNCPUTIL", ticket});
     } else {
       logConn(run.conn, "checkpoint of " + cp + " failed: " + problem);
-      out.push_back(
-          {run.conn, 0, errLine("ERRCPUTIL", "Checkpoint of " + cp + " failed: " + problem), ticket});
+      out.push_back({run.conn, 0,
+                     errLine("ERRCPUTIL", "Checkpoint of " + cp + " failed: " + problem), ticket});
     }
     break;
   }

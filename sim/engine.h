@@ -101,7 +101,7 @@ class Engine {
     std::string target;  // "CMP:BLK" or a compound name, as sent
     std::vector<std::pair<std::string, std::string>> changes;  // in arrival order, one per name
     std::map<std::string, std::size_t, std::less<>> index;     // name -> its place in changes
-    std::size_t bytes = 0;  // of the names and values in changes
+    std::size_t bytes = 0;                                     // of the names and values in changes
     std::string malformed;  // why it will be refused: the first unreadable MODPARM, or too much
     void setMalformed(std::string why);  // keeps the first reason and drops the changes
   };

@@ -229,8 +229,7 @@ void Engine::addNew(Context& ctx, std::string_view arg) {
 
     cp->compounds.insert(cp->compounds.begin() + static_cast<std::ptrdiff_t>(place.index),
                          makeCompound(std::string(name)));
-    logConn(ctx.conn.id, "compound " + std::string(name) + " added to " +
-        cp->name);
+    logConn(ctx.conn.id, "compound " + std::string(name) + " added to " + cp->name);
     ctx.reply(reply::blockRecord(reply::RecordLayout::AddCopy,
                                  listShows(ctx.conn, compoundType()) ? "DNADDNEW" : "DNADDNEX",
                                  place.key, name, kCompoundType));
@@ -255,8 +254,7 @@ void Engine::addNew(Context& ctx, std::string_view arg) {
 
   target->blocks.insert(target->blocks.begin() + static_cast<std::ptrdiff_t>(place.index),
                         makeBlock(bn.block, blockType->name));
-  logConn(ctx.conn.id, blockType->name + " block " +
-      std::string(name) + " added");
+  logConn(ctx.conn.id, blockType->name + " block " + std::string(name) + " added");
   ctx.reply(reply::blockRecord(reply::RecordLayout::AddCopy,
                                listShows(ctx.conn, *blockType) ? "DNADDNEW" : "DNADDNEX", place.key,
                                name, blockType->name));
@@ -300,8 +298,7 @@ void Engine::copyNew(Context& ctx, std::string_view arg) {
   const BlockType& blockType = copy.blockType();
   target->blocks.insert(target->blocks.begin() + static_cast<std::ptrdiff_t>(place.index),
                         std::move(copy));
-  logConn(ctx.conn.id, std::string(source) + " copied to " +
-      std::string(name));
+  logConn(ctx.conn.id, std::string(source) + " copied to " + std::string(name));
   ctx.reply(reply::blockRecord(reply::RecordLayout::AddCopy,
                                listShows(ctx.conn, blockType) ? "DNCPYNEW" : "DNCPYNEX", place.key,
                                name, blockType.name));

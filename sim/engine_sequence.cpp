@@ -144,8 +144,7 @@ void Engine::getSource(Context& ctx, std::string_view arg) {
 void Engine::sourceStart(Context& ctx, std::string_view arg) {
   const auto old = seq_.uploads.find(ctx.conn.id);
   if (old != seq_.uploads.end())
-    logConn(ctx.conn.id, "upload of " + old->second.block +
-        " dropped, it never ended");
+    logConn(ctx.conn.id, "upload of " + old->second.block + " dropped, it never ended");
   SourceUpload up;
   const std::string_view name = text::trim(arg);
   if (text::hasControlChar(name) || name.size() > kMaxBlockKey) {
@@ -196,8 +195,8 @@ void Engine::sourceEnd(Context& ctx, std::string_view arg) {
 
   t.block->source = std::move(up.lines);
   seq_.uninstalled.insert(t.key);
-  logConn(ctx.conn.id, "stored " + plural(t.block->source.size(), "line") +
-      " of source for " + t.key);
+  logConn(ctx.conn.id,
+          "stored " + plural(t.block->source.size(), "line") + " of source for " + t.key);
   if (t.block->source.empty())
     ctx.reply("WRNPUTSRC" + t.key + " now holds an empty source");
   else

@@ -33,8 +33,7 @@ void Engine::xrefCfgGet(Context& ctx, std::string_view arg) {
   const auto* list = letter.size() == 1 ? xrefLists_.byLetter(letter[0]) : nullptr;
   if (!list) {
     // There is no error reply the client would show: it simply opens no editor.
-    logConn(ctx.conn.id, "no cross-reference list \"" +
-        text::forLog(letter) + "\"");
+    logConn(ctx.conn.id, "no cross-reference list \"" + text::forLog(letter) + "\"");
     return;
   }
   ctx.reply(xref::cfgStartLine(letter[0]));
@@ -70,7 +69,7 @@ void Engine::xrefCfgPut(Context& ctx, std::string_view arg) {
   if (step == "STRT") {
     if (pending != xrefUploads_.end()) {
       logConn(ctx.conn.id, "upload of cross-reference list " + listName(pending->second.letter()) +
-          " dropped, it never ended");
+                               " dropped, it never ended");
       xrefUploads_.erase(pending);
     }
     xref::Upload up(letter);
@@ -88,12 +87,12 @@ void Engine::xrefCfgPut(Context& ctx, std::string_view arg) {
     if (up.letter() != letter) up.refuse("it was ended as list " + listName(letter));
     if (up.refused()) {
       logConn(ctx.conn.id, "upload of cross-reference list " + listName(up.letter()) +
-          " refused, the list is unchanged: " + up.refusal());
+                               " refused, the list is unchanged: " + up.refusal());
       return;
     }
     *xrefLists_.byLetter(letter) = up.lines();
     logConn(ctx.conn.id, "cross-reference list " + listName(letter) + " replaced, " +
-        std::to_string(up.lines().size()) + " lines");
+                             std::to_string(up.lines().size()) + " lines");
     return;
   }
   logConn(ctx.conn.id, "unknown command \"XREFCFGPUT" + text::forLog(arg) + "\"");
@@ -147,8 +146,8 @@ void Engine::xrefRunStart(Context& ctx, std::string_view) {
     run->startedBy = holderName(ctx.conn);
     xrefRun_ = run;
     xrefFollowers_[ctx.conn.id] = {xrefRun_, 0, {}};
-    logConn(ctx.conn.id, "cross-reference generation started, " + std::to_string(run->plan.durationMs) +
-        " ms of work");
+    logConn(ctx.conn.id, "cross-reference generation started, " +
+                             std::to_string(run->plan.durationMs) + " ms of work");
     xrefSettle(now);
   }
   xrefDeliver(ctx, now);

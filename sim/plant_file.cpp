@@ -137,9 +137,15 @@ bool PlantReader::needCp(std::string_view keyword) {
   return true;
 }
 
-Cp* PlantReader::cp() { return &plant_.cps.back(); }
-Compound* PlantReader::compound() { return &cp()->compounds.back(); }
-Block* PlantReader::block() { return &compound()->blocks.back(); }
+Cp* PlantReader::cp() {
+  return &plant_.cps.back();
+}
+Compound* PlantReader::compound() {
+  return &cp()->compounds.back();
+}
+Block* PlantReader::block() {
+  return &compound()->blocks.back();
+}
 
 bool PlantReader::cpRecord(std::string_view rest) {
   const auto w = words(rest);
@@ -211,7 +217,6 @@ bool PlantReader::paramRecord(std::string_view rest, bool runtime) {
   }
   return true;
 }
-
 
 std::string writePlantText(const Plant& plant) {
   std::string out;
