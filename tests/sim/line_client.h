@@ -20,9 +20,11 @@ class LineClient {
       std::size_t lf;
       while ((lf = partial_.find('\n')) != std::string::npos) {
         lines.push_back(partial_.substr(0, lf));
+        arrivedMs.push_back(clock_.elapsed());
         partial_.erase(0, lf + 1);
       }
     });
+    clock_.start();
     socket_.connectToHost(QHostAddress::LocalHost, port);
   }
 
@@ -30,9 +32,11 @@ class LineClient {
     return QTest::qWaitFor([&] { return socket_.state() == QAbstractSocket::ConnectedState; },
                            5000);
   }
-  void send(const std::string& bytes) {
+  // Returns when it was sent, on the clock of arrivedMs.
+  qint64 send(const std::string& bytes) {
     socket_.write(bytes.data(), static_cast<qint64>(bytes.size()));
     socket_.flush();
+    return clock_.elapsed();
   }
   // Waits for a line equal to `text` (or starting with it when `prefix`).
   bool waitForLine(const std::string& text, bool prefix = false, int ms = 5000) {
@@ -50,8 +54,10 @@ class LineClient {
   void close() { socket_.abort(); }
 
   std::vector<std::string> lines;
+  std::vector<qint64> arrivedMs;  // when each line came
 
  private:
+  QElapsedTimer clock_;
   QTcpSocket socket_;
   std::string partial_;
 };
