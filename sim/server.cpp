@@ -52,10 +52,11 @@ SimServer::SimServer(Engine& engine, QObject* parent)
     : QObject(parent), engine_(engine), refusedLog_(limits_.log) {
   clock_.start();
   writer_.setMaxThreadCount(1);
-  acceptRetry_.setSingleShot(true);
+  acceptSoon_.setSingleShot(true);
   connect(&server_, &QTcpServer::newConnection, this, &SimServer::onNewConnection);
   connect(&server_, &QTcpServer::acceptError, this, &SimServer::onAcceptError);
-  connect(&acceptRetry_, &QTimer::timeout, this, [this] { server_.resumeAccepting(); });
+  connect(&acceptCheck_, &QTimer::timeout, this, &SimServer::superviseAccepting);
+  connect(&acceptSoon_, &QTimer::timeout, this, &SimServer::superviseAccepting);
 }
 
 SimServer::~SimServer() {
@@ -74,7 +75,9 @@ SimServer::~SimServer() {
 }
 
 bool SimServer::listen(const QHostAddress& address, quint16 port) {
-  return server_.listen(address, port);
+  if (!server_.listen(address, port)) return false;
+  acceptCheck_.start(limits_.acceptRetryMs);
+  return true;
 }
 
 void SimServer::setLimits(const ServerLimits& limits) {
@@ -139,7 +142,9 @@ void SimServer::onNewConnection() {
         " failed attempts");
     acceptFailures_ = 0;
   }
+  if (!supervising_) acceptSoon_.start(0);
   while (QTcpSocket* socket = server_.nextPendingConnection()) {
+    ++accepted_;
     const std::string peer =
         socket->peerAddress().toString().toStdString() + ":" + std::to_string(socket->peerPort());
     if (clientCount() >= limits_.maxConnections) {
@@ -181,11 +186,41 @@ void SimServer::onNewConnection() {
 
 void SimServer::onAcceptError() {
   // Out of file descriptors, say: trying again at once would only spin.
+  // Whether it really failed is for the check to say: after a burst of
+  // accepts the listening socket may still report an old error.
+  if (supervising_) return;
   server_.pauseAccepting();
-  if (acceptFailures_++ == 0)
-    log("cannot accept connections: " + server_.errorString().toStdString() +
-        "; trying again every " + std::to_string(limits_.acceptRetryMs) + " ms");
-  acceptRetry_.start(limits_.acceptRetryMs);
+  acceptPaused_ = true;
+  acceptSoon_.start(0);
+}
+
+void SimServer::superviseAccepting() {
+  if (!server_.isListening()) return;
+  // QTcpServer's listening socket keeps the first error it meets, and the
+  // "would block" that ends every burst of accepts is one: a connection that
+  // cannot be accepted later goes unreported, and Qt tries again and again at
+  // full speed. A wait that finds nothing waiting clears that error; one that
+  // finds a connection and accepts nothing is such a failure.
+  supervising_ = true;
+  for (int i = 0; i < 16; ++i) {
+    const std::uint64_t before = accepted_;
+    bool timedOut = false;
+    const bool found = server_.waitForNewConnection(0, &timedOut);
+    if (found && accepted_ == before) {
+      server_.pauseAccepting();
+      acceptPaused_ = true;
+      if (acceptFailures_++ == 0)
+        log("cannot accept connections: " + server_.errorString().toStdString() +
+            "; trying again every " + std::to_string(limits_.acceptRetryMs) + " ms");
+      break;
+    }
+    if (acceptPaused_) {
+      server_.resumeAccepting();
+      acceptPaused_ = false;
+    }
+    if (!found) break;
+  }
+  supervising_ = false;
 }
 
 void SimServer::flushGarbage(Client& c, bool final) {

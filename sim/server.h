@@ -106,6 +106,7 @@ class SimServer : public QObject {
 
   void onNewConnection();
   void onAcceptError();
+  void superviseAccepting();
   void onReadyRead(ConnId id);
   void deliver(const std::vector<Outgoing>& outgoing);
   void resolve(const std::vector<Outgoing>& outcomes);
@@ -125,8 +126,14 @@ class SimServer : public QObject {
   ServerLimits limits_;
   QElapsedTimer clock_;
   std::size_t totalInput_ = 0;
-  // Accepting pauses after an accept error and resumes on this timer.
-  QTimer acceptRetry_;
+  // Accepting pauses after an accept error; a check at every retry interval,
+  // and soon after every accept, finds whether a connection waits that
+  // cannot be accepted, and resumes accepting when none does.
+  QTimer acceptCheck_;
+  QTimer acceptSoon_;
+  bool acceptPaused_ = false;
+  bool supervising_ = false;
+  std::uint64_t accepted_ = 0;
   std::size_t acceptFailures_ = 0;
   LogLimiter refusedLog_;
   CheckpointSaver saver_;
