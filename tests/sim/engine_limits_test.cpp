@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "log_limiter.h"
 #include "plant_file.h"
 #include "sim_test_util.h"
 #include "text.h"
@@ -192,27 +191,6 @@ TEST_F(EngineLimitsTest, LogLinesArePacedPerConnectionAndTheRestCounted) {
   engine.disconnect(noisy);
   EXPECT_EQ(log.back(),
             "conn " + std::to_string(noisy) + ": 1 more log lines about it were held back");
-}
-
-TEST(LogLimiterTest, BurstThenOneLinePerInterval) {
-  LogLimiter limit({2, 100});
-  const bool expected[] = {true, true, false, false};
-  for (bool e : expected) EXPECT_EQ(limit.allow(0), e);
-  EXPECT_EQ(limit.takeHeldBack(), 2u);
-  EXPECT_FALSE(limit.allow(99));
-  EXPECT_TRUE(limit.allow(200) && limit.allow(200));
-  EXPECT_FALSE(limit.allow(200));
-  EXPECT_TRUE(limit.allow(100'000) && limit.allow(100'000) && !limit.allow(100'000));
-  LogLimiter unlimited({1, 0});
-  for (int i = 0; i < 10; ++i) EXPECT_TRUE(unlimited.allow(0));
-}
-
-TEST(TextTest, LogSafeEscapesEverythingButPrintableAscii) {
-  EXPECT_EQ(text::logSafe("a\nb\x1b[2J\t\x7f\xc3\xa9 ok\\x"),
-            "a\\x0Ab\\x1B[2J\\x09\\x7F\\xC3\\xA9 ok\\x");
-  EXPECT_EQ(text::logSafe(text::logSafe("\r\n")), "\\x0D\\x0A");
-  EXPECT_TRUE(text::hasControlCharButTab("a\x01"));
-  EXPECT_FALSE(text::hasControlCharButTab("a\tb\xe9"));
 }
 
 // A text cut to its longest length never ends in a blank: the plant file

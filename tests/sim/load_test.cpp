@@ -8,6 +8,7 @@
 #include <QFile>
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -89,82 +90,76 @@ TEST(LoadTest, FiftyClientsListAndEditAtOnceUndisturbedByGarbage) {
   std::string garbage;
   for (int k = 0; k < 2000; ++k) garbage += "MSG:x";
   garbage += "MSG:12X4MSG:" + std::string(12, '9');
+  auto pid = [](int i) { return compoundName(i) + ":PID1"; };
+
+  // Each step: its command from client i with PBAND value v, the keyword that
+  // ends its answer, and whether the answer is right.
+  using Lines = std::vector<std::string>;
+  struct Step {
+    std::string name;
+    std::function<std::string(int, const std::string&)> command;
+    std::string end;
+    std::function<bool(int, const std::string&, const Lines&)> right;
+  };
+  const Step steps[] = {
+      {"GETBLKS", [](int i, const std::string&) { return frame("GETBLKS 0 " + cpName(i)); },
+       "DNBLKLST",
+       [&](int i, const std::string&, const Lines& got) { return got == blockLists[i]; }},
+      {"edit (MODSTART, MODPARM, MODEND)",
+       [&](int i, const std::string& v) {
+         return frame("MODSTART:" + pid(i)) + frame("MODPARM:PBAND = " + v) +
+                frame("MODEND:" + pid(i));
+       },
+       "DNPRMMOD",
+       [&](int i, const std::string&, const Lines& got) {
+         return got == Lines{"DNPRMMOD " + pid(i)};
+       }},
+      {"GETPARMS", [&](int i, const std::string&) { return frame("GETPARMS:" + pid(i)); },
+       "DNPRMLST",
+       [](int, const std::string& v, const Lines& got) {
+         return got.front() == "CLRPRMLST" &&
+                std::count(got.begin(), got.end(), "PRMLST PBAND " + v) == 1;
+       }},
+  };
 
   std::map<std::string, std::vector<qint64>> times;
   std::vector<std::size_t> engineHeld, serverHeld;
+  const int all = kClients + kNoisy;
   for (int round = 0; round < kRounds; ++round) {
-    // All clients send each step at once; the noisy ones send garbage around
-    // a command of their own.
-    for (int step = 0; step < 3; ++step) {
-      std::vector<std::size_t> from(clients.size());
-      std::vector<qint64> sent(clients.size());
-      std::vector<std::string> last(clients.size());
-      std::string stepName;
-      for (int i = 0; i < kClients + kNoisy; ++i) {
-        LineClient& c = *clients[i];
-        from[i] = c.lines.size();
-        if (i >= kClients) {
-          last[i] = "VERSION0.95.1";
-          sent[i] = c.send(garbage + frame("GETVERSION") + garbage.substr(0, 7));
-          continue;
-        }
-        const std::string block = compoundName(i) + ":PID1";
-        const std::string pband = std::to_string(10 + round * 50 + i);
-        std::string command;
-        switch (step) {
-          case 0:
-            stepName = "GETBLKS";
-            command = frame("GETBLKS 0 " + cpName(i));
-            last[i] = "DNBLKLST";
-            break;
-          case 1:
-            stepName = "edit (MODSTART, MODPARM, MODEND)";
-            command = frame("MODSTART:" + block) + frame("MODPARM:PBAND = " + pband) +
-                      frame("MODEND:" + block);
-            last[i] = "DNPRMMOD " + block;
-            break;
-          default:
-            stepName = "GETPARMS";
-            command = frame("GETPARMS:" + block);
-            last[i] = "DNPRMLST";
-        }
-        sent[i] = c.send(command);
+    for (const Step& step : steps) {
+      // Everyone at once; the noisy clients wrap a command of their own in garbage.
+      std::vector<qint64> sent(all);
+      for (int i = 0; i < all; ++i) {
+        // What this test keeps of the replies stays flat too.
+        clients[i]->lines.clear();
+        clients[i]->arrivedMs.clear();
+        sent[i] =
+            clients[i]->send(i < kClients ? step.command(i, std::to_string(10 + round * 50 + i))
+                                          : garbage + frame("GETVERSION") + "MSG:xMS");
       }
-      auto done = [&](int i) {
-        const auto& lines = clients[i]->lines;
-        return std::find(lines.begin() + static_cast<std::ptrdiff_t>(from[i]), lines.end(),
-                         last[i]) != lines.end();
-      };
+      auto got = [&](int i) { return clients[i]->lines; };
       ASSERT_TRUE(QTest::qWaitFor(
           [&] {
-            for (int i = 0; i < kClients + kNoisy; ++i)
-              if (!done(i)) return false;
+            for (int i = 0; i < all; ++i) {
+              const Lines g = got(i);
+              if (g.empty() || !testing::startsWith(g.back(), i < kClients ? step.end : "VERSION"))
+                return false;
+            }
             return true;
           },
           20'000))
-          << "round " << round << ", step " << step;
-      for (int i = 0; i < kClients + kNoisy; ++i) {
-        LineClient& c = *clients[i];
-        const std::vector<std::string> got(c.lines.begin() + static_cast<std::ptrdiff_t>(from[i]),
-                                           c.lines.end());
+          << "round " << round << ", " << step.name;
+      for (int i = 0; i < all; ++i) {
         if (i >= kClients) {
-          ASSERT_EQ(got, std::vector<std::string>{"VERSION0.95.1"});
+          ASSERT_EQ(got(i), Lines{"VERSION0.95.1"});
           continue;
         }
-        times[stepName].push_back(c.arrivedMs.back() - sent[i]);
-        const std::string pband = std::to_string(10 + round * 50 + i);
-        if (step == 0) {
-          ASSERT_EQ(got, blockLists[i]) << cpName(i);
-        } else if (step == 1) {
-          ASSERT_EQ(got, std::vector<std::string>{last[i]});
-        } else {
-          ASSERT_EQ(got.front(), "CLRPRMLST");
-          ASSERT_NE(std::find(got.begin(), got.end(), "PRMLST PBAND " + pband), got.end())
-              << cpName(i) << " round " << round;
-        }
+        ASSERT_TRUE(step.right(i, std::to_string(10 + round * 50 + i), got(i)))
+            << step.name << " for " << cpName(i) << " in round " << round;
+        times[step.name].push_back(clients[i]->arrivedMs.back() - sent[i]);
       }
     }
-    ASSERT_EQ(server.clientCount(), kClients + kNoisy);
+    ASSERT_EQ(server.clientCount(), all);
     engineHeld.push_back(engine.heldBytes());
     serverHeld.push_back(server.heldInputBytes() + server.heldOutputBytes());
     std::printf("[ load     ] round %d: engine holds %zu bytes, server %zu, resident %ld KiB\n",
