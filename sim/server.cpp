@@ -209,9 +209,12 @@ void SimServer::superviseAccepting() {
     if (found && accepted_ == before) {
       server_.pauseAccepting();
       acceptPaused_ = true;
-      if (acceptFailures_++ == 0)
-        log("cannot accept connections: " + server_.errorString().toStdString() +
-            "; trying again every " + std::to_string(limits_.acceptRetryMs) + " ms");
+      if (acceptFailures_++ == 0) {
+        const QString why = server_.errorString();
+        log("cannot accept connections (" +
+            (why.isEmpty() ? std::string("out of file descriptors?") : why.toStdString()) +
+            "); trying again every " + std::to_string(limits_.acceptRetryMs) + " ms");
+      }
       break;
     }
     if (acceptPaused_) {

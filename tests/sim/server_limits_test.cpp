@@ -167,6 +167,15 @@ TEST(AcceptErrorTest, OutOfFileDescriptorsPausesAcceptingAndRecovers) {
   const quint16 port = static_cast<quint16>(banner.mid(banner.lastIndexOf(':') + 1).toUInt());
   ASSERT_NE(port, 0) << banner.toStdString();
 
+  {
+    // One client served and gone first: a sanitizer build checks each kind
+    // of call once with a pipe of its own, which it cannot make later.
+    LineClient first(port);
+    ASSERT_TRUE(first.connected());
+    first.send(frame("GETVERSION"));
+    ASSERT_TRUE(first.waitForLine("VERSION0.95.1"));
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return errors.contains("conn 1: disconnected"); }, 5000));
   std::vector<std::unique_ptr<LineClient>> clients;
   for (int i = 0; i < 40; ++i) {
     clients.push_back(std::make_unique<LineClient>(port));
@@ -178,7 +187,7 @@ TEST(AcceptErrorTest, OutOfFileDescriptorsPausesAcceptingAndRecovers) {
     return std::count_if(clients.begin(), clients.end(),
                          [](const auto& c) { return c->has("VERSION0.95.1"); });
   };
-  ASSERT_TRUE(QTest::qWaitFor([&] { return answered() > 0; }, 5000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return answered() > 0; }, 5000)) << errors.toStdString();
   QTest::qWait(300);
   const auto first = answered();
   EXPECT_LT(first, 40);
