@@ -339,8 +339,10 @@ ValueCheck checkValue(const ParamDef& def, std::string_view value) {
 
   switch (def.kind) {
     case ParamKind::Text:
+      // Cut, then trimmed again: a blank left at the end would be lost by the
+      // next reading (a checkpoint and a restart), so the value would change.
       if (v.size() > def.maxLen)
-        return {Verdict::Adjusted, std::string(v.substr(0, def.maxLen)),
+        return {Verdict::Adjusted, std::string(text::trim(v.substr(0, def.maxLen))),
                 def.name + " cut to " + std::to_string(def.maxLen) + " characters"};
       return {Verdict::Accepted, std::string(v), {}};
     case ParamKind::Integer:

@@ -102,7 +102,9 @@ const std::vector<Engine::CommandEntry>& Engine::commandTable() {
 
 ConnId Engine::connect() {
   const ConnId id = nextId_++;
-  conns_[id].id = id;
+  Connection& conn = conns_[id];
+  conn.id = id;
+  conn.logLimit = LogLimiter(options_.limits.log);
   return id;
 }
 
@@ -111,7 +113,23 @@ void Engine::disconnect(ConnId id) {
   if (it == conns_.end()) return;
   endSession(it->second);
   xrefForget(id);
+  const std::size_t heldBack = it->second.logLimit.takeHeldBack();
   conns_.erase(it);
+  if (heldBack > 0)
+    log("conn " + std::to_string(id) + ": " + std::to_string(heldBack) +
+        " more log lines about it were held back");
+}
+
+std::size_t Engine::heldBytes() const {
+  std::size_t n = 0;
+  for (const auto& [id, c] : conns_) {
+    n += c.host.size() + c.attemptedCp.size();
+    if (c.tx) n += c.tx->target.size() + c.tx->bytes + c.tx->malformed.size();
+  }
+  for (const auto& [id, up] : seq_.uploads) n += up.block.size() + up.bytes;
+  for (const auto& [id, up] : xrefUploads_)
+    for (const auto& line : up.lines()) n += line.size();
+  return n;
 }
 
 std::string Engine::sessionCp(ConnId id) const {
@@ -142,12 +160,25 @@ std::vector<Outgoing> Engine::handle(ConnId id, std::string_view command) {
       return oneLineEach(std::move(out));
     }
   }
-  log("conn " + std::to_string(id) + ": unknown command \"" + text::forLog(command) + "\"");
+  logConn(id, "unknown command \"" + text::forLog(command) + "\"");
   return out;
 }
 
 void Engine::log(const std::string& message) const {
-  if (logger_) logger_(message);
+  if (logger_) logger_(text::logSafe(message));
+}
+
+void Engine::logConn(ConnId id, const std::string& message) {
+  if (!logger_) return;
+  const std::string who = "conn " + std::to_string(id) + ": ";
+  const auto it = conns_.find(id);
+  if (it != conns_.end()) {
+    LogLimiter& limit = it->second.logLimit;
+    if (!limit.allow(clock_())) return;
+    if (const std::size_t n = limit.takeHeldBack(); n > 0)
+      log(who + std::to_string(n) + " log lines about it were held back");
+  }
+  log(who + message);
 }
 
 // --- version, watchdog, lists ----------------------------------------------
@@ -189,14 +220,27 @@ void Engine::endSession(Connection& conn) {
   if (conn.sessionCp.empty()) return;
   const auto it = holders_.find(conn.sessionCp);
   if (it != holders_.end() && it->second == conn.id) holders_.erase(it);
-  log("conn " + std::to_string(conn.id) + ": session to " + conn.sessionCp + " closed");
+  logConn(conn.id, "session to " + conn.sessionCp + " closed");
   conn.sessionCp.clear();
+}
+
+bool Engine::refusedOpen(Context& ctx, std::string_view why) {
+  if (why.empty()) return false;
+  // As after any failed open, the connection has no session.
+  endSession(ctx.conn);
+  ctx.conn.attemptedCp.clear();
+  ctx.reply(errLine("ERROPENCP", why));
+  return true;
 }
 
 void Engine::openCp(Context& ctx, std::string_view arg) {
   // "<CP> ALL <host>"; the client pads a short CP name with blanks.
   std::vector<std::string_view> words;
   std::string_view rest = text::trim(arg);
+  // The host names the lock holder to other clients and in the log, where a
+  // line feed in it would make lines the server never wrote.
+  if (refusedOpen(ctx, text::hasControlChar(rest) ? "the command holds control characters" : ""))
+    return;
   while (!rest.empty()) {
     const auto blank = rest.find(' ');
     words.push_back(rest.substr(0, blank));
@@ -208,12 +252,20 @@ void Engine::openCp(Context& ctx, std::string_view arg) {
     if (!host.empty()) host += ' ';
     host += words[i];
   }
+  if (host.size() > options_.limits.maxHostLength)
+    return (void)refusedOpen(ctx, "the host name is longer than " +
+                                      std::to_string(options_.limits.maxHostLength) +
+                                      " characters");
   if (!host.empty()) ctx.conn.host = host;
   openSession(ctx, words.empty() ? std::string_view() : words[0], false);
 }
 
 void Engine::overrideCp(Context& ctx, std::string_view arg) {
   // The lock text as LOCKOPENCP gave it: the CP in its first 6 characters.
+  if (refusedOpen(ctx, text::hasControlChar(text::trim(arg))
+                           ? "the lock text holds control characters"
+                           : ""))
+    return;
   openSession(ctx, text::trim(arg.substr(0, 6)), true);
 }
 
@@ -221,7 +273,8 @@ void Engine::openSession(Context& ctx, std::string_view cpName, bool takeOver) {
   Connection& conn = ctx.conn;
   // The client drops its idea of a session as soon as it asks for another.
   endSession(conn);
-  conn.attemptedCp = std::string(cpName);
+  // Only told back by CLOSEICC; a CP name has 6 characters.
+  conn.attemptedCp = std::string(cpName.substr(0, 32));
 
   if (cpName.empty()) {
     ctx.reply(errLine("ERROPENCP", "no CP named"));
@@ -248,8 +301,7 @@ void Engine::openSession(Context& ctx, std::string_view cpName, bool takeOver) {
       ctx.reply(reply::lockLine(cp->name, holder));
       return;
     }
-    log("conn " + std::to_string(conn.id) + ": " + holderName(conn) + " takes " + cp->name +
-        " over from " + holder);
+    logConn(conn.id, holderName(conn) + " takes " + cp->name + " over from " + holder);
     if (other) {
       endSession(*other);
       // The former holder's client goes back to choosing a CP.
@@ -266,8 +318,7 @@ void Engine::openSession(Context& ctx, std::string_view cpName, bool takeOver) {
   ctx.reply("TRYOPENCP" + cp->name + " loading configuration, " + std::to_string(blocks) +
             " blocks");
   ctx.reply("DNOPENCP" + cp->name);
-  log("conn " + std::to_string(conn.id) + ": session to " + cp->name + " open for " +
-      holderName(conn));
+  logConn(conn.id, "session to " + cp->name + " open for " + holderName(conn));
 
   // Sent unasked once a session is open: the types a new block may have.
   ctx.reply("BLKTYPNEW");
@@ -341,10 +392,24 @@ void Engine::cpUtility(Context& ctx, Utility which) {
     ctx.reply(errLine("ERRCPUTIL", cp->name + " is a workstation volume, not a control processor"));
     return;
   }
-  const std::string who = "conn " + std::to_string(ctx.conn.id) + ": ";
   const int work = options_.workMs;
+  const std::int64_t now = clock_();
+  // One utility at a time per CP, whichever connection asks: answers to
+  // utilities asked for meanwhile would otherwise queue up behind it.
+  if (const auto running = utilities_.find(cp->name); running != utilities_.end()) {
+    if (running->second.ticket != 0 || now < running->second.endMs) {
+      ctx.reply(errLine("ERRCPUTIL", "The " + running->second.what + " of " + cp->name +
+                                         " is still running; try again when it has finished"));
+      return;
+    }
+    utilities_.erase(running);
+  }
+  UtilityRun& run = utilities_[cp->name];
+  run.conn = ctx.conn.id;
+  run.endMs = now + work;
   switch (which) {
     case Utility::Upload: {
+      run.what = "upload";
       std::size_t values = 0;
       for (auto& c : cp->compounds) {
         for (auto& b : c.blocks) {
@@ -352,30 +417,61 @@ void Engine::cpUtility(Context& ctx, Utility which) {
           b.runtime.clear();
         }
       }
-      log(who + "upload of " + cp->name + " took " + std::to_string(values) +
-          " values from the CP");
+      logConn(ctx.conn.id,
+              "upload of " + cp->name + " took " + std::to_string(values) + " values from the CP");
       break;
     }
     case Utility::Checkpoint: {
+      run.what = "checkpoint";
+      if (checkpointWriter_) {
+        // The plant as it is now is written while the server goes on; the
+        // answer waits in line until the write has ended.
+        run.ticket = nextTicket_++;
+        const std::uint64_t ticket = run.ticket;
+        logConn(ctx.conn.id, "checkpoint of " + cp->name + " started");
+        ctx.out.push_back({ctx.conn.id, work, "DNCPUTIL", ticket});
+        checkpointWriter_(ticket, std::make_shared<const Plant>(plant_));
+        return;
+      }
       const std::string problem = checkpointSink_ ? checkpointSink_(plant_) : std::string();
       if (!problem.empty()) {
-        log(who + "checkpoint of " + cp->name + " failed: " + problem);
+        logConn(ctx.conn.id, "checkpoint of " + cp->name + " failed: " + problem);
         ctx.reply(errLine("ERRCPUTIL", "Checkpoint of " + cp->name + " failed: " + problem), work);
         return;
       }
-      log(who + "checkpoint of " + cp->name +
-          (checkpointSink_ ? " written" : " done (no plant file)"));
+      logConn(ctx.conn.id, "checkpoint of " + cp->name +
+                               (checkpointSink_ ? " written" : " done (no plant file)"));
       break;
     }
     case Utility::Initialize:
+      run.what = "initialize";
       // The CP restarts from its configuration: what was tuned at the
       // CP and never uploaded is gone.
       for (auto& c : cp->compounds)
         for (auto& b : c.blocks) b.runtime.clear();
-      log(who + "initialized " + cp->name);
+      logConn(ctx.conn.id, "initialized " + cp->name);
       break;
   }
   ctx.reply("DNCPUTIL", work);
+}
+
+std::vector<Outgoing> Engine::checkpointWritten(std::uint64_t ticket, const std::string& problem) {
+  std::vector<Outgoing> out;
+  if (ticket == 0) return out;
+  for (auto& [cp, run] : utilities_) {
+    if (run.ticket != ticket) continue;
+    run.ticket = 0;
+    if (problem.empty()) {
+      logConn(run.conn, "checkpoint of " + cp + " written");
+      out.push_back({run.conn, 0, "DNCPUTIL", ticket});
+    } else {
+      logConn(run.conn, "checkpoint of " + cp + " failed: " + problem);
+      out.push_back({run.conn, 0,
+                     errLine("ERRCPUTIL", "Checkpoint of " + cp + " failed: " + problem), ticket});
+    }
+    break;
+  }
+  return oneLineEach(std::move(out));
 }
 
 // --- parameters ----------------------------------------------------------------
@@ -408,11 +504,30 @@ void Engine::getParams(Context& ctx, std::string_view arg) {
   ctx.reply("DNPRMLST");
 }
 
+void Engine::Transaction::setMalformed(std::string why) {
+  if (!malformed.empty()) return;
+  malformed = std::move(why);
+  // Refused whole at MODEND: nothing more of it is worth keeping.
+  changes = {};
+  index.clear();
+  bytes = 0;
+}
+
 void Engine::modStart(Context& ctx, std::string_view arg) {
   if (ctx.conn.tx)
-    log("conn " + std::to_string(ctx.conn.id) + ": edit of " + ctx.conn.tx->target +
-        " dropped, it never ended");
-  ctx.conn.tx = Transaction{std::string(text::trim(arg)), {}, {}};
+    logConn(ctx.conn.id, "edit of " + ctx.conn.tx->target + " dropped, it never ended");
+  const std::string_view target = text::trim(arg);
+  const EngineLimits& limits = options_.limits;
+  ctx.conn.tx = Transaction{};
+  Transaction& tx = *ctx.conn.tx;
+  // The name comes back in the answer and in the log: kept only when it can
+  // be a name at all.
+  if (text::hasControlChar(target) || target.size() > limits.maxEditBytes) {
+    tx.target = text::forLog(target, 40);
+    tx.setMalformed("MODSTART names no block: " + tx.target);
+  } else {
+    tx.target = std::string(target);
+  }
 }
 
 void Engine::modParam(Context& ctx, std::string_view arg) {
@@ -421,20 +536,32 @@ void Engine::modParam(Context& ctx, std::string_view arg) {
     return;
   }
   Transaction& tx = *ctx.conn.tx;
+  if (!tx.malformed.empty()) return;
   // "<name> = <value>"; the value may be empty.
   const auto eq = arg.find('=');
   const std::string_view name = text::trim(arg.substr(0, eq));
   if (eq == std::string_view::npos || name.empty()) {
-    if (tx.malformed.empty()) tx.malformed = "Unreadable change \"" + text::forLog(arg) + "\"";
+    tx.setMalformed("Unreadable change \"" + text::forLog(arg) + "\"");
     return;
   }
   std::string value(text::trim(arg.substr(eq + 1)));
-  for (auto& change : tx.changes) {
-    if (change.first == name) {
-      change.second = std::move(value);
-      return;
-    }
+  const EngineLimits& limits = options_.limits;
+  const auto known = tx.index.find(name);
+  const std::size_t before = known != tx.index.end() ? tx.changes[known->second].second.size() : 0;
+  const std::size_t bytes =
+      tx.bytes - before + value.size() + (known != tx.index.end() ? 0 : name.size());
+  const std::size_t count = tx.changes.size() + (known != tx.index.end() ? 0 : 1);
+  if (count > limits.maxEditChanges || bytes > limits.maxEditBytes) {
+    tx.setMalformed("the edit changes more than " + std::to_string(limits.maxEditChanges) +
+                    " parameters or " + std::to_string(limits.maxEditBytes) + " bytes");
+    return;
   }
+  tx.bytes = bytes;
+  if (known != tx.index.end()) {
+    tx.changes[known->second].second = std::move(value);
+    return;
+  }
+  tx.index.emplace(std::string(name), tx.changes.size());
   tx.changes.emplace_back(std::string(name), std::move(value));
 }
 
@@ -446,6 +573,11 @@ void Engine::modEnd(Context& ctx, std::string_view arg) {
   }
   const Transaction tx = std::move(*ctx.conn.tx);
   ctx.conn.tx.reset();
+  if (!tx.malformed.empty() && name != tx.target) {
+    // Whatever MODEND names, that edit changed nothing.
+    ctx.reply(reply::modificationLine("ERRPRMMOD", tx.target, tx.malformed + "; nothing changed"));
+    return;
+  }
   if (name != tx.target) {
     ctx.reply(reply::modificationLine("ERRPRMMOD", name,
                                       "MODEND for " + std::string(name) +
@@ -529,12 +661,7 @@ void Engine::commit(Context& ctx, const Transaction& tx) {
   // was tuned there.
   if (target.block) {
     auto& rt = target.block->runtime;
-    rt.erase(std::remove_if(rt.begin(), rt.end(),
-                            [&](const Param& r) {
-                              return std::any_of(tx.changes.begin(), tx.changes.end(),
-                                                 [&](const auto& c) { return c.first == r.name; });
-                            }),
-             rt.end());
+    std::erase_if(rt, [&](const Param& r) { return tx.index.count(r.name) > 0; });
   }
   if (warnings.empty())
     ctx.reply("DNPRMMOD " + tx.target);

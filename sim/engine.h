@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "log_limiter.h"
 #include "plant.h"
 #include "xref.h"
 
@@ -26,13 +27,34 @@ struct Outgoing {
   // has gone out: lines to one connection keep their order.
   int delayMs = 0;
   std::string line;  // without its line feed
+  // Not 0: the outcome of checkpoint write `awaits` is not known yet. The line
+  // (and every later one to the connection) is held until
+  // Engine::checkpointWritten() gives its final text.
+  std::uint64_t awaits = 0;
   friend bool operator==(const Outgoing&, const Outgoing&) = default;
+};
+
+// What one client can make the engine hold or write. Tests lower them.
+struct EngineLimits {
+  static constexpr std::size_t kMaxEditChanges = 1000;
+  static constexpr std::size_t kMaxEditBytes = 64 * 1024;
+  static constexpr std::size_t kMaxHostLength = 255;
+
+  // Parameters one MODSTART ... MODEND may change, and the bytes of their
+  // names and values together; a larger edit is refused whole.
+  std::size_t maxEditChanges = kMaxEditChanges;
+  std::size_t maxEditBytes = kMaxEditBytes;
+  // The host name of "OPENCP:", which other clients see as the lock holder.
+  std::size_t maxHostLength = kMaxHostLength;
+  // Log lines per connection.
+  LogBudget log;
 };
 
 struct EngineOptions {
   std::string version = "0.95.1";
   int workMs = 3000;         // how long upload, checkpoint and initialize take
   int xrefMsPerBlock = 100;  // simulated work per block read by a cross-reference generation
+  EngineLimits limits = {};
 };
 
 class Engine {
@@ -41,6 +63,12 @@ class Engine {
   // Stores the plant for a checkpoint; returns "" on success, otherwise the
   // reason it could not.
   using CheckpointSink = std::function<std::string(const Plant&)>;
+  // Starts storing a snapshot of the plant for a checkpoint and returns at
+  // once; whoever runs the engine calls checkpointWritten(ticket, ...) on the
+  // engine's thread when the write has ended. Writes must end in the order
+  // they were started, so that the file ends up with the latest snapshot.
+  using CheckpointWriter =
+      std::function<void(std::uint64_t ticket, std::shared_ptr<const Plant> snapshot)>;
 
   explicit Engine(Plant plant, EngineOptions options = {});
 
@@ -50,19 +78,32 @@ class Engine {
   std::vector<Outgoing> handle(ConnId id, std::string_view command);
 
   void setLogger(Logger logger) { logger_ = std::move(logger); }
+  // A writer, when set, is used instead of the sink: the checkpoint's answer
+  // then waits for the write without holding up other clients.
   void setCheckpointSink(CheckpointSink sink) { checkpointSink_ = std::move(sink); }
+  void setCheckpointWriter(CheckpointWriter writer) { checkpointWriter_ = std::move(writer); }
+  // The write `ticket` has ended; problem is "" when it succeeded. Returns the
+  // final text of the line that awaited it (awaits == ticket), for a
+  // connection that may have gone since.
+  std::vector<Outgoing> checkpointWritten(std::uint64_t ticket, const std::string& problem);
 
   const Plant& plant() const { return plant_; }
   const EngineOptions& options() const { return options_; }
   // CP of the connection's open ICC session, "" when it has none.
   std::string sessionCp(ConnId id) const;
   std::size_t connectionCount() const { return conns_.size(); }
+  // Bytes of client text held between commands (unfinished edits and uploads,
+  // host names): bounded per connection, whatever the client sends.
+  std::size_t heldBytes() const;
 
  private:
   struct Transaction {
     std::string target;  // "CMP:BLK" or a compound name, as sent
     std::vector<std::pair<std::string, std::string>> changes;  // in arrival order, one per name
-    std::string malformed;                                     // first unreadable MODPARM, if any
+    std::map<std::string, std::size_t, std::less<>> index;     // name -> its place in changes
+    std::size_t bytes = 0;                                     // of the names and values in changes
+    std::string malformed;  // why it will be refused: the first unreadable MODPARM, or too much
+    void setMalformed(std::string why);  // keeps the first reason and drops the changes
   };
 
   struct Connection {
@@ -74,6 +115,7 @@ class Engine {
     // Option of the session's last block list (true: ECB and station blocks
     // included); unset until the session has listed its blocks.
     std::optional<bool> listedAll;
+    LogLimiter logLimit;
   };
 
   struct Context {
@@ -172,6 +214,8 @@ class Engine {
   // ---------------------------------------------------------------------------
 
   void openSession(Context& ctx, std::string_view cpName, bool takeOver);
+  // Answers ERROPENCP with `why` and returns true, unless why is empty.
+  bool refusedOpen(Context& ctx, std::string_view why);
   void endSession(Connection& conn);
   std::string holderName(const Connection& conn) const;
   enum class Utility { Upload, Checkpoint, Initialize };
@@ -179,11 +223,26 @@ class Engine {
   void commit(Context& ctx, const Transaction& tx);
   Cp* sessionCpOf(const Connection& conn);
   void log(const std::string& message) const;
+  // A line about one connection, within its budget of log lines.
+  void logConn(ConnId id, const std::string& message);
+
+  // A CP utility runs on a CP until its work time has passed and, for a
+  // checkpoint written elsewhere, until the write has ended. Another one asked
+  // for meanwhile is refused.
+  struct UtilityRun {
+    std::string what;  // "upload", "checkpoint", "initialize"
+    ConnId conn = 0;
+    std::int64_t endMs = 0;
+    std::uint64_t ticket = 0;  // the checkpoint write still going on, 0 when none
+  };
+  std::map<std::string, UtilityRun, std::less<>> utilities_;  // CP -> what runs on it
+  std::uint64_t nextTicket_ = 1;
 
   Plant plant_;
   EngineOptions options_;
   Logger logger_;
   CheckpointSink checkpointSink_;
+  CheckpointWriter checkpointWriter_;
   std::map<ConnId, Connection> conns_;
   std::map<std::string, ConnId, std::less<>> holders_;  // CP -> connection holding its session
   ConnId nextId_ = 1;

@@ -229,8 +229,7 @@ void Engine::addNew(Context& ctx, std::string_view arg) {
 
     cp->compounds.insert(cp->compounds.begin() + static_cast<std::ptrdiff_t>(place.index),
                          makeCompound(std::string(name)));
-    log("conn " + std::to_string(ctx.conn.id) + ": compound " + std::string(name) + " added to " +
-        cp->name);
+    logConn(ctx.conn.id, "compound " + std::string(name) + " added to " + cp->name);
     ctx.reply(reply::blockRecord(reply::RecordLayout::AddCopy,
                                  listShows(ctx.conn, compoundType()) ? "DNADDNEW" : "DNADDNEX",
                                  place.key, name, kCompoundType));
@@ -255,8 +254,7 @@ void Engine::addNew(Context& ctx, std::string_view arg) {
 
   target->blocks.insert(target->blocks.begin() + static_cast<std::ptrdiff_t>(place.index),
                         makeBlock(bn.block, blockType->name));
-  log("conn " + std::to_string(ctx.conn.id) + ": " + blockType->name + " block " +
-      std::string(name) + " added");
+  logConn(ctx.conn.id, blockType->name + " block " + std::string(name) + " added");
   ctx.reply(reply::blockRecord(reply::RecordLayout::AddCopy,
                                listShows(ctx.conn, *blockType) ? "DNADDNEW" : "DNADDNEX", place.key,
                                name, blockType->name));
@@ -300,8 +298,7 @@ void Engine::copyNew(Context& ctx, std::string_view arg) {
   const BlockType& blockType = copy.blockType();
   target->blocks.insert(target->blocks.begin() + static_cast<std::ptrdiff_t>(place.index),
                         std::move(copy));
-  log("conn " + std::to_string(ctx.conn.id) + ": " + std::string(source) + " copied to " +
-      std::string(name));
+  logConn(ctx.conn.id, std::string(source) + " copied to " + std::string(name));
   ctx.reply(reply::blockRecord(reply::RecordLayout::AddCopy,
                                listShows(ctx.conn, blockType) ? "DNCPYNEW" : "DNCPYNEX", place.key,
                                name, blockType.name));
@@ -341,7 +338,7 @@ void Engine::moveBlock(Context& ctx, std::string_view arg) {
   from->blocks.erase(from->blocks.begin() + static_cast<std::ptrdiff_t>(at));
   const std::size_t index = to == from && place.index > at ? place.index - 1 : place.index;
   to->blocks.insert(to->blocks.begin() + static_cast<std::ptrdiff_t>(index), std::move(moving));
-  log("conn " + std::to_string(ctx.conn.id) + ": " + std::string(source) + " moved to " + newName);
+  logConn(ctx.conn.id, std::string(source) + " moved to " + newName);
 
   // Connections keep the old name, as the configurator leaves them: the
   // engineer has to know which ones now point nowhere.
@@ -374,7 +371,6 @@ void Engine::deleteBlock(Context& ctx, std::string_view arg) {
   const BlockName bn = splitBlockName(name);
   Compound* c = compoundOnCp(plant_, *cp, bn.compound, problem);
   if (!c) return refuse(problem);
-  const std::string who = "conn " + std::to_string(ctx.conn.id) + ": ";
 
   if (name.find(':') == std::string_view::npos) {
     if (!c->blocks.empty()) {
@@ -384,7 +380,7 @@ void Engine::deleteBlock(Context& ctx, std::string_view arg) {
                     " (ECB and station blocks count too): delete them first");
     }
     cp->compounds.erase(cp->compounds.begin() + (c - cp->compounds.data()));
-    log(who + "compound " + std::string(name) + " deleted");
+    logConn(ctx.conn.id, "compound " + std::string(name) + " deleted");
     ctx.reply((listShows(ctx.conn, compoundType()) ? "DNDELBLK" : "DNDELBLX") + std::string(name));
     return;
   }
@@ -396,7 +392,7 @@ void Engine::deleteBlock(Context& ctx, std::string_view arg) {
   if (blockType.cls == TypeClass::Station)
     return refuse("the station block " + std::string(name) + " can not be deleted");
   c->blocks.erase(c->blocks.begin() + (b - c->blocks.data()));
-  log(who + std::string(name) + " deleted");
+  logConn(ctx.conn.id, std::string(name) + " deleted");
   ctx.reply((listShows(ctx.conn, blockType) ? "DNDELBLK" : "DNDELBLX") + std::string(name));
 }
 

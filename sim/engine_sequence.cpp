@@ -11,6 +11,8 @@ namespace tarvo::sim {
 namespace {
 
 const std::string kNoSession = "No ICC session open";
+// Longer than any "CMP:BLK" of a plant.
+constexpr std::size_t kMaxBlockKey = 64;
 
 // The block a command names, looked up in the session's CP.
 struct Target {
@@ -66,6 +68,9 @@ void Engine::SourceUpload::add(std::string_view line) {
   lastUnended = false;
   if (line.find_first_of("\r\n") != std::string_view::npos) {
     refusal = "line " + std::to_string(lines.size() + 1) + " holds a line break character";
+  } else if (text::hasControlCharButTab(line)) {
+    // Another client reads the source back, and a checkpoint writes it.
+    refusal = "line " + std::to_string(lines.size() + 1) + " holds a control character";
   } else if (lines.size() >= kMaxSourceLines || bytes + line.size() > kMaxSourceBytes) {
     refusal = "the source is longer than " + std::to_string(kMaxSourceLines) + " lines or " +
               std::to_string(kMaxSourceBytes) + " bytes";
@@ -102,7 +107,7 @@ void Engine::editSeq(Context& ctx, std::string_view arg) {
   if (it != seq_.editors.end() && it->second != ctx.conn.id)
     return ctx.reply("ERREDTSEQ" + notEditor(ctx.conn, t.key));
   seq_.editors[t.key] = ctx.conn.id;
-  log("conn " + std::to_string(ctx.conn.id) + ": editing sequence block " + t.key);
+  logConn(ctx.conn.id, "editing sequence block " + t.key);
 
   std::string warning;
   if (seq_.uninstalled.count(t.key))
@@ -119,7 +124,7 @@ void Engine::cancelSeq(Context& ctx, std::string_view arg) {
   const auto it = seq_.editors.find(key);
   if (it != seq_.editors.end() && it->second == ctx.conn.id) {
     seq_.editors.erase(it);
-    log("conn " + std::to_string(ctx.conn.id) + ": edit of " + key + " ended");
+    logConn(ctx.conn.id, "edit of " + key + " ended");
   }
   const auto up = seq_.uploads.find(ctx.conn.id);
   if (up != seq_.uploads.end() && up->second.block == key) seq_.uploads.erase(up);
@@ -139,12 +144,18 @@ void Engine::getSource(Context& ctx, std::string_view arg) {
 void Engine::sourceStart(Context& ctx, std::string_view arg) {
   const auto old = seq_.uploads.find(ctx.conn.id);
   if (old != seq_.uploads.end())
-    log("conn " + std::to_string(ctx.conn.id) + ": upload of " + old->second.block +
-        " dropped, it never ended");
+    logConn(ctx.conn.id, "upload of " + old->second.block + " dropped, it never ended");
   SourceUpload up;
-  up.block = std::string(text::trim(arg));
-  const Target t = findSequence(sessionCpOf(ctx.conn), arg);
-  up.refusal = t.block ? notEditor(ctx.conn, t.key) : t.why;
+  const std::string_view name = text::trim(arg);
+  if (text::hasControlChar(name) || name.size() > kMaxBlockKey) {
+    // Held until SPUTEND and logged: only a short, printable form of it.
+    up.block = text::forLog(name, 40);
+    up.refusal = up.block + " names no block";
+  } else {
+    up.block = std::string(name);
+    const Target t = findSequence(sessionCpOf(ctx.conn), name);
+    up.refusal = t.block ? notEditor(ctx.conn, t.key) : t.why;
+  }
   seq_.uploads[ctx.conn.id] = std::move(up);
 }
 
@@ -152,7 +163,7 @@ void Engine::sourcePut(Context& ctx, std::string_view arg) {
   const auto it = seq_.uploads.find(ctx.conn.id);
   if (it == seq_.uploads.end()) {
     // Answered once, by the SPUTEND that follows.
-    log("conn " + std::to_string(ctx.conn.id) + ": SRCPUT without SPUTSTART ignored");
+    logConn(ctx.conn.id, "SRCPUT without SPUTSTART ignored");
     return;
   }
   SourceUpload& up = it->second;
@@ -184,8 +195,8 @@ void Engine::sourceEnd(Context& ctx, std::string_view arg) {
 
   t.block->source = std::move(up.lines);
   seq_.uninstalled.insert(t.key);
-  log("conn " + std::to_string(ctx.conn.id) + ": stored " + plural(t.block->source.size(), "line") +
-      " of source for " + t.key);
+  logConn(ctx.conn.id,
+          "stored " + plural(t.block->source.size(), "line") + " of source for " + t.key);
   if (t.block->source.empty())
     ctx.reply("WRNPUTSRC" + t.key + " now holds an empty source");
   else
@@ -220,7 +231,7 @@ void Engine::compileSeq(Context& ctx, std::string_view arg) {
   seq_.compiles.insert_or_assign(t.key, std::move(record));
 
   const std::string outcome = t.key + ": " + seq::summary(result);
-  log("conn " + std::to_string(ctx.conn.id) + ": compiled " + outcome);
+  logConn(ctx.conn.id, "compiled " + outcome);
   // A moment's work, so that the client's progress text can be seen.
   const int work = options_.workMs / 6;
   if (result.errors > 0)
@@ -247,7 +258,7 @@ void Engine::installSeq(Context& ctx, std::string_view arg) {
     return ctx.reply("ERRINSSEQ" + t.key +
                      ": the source was saved after its last compile; compile it again");
   seq_.uninstalled.erase(t.key);
-  log("conn " + std::to_string(ctx.conn.id) + ": installed " + t.key);
+  logConn(ctx.conn.id, "installed " + t.key);
   ctx.reply(withName("DNINSSEQ", t.key), options_.workMs / 6);
 }
 

@@ -33,8 +33,7 @@ void Engine::xrefCfgGet(Context& ctx, std::string_view arg) {
   const auto* list = letter.size() == 1 ? xrefLists_.byLetter(letter[0]) : nullptr;
   if (!list) {
     // There is no error reply the client would show: it simply opens no editor.
-    log("conn " + std::to_string(ctx.conn.id) + ": no cross-reference list \"" +
-        text::forLog(letter) + "\"");
+    logConn(ctx.conn.id, "no cross-reference list \"" + text::forLog(letter) + "\"");
     return;
   }
   ctx.reply(xref::cfgStartLine(letter[0]));
@@ -45,9 +44,8 @@ void Engine::xrefCfgGet(Context& ctx, std::string_view arg) {
 void Engine::xrefCfgPut(Context& ctx, std::string_view arg) {
   // Letter, then "STRT", "LINE:" + text or "DONE". Nothing is answered: a
   // refused upload is logged and leaves the list as it was.
-  const std::string who = "conn " + std::to_string(ctx.conn.id) + ": ";
   if (arg.empty()) {
-    log(who + "XREFCFGPUT without a list letter ignored");
+    logConn(ctx.conn.id, "XREFCFGPUT without a list letter ignored");
     return;
   }
   const char letter = arg[0];
@@ -56,7 +54,7 @@ void Engine::xrefCfgPut(Context& ctx, std::string_view arg) {
 
   if (text::startsWith(rest, "LINE:")) {
     if (pending == xrefUploads_.end()) {
-      log(who + "cross-reference list line without STRT ignored");
+      logConn(ctx.conn.id, "cross-reference list line without STRT ignored");
       return;
     }
     xref::Upload& up = pending->second;
@@ -70,8 +68,8 @@ void Engine::xrefCfgPut(Context& ctx, std::string_view arg) {
   const std::string_view step = withoutLineEnd(rest);
   if (step == "STRT") {
     if (pending != xrefUploads_.end()) {
-      log(who + "upload of cross-reference list " + listName(pending->second.letter()) +
-          " dropped, it never ended");
+      logConn(ctx.conn.id, "upload of cross-reference list " + listName(pending->second.letter()) +
+                               " dropped, it never ended");
       xrefUploads_.erase(pending);
     }
     xref::Upload up(letter);
@@ -81,23 +79,23 @@ void Engine::xrefCfgPut(Context& ctx, std::string_view arg) {
   }
   if (step == "DONE") {
     if (pending == xrefUploads_.end()) {
-      log(who + "cross-reference list DONE without STRT ignored");
+      logConn(ctx.conn.id, "cross-reference list DONE without STRT ignored");
       return;
     }
     xref::Upload up = std::move(pending->second);
     xrefUploads_.erase(pending);
     if (up.letter() != letter) up.refuse("it was ended as list " + listName(letter));
     if (up.refused()) {
-      log(who + "upload of cross-reference list " + listName(up.letter()) +
-          " refused, the list is unchanged: " + up.refusal());
+      logConn(ctx.conn.id, "upload of cross-reference list " + listName(up.letter()) +
+                               " refused, the list is unchanged: " + up.refusal());
       return;
     }
     *xrefLists_.byLetter(letter) = up.lines();
-    log(who + "cross-reference list " + listName(letter) + " replaced, " +
-        std::to_string(up.lines().size()) + " lines");
+    logConn(ctx.conn.id, "cross-reference list " + listName(letter) + " replaced, " +
+                             std::to_string(up.lines().size()) + " lines");
     return;
   }
-  log(who + "unknown command \"XREFCFGPUT" + text::forLog(arg) + "\"");
+  logConn(ctx.conn.id, "unknown command \"XREFCFGPUT" + text::forLog(arg) + "\"");
 }
 
 // --- generation ------------------------------------------------------------------
@@ -129,16 +127,15 @@ void Engine::xrefDeliver(Context& ctx, std::int64_t now) {
 void Engine::xrefRunStart(Context& ctx, std::string_view) {
   const std::int64_t now = clock_();
   xrefSettle(now);
-  const std::string who = "conn " + std::to_string(ctx.conn.id) + ": ";
   const auto mine = xrefFollowers_.find(ctx.conn.id);
   if (xrefRun_ && mine != xrefFollowers_.end() && mine->second.run == xrefRun_) {
-    log(who + "cross-reference generation already running for it");
+    logConn(ctx.conn.id, "cross-reference generation already running for it");
   } else if (xrefRun_) {
     // One cross-reference per server: a second client follows the run that
     // is already on its way instead of starting another.
     xrefFollowers_[ctx.conn.id] = {
         xrefRun_, 0, {"Following the generation that " + xrefRun_->startedBy + " started"}};
-    log(who + "follows the cross-reference generation of " + xrefRun_->startedBy);
+    logConn(ctx.conn.id, "follows the cross-reference generation of " + xrefRun_->startedBy);
   } else {
     std::vector<xref::Session> sessions;
     for (const auto& [cp, holder] : holders_)
@@ -149,8 +146,8 @@ void Engine::xrefRunStart(Context& ctx, std::string_view) {
     run->startedBy = holderName(ctx.conn);
     xrefRun_ = run;
     xrefFollowers_[ctx.conn.id] = {xrefRun_, 0, {}};
-    log(who + "cross-reference generation started, " + std::to_string(run->plan.durationMs) +
-        " ms of work");
+    logConn(ctx.conn.id, "cross-reference generation started, " +
+                             std::to_string(run->plan.durationMs) + " ms of work");
     xrefSettle(now);
   }
   xrefDeliver(ctx, now);
@@ -178,8 +175,7 @@ void Engine::xrefStopFollowing(ConnId id) {
   const bool followed = std::any_of(xrefFollowers_.begin(), xrefFollowers_.end(),
                                     [&](const auto& f) { return f.second.run == xrefRun_; });
   if (followed) return;
-  log("conn " + std::to_string(id) +
-      ": cross-reference generation stopped, the cross-reference is unchanged");
+  logConn(id, "cross-reference generation stopped, the cross-reference is unchanged");
   xrefRun_.reset();
 }
 

@@ -29,13 +29,19 @@ void FrameDecoder::skipGarbage(std::string_view view, std::size_t from, std::str
   const std::size_t skip =
       next != std::string_view::npos ? next : view.size() - partialHeaderTail(view.substr(from));
   if (skip == 0) return;
+  pos_ += skip;
+  // A run of bad frames ("MSG:x" again and again) is one stretch of garbage:
+  // one event, not one per header.
+  if (!out.empty() && out.back().kind == EventKind::Garbage) {
+    out.back().byteCount += skip;
+    return;
+  }
   Event e;
   e.kind = EventKind::Garbage;
   e.text = std::string(view.substr(0, std::min(skip, kShownBytes)));
   e.byteCount = skip;
   e.reason = std::move(reason);
   out.push_back(std::move(e));
-  pos_ += skip;
 }
 
 std::vector<FrameDecoder::Event> FrameDecoder::feed(std::string_view bytes) {

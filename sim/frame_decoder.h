@@ -21,7 +21,7 @@ class FrameDecoder {
 
   enum class EventKind {
     Command,   // text: the command
-    Garbage,   // bytes that are not a frame were skipped up to the next "MSG:"
+    Garbage,   // bytes that are not a frame were skipped up to the next good frame
     Oversize,  // the announced length exceeds the limit; the decoder is closed
   };
 
@@ -36,7 +36,8 @@ class FrameDecoder {
   explicit FrameDecoder(std::size_t maxLength = kDefaultMaxLength);
 
   // Takes the next bytes and returns, in order, every frame that became
-  // complete and every stretch of garbage found. After an Oversize event the
+  // complete and every stretch of garbage found; garbage between two frames
+  // is one event, however many bad headers it holds. After an Oversize event the
   // stream cannot be trusted any more: the decoder drops its buffer and
   // ignores further input, and the connection should be closed.
   std::vector<Event> feed(std::string_view bytes);

@@ -22,6 +22,7 @@
 #pragma once
 
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -41,5 +42,43 @@ struct PlantReadResult {
 };
 
 PlantReadResult readPlantText(std::string_view text);
+
+// Reads a plant file one line at a time, so that a file is never held whole.
+// Any control character but TAB refuses the file: its text goes out in
+// replies and into the log.
+class PlantReader {
+ public:
+  // The next line, without its line end (a CR before it is dropped). Returns
+  // false once the file is known to be bad; further lines are ignored.
+  bool addLine(std::string_view line);
+  // After the last line: the plant, or where and why the file is bad.
+  PlantReadResult finish();
+
+ private:
+  void fail(std::string message);
+  bool failed(std::string message) {
+    fail(std::move(message));
+    return false;
+  }
+  bool header(std::string_view line);
+  bool record(std::string_view line);
+  bool needCp(std::string_view keyword);
+  Cp* cp();
+  Compound* compound();
+  Block* block();
+  bool cpRecord(std::string_view rest);
+  bool compoundRecord(std::string_view rest);
+  bool blockRecord(std::string_view rest);
+  bool paramRecord(std::string_view rest, bool runtime);
+
+  Plant plant_;
+  std::set<std::string, std::less<>> compoundNames_;
+  bool compoundOpen_ = false;
+  bool block_ = false;
+  bool ended_ = false;
+  bool failed_ = false;
+  std::size_t lineNo_ = 0;
+  PlantReadResult result_;
+};
 
 }  // namespace tarvo::sim

@@ -8,12 +8,19 @@
 
 namespace tarvo::sim {
 
+// Far beyond any real plant; what a wrong --data can make the program read.
+inline constexpr qint64 kMaxPlantFileBytes = 64 * 1024 * 1024;
+// A line holds one record; the longest is a SOURCE line.
+inline constexpr qint64 kMaxPlantLineBytes = 1024 * 1024;
+
 struct PlantLoad {
   std::optional<Plant> plant;
   QString error;  // "<path>:<line>: <what is wrong>" when plant is empty
 };
 
-PlantLoad loadPlantFile(const QString& path);
+// Reads a regular file of at most maxBytes, line by line. Anything else (a
+// directory, a FIFO, a device) is refused before it is opened.
+PlantLoad loadPlantFile(const QString& path, qint64 maxBytes = kMaxPlantFileBytes);
 
 // Writes the whole file or nothing: the text goes to a temporary file that
 // replaces the old one only once it is complete. Returns "" on success,

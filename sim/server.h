@@ -3,20 +3,63 @@
 // in order per connection.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
 #include <QString>
 #include <QTcpServer>
+#include <QThreadPool>
+#include <QTimer>
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
 
 #include "engine.h"
+#include "frame_decoder.h"
+#include "log_limiter.h"
 
 class QTcpSocket;
 
 namespace tarvo::sim {
+
+// What clients can make the server hold, and how long it waits. Every one of
+// them is there so that no client, however it misbehaves, can make the
+// server grow without bound or stall the others. Tests lower them.
+struct ServerLimits {
+  static constexpr int kMaxConnections = 100;
+  static constexpr std::size_t kMaxFrameLength = FrameDecoder::kDefaultMaxLength;
+  static constexpr std::size_t kMaxTotalInput = 16 * 1024 * 1024;
+  static constexpr qint64 kMaxPendingOutput = 8 * 1024 * 1024;
+  static constexpr qint64 kReadChunk = 64 * 1024;
+  static constexpr int kPartialFrameTimeoutMs = 30'000;
+  static constexpr int kAcceptRetryMs = 1000;
+  static constexpr int kGarbageReportMs = 1000;
+
+  // Clients connected at once; a further one is closed at once.
+  int maxConnections = kMaxConnections;
+  // The longest command; a client announcing a longer one is dropped.
+  std::size_t maxFrameLength = kMaxFrameLength;
+  // Unfinished frames held over all connections together; the client whose
+  // input goes past it is dropped.
+  std::size_t maxTotalInput = kMaxTotalInput;
+  // Replies waiting for a client that does not read them; past it the client
+  // is dropped.
+  qint64 maxPendingOutput = kMaxPendingOutput;
+  // Bytes taken from one socket at a time; TCP holds back the rest.
+  qint64 readChunk = kReadChunk;
+  // A client that sent part of a frame and then nothing for this long is dropped.
+  int partialFrameTimeoutMs = kPartialFrameTimeoutMs;
+  // After a failed accept (out of file descriptors, say) accepting pauses this long.
+  int acceptRetryMs = kAcceptRetryMs;
+  // A run of garbage is logged as one line when it ends, or at this interval
+  // while it goes on.
+  int garbageReportMs = kGarbageReportMs;
+  // Log lines per connection (and for refused connections together).
+  LogBudget log;
+};
 
 class SimServer : public QObject {
   Q_OBJECT
@@ -35,9 +78,23 @@ class SimServer : public QObject {
   int clientCount() const { return static_cast<int>(clients_.size()); }
 
   void setLogger(Engine::Logger logger) { logger_ = std::move(logger); }
-  void setMaxFrameLength(std::size_t bytes) { maxFrameLength_ = bytes; }
+  // Applies to clients that connect from now on.
+  void setLimits(const ServerLimits& limits);
+  const ServerLimits& limits() const { return limits_; }
+  void setMaxFrameLength(std::size_t bytes) { limits_.maxFrameLength = bytes; }
   // A client that stops reading while replies pile up is dropped.
-  void setMaxPendingOutput(qint64 bytes) { maxPendingOutput_ = bytes; }
+  void setMaxPendingOutput(qint64 bytes) { limits_.maxPendingOutput = bytes; }
+
+  // Checkpoints store the plant with `save`, which runs on a worker thread
+  // (one write at a time, in order) and returns "" or why it failed; other
+  // clients are served meanwhile.
+  using CheckpointSaver = std::function<std::string(const Plant&)>;
+  void setCheckpointSaver(CheckpointSaver save);
+
+  // What the clients make the server hold now: unfinished frames, and
+  // replies not yet taken by the network.
+  std::size_t heldInputBytes() const { return totalInput_; }
+  std::size_t heldOutputBytes() const;
 
  signals:
   void clientConnected(tarvo::sim::ConnId id);
@@ -45,20 +102,43 @@ class SimServer : public QObject {
 
  private:
   struct Client;
+  struct Write;
 
   void onNewConnection();
+  void onAcceptError();
+  void superviseAccepting();
   void onReadyRead(ConnId id);
   void deliver(const std::vector<Outgoing>& outgoing);
+  void resolve(const std::vector<Outgoing>& outcomes);
   void pump(ConnId id);
   void drop(ConnId id, const std::string& why);
+  void flushGarbage(Client& c, bool final);
+  // A line about one client within its log budget; `always` skips the budget.
+  void logClient(Client& c, const std::string& message, bool always = false);
   void log(const std::string& message) const;
+  void startWrite(std::uint64_t ticket, std::shared_ptr<const Plant> snapshot);
+  std::int64_t nowMs() const { return clock_.elapsed(); }
 
   Engine& engine_;
   QTcpServer server_;
   std::map<ConnId, std::unique_ptr<Client>> clients_;
   Engine::Logger logger_;
-  std::size_t maxFrameLength_;
-  qint64 maxPendingOutput_ = 8 * 1024 * 1024;
+  ServerLimits limits_;
+  QElapsedTimer clock_;
+  std::size_t totalInput_ = 0;
+  // Accepting pauses after an accept error; a check at every retry interval,
+  // and soon after every accept, finds whether a connection waits that
+  // cannot be accepted, and resumes accepting when none does.
+  QTimer acceptCheck_;
+  QTimer acceptSoon_;
+  bool acceptPaused_ = false;
+  bool supervising_ = false;
+  std::uint64_t accepted_ = 0;
+  std::size_t acceptFailures_ = 0;
+  LogLimiter refusedLog_;
+  CheckpointSaver saver_;
+  QThreadPool writer_;  // one thread: writes end in the order they started
+  std::map<std::uint64_t, std::shared_ptr<Write>> writes_;  // started, outcome not yet delivered
 };
 
 }  // namespace tarvo::sim

@@ -6,6 +6,7 @@
 
 #include "demo_plant.h"
 #include "plant_store.h"
+#include "text.h"
 
 namespace tarvo::sim {
 
@@ -114,7 +115,9 @@ ParsedArgs parseSimArgs(const QStringList& args) {
 
 Engine::Logger stderrLogger() {
   return [](const std::string& line) {
-    std::fprintf(stderr, "tarvo-sim: %s\n", line.c_str());
+    // The engine and the server escape client text already; this catches
+    // anything else on its way to a terminal.
+    std::fprintf(stderr, "tarvo-sim: %s\n", text::logSafe(line).c_str());
     std::fflush(stderr);
   };
 }
@@ -138,7 +141,7 @@ bool SimInstance::start(const SimOptions& options, QString* error) {
   Plant plant;
   if (options.dataFile.isEmpty()) {
     plant = buildDemoPlant();
-  } else if (QFileInfo::exists(options.dataFile)) {
+  } else if (QFileInfo(options.dataFile).exists() || QFileInfo(options.dataFile).isSymLink()) {
     PlantLoad load = loadPlantFile(options.dataFile);
     if (!load.plant) {
       *error = load.error;
@@ -163,12 +166,13 @@ bool SimInstance::start(const SimOptions& options, QString* error) {
   server_.reset();
   engine_ = std::make_unique<Engine>(std::move(plant), engineOptions);
   engine_->setLogger(logger_);
-  if (!options.dataFile.isEmpty()) {
-    const QString path = options.dataFile;
-    engine_->setCheckpointSink([path](const Plant& p) { return toStd(savePlantFile(path, p)); });
-  }
   server_ = std::make_unique<SimServer>(*engine_);
   server_->setLogger(logger_);
+  if (!options.dataFile.isEmpty()) {
+    // Runs on the server's writer thread: only the path and the snapshot.
+    const QString path = options.dataFile;
+    server_->setCheckpointSaver([path](const Plant& p) { return toStd(savePlantFile(path, p)); });
+  }
   if (!server_->listen(address, options.port)) {
     *error = QStringLiteral("cannot listen on ") + options.listen + QStringLiteral(":") +
              QString::number(options.port) + QStringLiteral(": ") + server_->errorString();

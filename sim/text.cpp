@@ -78,6 +78,27 @@ bool hasControlChar(std::string_view s) {
   return false;
 }
 
+bool hasControlCharButTab(std::string_view s) {
+  for (char c : s) {
+    const auto u = static_cast<unsigned char>(c);
+    if ((u < 0x20 && c != '\t') || u == 0x7F) return true;
+  }
+  return false;
+}
+
+namespace {
+void appendEscaped(std::string& out, char c) {
+  const auto u = static_cast<unsigned char>(c);
+  if (u < 0x20 || u >= 0x7F) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned>(u));
+    out += hex;
+  } else {
+    out += c;
+  }
+}
+}  // namespace
+
 std::string forLog(std::string_view s, std::size_t maxLen) {
   std::string out;
   for (char c : s) {
@@ -85,15 +106,15 @@ std::string forLog(std::string_view s, std::size_t maxLen) {
       out += "...";
       break;
     }
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u >= 0x7F) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned>(u));
-      out += hex;
-    } else {
-      out += c;
-    }
+    appendEscaped(out, c);
   }
+  return out;
+}
+
+std::string logSafe(std::string_view line) {
+  std::string out;
+  out.reserve(line.size());
+  for (char c : line) appendEscaped(out, c);
   return out;
 }
 

@@ -28,9 +28,17 @@ std::string formatNumber(double v);
 // True when s holds a byte below blank or DEL: such a value cannot travel in
 // one reply line.
 bool hasControlChar(std::string_view s);
+// The same, but a TAB is allowed (sequence source keeps its indentation).
+bool hasControlCharButTab(std::string_view s);
 
 // A printable rendering of raw client bytes for a log line: control bytes as
 // \xNN, cut to maxLen with "..." appended.
 std::string forLog(std::string_view s, std::size_t maxLen = 80);
+
+// A whole log line made safe to write: every byte that is not printable ASCII
+// (line ends and terminal escapes above all) becomes \xNN, so no client text
+// can start a line of its own or steer the terminal. Nothing is cut, and the
+// result is printable ASCII, so escaping it again changes nothing.
+std::string logSafe(std::string_view line);
 
 }  // namespace tarvo::sim::text

@@ -107,9 +107,13 @@ class EngineUtilitiesTest : public EngineTest {
 };
 
 TEST_F(EngineUtilitiesTest, EachUtilityAnswersDoneAfterItsWorkOrIsRefused) {
+  std::int64_t now = 0;
+  engine.setClock([&] { return now; });
   const ConnId c = openOn("CP6001");
-  for (const char* cmd : {"UPLOADCP", "CHECKPOINTCP", "INITIALIZECP"})
+  for (const char* cmd : {"UPLOADCP", "CHECKPOINTCP", "INITIALIZECP"}) {
+    now += engine.options().workMs;  // the one before has finished
     EXPECT_EQ(engine.handle(c, cmd), (std::vector<Outgoing>{{c, 25, "DNCPUTIL"}})) << cmd;
+  }
 
   const ConnId none = engine.connect();
   EXPECT_EQ(engine.handle(none, "CHECKPOINTCP").at(0).delayMs, 0);
