@@ -9,6 +9,7 @@
 #include "link/json_text.h"
 
 using namespace tarvo::ctl;
+using Strings = std::vector<std::string>;
 
 namespace {
 
@@ -25,15 +26,11 @@ TEST(CtlArgs, CommandsAndOptionsAreReadAndMistakesRefused) {
                  "DESCRP= Feed \xC3\xBC", "--port=1600", "--json", "--override-lock"});
   ASSERT_TRUE(set.options) << set.error;
   const Options& o = *set.options;
-  EXPECT_EQ(o.command, Command::Set);
-  EXPECT_EQ(o.host, "plant1");
-  EXPECT_EQ(o.port, 1600);
-  EXPECT_TRUE(o.json && o.overrideLock && !o.dryRun);
-  EXPECT_EQ(o.cp, "CP6001");
-  EXPECT_EQ(o.block, "BOILER:LC101");
+  EXPECT_TRUE(o.command == Command::Set && o.json && o.overrideLock && !o.dryRun);
+  EXPECT_TRUE(o.host == "plant1" && o.port == 1600);
+  EXPECT_EQ(o.cp + " " + o.block, "CP6001 BOILER:LC101");
   ASSERT_EQ(o.assignments.size(), 2u);
-  EXPECT_EQ(o.assignments[0].param, "PBAND");
-  EXPECT_EQ(o.assignments[0].value, "1=2");
+  EXPECT_EQ(o.assignments[0].param + "=" + o.assignments[0].value, "PBAND=1=2");
   EXPECT_EQ(o.assignments[1].value, " Feed \xFC");  // Latin-1 on the wire
 
   const ParsedArgs apply = parseArgs({"apply", "CP6001", "--dry-run", "ch\xC3\xA4nges.csv"});
@@ -41,7 +38,7 @@ TEST(CtlArgs, CommandsAndOptionsAreReadAndMistakesRefused) {
   EXPECT_TRUE(parseArgs({"cps", "--help"}).help);
 
   const struct {
-    std::vector<std::string> args;
+    Strings args;
     const char* error;
   } bad[] = {
       {{}, "no command"},
@@ -92,17 +89,8 @@ TEST(CtlPlan, ACsvFileBecomesOneEditPerBlockInFirstSeenOrder) {
   EXPECT_EQ(planFromCsv("block,parameter,value\n").errors.at(0), "no changes in the file");
 
   std::string error;
-  EXPECT_EQ(decodeCsvBytes("\xEF\xBB\xBF"
-                           "A:B,T,20 \xC2\xB0"
-                           "C",
-                           error),
-            "A:B,T,20 \xB0"
-            "C");
-  EXPECT_EQ(decodeCsvBytes("A:B,T,20 \xB0"
-                           "C",
-                           error),
-            "A:B,T,20 \xB0"
-            "C");  // 8-bit already
+  EXPECT_EQ(decodeCsvBytes("\xEF\xBB\xBFX:B,T,20\xC2\xB0", error), "X:B,T,20\xB0");
+  EXPECT_EQ(decodeCsvBytes("A:B,T,20\xB0", error), "A:B,T,20\xB0");  // 8-bit already
   EXPECT_TRUE(error.empty());
   decodeCsvBytes("a\nb,\xE2\x82\xAC", error);
   EXPECT_EQ(error, "line 2: a character that the server's 8-bit text can not hold");
@@ -122,8 +110,8 @@ class CtlConversation : public ::testing::Test {
                  {"A:Y", {{"P", "bad", 5}}}};
     return job;
   }
-  std::vector<std::string> feed(Conversation& c, std::initializer_list<std::string> lines) {
-    std::vector<std::string> sent;
+  Strings feed(Conversation& c, std::initializer_list<std::string> lines) {
+    Strings sent;
     for (const auto& l : lines)
       for (auto& s : c.lineReceived(l)) sent.push_back(std::move(s));
     return sent;
@@ -132,23 +120,17 @@ class CtlConversation : public ::testing::Test {
 
 TEST_F(CtlConversation, ApplyEditsBlockAfterBlockAndReportsEachAnswer) {
   Conversation c(applyJob());
-  EXPECT_EQ(c.start(), std::vector<std::string>{"OPENCP:CP6001 ALL ws01"});
-  EXPECT_EQ(feed(c, {"TRYOPENCP"
-                     "CP6001 contacting",
-                     "DNOPENCP"
-                     "CP6001",
-                     "BLKTYPNEW"}),
-            std::vector<std::string>{"GETPARMS:A:X"});
-  EXPECT_EQ(feed(c, {"CLRPRMLST", "PRMLST P     0", "DNPRMLST"}),
-            (std::vector<std::string>{"MODSTART:A:X", "MODPARM:P = 1", "MODPARM:Q = ", "MODEND:A:X",
-                                      "MODDONE:A:X"}));
-  EXPECT_EQ(feed(c, {"DNPRMMOD A:X"}), std::vector<std::string>{"GETPARMS:A:NOPE"});
+  EXPECT_EQ(c.start(), Strings{"OPENCP:CP6001 ALL ws01"});
+  EXPECT_EQ(feed(c, {"TRYOPENCPCP6001 contacting", "DNOPENCPCP6001", "BLKTYPNEW"}),
+            Strings{"GETPARMS:A:X"});
+  EXPECT_EQ(
+      feed(c, {"CLRPRMLST", "PRMLST P     0", "DNPRMLST"}),
+      (Strings{"MODSTART:A:X", "MODPARM:P = 1", "MODPARM:Q = ", "MODEND:A:X", "MODDONE:A:X"}));
+  EXPECT_EQ(feed(c, {"DNPRMMOD A:X"}), Strings{"GETPARMS:A:NOPE"});
   // An unknown block is refused by its parameter list and nothing is sent for it.
-  EXPECT_EQ(feed(c, {"ERRPRMLSTA:NOPE not found in CP6001"}),
-            std::vector<std::string>{"GETPARMS:A:Y"});
+  EXPECT_EQ(feed(c, {"ERRPRMLSTA:NOPE not found in CP6001"}), Strings{"GETPARMS:A:Y"});
   feed(c, {"CLRPRMLST", "DNPRMLST"});
-  EXPECT_EQ(feed(c, {modEnd("ERRPRMMOD", "P needs a number")}),
-            std::vector<std::string>{"CLOSEICC"});
+  EXPECT_EQ(feed(c, {modEnd("ERRPRMMOD", "P needs a number")}), Strings{"CLOSEICC"});
   EXPECT_FALSE(c.finished());
   feed(c, {"CLOSEICC CP6001"});
   ASSERT_TRUE(c.finished());
@@ -156,14 +138,6 @@ TEST_F(CtlConversation, ApplyEditsBlockAfterBlockAndReportsEachAnswer) {
   EXPECT_TRUE(c.failure().empty());
 
   const auto& r = c.reports();
-  ASSERT_EQ(r.size(), 3u);
-  EXPECT_EQ(r[0].result, BlockResult::Done);
-  EXPECT_EQ(r[0].changes[0], (tarvo::link::ParamChange{"P", "0", "1"}));
-  EXPECT_EQ(r[0].changes[1].oldValue, std::nullopt);
-  EXPECT_EQ(r[1].result, BlockResult::Error);
-  EXPECT_EQ(r[1].message, "A:NOPE not found in CP6001");
-  EXPECT_EQ(r[2].message, "P needs a number");
-
   EXPECT_EQ(formatReport("CP6001", r, false),
             "A:X     done       2 changes\n"
             "A:NOPE  error      1 change     A:NOPE not found in CP6001\n"
@@ -181,10 +155,8 @@ TEST_F(CtlConversation, ADryRunShowsWhatASuccessfulRunSends) {
   Job job = applyJob();
   job.edits.resize(1);
   Conversation c(job);
-  std::vector<std::string> sent = c.start();
-  for (const char* line : {"DNOPENCP"
-                           "CP6001",
-                           "CLRPRMLST", "DNPRMLST", "DNPRMMOD"})
+  Strings sent = c.start();
+  for (const char* line : {"DNOPENCPCP6001", "CLRPRMLST", "DNPRMLST", "DNPRMMOD"})
     for (auto& s : c.lineReceived(line)) sent.push_back(s);
   EXPECT_EQ(Conversation::plannedCommands(job), sent);
   EXPECT_EQ(formatFrames({"CLOSEICC", "GETCPS"}), "MSG:0008CLOSEICC\nMSG:0006GETCPS\n");
@@ -195,7 +167,7 @@ TEST_F(CtlConversation, ALockedCpIsTakenOverOnlyWhenAskedTo) {
   Job job = applyJob();
   Conversation keep(job);
   keep.start();
-  EXPECT_EQ(feed(keep, {"LOCKOPENCP CP6001 held by AW5102"}), std::vector<std::string>{"CLOSEICC"});
+  EXPECT_EQ(feed(keep, {"LOCKOPENCP CP6001 held by AW5102"}), Strings{"CLOSEICC"});
   feed(keep, {"CLOSEICC CP6001"});
   EXPECT_TRUE(keep.finished());
   EXPECT_EQ(keep.exitCode(), kExitConnection);
@@ -206,20 +178,16 @@ TEST_F(CtlConversation, ALockedCpIsTakenOverOnlyWhenAskedTo) {
   Conversation take(job);
   take.start();
   EXPECT_EQ(feed(take, {"LOCKOPENCP CP6001 held by AW5102"}),
-            std::vector<std::string>{"OVERRIDECP:CP6001 held by AW5102"});
-  EXPECT_EQ(feed(take, {"DNOPENCP"
-                        "CP6001"}),
-            std::vector<std::string>{"GETPARMS:A:X"});
+            Strings{"OVERRIDECP:CP6001 held by AW5102"});
+  EXPECT_EQ(feed(take, {"DNOPENCPCP6001"}), Strings{"GETPARMS:A:X"});
 }
 
 TEST_F(CtlConversation, AnAnswerThatNeverComesEndsTheRunWithoutGuessing) {
   for (const bool lost : {true, false}) {
     Conversation c(applyJob());
     c.start();
-    feed(c, {"DNOPENCP"
-             "CP6001",
-             "CLRPRMLST", "DNPRMLST"});
-    std::vector<std::string> last;
+    feed(c, {"DNOPENCPCP6001", "CLRPRMLST", "DNPRMLST"});
+    Strings last;
     if (lost)
       c.connectionLost();
     else
@@ -230,14 +198,12 @@ TEST_F(CtlConversation, AnAnswerThatNeverComesEndsTheRunWithoutGuessing) {
     EXPECT_EQ(c.reports()[1].result, BlockResult::NotSent);
     EXPECT_EQ(c.reports()[0].message,
               lost ? "no answer: connection lost" : "no answer within 30 s");
-    EXPECT_EQ(last, lost ? std::vector<std::string>{} : std::vector<std::string>{"CLOSEICC"});
+    EXPECT_EQ(last, lost ? Strings{} : Strings{"CLOSEICC"});
   }
   // The session taken over by another station while waiting.
   Conversation c(applyJob());
   c.start();
-  feed(c, {"DNOPENCP"
-           "CP6001",
-           "CLRPRMLST", "DNPRMLST", "CLOSEICC CP6001 taken over by WS9"});
+  feed(c, {"DNOPENCPCP6001", "CLRPRMLST", "DNPRMLST", "CLOSEICC CP6001 taken over by WS9"});
   EXPECT_TRUE(c.finished());
   EXPECT_EQ(c.exitCode(), kExitConnection);
   EXPECT_EQ(c.failure(), "the server closed the session: CP6001 taken over by WS9");
