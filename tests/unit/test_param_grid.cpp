@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "params/param_grid.h"
@@ -9,9 +8,18 @@
 
 using namespace tarvo::params;
 using Strings = std::vector<std::string>;
-using Params = std::vector<std::pair<std::string, std::string>>;
 
 namespace {
+
+// "a|b|c" as {"a", "b", "c"}.
+Strings split(const std::string& text) {
+  Strings out;
+  for (std::size_t from = 0, bar = 0; bar != std::string::npos; from = bar + 1) {
+    bar = text.find('|', from);
+    out.push_back(text.substr(from, bar - from));
+  }
+  return out;
+}
 
 // A "PRMLST" line as the server lays it out: name padded to columns 8-13, value from 14.
 std::string prmLine(std::string name, const std::string& value) {
@@ -19,9 +27,12 @@ std::string prmLine(std::string name, const std::string& value) {
   return "PRMLST " + name + value;
 }
 
-ParamGrid gridOf(const Params& params) {
+// A grid listing "NAME=value|NAME=value|...".
+ParamGrid gridOf(const std::string& params) {
   ParamGrid g;
-  for (const auto& [name, value] : params) g.addParameterLine(prmLine(name, value));
+  for (const std::string& p : split(params))
+    if (!p.empty())
+      g.addParameterLine(prmLine(p.substr(0, p.find('=')), p.substr(p.find('=') + 1)));
   g.listDone();
   return g;
 }
@@ -29,10 +40,7 @@ ParamGrid gridOf(const Params& params) {
 // Plays what the user does, steps separated by "|": a number clicks that row, "=text" types
 // the text into the entry, "enter", "add" and "del" press Enter, Add Step and Del Step.
 void play(ParamGrid& g, const std::string& script) {
-  std::size_t from = 0;
-  for (std::size_t bar = 0; bar != std::string::npos; from = bar + 1) {
-    bar = script.find('|', from);
-    const std::string step = script.substr(from, bar - from);
+  for (const std::string& step : split(script)) {
     if (step[0] == '=')
       g.entryEdited(step.substr(1));
     else if (step == "enter")
@@ -97,33 +105,23 @@ TEST(ParamGrid, BlankNamesAddNothingAndTheBlankRowStaysLast) {
   EXPECT_TRUE(g.addParameterLine(prmLine("TYPE", "AIN")));
   g.listDone();
   ASSERT_EQ(g.rowCount(), 4);
-  EXPECT_EQ(g.row(0).newValue, "New Value");
-  EXPECT_EQ(g.row(2).name, "TYPE");
-  EXPECT_EQ(g.row(3).name, "");
+  EXPECT_EQ(g.row(0).newValue + "|" + g.row(2).name + "|" + g.row(3).name, "New Value|TYPE|");
   EXPECT_EQ(g.currentRow(), 2);
 
   // An empty list chooses nothing and survives every action.
-  ParamGrid empty = gridOf({});
-  ASSERT_EQ(empty.rowCount(), 2);
+  ParamGrid empty = gridOf("");
   EXPECT_EQ(empty.currentRow(), 1);
   play(empty, "0|5|=junk|add|del");
   EXPECT_EQ(empty.pressEnter().row, 1);
   empty.commitEntry();
-  EXPECT_EQ(empty.editRow(), 0);
-  EXPECT_EQ(offers(empty), "hidden");
-  EXPECT_EQ(empty.rowCount(), 2);
-  EXPECT_EQ(rows(empty), "");
+  EXPECT_EQ(std::to_string(empty.rowCount()) + std::to_string(empty.editRow()) + offers(empty) +
+                rows(empty),
+            "20hidden");
   EXPECT_TRUE(empty.submission("C:B").empty());
 }
 
 TEST(ParamGrid, TheChosenRowAndWhatTheEntryOffersForIt) {
-  ParamGrid g = gridOf({{"NAME", "X"},
-                        {"TYPE", "PID"},
-                        {"MA", "1"},
-                        {"INITMA", "2"},
-                        {"HILIM", "100"},
-                        {"STEP01", "a"},
-                        {"step02", "b"}});
+  ParamGrid g = gridOf("NAME=X|TYPE=PID|MA=1|INITMA=2|HILIM=100|STEP01=a|step02=b");
   // Neither the header nor the first parameter is chosen; the blank row stands for the last.
   for (const auto& [click, chosen] : {std::pair{0, 2}, {1, 2}, {8, 7}}) {
     play(g, std::to_string(click));
@@ -144,7 +142,7 @@ TEST(ParamGrid, TheChosenRowAndWhatTheEntryOffersForIt) {
     play(g, script);
     EXPECT_EQ(offers(g), entry) << script;
   }
-  ParamGrid one = gridOf({{"HILIM", "5"}});
+  ParamGrid one = gridOf("HILIM=5");
   one.chooseEditRow();
   EXPECT_EQ(one.editRow(), 1);
 }
@@ -152,7 +150,7 @@ TEST(ParamGrid, TheChosenRowAndWhatTheEntryOffersForIt) {
 // ---- committing the entry and Enter -----------------------------------------------------
 
 TEST(ParamGrid, ACommitMarksAChangeAndUnmarksARevertButChoosingAloneMarksNothing) {
-  ParamGrid g = gridOf({{"NAME", "X"}, {"HILIM", "100"}, {"LOLIM", "0"}, {"DESCRP", ""}});
+  ParamGrid g = gridOf("NAME=X|HILIM=100|LOLIM=0|DESCRP=");
   const std::pair<const char*, const char*> steps[] = {
       {"2|=120|enter", "|120*|||"},
       {"2|=100|enter", "||||"},
@@ -171,7 +169,7 @@ TEST(ParamGrid, ACommitMarksAChangeAndUnmarksARevertButChoosingAloneMarksNothing
 }
 
 TEST(ParamGrid, PickingTheEmptyItemSendsAnEmptyValueEvenAfterTheRowIsChosenAgain) {
-  ParamGrid g = gridOf({{"NAME", "X"}, {"DESCRP", "old text"}, {"MA", "1"}, {"HILIM", "5"}});
+  ParamGrid g = gridOf("NAME=X|DESCRP=old text|MA=1|HILIM=5");
   play(g, "2|=|enter|3|=1|=|enter");  // "" is DESCRP's last item; MA's original is 1
   // Chosen again, a row changed to nothing shows its empty new value, not the original,
   // and leaving it keeps the change.
@@ -185,15 +183,15 @@ TEST(ParamGrid, PickingTheEmptyItemSendsAnEmptyValueEvenAfterTheRowIsChosenAgain
 }
 
 TEST(ParamGrid, LeavingTypeNeverWritesIntoIt) {
-  ParamGrid g = gridOf({{"NAME", "X"}, {"TYPE", "PID"}, {"HILIM", "5"}, {"LOLIM", "0"}});
+  ParamGrid g = gridOf("NAME=X|TYPE=PID|HILIM=5|LOLIM=0");
   play(g, "3|2|4");    // the commit of row 3 leaves "" in the hidden entry
   play(g, "2|enter");  // a stray key reaching the hidden entry changes nothing either
   EXPECT_EQ(rows(g), "||||");
 }
 
 TEST(ParamGrid, EnterScrollsTheChosenRowIntoSightWithinTheGrid) {
-  Params many{{"NAME", "X"}};
-  for (int i = 0; i < 30; ++i) many.push_back({"P" + std::to_string(i), std::to_string(i)});
+  std::string many = "NAME=X";
+  for (int i = 0; i < 30; ++i) many += "|P" + std::to_string(i) + "=" + std::to_string(i);
   ParamGrid g = gridOf(many);  // rows 0..32
   EXPECT_EQ(g.scrollTopFor(2), 1);
   EXPECT_EQ(g.scrollTopFor(7), 2);
@@ -214,13 +212,12 @@ TEST(ParamGrid, EachSourceRowOfAStepShiftGivesItsOwnEffectiveValue) {
       {"5|=Z|3|add", "||*|b*|c*|"},    // an edited destination takes the plain c
   };
   for (const auto& [script, after] : cases) {
-    ParamGrid g = gridOf(
-        {{"NAME", "SEQ1"}, {"STEP01", "a"}, {"STEP02", "b"}, {"STEP03", "c"}, {"STEP04", "d"}});
+    ParamGrid g = gridOf("NAME=SEQ1|STEP01=a|STEP02=b|STEP03=c|STEP04=d");
     play(g, script);
     EXPECT_EQ(rows(g), after) << script;
   }
   // The entry shows the chosen row's new value.
-  ParamGrid g = gridOf({{"NAME", "SEQ1"}, {"STEP01", "a"}, {"STEP02", "b"}, {"STEP03", "c"}});
+  ParamGrid g = gridOf("NAME=SEQ1|STEP01=a|STEP02=b|STEP03=c");
   play(g, "3|del");
   EXPECT_EQ(g.entry().text, "c");
   play(g, "add");
@@ -230,12 +227,7 @@ TEST(ParamGrid, EachSourceRowOfAStepShiftGivesItsOwnEffectiveValue) {
 // ---- submission -------------------------------------------------------------------------
 
 TEST(ParamGrid, SubmissionListsChangedRowsInRowOrderOrNothing) {
-  ParamGrid g = gridOf({{"NAME", "X"},
-                        {"TYPE", "PID"},
-                        {"DESCRP", "old"},
-                        {"HILIM", "100"},
-                        {"KP", "1.5"},
-                        {"TI", "2"}});
+  ParamGrid g = gridOf("NAME=X|TYPE=PID|DESCRP=old|HILIM=100|KP=1.5|TI=2");
   play(g, "4|enter");
   EXPECT_TRUE(g.submission("CMP1:PID1").empty());
   play(g, "5|=2.5|3|=FEED  PUMP|enter");

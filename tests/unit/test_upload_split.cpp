@@ -1,39 +1,74 @@
-// Cutting a text box's text into upload lines: which characters end a line, what is kept
-// for the last line, and where each CR stands for the progress bar.
+// Cutting a text box's text into upload lines (which characters end a line, what is kept
+// for the last line, where each CR stands for the progress bar), and what the sequence
+// editor's Save and the cross-reference list editor send for a text.
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "link/upload_split.h"
+#include "sequence/seq_protocol.h"
+#include "xref/xref_protocol.h"
 
-using namespace tarvo::link;
+using namespace tarvo;
+using Strings = std::vector<std::string>;
 
 TEST(UploadSplit, CrEndsALineLfIsDroppedAndTheRestIsTheLastLine) {
-  using Ended = std::vector<std::pair<std::string, std::size_t>>;  // text, position of its CR
+  // The ended lines as "text@position of its CR", then "+" and the last line.
+  const std::pair<std::string, std::string> cases[] = {
+      {"A\r\nB", "A@2 +B"},
+      {"A\r\nB\r\n", "A@2 B@5 +"},
+      {"", "+"},
+      {"\n", "+"},
+      {"\r", "@1 +"},
+      {"A\r\n\r\nB", "A@2 @4 +B"},
+      {"A\nB", "+AB"},
+      {"A\rB", "A@2 +B"},
+      {"A\n\rB", "A@3 +B"},
+      {"  caf\xE9\t\x01\r\n\xFF ", "  caf\xE9\t\x01@9 +\xFF "},
+  };
+  for (const auto& [text, expected] : cases) {
+    const link::UploadLines u = link::splitForUpload(text);
+    std::string lines;
+    for (const auto& l : u.ended) lines += l.text + "@" + std::to_string(l.crPos) + " ";
+    EXPECT_EQ(lines + "+" + u.pending, expected) << ::testing::PrintToString(text);
+  }
+}
+
+TEST(SeqSave, OneCommandPerLineAndTheBarAtEachCr) {
+  // The last line without a CR, sent twice, is in the editor's tests.
+  const sequence::SaveCommands save = sequence::saveCommands("C:S", "A\r\n\r\nB\r\n");
+  EXPECT_EQ(save.commands,
+            (Strings{"SPUTSTART:C:S", "SRCPUT:A\n", "SRCPUT:\n", "SRCPUT:B\n", "SPUTEND"}));
+  EXPECT_EQ(save.progress, (std::vector<std::size_t>{0, 2, 4, 7, 0}));
+  EXPECT_EQ(save.length, 8u);
+}
+
+TEST(SeqSave, EditorTextGoesAsSingleBytesWithCrLfOrNamesItsFirstWideCharacter) {
   const struct {
+    std::u16string raw;
     std::string text;
-    Ended ended;
-    std::string pending;
+    std::size_t badLine;
+    char32_t badChar;
   } cases[] = {
-      {"A\r\nB", {{"A", 2}}, "B"},
-      {"A\r\nB\r\n", {{"A", 2}, {"B", 5}}, ""},
-      {"", {}, ""},
-      {"\n", {}, ""},
-      {"\r", {{"", 1}}, ""},
-      {"A\r\n\r\nB", {{"A", 2}, {"", 4}}, "B"},
-      {"A\nB", {}, "AB"},
-      {"A\rB", {{"A", 2}}, "B"},
-      {"A\n\rB", {{"A", 3}}, "B"},
-      {"  caf\xE9\t\x01\r\n\xFF ", {{"  caf\xE9\t\x01", 9}}, "\xFF "},
+      {u"A\u2029\u2029B\u2028C\nD", "A\r\n\r\nB\r\nC\r\nD", 0, 0},
+      {u"caf\u00e9\u00a0\u00ff\t", "caf\xe9\xa0\xff\t", 0, 0},
+      {u"ok\u2029x \u20ac", "", 2, 0x20ac},
+      {u"\u2029\u2029\U0001F600", "", 3, 0x1F600},
   };
   for (const auto& tc : cases) {
-    SCOPED_TRACE(::testing::PrintToString(tc.text));
-    const UploadLines u = splitForUpload(tc.text);
-    Ended ended;
-    for (const auto& l : u.ended) ended.emplace_back(l.text, l.crPos);
-    EXPECT_EQ(ended, tc.ended);
-    EXPECT_EQ(u.pending, tc.pending);
+    const sequence::WireText wire = sequence::toWireText(tc.raw);
+    EXPECT_EQ(wire.text, tc.text);
+    EXPECT_EQ(wire.badLine, tc.badLine);
+    EXPECT_EQ(wire.badChar, tc.badChar);
   }
+}
+
+TEST(XrefProtocol, AListGoesBackOneLinePerCrWithItsLfAndALastLineWithoutOne) {
+  EXPECT_EQ(xref::cfgUploadCommands("C", "A\r\n\r\nB"),
+            Strings({"XREFCFGPUTCSTRT", "XREFCFGPUTCLINE:A\n", "XREFCFGPUTCLINE:\n",
+                     "XREFCFGPUTCLINE:B", "XREFCFGPUTCDONE"}));
+  // Line feeds alone end no line; a letter that names no list goes back as it came.
+  EXPECT_EQ(xref::cfgUploadCommands("Z", "\n\n\n"),
+            Strings({"XREFCFGPUTZSTRT", "XREFCFGPUTZDONE"}));
 }
