@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -14,38 +15,32 @@ using namespace tarvo::test;
 
 TEST(ParseBlkLine, KindAndLineNumber) {
   ASSERT_EQ(cmpLine(3, "MYCMP").find("COMPND"), 34u);  // column 35
-  const struct {
-    std::string line;
-    BlkLineKind kind;
-    int lineNo;
-  } cases[] = {
-      {cmpLine(3, "MYCMP"), BlkLineKind::Compound, 3},
-      {blkLine(41, "AIN1", "AIN"), BlkLineKind::Block, 41},
-      {blkLine(1, "X", "CALCAXYZ"), BlkLineKind::Block, 1},
+  using enum BlkLineKind;
+  const std::tuple<std::string, BlkLineKind, int> cases[] = {
+      {cmpLine(3, "MYCMP"), Compound, 3},
+      {blkLine(41, "AIN1", "AIN"), Block, 41},
       // The end mark counts at column 14 only, whatever follows it.
-      {endLine(99), BlkLineKind::EndOfList, 99},
-      {endLine(99) + "   trailing", BlkLineKind::EndOfList, 99},
-      {blkLine(1, "***END***", ""), BlkLineKind::Block, 1},
-      {"BLKLST     1 ***END**", BlkLineKind::Block, 1},
+      {endLine(99), EndOfList, 99},
+      {endLine(99) + "   trailing", EndOfList, 99},
+      {blkLine(1, "***END***", ""), Block, 1},
+      {"BLKLST     1 ***END**", Block, 1},
       // "COMPND" from column 35 may carry blanks but nothing else.
-      {cmpLine(1, "A") + "   ", BlkLineKind::Compound, 1},
-      {blkLine(1, "A", "  COMPND"), BlkLineKind::Compound, 1},
-      {cmpLine(1, "A") + "X", BlkLineKind::Block, 1},
-      {blkLine(1, "A", "COMPN"), BlkLineKind::Block, 1},
-      {blkLine(1, "A", "compnd"), BlkLineKind::Block, 1},
+      {cmpLine(1, "A") + "   ", Compound, 1},
+      {blkLine(1, "A", "  COMPND"), Compound, 1},
+      {cmpLine(1, "A") + "X", Block, 1},
+      {blkLine(1, "A", "COMPN"), Block, 1},
+      {blkLine(1, "A", "compnd"), Block, 1},
       // The number is columns 8 to 12 only, blanks allowed.
-      {"BLKLST    40 A", BlkLineKind::Block, 40},
-      {"BLKLST 40    A", BlkLineKind::Block, 40},
-      {"BLKLST 99999 A", BlkLineKind::Block, 99999},
-      {"BLKLST     12 A", BlkLineKind::Block, 1},
-      {"BLKLST   abc A", BlkLineKind::Block, 0},
-      {"BLKLST       A", BlkLineKind::Block, 0},
-      {"BLKLST", BlkLineKind::Block, 0},
+      {"BLKLST    40 A", Block, 40},
+      {"BLKLST 40    A", Block, 40},
+      {"BLKLST 99999 A", Block, 99999},
+      {"BLKLST     12 A", Block, 1},
+      {"BLKLST   abc A", Block, 0},
+      {"BLKLST", Block, 0},
   };
-  for (const auto& c : cases) {
-    const BlkLine r = parseBlkLine(c.line);
-    EXPECT_EQ(r.kind, c.kind) << '"' << c.line << '"';
-    EXPECT_EQ(r.lineNo, c.lineNo) << '"' << c.line << '"';
+  for (const auto& [line, kind, lineNo] : cases) {
+    const BlkLine r = parseBlkLine(line);
+    EXPECT_TRUE(r.kind == kind && r.lineNo == lineNo) << '"' << line << '"';
   }
 }
 
@@ -87,11 +82,6 @@ TEST(BlockNodeText, NamePaddedTo18ThenTypeWithBlanksAtBothEndsRemoved) {
 
 // ---- names and keys -------------------------------------------------------------------
 
-TEST(Names, StripColonRemovesOneTrailingColonOnly) {
-  for (const auto& [in, out] : {std::pair{"A:", "A"}, {"A::", "A:"}, {"A:B", "A:B"}, {"", ""}})
-    EXPECT_EQ(stripColon(in), out) << in;
-}
-
 TEST(Names, GetBlkTypTakesTheFirstWordFromCharacter16) {
   EXPECT_EQ(getBlkTyp("A:B1", blockNodeText("B1", "IND")), "IND");
   EXPECT_EQ(getBlkTyp("A:B1", "B1" + std::string(16, ' ') + "PID  more"), "PID");
@@ -115,13 +105,17 @@ TEST(Names, CompoundKeysAndEndMarkers) {
     EXPECT_FALSE(isEndMarker(s)) << s;
 }
 
-TEST(Names, CompoundAndBlockPartsSplitAtTheFirstColon) {
-  const std::pair<const char*, std::pair<const char*, const char*>> cases[] = {
-      {"A:B:C", {"A", "B:C"}}, {"MYCMP", {"MYCMP", ""}}, {":B", {"", "B"}}, {"A:", {"A", ""}}};
-  for (const auto& [key, parts] : cases) {
-    EXPECT_EQ(getCmpNm(key), parts.first) << key;
-    EXPECT_EQ(getBlkNm(key), parts.second) << key;
-  }
+TEST(Names, CompoundAndBlockPartsSplitAtTheFirstColonAndOneTrailingColonStrips) {
+  const std::pair<const char*, const char*> cases[] = {
+      // key, then compound|block|the key without one trailing colon
+      {"A:B:C", "A|B:C|A:B:C"}, {"MYCMP", "MYCMP||MYCMP"}, {":B", "|B|:B"},
+      {"A:", "A||A"},           {"A::", "A|:|A:"},         {"", "||"},
+  };
+  for (const auto& [key, parts] : cases)
+    EXPECT_EQ(std::string(getCmpNm(key)) + "|" + std::string(getBlkNm(key)) + "|" +
+                  std::string(stripColon(key)),
+              parts)
+        << key;
 }
 
 // ---- building the list ----------------------------------------------------------------

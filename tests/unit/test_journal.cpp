@@ -135,9 +135,9 @@ TEST_F(Tracker, AnEditsOldValuesComeFromTheBlocksLastParameterList) {
   receive({record("ERRPRMMOD", "not a number")});
   send({"MODSTART:BOILER:LC101", "MODPARM:PBAND = 80", "MODEND:BOILER:LC101"});
   ASSERT_EQ(events.size(), 7u);
-  EXPECT_EQ(events[2].changes[0].oldValue, "120");
-  EXPECT_EQ(events[4].changes[0].oldValue, "90");
-  EXPECT_EQ(events[6].changes[0].oldValue, "90");
+  EXPECT_EQ(*events[2].changes[0].oldValue + *events[4].changes[0].oldValue +
+                *events[6].changes[0].oldValue,
+            "1209090");
 }
 
 TEST_F(Tracker, AnswersGoToTheOldestRequestOfTheirKind) {
@@ -176,22 +176,15 @@ TEST_F(Tracker, ALostConnectionLeavesEveryWaitingChangeUnanswered) {
 // ---- the line format -------------------------------------------------------------------
 
 TEST(JournalLine, AnEventSurvivesTheRoundTripWhateverItsTextsHold) {
-  JournalEvent e;
-  e.timeMs = kT0;
-  e.user = "J\xC3\xBCrgen";  // UTF-8
-  e.host = "ws-01";
-  e.serverHost = "10.0.0.5";
-  e.serverPort = 1582;
-  e.cp = "CP6001";
-  e.block = "BOILER:LC101";
-  e.what = "edit";
-  e.detail = "a \"quoted\" back\\slash, tab\t and CR LF\r\n";
-  e.changes = {{"DESCRP", std::nullopt, "20 \xB0"}, {"PBAND", "150", "1,2"}};
-  e.result = Outcome::Warning;
-  e.message = std::string("nul\0byte", 8);
+  // clang-format off
+  const JournalEvent e{.timeMs = kT0, .user = "J\xC3\xBCrgen" /* UTF-8 */, .host = "ws-01",
+      .serverHost = "10.0.0.5", .serverPort = 1582, .cp = "CP6001", .block = "BOILER:LC101",
+      .what = "edit", .detail = "a \"quoted\" back\\slash, tab\t and CR LF\r\n",
+      .changes = {{"DESCRP", std::nullopt, "20 \xB0"}, {"PBAND", "150", "1,2"}},
+      .result = Outcome::Warning, .message = std::string("nul\0byte", 8)};
+  // clang-format on
   const std::string line = formatJournalLine(e);
-  EXPECT_EQ(line.find('\n'), std::string::npos);
-  EXPECT_EQ(line.find('\r'), std::string::npos);
+  EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos);
   EXPECT_NE(line.find(R"("time":"2026-12-03T10:15:02.123Z")"), std::string::npos) << line;
   EXPECT_NE(line.find(R"("new":"20 \u00b0")"), std::string::npos) << line;
   const auto back = parseJournalLine(line);
@@ -209,8 +202,7 @@ TEST(JournalLine, AnOversizedEventIsCutToTheCapAndSaysSo) {
   const auto back = parseJournalLine(line);
   ASSERT_TRUE(back.has_value());
   EXPECT_TRUE(back->truncated);
-  EXPECT_GT(back->changes.size(), 10u);
-  EXPECT_LT(back->changes.size(), 2000u);
+  EXPECT_TRUE(back->changes.size() > 10 && back->changes.size() < 2000) << back->changes.size();
   EXPECT_EQ(back->changes[0], e.changes[0]);
 }
 

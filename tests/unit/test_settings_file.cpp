@@ -25,6 +25,12 @@ std::string tenEmptyEntries(int count = 10) {
   return out;
 }
 
+// The server a read file gives: "host:port auto N".
+std::string server(const SettingsRead& read) {
+  const ServerChoice c = chooseServer(read);
+  return c.host + ":" + std::to_string(c.port) + " auto " + std::to_string(c.autoConnect);
+}
+
 }  // namespace
 
 TEST(SettingsFile, WrittenFileHasElevenCrLfLinesInPrintAndWriteFormAndReadsBack) {
@@ -35,9 +41,7 @@ TEST(SettingsFile, WrittenFileHasElevenCrLfLinesInPrintAndWriteFormAndReadsBack)
   const SettingsRead read = parseSettings(text);
   ASSERT_TRUE(read.complete());
   EXPECT_EQ(read.file.entries[9].host, "last host");
-  const ServerChoice choice = chooseServer(read);
-  EXPECT_EQ(choice.host + ":" + std::to_string(choice.port), "aw51b:1600");
-  EXPECT_EQ(choice.autoConnect, 1);
+  EXPECT_EQ(server(read), "aw51b:1600 auto 1");
 }
 
 TEST(SettingsFile, HeaderNumbersMaySitBetweenTabsOrCommasAndUnquotedFieldsEndAtACommaOnly) {
@@ -49,19 +53,15 @@ TEST(SettingsFile, HeaderNumbersMaySitBetweenTabsOrCommasAndUnquotedFieldsEndAtA
   const SettingsRead read =
       parseSettings(" 0  0 \r\nhost1 , 1582\r\n\"a,b\",\"12\"\r\n" + tenEmptyEntries(8));
   ASSERT_TRUE(read.complete());
-  EXPECT_EQ(read.file.entries[0].host + "|" + read.file.entries[0].port, "host1|1582");
-  EXPECT_EQ(read.file.entries[1].host + "|" + read.file.entries[1].port, "a,b|12");
+  const auto& e = read.file.entries;
+  EXPECT_EQ(e[0].host + "|" + e[0].port + "|" + e[1].host + "|" + e[1].port, "host1|1582|a,b|12");
 }
 
 TEST(SettingsFile, ABrokenFileKeepsItsRowsForTheDialogButNeitherItNorABadSelectionGivesAServer) {
   const SettingsRead read = parseSettings(" 1  1 \r\n\"h0\",\"1\"\r\n\"h1\",\"2\"\r\n");
-  EXPECT_TRUE(read.headerRead);
-  EXPECT_EQ(read.entriesRead, 2);
-  EXPECT_FALSE(read.complete());
+  EXPECT_TRUE(read.headerRead && read.entriesRead == 2 && !read.complete());
   EXPECT_EQ(read.file.entries[1].host, "h1");
-  const ServerChoice choice = chooseServer(read);
-  EXPECT_EQ(choice.host + "|" + std::to_string(choice.port), "|0");
-  EXPECT_EQ(choice.autoConnect, 0);
+  EXPECT_EQ(server(read), ":0 auto 0");
   // A non-numeric or incomplete header, or no text, is no file at all.
   for (const std::string& text : {"yes please\r\n" + tenEmptyEntries(), std::string(),
                                   "1\r\n" + tenEmptyEntries(), std::string("garbage")})
@@ -70,9 +70,7 @@ TEST(SettingsFile, ABrokenFileKeepsItsRowsForTheDialogButNeitherItNorABadSelecti
   for (int selected : {10, -1, 99}) {
     SettingsFile s = sample();
     s.selected = selected;
-    const ServerChoice c = chooseServer(parseSettings(formatSettings(s)));
-    EXPECT_EQ(c.host + "|" + std::to_string(c.port), "|0") << selected;
-    EXPECT_EQ(c.autoConnect, 1) << selected;
+    EXPECT_EQ(server(parseSettings(formatSettings(s))), ":0 auto 1") << selected;
   }
 }
 
