@@ -1,4 +1,4 @@
-// Framing, line splitting, column reads and the reply dispatcher's order.
+// Framing, line splitting and its bound, column reads and the reply dispatcher's order.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -12,6 +12,7 @@
 
 using namespace tarvo;
 using namespace tarvo::link;
+using Lines = std::vector<std::string>;
 
 TEST(Framing, LengthIsZeroFilledToFourDigitsAndCountsEveryCharacter) {
   EXPECT_EQ(frameCommand("WATCHDOG"), "MSG:0008WATCHDOG");
@@ -20,38 +21,54 @@ TEST(Framing, LengthIsZeroFilledToFourDigitsAndCountsEveryCharacter) {
   EXPECT_EQ(frameCommand(std::string(10000, 'A')).substr(0, 10), "MSG:10000A");  // five digits
 }
 
+// The lines `splitter` gives for one arrival of `data`.
+Lines feed(LineSplitter& splitter, std::string_view data) {
+  Lines out;
+  splitter.feed(data, out);
+  return out;
+}
+
 TEST(Splitting, LinesComeOutWholeInOrderAndTheTailWaits) {
-  LineSplitter splitter;
-  auto feed = [&](std::string_view data) {
-    std::vector<std::string> out;
-    splitter.feed(data, out);
-    return out;
-  };
-  using Lines = std::vector<std::string>;
-  EXPECT_EQ(feed("DNCPLST\nCLRCM"), Lines{"DNCPLST"});
-  EXPECT_EQ(splitter.pending(), "CLRCM");
-  EXPECT_EQ(feed("PLST\n"), Lines{"CLRCMPLST"});
+  LineSplitter s;
+  EXPECT_EQ(feed(s, "DNCPLST\nCLRCM"), Lines{"DNCPLST"});
+  EXPECT_EQ(s.pending(), "CLRCM");
+  EXPECT_EQ(feed(s, "PLST\n"), Lines{"CLRCMPLST"});
   // Empty lines are passed on; a line may span many arrivals.
-  EXPECT_EQ(feed("\n\nX"), (Lines{"", ""}));
-  EXPECT_TRUE(feed("Y").empty());
-  EXPECT_EQ(feed("Z\n"), Lines{"XYZ"});
-  EXPECT_EQ(splitter.pending(), "");
+  EXPECT_EQ(feed(s, "\n\nX"), (Lines{"", ""}));
+  EXPECT_TRUE(feed(s, "Y").empty());
+  EXPECT_EQ(feed(s, "Z\n"), Lines{"XYZ"});
+  EXPECT_EQ(s.pending(), "");
   // Reset drops the tail of an earlier connection.
-  feed("VERSI");
-  splitter.reset();
-  EXPECT_EQ(feed("VERSION0.95.1\n"), Lines{"VERSION0.95.1"});
+  feed(s, "VERSI");
+  s.reset();
+  EXPECT_EQ(feed(s, "VERSION0.95.1\n"), Lines{"VERSION0.95.1"});
+}
+
+// What the client holds of the server's input stays bounded, whatever the server sends.
+TEST(LineBound, AnOverLongLineIsCutToTheLimitAndTheNextComesWhole) {
+  LineSplitter s(8);
+  // One that never ends is held at the limit, however much more arrives.
+  for (int i = 0; i < 1000; ++i) feed(s, "0123456789");
+  EXPECT_EQ(s.pending().size(), 8u);
+  EXPECT_EQ(feed(s, "tail\nNEXT\n"), (Lines{"01234567", "NEXT"}));
+  EXPECT_EQ(s.takeCutLines(), 1u);
+  EXPECT_EQ(s.takeCutLines(), 0u);
+  // Within one arrival, and exactly at the limit (not cut).
+  EXPECT_EQ(feed(s, "ABCDEFGHIJK\n12345678\n"), (Lines{"ABCDEFGH", "12345678"}));
+  EXPECT_EQ(s.takeCutLines(), 1u);
+  // A new connection starts clean even in the middle of dropping.
+  feed(s, "0123456789");
+  s.reset();
+  EXPECT_EQ(feed(s, "OK\n"), Lines{"OK"});
 }
 
 TEST(Columns, ReadOneBasedColumnsNeverPastTheEndTrimBlanksAndLeadingNumbers) {
   const std::string_view line = "CPLST    CP6001";
-  EXPECT_EQ(fromCol(line, 10), "CP6001");
-  EXPECT_EQ(fromCol(line, 15), "1");
-  EXPECT_EQ(fromCol(line, 16), "");
-  EXPECT_EQ(cols(line, 10, 12), "CP6");
-  EXPECT_EQ(cols(line, 14, 40), "01");
-  EXPECT_EQ(cols(line, 30, 40), "");
-  EXPECT_EQ(trimBlanks("  a b  "), "a b");
-  EXPECT_EQ(trimBlanks("    "), "");
+  const std::pair<std::string_view, const char*> reads[] = {
+      {fromCol(line, 10), "CP6001"},  {fromCol(line, 15), "1"},   {fromCol(line, 16), ""},
+      {cols(line, 10, 12), "CP6"},    {cols(line, 14, 40), "01"}, {cols(line, 30, 40), ""},
+      {trimBlanks("  a b  "), "a b"}, {trimBlanks("    "), ""}};
+  for (const auto& [got, expected] : reads) EXPECT_EQ(got, expected);
   const std::pair<const char*, long long> numbers[] = {
       {"1024x", 1024}, {"   40", 40}, {"-7", -7}, {"abc", 0}, {"", 0}};
   for (const auto& [text, n] : numbers) EXPECT_EQ(leadingNumber(text), n) << text;
@@ -61,7 +78,7 @@ TEST(Columns, ReadOneBasedColumnsNeverPastTheEndTrimBlanksAndLeadingNumbers) {
 // Records which handlers ran for a line, in order.
 class Recorder : public ReplyHandler {
  public:
-  std::vector<std::string> calls;
+  Lines calls;
   void onVersion(std::string_view) override { calls.push_back("VERSION"); }
   void onDnCpLst(std::string_view) override { calls.push_back("DNCPLST"); }
   void onBlkTypNew(std::string_view) override { calls.push_back("BLKTYPNEW"); }
@@ -73,15 +90,14 @@ class Recorder : public ReplyHandler {
   void onErrCpUtil(std::string_view) override { calls.push_back("ERRCPUTIL"); }
 };
 
-std::vector<std::string> run(std::string_view line) {
+Lines run(std::string_view line) {
   Recorder r;
   dispatchLine(line, r);
   return r.calls;
 }
 
 TEST(Dispatcher, EachLineRunsItsHandlersInTableOrder) {
-  using Calls = std::vector<std::string>;
-  const std::pair<const char*, Calls> cases[] = {
+  const std::pair<const char*, Lines> cases[] = {
       // Prefix keywords take any payload.
       {"ERRCPUTIL", {"ERRCPUTIL"}},
       {"BLKLST    1", {"BLKLST"}},

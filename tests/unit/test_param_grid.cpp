@@ -150,21 +150,24 @@ TEST(ParamGrid, TheChosenRowAndWhatTheEntryOffersForIt) {
 // ---- committing the entry and Enter -----------------------------------------------------
 
 TEST(ParamGrid, ACommitMarksAChangeAndUnmarksARevertButChoosingAloneMarksNothing) {
-  ParamGrid g = gridOf("NAME=X|HILIM=100|LOLIM=0|DESCRP=");
+  ParamGrid g = gridOf("NAME=X|TYPE=PID|HILIM=100|LOLIM=0|DESCRP=");
   const std::pair<const char*, const char*> steps[] = {
-      {"2|=120|enter", "|120*|||"},
-      {"2|=100|enter", "||||"},
+      {"3|=120|enter", "||120*|||"},
+      {"3|=100|enter", "|||||"},
       // Choosing rows without typing marks nothing, an empty original value included.
-      {"3|4|2", "||||"},
-      {"2|=-5|enter|enter", "|-5*|||"},  // Enter moves on to the next row each time
+      {"4|5|3", "|||||"},
+      // Leaving TYPE never writes into it: the commit of row 3 leaves "" in the hidden
+      // entry, and a stray Enter reaching it changes nothing either.
+      {"3|2|4|2|enter", "|||||"},
+      {"3|=-5|enter|enter", "||-5*|||"},  // Enter moves on to the next row each time
   };
   for (const auto& [script, after] : steps) {
     play(g, script);
     EXPECT_EQ(rows(g), after) << script;
   }
-  EXPECT_EQ(g.editRow(), 4);
-  EXPECT_EQ(g.pressEnter().row, 5);  // the blank row ...
-  EXPECT_EQ(g.editRow(), 4);         // ... stands for the last parameter
+  EXPECT_EQ(g.editRow(), 5);
+  EXPECT_EQ(g.pressEnter().row, 6);  // the blank row ...
+  EXPECT_EQ(g.editRow(), 5);         // ... stands for the last parameter
   EXPECT_EQ(g.entry().caption, "DESCRP");
 }
 
@@ -180,13 +183,6 @@ TEST(ParamGrid, PickingTheEmptyItemSendsAnEmptyValueEvenAfterTheRowIsChosenAgain
   play(g, "4");
   EXPECT_EQ(g.submission("C:B"),
             (Strings{"MODSTART:C:B", "MODPARM:DESCRP = ", "MODPARM:MA = ", "MODEND:C:B"}));
-}
-
-TEST(ParamGrid, LeavingTypeNeverWritesIntoIt) {
-  ParamGrid g = gridOf("NAME=X|TYPE=PID|HILIM=5|LOLIM=0");
-  play(g, "3|2|4");    // the commit of row 3 leaves "" in the hidden entry
-  play(g, "2|enter");  // a stray key reaching the hidden entry changes nothing either
-  EXPECT_EQ(rows(g), "||||");
 }
 
 TEST(ParamGrid, EnterScrollsTheChosenRowIntoSightWithinTheGrid) {
