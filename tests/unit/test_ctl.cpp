@@ -37,10 +37,7 @@ TEST(CtlArgs, CommandsAndOptionsAreReadAndMistakesRefused) {
   EXPECT_EQ(apply.options->csvPath, "ch\xC3\xA4nges.csv");  // a path stays as given
   EXPECT_TRUE(parseArgs({"cps", "--help"}).help);
 
-  const struct {
-    Strings args;
-    const char* error;
-  } bad[] = {
+  const std::pair<Strings, const char*> bad[] = {
       {{}, "no command"},
       {{"frobnicate"}, "unknown command"},
       {{"blocks"}, "blocks CP"},
@@ -54,10 +51,9 @@ TEST(CtlArgs, CommandsAndOptionsAreReadAndMistakesRefused) {
       {{"cps", "--json=yes"}, "takes no value"},
       {{"params", "CP6001", "A:\xE2\x82\xAC"}, "can not take"},
   };
-  for (const auto& b : bad) {
-    const ParsedArgs p = parseArgs(b.args);
-    EXPECT_FALSE(p.options) << b.error;
-    EXPECT_NE(p.error.find(b.error), std::string::npos) << p.error;
+  for (const auto& [args, error] : bad) {
+    const ParsedArgs p = parseArgs(args);
+    EXPECT_TRUE(!p.options && p.error.find(error) != std::string::npos) << error << ": " << p.error;
   }
 }
 
@@ -110,6 +106,10 @@ class CtlConversation : public ::testing::Test {
                  {"A:Y", {{"P", "bad", 5}}}};
     return job;
   }
+  // "running", or how the run ended: "exit N: why it stopped short".
+  static std::string ending(const Conversation& c) {
+    return c.finished() ? "exit " + std::to_string(c.exitCode()) + ": " + c.failure() : "running";
+  }
   Strings feed(Conversation& c, std::initializer_list<std::string> lines) {
     Strings sent;
     for (const auto& l : lines)
@@ -131,11 +131,9 @@ TEST_F(CtlConversation, ApplyEditsBlockAfterBlockAndReportsEachAnswer) {
   EXPECT_EQ(feed(c, {"ERRPRMLSTA:NOPE not found in CP6001"}), Strings{"GETPARMS:A:Y"});
   feed(c, {"CLRPRMLST", "DNPRMLST"});
   EXPECT_EQ(feed(c, {modEnd("ERRPRMMOD", "P needs a number")}), Strings{"CLOSEICC"});
-  EXPECT_FALSE(c.finished());
+  EXPECT_EQ(ending(c), "running");
   feed(c, {"CLOSEICC CP6001"});
-  ASSERT_TRUE(c.finished());
-  EXPECT_EQ(c.exitCode(), kExitRefused);
-  EXPECT_TRUE(c.failure().empty());
+  EXPECT_EQ(ending(c), "exit 1: ");  // a change refused
 
   const auto& r = c.reports();
   EXPECT_EQ(formatReport("CP6001", r, false),
@@ -169,9 +167,8 @@ TEST_F(CtlConversation, ALockedCpIsTakenOverOnlyWhenAskedTo) {
   keep.start();
   EXPECT_EQ(feed(keep, {"LOCKOPENCP CP6001 held by AW5102"}), Strings{"CLOSEICC"});
   feed(keep, {"CLOSEICC CP6001"});
-  EXPECT_TRUE(keep.finished());
-  EXPECT_EQ(keep.exitCode(), kExitConnection);
-  EXPECT_NE(keep.failure().find("--override-lock"), std::string::npos);
+  EXPECT_EQ(ending(keep),
+            "exit 3: [CP6001] is locked (CP6001 held by AW5102); --override-lock takes it over");
   EXPECT_EQ(keep.reports()[0].result, BlockResult::NotSent);
 
   job.overrideLock = true;
@@ -192,19 +189,17 @@ TEST_F(CtlConversation, AnAnswerThatNeverComesEndsTheRunWithoutGuessing) {
       c.connectionLost();
     else
       last = c.timedOut(30);
-    EXPECT_TRUE(c.finished());
-    EXPECT_EQ(c.exitCode(), kExitConnection);
-    EXPECT_EQ(c.reports()[0].result, BlockResult::NoAnswer);
-    EXPECT_EQ(c.reports()[1].result, BlockResult::NotSent);
-    EXPECT_EQ(c.reports()[0].message,
-              lost ? "no answer: connection lost" : "no answer within 30 s");
+    const std::string noAnswer = lost ? "no answer: connection lost" : "no answer within 30 s";
     EXPECT_EQ(last, lost ? Strings{} : Strings{"CLOSEICC"});
+    EXPECT_EQ(ending(c), "exit 3: " + (lost ? "the connection was lost" : noAnswer) +
+                             " while waiting for the answer to the changes of A:X");
+    EXPECT_EQ(formatReport("CP6001", c.reports(), false),
+              "A:X     no answer  2 changes    " + noAnswer +
+                  "\nA:NOPE  not sent   1 change\nA:Y     not sent   1 change\n");
   }
   // The session taken over by another station while waiting.
   Conversation c(applyJob());
   c.start();
   feed(c, {"DNOPENCPCP6001", "CLRPRMLST", "DNPRMLST", "CLOSEICC CP6001 taken over by WS9"});
-  EXPECT_TRUE(c.finished());
-  EXPECT_EQ(c.exitCode(), kExitConnection);
-  EXPECT_EQ(c.failure(), "the server closed the session: CP6001 taken over by WS9");
+  EXPECT_EQ(ending(c), "exit 3: the server closed the session: CP6001 taken over by WS9");
 }
