@@ -107,8 +107,6 @@ class BlockListBuilder {
   // call; its strings keep their capacity from line to line.
   const BuildStep& feed(std::string_view line);
 
-  const std::string& curCmpKey() const { return curCmpKey_; }
-  const std::string& lastBlkKey() const { return lastBlkKey_; }
   const std::string& lineCmpNm() const { return lineCmpNm_; }
 
  private:
