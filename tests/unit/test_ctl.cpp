@@ -38,18 +38,16 @@ TEST(CtlArgs, CommandsAndOptionsAreReadAndMistakesRefused) {
   EXPECT_TRUE(parseArgs({"cps", "--help"}).help);
 
   const std::pair<Strings, const char*> bad[] = {
-      {{}, "no command"},
-      {{"frobnicate"}, "unknown command"},
-      {{"blocks"}, "blocks CP"},
-      {{"set", "CP6001", "A:B"}, "PARAM=VALUE"},
+      // clang-format off
+      {{}, "no command"},                                {{"frobnicate"}, "unknown command"},
+      {{"blocks"}, "blocks CP"},                         {{"set", "CP6001", "A:B"}, "PARAM=VALUE"},
       {{"set", "CP6001", "A:B", "NOEQUALS"}, "is not PARAMETER=VALUE"},
       {{"set", "CP6001", "A:B", "P=a\tb"}, "control character"},
-      {{"params", "CP60012", "A:B"}, "longer than 6"},
-      {{"params", "CP6001", "A B"}, "blank"},
-      {{"cps", "--port", "70000"}, "--port"},
-      {{"cps", "--host"}, "needs a value"},
-      {{"cps", "--json=yes"}, "takes no value"},
+      {{"params", "CP60012", "A:B"}, "longer than 6"},   {{"params", "CP6001", "A B"}, "blank"},
       {{"params", "CP6001", "A:\xE2\x82\xAC"}, "can not take"},
+      {{"cps", "--port", "70000"}, "--port"},            {{"cps", "--host"}, "needs a value"},
+      {{"cps", "--json=yes"}, "takes no value"},
+      // clang-format on
   };
   for (const auto& [args, error] : bad) {
     const ParsedArgs p = parseArgs(args);

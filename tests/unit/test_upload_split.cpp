@@ -16,16 +16,11 @@ using Strings = std::vector<std::string>;
 TEST(UploadSplit, CrEndsALineLfIsDroppedAndTheRestIsTheLastLine) {
   // The ended lines as "text@position of its CR", then "+" and the last line.
   const std::pair<std::string, std::string> cases[] = {
-      {"A\r\nB", "A@2 +B"},
-      {"A\r\nB\r\n", "A@2 B@5 +"},
-      {"", "+"},
-      {"\n", "+"},
-      {"\r", "@1 +"},
-      {"A\r\n\r\nB", "A@2 @4 +B"},
-      {"A\nB", "+AB"},
-      {"A\rB", "A@2 +B"},
-      {"A\n\rB", "A@3 +B"},
-      {"  caf\xE9\t\x01\r\n\xFF ", "  caf\xE9\t\x01@9 +\xFF "},
+      // clang-format off
+      {"A\r\nB", "A@2 +B"},   {"A\r\nB\r\n", "A@2 B@5 +"},  {"", "+"},         {"\n", "+"},
+      {"\r", "@1 +"},         {"A\r\n\r\nB", "A@2 @4 +B"},  {"A\nB", "+AB"},   {"A\rB", "A@2 +B"},
+      {"A\n\rB", "A@3 +B"},   {"  caf\xE9\t\x01\r\n\xFF ", "  caf\xE9\t\x01@9 +\xFF "},
+      // clang-format on
   };
   for (const auto& [text, expected] : cases) {
     const link::UploadLines u = link::splitForUpload(text);
