@@ -57,14 +57,13 @@ TEST(ShowsProgress, EveryTwentiethLineIncludingZero) {
 }
 
 TEST(BlockNodeText, NamePaddedTo18ThenTypeWithBlanksAtBothEndsRemoved) {
+  const std::string b1 = pad("B1", 18), blanks(18, ' ');
   const std::pair<std::pair<std::string, std::string>, std::string> cases[] = {
-      {{"B1", "T"}, "B1" + std::string(16, ' ') + "T"},
-      {{pad("B1", 18), "IND"}, "B1" + std::string(16, ' ') + "IND"},
+      // clang-format off
+      {{"B1", "T"}, b1 + "T"},  {{b1, "IND"}, b1 + "IND"},  {{"  B1", "PID"}, pad("B1", 16) + "PID"},
+      {{b1, ""}, "B1"},         {{blanks, ""}, ""},         {{blanks, "PID"}, "PID"},
       {{"ABCDEFGHIJKLMNOPQR", "AIN"}, "ABCDEFGHIJKLMNOPQRAIN"},
-      {{pad("B1", 18), ""}, "B1"},
-      {{"  B1", "PID"}, "B1" + std::string(14, ' ') + "PID"},
-      {{std::string(18, ' '), ""}, ""},
-      {{std::string(18, ' '), "PID"}, "PID"},
+      // clang-format on
   };
   for (const auto& [in, out] : cases)
     EXPECT_EQ(blockNodeText(in.first, in.second), out) << in.first;

@@ -101,15 +101,16 @@ TEST(Commands, FieldsSeparatedByOneBlank) {
 
 TEST(AddDecision, CompoundForCompoundNodesAndEndOfListBlockOtherwise) {
   using enum AddKind;
+  // Nothing selected yet adds a compound; a block without a type is still a block; any
+  // type means a block is selected.
   const std::tuple<const char*, const char*, AddKind> cases[] = {
       {"***END***", "END_ZONE", Compound},
       {"MYCMP", "", Compound},
-      {"", "", Compound},  // nothing selected yet
+      {"", "", Compound},
       {"MYCMP:AIN1", "AIN", Block},
-      {"MYCMP:AIN1", "", Block},  // a block without a type is still a block
+      {"MYCMP:AIN1", "", Block},
       {"MYCMP:---END_MYCMP", "END_ZONE", Block},
-      {"MYCMP", "PID", Block},  // any type means a block is selected
-  };
+      {"MYCMP", "PID", Block}};
   for (const auto& [sel, typ, kind] : cases)
     EXPECT_EQ(addKind(sel, typ), kind) << sel << "/" << typ;
 }
@@ -129,13 +130,9 @@ TEST(AddDecision, CommandNamesTheSelectionAsLocation) {
 }
 
 TEST(MovedNode, SameNameInTreeOrTheAnsweredSourceWithTheSameBlockPartElseUnknown) {
-  const struct {
-    const char* name;
-    bool nameInTree;
-    const char* source;
-    bool answers;
-    std::optional<std::string> oldKey;
-  } cases[] = {
+  // The confirmed name, whether the tree holds it, the pending source, whether this reply
+  // answers it, and the key of the node the move takes away.
+  const std::tuple<const char*, bool, const char*, bool, std::optional<std::string>> cases[] = {
       // Within one compound the node keeps its key, whatever the source or the form.
       {"A:B1", true, "A:B1", true, "A:B1"},
       {"A:B1", true, "", false, "A:B1"},
@@ -149,9 +146,9 @@ TEST(MovedNode, SameNameInTreeOrTheAnsweredSourceWithTheSameBlockPartElseUnknown
       {"C:B1", false, "A", true, std::nullopt},
       {"C", false, "A:", true, std::nullopt},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(movedNodeKey(c.name, c.nameInTree, c.source, c.answers), c.oldKey)
-        << c.name << " from " << c.source << (c.answers ? " answered" : "");
+  for (const auto& [name, inTree, source, answers, oldKey] : cases)
+    EXPECT_EQ(movedNodeKey(name, inTree, source, answers), oldKey)
+        << name << " from " << source << (answers ? " answered" : "");
 }
 
 // ---- typed names --------------------------------------------------------------------------

@@ -222,9 +222,9 @@ TEST(JournalLine, TheReaderRefusesWhatIsNotAnEventAndSkipsBlankLines) {
 }
 
 TEST(JournalLine, TimesAreUtcWithMillisecondsAndNameTheirMonthsFile) {
-  const std::pair<std::int64_t, const char*> times[] = {{0, "1970-01-01T00:00:00.000Z"},
-                                                        {kT0, "2026-12-03T10:15:02.123Z"},
+  const std::pair<std::int64_t, const char*> times[] = {{kT0, "2026-12-03T10:15:02.123Z"},
                                                         {1709251199999, "2024-02-29T23:59:59.999Z"},
+                                                        {0, "1970-01-01T00:00:00.000Z"},
                                                         {-1, "1969-12-31T23:59:59.999Z"}};
   for (const auto& [ms, text] : times) {
     EXPECT_EQ(isoUtc(ms), text);

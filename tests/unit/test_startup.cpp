@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <tuple>
 #include <utility>
 
 #include "app/startup.h"
@@ -88,12 +89,8 @@ TEST(EditorCascade, ALargeScreenKeepsTheThirteenPlaces) {
 }
 
 TEST(EditorCascade, SmallScreensShiftTheWholeCascadeBackOntoTheScreen) {
-  const struct {
-    const char* what;
-    PxRect screen;
-    PxRect available;
-    PxSize frame;
-  } cases[] = {
+  // What the case is, the whole screen, its free area, the window's frame.
+  const std::tuple<const char*, PxRect, PxRect, PxSize> cases[] = {
       // clang-format off
       {"1024x768", {0, 0, 1024, 768}, {0, 0, 1024, 768}, {600, 420}},
       {"1024x768, panels above and below", {0, 0, 1024, 768}, {0, 27, 1024, 701}, {600, 440}},
@@ -101,19 +98,19 @@ TEST(EditorCascade, SmallScreensShiftTheWholeCascadeBackOntoTheScreen) {
       {"a screen below left", {-800, 1080, 800, 600}, {-800, 1080, 800, 600}, {500, 300}},
       // clang-format on
   };
-  for (const auto& c : cases) {
+  for (const auto& [what, screen, available, frame] : cases) {
     std::set<std::pair<int, int>> places;
     PxPoint previous{};
     for (int n = 0; n < params::kEditorCascadePositions; ++n) {
-      const PxPoint at = editorPlace(n, c.frame, c.screen, c.available);
-      EXPECT_TRUE(inside(at, c.frame, c.available)) << c.what << ", place " << n;
+      const PxPoint at = editorPlace(n, frame, screen, available);
+      EXPECT_TRUE(inside(at, frame, available)) << what << ", place " << n;
       // The cascade keeps its steps, so each window's title shows below the one before.
       EXPECT_TRUE(n == 0 || (at.x - previous.x >= 21 && at.y - previous.y >= 21))
-          << c.what << ", place " << n;
+          << what << ", place " << n;
       places.insert({at.x, at.y});
       previous = at;
     }
-    EXPECT_EQ(places.size(), 13u) << c.what;
+    EXPECT_EQ(places.size(), 13u) << what;
   }
 }
 

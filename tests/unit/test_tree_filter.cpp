@@ -2,6 +2,8 @@
 // compound); and the parameter grid as CSV read back by the CSV reader.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "browser/tree_filter.h"
 #include "link/csv.h"
 #include "params/grid_export.h"
@@ -10,12 +12,8 @@ using namespace tarvo;
 using namespace tarvo::browser;
 
 TEST(TreeFilter, MatchRule) {
-  const struct {
-    const char* key;
-    const char* type;
-    const char* needle;  // lowered, as the index hands it over
-    bool matches;
-  } cases[] = {
+  // key, type, the text lowered as the index hands it over, and whether it matches
+  const std::tuple<const char*, const char*, const char*, bool> cases[] = {
       {"boiler:lt101", "ain", "lt1", true},        // the block's name
       {"boiler:lt101", "ain", "ai", true},         // its type
       {"boiler:lt101", "ain", "boil", false},      // not its compound's name...
@@ -25,9 +23,8 @@ TEST(TreeFilter, MatchRule) {
       {"boiler", "compnd", "comp", true},  // and its type
       {"a:b", "pid", "", true},            // no text: everything
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(filterMatches(c.key, c.type, c.needle), c.matches)
-        << c.key << " / " << c.type << " / " << c.needle;
+  for (const auto& [key, type, needle, matches] : cases)
+    EXPECT_EQ(filterMatches(key, type, needle), matches) << key << " / " << type << " / " << needle;
   EXPECT_EQ(lowerLatin1("LT101 \xC4\xD6\xDC\xD7\xDF"), "lt101 \xE4\xF6\xFC\xD7\xDF");
 }
 
@@ -39,30 +36,21 @@ TEST(TreeFilter, IndexShowsMatchesWithTheirCompoundsAndFindsTheFirst) {
   const int c = index.add("CALC", "COMPND", -1);  // 3
   index.add("CALC:D1", "AIN", c);                 // 4
   index.add("***END***", "", -1);                 // 5
-  using S = Shown;
-  const struct {
-    const char* needle;
-    std::vector<Shown> shown;
-    int first;
-  } cases[] = {
-      {"AIN", {S::ForChildren, S::Match, S::Hidden, S::ForChildren, S::Match, S::Hidden}, 1},
-      {"lt", {S::ForChildren, S::Hidden, S::Match, S::Hidden, S::Hidden, S::Hidden}, 2},
-      {"alc", {S::Hidden, S::Hidden, S::Hidden, S::Match, S::Hidden, S::Hidden}, 3},
-      // A compound that matches itself and holds a match is a match.
-      {"a", {S::Match, S::Match, S::Hidden, S::Match, S::Match, S::Hidden}, 0},
-      {"calc:", {S::Hidden, S::Hidden, S::Hidden, S::ForChildren, S::Match, S::Hidden}, 4},
-      {"zzz", std::vector<Shown>(6, S::Hidden), -1},
-      {"", std::vector<Shown>(6, S::Match), 0},
-  };
+  // The first match, then each node: "M" a match, "+" shown for a match inside, "." hidden.
   std::vector<Shown> shown;
-  for (const auto& tc : cases) {
-    EXPECT_EQ(index.apply(tc.needle, shown), tc.first) << tc.needle;
-    EXPECT_EQ(shown, tc.shown) << tc.needle;
-  }
+  const auto apply = [&](const char* needle) {
+    std::string out = std::to_string(index.apply(needle, shown)) + " ";
+    for (Shown s : shown) out += s == Shown::Match ? 'M' : s == Shown::ForChildren ? '+' : '.';
+    return out;
+  };
+  // A compound that matches itself and holds a match is a match.
+  const std::pair<const char*, const char*> cases[] = {
+      {"AIN", "1 +M.+M."},   {"lt", "2 +.M..."},   {"alc", "3 ...M.."}, {"a", "0 MM.MM."},
+      {"calc:", "4 ...+M."}, {"zzz", "-1 ......"}, {"", "0 MMMMMM"}};
+  for (const auto& [needle, expected] : cases) EXPECT_EQ(apply(needle), expected) << needle;
   EXPECT_EQ(index.parentOf(4), c);
   index.clear();
-  EXPECT_EQ(index.apply("a", shown), -1);
-  EXPECT_TRUE(shown.empty());
+  EXPECT_EQ(apply("a"), "-1 ");
 }
 
 TEST(Export, GridReadsBackThroughTheCsvReaderLineBreaksAndAll) {

@@ -3,7 +3,9 @@
 // editor's Save and the cross-reference list editor send for a text.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "link/upload_split.h"
@@ -40,22 +42,17 @@ TEST(SeqSave, OneCommandPerLineAndTheBarAtEachCr) {
 }
 
 TEST(SeqSave, EditorTextGoesAsSingleBytesWithCrLfOrNamesItsFirstWideCharacter) {
-  const struct {
-    std::u16string raw;
-    std::string text;
-    std::size_t badLine;
-    char32_t badChar;
-  } cases[] = {
+  // The editor's text, the wire text, and the line and character that have no single byte.
+  const std::tuple<std::u16string, std::string, std::size_t, char32_t> cases[] = {
       {u"A\u2029\u2029B\u2028C\nD", "A\r\n\r\nB\r\nC\r\nD", 0, 0},
       {u"caf\u00e9\u00a0\u00ff\t", "caf\xe9\xa0\xff\t", 0, 0},
       {u"ok\u2029x \u20ac", "", 2, 0x20ac},
       {u"\u2029\u2029\U0001F600", "", 3, 0x1F600},
   };
-  for (const auto& tc : cases) {
-    const sequence::WireText wire = sequence::toWireText(tc.raw);
-    EXPECT_EQ(wire.text, tc.text);
-    EXPECT_EQ(wire.badLine, tc.badLine);
-    EXPECT_EQ(wire.badChar, tc.badChar);
+  for (const auto& [raw, text, badLine, badChar] : cases) {
+    const sequence::WireText wire = sequence::toWireText(raw);
+    EXPECT_TRUE(wire.text == text && wire.badLine == badLine && wire.badChar == badChar)
+        << wire.text << " " << wire.badLine << " " << static_cast<std::uint32_t>(wire.badChar);
   }
 }
 
