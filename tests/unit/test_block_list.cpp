@@ -60,8 +60,8 @@ TEST(BlockNodeText, NamePaddedTo18ThenTypeWithBlanksAtBothEndsRemoved) {
   const std::string b1 = pad("B1", 18), blanks(18, ' ');
   const std::pair<std::pair<std::string, std::string>, std::string> cases[] = {
       // clang-format off
-      {{"B1", "T"}, b1 + "T"},  {{b1, "IND"}, b1 + "IND"},  {{"  B1", "PID"}, pad("B1", 16) + "PID"},
-      {{b1, ""}, "B1"},         {{blanks, ""}, ""},         {{blanks, "PID"}, "PID"},
+      {{"B1", "T"}, b1 + "T"}, {{b1, "IND"}, b1 + "IND"}, {{"  B1", "PID"}, pad("B1", 16) + "PID"},
+      {{b1, ""}, "B1"},        {{blanks, ""}, ""},        {{blanks, "PID"}, "PID"},
       {{"ABCDEFGHIJKLMNOPQR", "AIN"}, "ABCDEFGHIJKLMNOPQRAIN"},
       // clang-format on
   };
