@@ -465,9 +465,9 @@ std::vector<Outgoing> Engine::checkpointWritten(std::uint64_t ticket, const std:
       logConn(run.conn, "checkpoint of " + cp + " written");
       out.push_back({run.conn, 0, "DNCPUTIL", ticket});
     } else {
-      logConn(run.conn, "checkpoint of " + cp + " failed: " + problem);
-      out.push_back({run.conn, 0,
-                     errLine("ERRCPUTIL", "Checkpoint of " + cp + " failed: " + problem), ticket});
+      const std::string why = cp + " failed: " + problem;
+      logConn(run.conn, "checkpoint of " + why);
+      out.push_back({run.conn, 0, errLine("ERRCPUTIL", "Checkpoint of " + why), ticket});
     }
     break;
   }

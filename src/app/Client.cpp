@@ -31,8 +31,11 @@ Client::Client(Prompter& prompter, QString settingsPath, QObject* parent)
       settingsPath_(std::move(settingsPath)),
       form_(std::make_unique<Form1>()),
       connection_(new link::Connection(this)) {
+  // The controllers are made here, in this order, because each takes references to the
+  // ones made before it.
   Form1& f = *form_;
   link::Connection& c = *connection_;
+  // cppcheck-suppress useInitializationList
   lists_ = std::make_unique<browser::ListsController>(f);
   tree_ = std::make_unique<browser::TreeController>(f, c, prompter_);
   session_ = std::make_unique<icc::SessionController>(f, *tree_, c, prompter_);

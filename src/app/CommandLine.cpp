@@ -116,7 +116,7 @@ QString settingsFilePath(const QString& given) {
       kSettingsFileName.data(), static_cast<qsizetype>(kSettingsFileName.size()))));
   situation.installed =
       QFileInfo::exists(dir.filePath(QStringLiteral("../share/applications/tarvolink.desktop")));
-  if (!situation.given.size() && !situation.fileBesideProgram && !situation.installed) {
+  if (situation.given.empty() && !situation.fileBesideProgram && !situation.installed) {
     // Permission bits do not tell on every platform: try it.
     QTemporaryFile probe(dir.filePath(QStringLiteral(".tarvolink-XXXXXX")));
     situation.programDirWritable = probe.open();

@@ -2,16 +2,6 @@
 
 namespace tarvo::sequence {
 
-EditorControls::EditorControls() {
-  cancel = {true, true};
-  done.enabled = false;
-  compile = {true, true};
-  listing.enabled = false;
-  edit = {true, true};
-  source.shown = false;
-  save.shown = false;
-}
-
 void EditorControls::fetchRequested() {
   source.shown = true;
   edit.shown = compile.shown = listing.shown = false;

@@ -14,15 +14,14 @@ struct ControlState {
 
 class EditorControls {
  public:
-  // The window as it loads: Ready, with View Listing and Done off.
-  EditorControls();
-
-  ControlState source;  // SourceTB
-  ControlState edit;    // EditPB
+  // As the window loads: Ready, with View Listing and Done off, the text box and Save
+  // hidden.
+  ControlState source{false, true};  // SourceTB
+  ControlState edit;                 // EditPB
   ControlState compile;
-  ControlState listing;
-  ControlState save;  // EditSvPB
-  ControlState done;
+  ControlState listing{true, false};
+  ControlState save{false, true};  // EditSvPB
+  ControlState done{true, false};
   ControlState cancel;
   bool progressShown = false;
 

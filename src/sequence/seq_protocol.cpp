@@ -85,7 +85,8 @@ WireText toWireText(std::u16string_view raw) {
       // A character beyond the first plane is a surrogate pair: name it whole.
       if (c >= 0xD800 && c <= 0xDBFF && i + 1 < raw.size() && raw[i + 1] >= 0xDC00 &&
           raw[i + 1] <= 0xDFFF)
-        out.badChar = 0x10000 + ((char32_t{c} - 0xD800) << 10) + (char32_t{raw[i + 1]} - 0xDC00);
+        out.badChar = char32_t{0x10000} + ((char32_t{c} - char32_t{0xD800}) << 10) +
+                      (char32_t{raw[i + 1]} - char32_t{0xDC00});
       out.text.clear();
       return out;
     }

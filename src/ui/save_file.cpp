@@ -10,7 +10,7 @@ namespace tarvo {
 std::optional<QString> saveToChosenFile(Prompter& prompter, const QString& title,
                                         const QString& filter, const QString& suggestedName,
                                         const QByteArray& content) {
-  const std::optional<QString> path = prompter.saveFileName(title, filter, suggestedName);
+  std::optional<QString> path = prompter.saveFileName(title, filter, suggestedName);
   if (!path) return std::nullopt;
   QSaveFile file(*path);
   if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit())

@@ -80,8 +80,9 @@ void XrefController::createXref() {
       QStringLiteral("There can be no Active ICC Configurator Sessions, Continue?"),
       QMessageBox::Ok | QMessageBox::Cancel);
   if (answer != QMessageBox::Ok) return;
-  // The window may have closed while the question was open: a run started now would have
-  // nobody to poll it or to end it.
+  // The window may have closed while the question was open (the QPointer is then null): a
+  // run started now would have nobody to poll it or to end it.
+  // cppcheck-suppress identicalConditionAfterEarlyExit
   if (!window || window != setup_) return;
   send(kRunStart);
   window->lockConfiguration();
