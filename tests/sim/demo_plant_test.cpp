@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 
+#include "seq_checker.h"
 #include "sim_test_util.h"
 #include "text.h"
 
@@ -70,14 +71,26 @@ TEST(DemoPlantTest, DemoAndScalePlantsAreValidAndTheDemoHoldsEveryBlockType) {
       for (const auto& b : c.blocks) process += b.blockType().ecbOrStation() ? 0 : 1;
     EXPECT_EQ(process, n);
   }
+  // Every type is shown, and the sequence sources compile as the simulator compiles them,
+  // one of them with a warning.
   std::set<std::string> types;
+  std::size_t sources = 0, warnings = 0;
   for (const auto& cp : demo.cps)
     for (const auto& c : cp.compounds)
-      for (const auto& b : c.blocks) types.insert(b.type);
+      for (const auto& b : c.blocks) {
+        types.insert(b.type);
+        if (!b.blockType().sequence() || b.source.empty()) continue;
+        seq::CheckContext context{b.name, b.blockType().outputs};
+        for (const auto& p : b.blockType().params) context.parameters.push_back(p.name);
+        const seq::CheckResult r = seq::checkSequence(b.source, context);
+        EXPECT_EQ(r.errors, 0u) << c.name << ":" << b.name;
+        warnings += r.warnings;
+        ++sources;
+      }
   for (const auto& t : blockTypes())
     EXPECT_TRUE(t.cls == TypeClass::Compound || types.count(t.name)) << t.name << " missing";
-  // Sequence blocks carry source text for the later listings.
-  EXPECT_FALSE(demo.findBlock("FEEDWT", "PMPSEQ")->source.empty());
+  EXPECT_EQ(sources, 7u);
+  EXPECT_EQ(warnings, 1u);
 }
 
 }  // namespace

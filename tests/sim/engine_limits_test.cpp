@@ -17,7 +17,7 @@ namespace {
 
 using namespace testing;
 
-class EngineLimitsTest : public ::testing::Test {
+class EngineLimitsTest : public EngineTest {
  protected:
   static EngineOptions options() {
     EngineOptions o;
@@ -27,34 +27,22 @@ class EngineLimitsTest : public ::testing::Test {
     o.limits.log = {3, 1000};
     return o;
   }
-  EngineLimitsTest() : engine(buildDemoPlant(), options()) {
-    engine.setClock([this] { return now; });
-    engine.setLogger([this](const std::string& l) { log.push_back(l); });
-  }
-  std::vector<std::string> send(ConnId c, std::string_view command) {
-    return linesFor(engine.handle(c, command), c);
-  }
-  ConnId openOn(const std::string& cp, const std::string& host = "WS01") {
-    const ConnId c = engine.connect();
-    EXPECT_EQ(firstWith(send(c, "OPENCP:" + cp + " ALL " + host), "DNOPENCP"), "DNOPENCP" + cp);
-    return c;
+  EngineLimitsTest() : EngineTest(options()) {
+    now = 1000;
+    driveClock();
   }
   std::string pband() const {
     return *findValue(engine.plant().findBlock("BOILER", "PC104")->params, "PBAND");
   }
-
-  std::int64_t now = 1000;
-  Engine engine;
-  std::vector<std::string> log;
 };
 
 TEST_F(EngineLimitsTest, ControlCharactersNeverReachAnotherClientOrTheLog) {
   const ConnId a = openOn("CP6001", "WSA");
   const ConnId b = engine.connect();
   for (const std::string& bad :
-       std::vector<std::string>{"OPENCP:CP6001 ALL WS\nVERSION6.6.6", "OPENCP:CP6001 ALL \x1b[2J",
-                                "OPENCP:CP6001 ALL " + std::string(256, 'H'),
-                                "OVERRIDECP:CP6001 held by WSA\nDNCPLST"}) {
+       Lines{"OPENCP:CP6001 ALL WS\nVERSION6.6.6", "OPENCP:CP6001 ALL \x1b[2J",
+             "OPENCP:CP6001 ALL " + std::string(256, 'H'),
+             "OVERRIDECP:CP6001 held by WSA\nDNCPLST"}) {
     SCOPED_TRACE(bad);
     const auto out = engine.handle(b, bad);
     ASSERT_EQ(out.size(), 1u);  // nothing for A
@@ -84,7 +72,7 @@ TEST_F(EngineLimitsTest, SourceLinesKeepTabsButRefuseOtherControlCharacters) {
     send(c, "SRCPUT:ENDSEQUENCE");
     return send(c, "SPUTEND");
   };
-  EXPECT_EQ(upload("\tBO01 := TRUE;"), std::vector<std::string>{"DNPUTSRC FEEDWT:PMPSEQ"});
+  EXPECT_EQ(upload("\tBO01 := TRUE;"), Lines{"DNPUTSRC FEEDWT:PMPSEQ"});
   EXPECT_EQ(engine.plant().findBlock("FEEDWT", "PMPSEQ")->source.front(), "\tBO01 := TRUE;");
   EXPECT_TRUE(refused(upload("BO01 \x1b[2J:= TRUE;"), "ERRPUTSRC", "control character"));
   EXPECT_EQ(engine.plant().findBlock("FEEDWT", "PMPSEQ")->source.front(), "\tBO01 := TRUE;");
@@ -116,16 +104,16 @@ TEST_F(EngineLimitsTest, AnEditOverItsLimitsChangesNothingAndHoldsNothing) {
   // One name sent again and again is one change.
   send(c, "MODSTART:BOILER:PC104");
   for (int i = 0; i < 1000; ++i) send(c, "MODPARM:PBAND = " + std::to_string(i));
-  EXPECT_EQ(send(c, "MODEND:BOILER:PC104"), std::vector<std::string>{"DNPRMMOD BOILER:PC104"});
+  EXPECT_EQ(send(c, "MODEND:BOILER:PC104"), Lines{"DNPRMMOD BOILER:PC104"});
   EXPECT_EQ(pband(), "999");
 }
 
 TEST_F(EngineLimitsTest, OneUtilityAtATimePerCpWhoeverAsks) {
   const ConnId a = openOn("CP6001", "WSA");
-  EXPECT_EQ(send(a, "UPLOADCP"), std::vector<std::string>{"DNCPUTIL"});
+  EXPECT_EQ(send(a, "UPLOADCP"), Lines{"DNCPUTIL"});
   EXPECT_TRUE(refused(send(a, "CHECKPOINTCP"), "ERRCPUTIL", "upload of CP6001 is still running"));
   // Another CP is free.
-  EXPECT_EQ(send(openOn("CP6002"), "INITIALIZECP"), std::vector<std::string>{"DNCPUTIL"});
+  EXPECT_EQ(send(openOn("CP6002"), "INITIALIZECP"), Lines{"DNCPUTIL"});
   // Taking the session over does not end the work on the CP.
   const ConnId b = engine.connect();
   send(b, "OPENCP:CP6001 ALL WSB");
@@ -133,7 +121,7 @@ TEST_F(EngineLimitsTest, OneUtilityAtATimePerCpWhoeverAsks) {
   ASSERT_EQ(engine.sessionCp(b), "CP6001");
   EXPECT_TRUE(refused(send(b, "INITIALIZECP"), "ERRCPUTIL", "still running"));
   now += options().workMs;
-  EXPECT_EQ(send(b, "INITIALIZECP"), std::vector<std::string>{"DNCPUTIL"});
+  EXPECT_EQ(send(b, "INITIALIZECP"), Lines{"DNCPUTIL"});
 }
 
 TEST_F(EngineLimitsTest, ACheckpointWrittenElsewhereIsAnsweredWhenTheWriteEnds) {
@@ -161,7 +149,7 @@ TEST_F(EngineLimitsTest, ACheckpointWrittenElsewhereIsAnsweredWhenTheWriteEnds) 
   EXPECT_EQ(outcome[0].awaits, ticket);
   EXPECT_EQ(outcome[0].line, "ERRCPUTILCheckpoint of CP6001 failed: disk full DNCPLST");
   EXPECT_TRUE(engine.checkpointWritten(ticket, "").empty());  // told once
-  EXPECT_EQ(send(a, "UPLOADCP"), std::vector<std::string>{"DNCPUTIL"});
+  EXPECT_EQ(send(a, "UPLOADCP"), Lines{"DNCPUTIL"});
 }
 
 TEST_F(EngineLimitsTest, LogLinesArePacedPerConnectionAndTheRestCounted) {

@@ -1,5 +1,4 @@
-// Version, CP and compound lists, block list and block types, read at the columns the
-// client reads them.
+// Version, CP and compound lists and block lists, read at the columns the client reads them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "blocks/block_ops.h"
 #include "sim_test_util.h"
 
 namespace tarvo::sim {
@@ -17,8 +17,6 @@ using namespace testing;
 class EngineListsTest : public EngineTest {};
 
 TEST_F(EngineListsTest, VersionFollowsKeywordDirectlyAndOtherCommandsAnswerNothing) {
-  Lines logged;
-  engine.setLogger([&](const std::string& s) { logged.push_back(s); });
   const ConnId c = engine.connect();
   EXPECT_EQ(send(c, "GETVERSION"), Lines{"VERSION0.95.1"});
   Engine other(buildDemoPlant(), EngineOptions{"1.2.3", 0});
@@ -27,39 +25,35 @@ TEST_F(EngineListsTest, VersionFollowsKeywordDirectlyAndOtherCommandsAnswerNothi
   // Keyword tests are exact: "GETCPSX" and "getcps" are not GETCPS.
   for (const char* cmd : {"WATCHDOG", "MODDONE:BOILER:LT101", "GETCPSX", "getcps", "FROBNICATE:1"})
     EXPECT_TRUE(engine.handle(c, cmd).empty()) << cmd;
-  ASSERT_FALSE(logged.empty());
-  EXPECT_NE(logged.back().find("FROBNICATE:1"), std::string::npos);  // the unknown one is logged
+  ASSERT_FALSE(log.empty());
+  EXPECT_NE(log.back().find("FROBNICATE:1"), std::string::npos);  // the unknown one is logged
 }
 
 TEST_F(EngineListsTest, CpRowsNameEveryCpAndCompoundRowsTheirCpInCharacters14To19) {
   const auto cps = send(engine.connect(), "GETCPS");
-  ASSERT_GE(cps.size(), 3u);
-  EXPECT_EQ(cps.front(), "CLRCPLST");
-  EXPECT_EQ(cps.back(), "DNCPLST");
-  Lines names;
-  for (std::size_t i = 1; i + 1 < cps.size(); ++i)
-    names.emplace_back(trimBlanks(cols(cps[i], 10, 15)));
-  EXPECT_EQ(names, (Lines{"CP6001", "CP6002", "CP6003", "CP6004", "AW5101"}));
+  Lines rows;
+  for (const auto& l : cps)
+    rows.emplace_back(startsWith(l, "CPLST") ? trimBlanks(cols(l, 10, 15)) : l);
+  EXPECT_EQ(rows, (Lines{"CLRCPLST", "CP6001", "CP6002", "CP6003", "CP6004", "AW5101", "DNCPLST"}));
 
-  const auto compounds = send(engine.connect(), "GETCMPS");
-  EXPECT_EQ(compounds.front(), "CLRCMPLST");
-  EXPECT_EQ(compounds.back(), "DNCMPLST");
-  std::set<std::string> seen;
-  for (std::size_t i = 1; i + 1 < compounds.size(); ++i) {
-    const std::string compound(trimBlanks(cols(compounds[i], 13, 25)));
-    const Cp* owner = engine.plant().cpOfCompound(compound);
-    ASSERT_NE(owner, nullptr) << compounds[i];
-    EXPECT_EQ(fromCol(compounds[i], 26), owner->name) << compounds[i];
-    seen.insert(compound);
-  }
-  EXPECT_TRUE(seen.count("BOILER") && seen.count("TURBIN") && seen.count("REPORT"));
+  // Each compound of the plant with its CP, CP by CP.
+  Lines expected{"CLRCMPLST"};
+  for (const auto& cp : engine.plant().cps)
+    for (const auto& compound : cp.compounds) expected.push_back(compound.name + " " + cp.name);
+  expected.push_back("DNCMPLST");
+  rows.clear();
+  for (const auto& l : send(engine.connect(), "GETCMPS"))
+    rows.push_back(startsWith(l, "CMPLST") ? std::string(trimBlanks(cols(l, 13, 25))) + " " +
+                                                 std::string(fromCol(l, 26))
+                                           : l);
+  EXPECT_EQ(rows, expected);
+  EXPECT_GT(rows.size(), 10u);
 }
 
 TEST_F(EngineListsTest, BlockListGivesEachCompoundItsBlocksInOrderThenItsEndEntry) {
   const ConnId c = openOn("CP6001");
   const auto lines = send(c, "GETBLKS 0 CP6001");
-  ASSERT_EQ(lines.front(), "CLRBLKLST");
-  ASSERT_EQ(lines.back(), "DNBLKLST");
+  EXPECT_EQ(lines.front() + "|" + lines.back(), "CLRBLKLST|DNBLKLST");
   const auto nodes = treeOf(lines);
   ASSERT_FALSE(nodes.empty());
   EXPECT_EQ(nodes.back().key, "***END***");
@@ -70,20 +64,16 @@ TEST_F(EngineListsTest, BlockListGivesEachCompoundItsBlocksInOrderThenItsEndEntr
   }
   EXPECT_EQ(keys.size(), nodes.size());  // the client's tree refuses a duplicate key
 
-  const Compound& boiler = *engine.plant().findCompound("BOILER");
-  const auto first =
-      std::find_if(nodes.begin(), nodes.end(), [](const TreeNode& n) { return n.key == "BOILER"; });
-  ASSERT_LT(first + static_cast<long>(boiler.blocks.size()) + 1, nodes.end());
-  EXPECT_EQ(first->type, "COMPND");
-  for (std::size_t i = 0; i < boiler.blocks.size(); ++i)
-    EXPECT_EQ(first[static_cast<long>(i) + 1].key, "BOILER:" + boiler.blocks[i].name);
-  const TreeNode& endEntry = first[static_cast<long>(boiler.blocks.size()) + 1];
-  EXPECT_EQ(endEntry.key, "BOILER:---END_BOILER");
-  EXPECT_EQ(endEntry.type, "END_ZONE");
-  // Types that matter to the client's buttons come through.
-  EXPECT_TRUE(std::any_of(nodes.begin(), nodes.end(), [](const TreeNode& n) {
-    return n.key == "FEEDWT:PMPSEQ" && n.type == "IND";
-  }));
+  // BOILER as "key type" lines: the compound, its blocks in order, its end entry.
+  Lines expected{"BOILER COMPND"}, shown;
+  for (const auto& b : engine.plant().findCompound("BOILER")->blocks)
+    expected.push_back("BOILER:" + b.name + " " + b.type);
+  expected.push_back("BOILER:---END_BOILER END_ZONE");
+  auto n = std::find_if(nodes.begin(), nodes.end(),
+                        [](const auto& node) { return node.key == "BOILER"; });
+  for (; n != nodes.end() && shown.size() < expected.size(); ++n)
+    shown.push_back(n->key + " " + n->type);
+  EXPECT_EQ(shown, expected);
 
   EXPECT_TRUE(refused(send(engine.connect(), "GETBLKS 0 CP6001"), "ERRBLKLST"));
   EXPECT_TRUE(refused(send(c, "GETBLKS 1 CP6002"), "ERRBLKLST", "CP6002"));
@@ -105,17 +95,18 @@ TEST_F(EngineListsTest, EcbAndStationBlocksOnlyInFullList) {
   for (const char* t : {"PIDA", "COMPND"}) EXPECT_EQ(shortList.count(t), fullList.count(t)) << t;
 }
 
-TEST_F(EngineListsTest, LongNamesKeepTheEndEntryWithin18CharactersAndLineNumbersWrap) {
+TEST_F(EngineListsTest, LongNamesKeepTheirEndEntriesWithinTheFieldsAndLineNumbersWrap) {
   Plant plant = buildScalePlant(40'000, 400);
   plant.cps[0].compounds.push_back(makeCompound("ABCDEFGHIJKL"));
   plant.cps[0].compounds.back().blocks.push_back(makeBlock("TWELVECHARSX", "AIN"));
   Engine big(std::move(plant));
+  const std::string cp = big.plant().cps[0].name;
   const ConnId c = big.connect();
-  big.handle(c, "OPENCP:" + big.plant().cps[0].name + " ALL WS01");
-  const auto nodes = treeOf(linesFor(big.handle(c, "GETBLKS 0 " + big.plant().cps[0].name), c));
+  big.handle(c, "OPENCP:" + cp + " ALL WS01");
+  const auto nodes = treeOf(linesFor(big.handle(c, "GETBLKS 0 " + cp), c));
   ASSERT_GE(nodes.size(), 4u);
-  EXPECT_EQ(nodes[nodes.size() - 3].key, "ABCDEFGHIJKL:TWELVECHARSX");
-  EXPECT_EQ(nodes[nodes.size() - 3].type, "AIN");
+  EXPECT_EQ(nodes[nodes.size() - 3].key + " " + nodes[nodes.size() - 3].type,
+            "ABCDEFGHIJKL:TWELVECHARSX AIN");
   EXPECT_EQ(nodes[nodes.size() - 2].key, "ABCDEFGHIJKL:---END_ABCDEFGHIJK");
   // Line numbers stay within the client's range, and every block arrives.
   std::size_t blocks = 0;
@@ -125,6 +116,16 @@ TEST_F(EngineListsTest, LongNamesKeepTheEndEntryWithin18CharactersAndLineNumbers
     blocks += n.type != "COMPND" && n.type != "END_ZONE" && n.key != "***END***";
   }
   EXPECT_EQ(blocks, 40'001u);
+
+  // Its end key would not fit an add's record, so adding at the compound's end is refused.
+  const auto add = [&](const std::string& where) {
+    return linesFor(big.handle(c, "ADDNEW:ABCDEFGHIJKL:N1 " + where + " AIN"), c).at(0);
+  };
+  EXPECT_TRUE(startsWith(add("ABCDEFGHIJKL"), "ERRADDNEW")) << add("ABCDEFGHIJKL");
+  EXPECT_EQ(
+      blocks::parseBlockRecord(add("ABCDEFGHIJKL:TWELVECHARSX"), blocks::RecordColumns::AddCopy)
+          .relKey,
+      "ABCDEFGHIJKL:TWELVECHARSX");
 }
 
 }  // namespace

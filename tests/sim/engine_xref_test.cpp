@@ -22,10 +22,7 @@ bool has(const Lines& lines, std::string_view part) {
 
 class EngineXrefTest : public EngineTest {
  protected:
-  EngineXrefTest() {
-    engine.setClock([this] { return now; });
-    engine.setLogger([this](const std::string& s) { logged.push_back(s); });
-  }
+  EngineXrefTest() { driveClock(); }
 
   // Sends each command with "XREFCFGPUT" before it.
   void put(ConnId c, const Lines& commands) {
@@ -56,9 +53,6 @@ class EngineXrefTest : public EngineTest {
   }
 
   Lines xref(ConnId c, const std::string& key) { return send(c, "XREFBLK:" + key); }
-
-  std::int64_t now = 0;
-  Lines logged;
 };
 
 TEST_F(EngineXrefTest, ListsCarryLetterAndEntriesAtTheirColumnsAndUploadsRoundTrip) {
@@ -101,11 +95,11 @@ TEST_F(EngineXrefTest, RefusedUploadChangesNothing) {
       upload(300, "CLINE:" + std::string(250, 'W') + "\n"),  // too much text
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
-    const std::size_t logs = logged.size();
+    const std::size_t logs = log.size();
     put(c, cases[i]);
     EXPECT_EQ(entries(c, 'C'), before) << "case " << i;
     EXPECT_EQ(entries(c, 'D').size(), 2u) << "case " << i;
-    EXPECT_GT(logged.size(), logs) << "case " << i << " not logged";
+    EXPECT_GT(log.size(), logs) << "case " << i << " not logged";
   }
   // The largest list that fits is taken; an upload cut off by its
   // connection's end is dropped with it.
@@ -162,7 +156,7 @@ TEST_F(EngineXrefTest, RunStopsWhenNoClientFollowsItAnyMore) {
   now += 3'600'000;
   EXPECT_TRUE(send(a, "XREFRUNC").empty());
   EXPECT_EQ(xref(a, "BOILER:LC101"), kNone);
-  EXPECT_TRUE(has(logged, "stopped"));
+  EXPECT_TRUE(has(log, "stopped"));
 }
 
 TEST_F(EngineXrefTest, NamesThatAreNoCpOfThePlantAreReportedAndSkipped) {
