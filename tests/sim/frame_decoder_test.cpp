@@ -80,6 +80,14 @@ TEST(FrameDecoderTest, GarbageAndBadLengthsAreReportedOnceAndSkippedToTheNextHea
   for (int i = 0; i < 100; ++i) d.feed(std::string(10'000, 'x'));
   EXPECT_LT(d.buffered(), 4u);
   EXPECT_EQ(commandsOf(d.feed(frameCommand("GETCPS"))), Lines{"GETCPS"});
+  // Bad headers in a row are one stretch of garbage.
+  std::string flood;
+  for (int i = 0; i < 1000; ++i) flood += "MSG:x";
+  const auto events = d.feed(flood + "MSG:12" + frameCommand("GETCPS") + "junk");
+  ASSERT_EQ(events.size(), 3u);
+  EXPECT_EQ(events[0].byteCount, 5006u);
+  EXPECT_EQ(commandsOf(events), Lines{"GETCPS"});
+  EXPECT_EQ(events[2].byteCount, 4u);
 }
 
 TEST(FrameDecoderTest, OversizeLengthClosesTheDecoder) {

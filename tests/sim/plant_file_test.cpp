@@ -1,5 +1,5 @@
 // The plant file: text round trip, refusal of damaged files, and the file on
-// disk as tarvo-sim uses it.
+// disk as tarvo-sim uses it: only a regular file of bounded size and lines is read.
 #include "plant_file.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +13,10 @@
 #include "plant_store.h"
 #include "sim_test_util.h"
 
+#if defined(Q_OS_LINUX)
+#include <sys/stat.h>
+#endif
+
 namespace tarvo::sim {
 namespace {
 
@@ -22,7 +26,8 @@ TEST(PlantFileTest, PlantsSurviveTheRoundTripWithEitherLineEnd) {
   setValue(b.params, "EO1", "");  // empty where the default is not
   setValue(b.params, "LOOPID", "A = B # not a comment");
   b.runtime = {{"HSCO1", "250"}};
-  b.source = {"", "  indented", "SOURCE inside", "END"};  // looks like records, is text
+  // Looks like records, is text; a tab and 8-bit text with trailing blanks are kept.
+  b.source = {"", "  indented", "SOURCE inside", "END", "\tBO01 := TRUE;", "caf\xE9 \xFF  "};
   edited.cps[1].heldBy = "AW7001";
   edited.cps[0].checkpointBusy = true;
   setValue(edited.cps[0].compounds[2].params, "ON", "0");
@@ -70,6 +75,9 @@ TEST(PlantFileTest, DamagedFilesAreRefusedAtTheirLine) {
       {head + cp + "    SOURCE x\nEND\n", 4, "SOURCE outside"},
       {head + cp + "FROB\nEND\n", 4, "FROB"},
       {head + cp + "END\nCP CP9 CP FCP280\n", 5, "after END"},
+      {head + cp + "    BLOCK S1 DEP\n      SOURCE \x1b[2J\nEND\n", 5, "control character"},
+      {head + "CP CP1 CP FCP280\n  CPDESC a\x07\nEND\n", 3, "control character"},
+      {head + "CP CP1 CP FCP280\n  HELDBY WS\rX\nEND\n", 3, "control character"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -99,9 +107,19 @@ TEST(PlantFileTest, MinimalHandWrittenFileTakesDefaults) {
   EXPECT_EQ(*findValue(b->params, "MA"), "0");
 }
 
-TEST(PlantStoreTest, SaveReplacesTheFileWholeOrFailsAndSaysWhy) {
+class PlantFileOnDiskTest : public ::testing::Test {
+ protected:
+  QString write(const char* name, const QByteArray& bytes) {
+    const QString path = dir.filePath(QString::fromLatin1(name));
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    return path;
+  }
   QTemporaryDir dir;
-  ASSERT_TRUE(dir.isValid());
+};
+
+TEST_F(PlantFileOnDiskTest, SaveReplacesTheFileWholeOrFailsAndSaysWhy) {
   const QString path = dir.filePath(QStringLiteral("plant.txt"));
   Plant p = buildDemoPlant();
   setValue(p.cps[0].compounds[2].blocks[0].params, "DESCRP", "changed");
@@ -116,6 +134,40 @@ TEST(PlantStoreTest, SaveReplacesTheFileWholeOrFailsAndSaysWhy) {
   const QString lost = dir.filePath(QStringLiteral("no/such/folder/plant.txt"));
   EXPECT_FALSE(savePlantFile(lost, p).isEmpty());
   EXPECT_FALSE(QFile::exists(lost));
+}
+
+TEST_F(PlantFileOnDiskTest, OnlyARegularFileOfBoundedSizeAndLinesIsRead) {
+  const QByteArray plant = "TARVO-SIM-PLANT 1\nCP CP1 CP FCP280\nEND\n";
+  const QString blanks =
+      write("blanks.txt", plant.left(18) + QByteArray(200'000, '\n') + plant.mid(18));
+  const PlantLoad ok = loadPlantFile(blanks);
+  ASSERT_TRUE(ok.plant) << ok.error.toStdString();
+  EXPECT_EQ(ok.plant->cps.size(), 1u);
+
+  struct Case {
+    QString path;
+    qint64 maxBytes;
+    const char* says;
+  };
+  std::vector<Case> cases{
+      {dir.path(), kMaxPlantFileBytes, "not a regular file"},
+      {dir.filePath(QStringLiteral("missing")), kMaxPlantFileBytes, "no such file"},
+      {blanks, 100'000, "larger than 100000 bytes"},
+      {write("long.txt", plant.left(18) + QByteArray(kMaxPlantLineBytes + 1, 'x') + "\nEND\n"),
+       kMaxPlantFileBytes, ":2: the line is longer than"},
+  };
+#if defined(Q_OS_LINUX)
+  const QString fifo = dir.filePath(QStringLiteral("fifo"));
+  ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  cases.push_back({fifo, kMaxPlantFileBytes, "not a regular file"});
+  cases.push_back({QStringLiteral("/dev/zero"), kMaxPlantFileBytes, "not a regular file"});
+#endif
+  for (const Case& c : cases) {
+    const PlantLoad load = loadPlantFile(c.path, c.maxBytes);
+    EXPECT_FALSE(load.plant) << c.path.toStdString();
+    EXPECT_TRUE(load.error.startsWith(c.path)) << load.error.toStdString();
+    EXPECT_TRUE(load.error.contains(QString::fromLatin1(c.says))) << load.error.toStdString();
+  }
 }
 
 }  // namespace
