@@ -29,14 +29,9 @@ constexpr int kClients = 50;
 constexpr int kNoisy = 5;
 constexpr int kRounds = 8;
 
-std::string two(int i) {
-  return std::string(1, static_cast<char>('0' + i / 10)) + static_cast<char>('0' + i % 10);
-}
-std::string cpName(int i) {
-  return "LD" + two(i);
-}
-std::string compoundName(int i) {
-  return "LC" + two(i);
+// Client i's CP ("LD07") or compound ("LC07").
+std::string cpName(int i, const char* prefix = "LD") {
+  return prefix + std::string{static_cast<char>('0' + i / 10), static_cast<char>('0' + i % 10)};
 }
 
 Plant loadPlant() {
@@ -45,7 +40,7 @@ Plant loadPlant() {
     Cp cp;
     cp.name = cpName(i);
     cp.model = "FCP280";
-    Compound c = makeCompound(compoundName(i));
+    Compound c = makeCompound(cpName(i, "LC"));
     for (const char* type : {"AIN", "PID", "AOUT", "CALC", "CIN", "TIM"})
       c.blocks.push_back(makeBlock(std::string(type) + "1", type));
     cp.compounds.push_back(std::move(c));
@@ -84,13 +79,13 @@ TEST(LoadTest, FiftyClientsListAndEditAtOnceUndisturbedByGarbage) {
     ASSERT_TRUE(clients.back()->connected());
   }
   for (int i = 0; i < kClients; ++i)
-    clients[i]->send(frameCommand("OPENCP:" + cpName(i) + " ALL WS" + two(i)));
+    clients[i]->send(frameCommand("OPENCP:" + cpName(i) + " ALL WS" + cpName(i, "")));
   for (int i = 0; i < kClients; ++i) ASSERT_TRUE(clients[i]->waitForLine("DNOPENCP" + cpName(i)));
 
   std::string garbage;
   for (int k = 0; k < 2000; ++k) garbage += "MSG:x";
   garbage += "MSG:12X4MSG:" + std::string(12, '9');
-  auto pid = [](int i) { return compoundName(i) + ":PID1"; };
+  auto pid = [](int i) { return cpName(i, "LC") + ":PID1"; };
 
   // Each step: its command from client i with PBAND value v, the keyword that
   // ends its answer, and whether the answer is right.
@@ -137,7 +132,7 @@ TEST(LoadTest, FiftyClientsListAndEditAtOnceUndisturbedByGarbage) {
             clients[i]->send(i < kClients ? step.command(i, std::to_string(10 + round * 50 + i))
                                           : garbage + frameCommand("GETVERSION") + "MSG:xMS");
       }
-      auto got = [&](int i) { return clients[i]->lines; };
+      auto got = [&](int i) -> const Lines& { return clients[i]->lines; };
       ASSERT_TRUE(QTest::qWaitFor(
           [&] {
             for (int i = 0; i < all; ++i) {
