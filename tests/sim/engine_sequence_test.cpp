@@ -26,13 +26,6 @@ class EngineSequenceTest : public EngineTest {
     ASSERT_EQ(send(c, "EDTSEQ:" + kSeq), Lines{"DNEDTSEQ " + kSeq});
   }
 
-  Lines sendAll(const Lines& commands, ConnId conn = 0) {
-    Lines replies;
-    for (const auto& cmd : commands)
-      for (auto& l : send(conn ? conn : c, cmd)) replies.push_back(std::move(l));
-    return replies;
-  }
-
   // The commands the client's Save sends for a text box holding `text`.
   static Lines saveCommands(const std::string& block, std::string_view text) {
     const link::UploadLines u = link::splitForUpload(text);
@@ -42,7 +35,7 @@ class EngineSequenceTest : public EngineTest {
     cmds.push_back("SPUTEND" + u.pending);
     return cmds;
   }
-  Lines save(std::string_view text) { return sendAll(saveCommands(kSeq, text)); }
+  Lines save(std::string_view text) { return sendAll(c, saveCommands(kSeq, text)); }
 
   // The entries of a list reply between its opening and closing lines, from `column`.
   Lines entries(const std::string& command, std::string_view open, std::string_view close,
@@ -96,7 +89,7 @@ TEST_F(EngineSequenceTest, PreparingForEditAnswersDoneWarnsOrRefuses) {
 
 TEST_F(EngineSequenceTest, CancelIsAlwaysAnsweredAndEditsEndWithTheirSession) {
   // The client's way out: CANSEQ, CANSEQ again as its window closes, MODDONE.
-  EXPECT_EQ(sendAll({"CANSEQ:" + kSeq, "CANSEQ:" + kSeq, "MODDONE:" + kSeq}),
+  EXPECT_EQ(sendAll(c, {"CANSEQ:" + kSeq, "CANSEQ:" + kSeq, "MODDONE:" + kSeq}),
             (Lines{"DNCANSEQ " + kSeq, "DNCANSEQ " + kSeq}));
   EXPECT_TRUE(says(save("X"), "ERRPUTSRC", "not open for editing"));
   EXPECT_TRUE(says(send(c, "COMPLSEQ:" + kSeq + " IND"), "ERRCPLSEQ", "not open for editing"));
@@ -105,7 +98,7 @@ TEST_F(EngineSequenceTest, CancelIsAlwaysAnsweredAndEditsEndWithTheirSession) {
   ASSERT_EQ(send(c, "EDTSEQ:" + kSeq), Lines{"DNEDTSEQ " + kSeq});
   const ConnId other = engine.connect();
   EXPECT_EQ(firstWith(send(other, "OVERRIDECP:CP6001 held by WS01"), "DNOPENCP"), "DNOPENCPCP6001");
-  EXPECT_EQ(sendAll({"EDTSEQ:" + kSeq, "SPUTSTART:" + kSeq}, other), Lines{"DNEDTSEQ " + kSeq});
+  EXPECT_EQ(sendAll(other, {"EDTSEQ:" + kSeq, "SPUTSTART:" + kSeq}), Lines{"DNEDTSEQ " + kSeq});
   EXPECT_TRUE(says(save("X"), "ERRPUTSRC", "No ICC session open"));
   engine.disconnect(other);
   const ConnId third = openOn("CP6001", "WS03");
@@ -144,12 +137,14 @@ TEST_F(EngineSequenceTest, RefusedSavesStoreNothing) {
        "longer than 10000 lines or 524288 bytes"},
       {{"SPUTSTART:" + kSeq, "SRCPUT:A\nB\n", "SPUTEND"}, "line 1 holds a line break character"},
       {{"SPUTSTART:" + kSeq, "SRCPUT:A\n", "SPUTENDB\rC"}, "line 2 holds a line break character"},
+      {{"SPUTSTART:" + kSeq, "SRCPUT:BO01 \x1b[2J:= TRUE;\n", "SPUTEND"},
+       "line 1 holds a control character"},
       {{"SPUTSTART:" + kSeq, "SRCPUT:A", "SPUTENDB"}, "the last line came twice and differed"},
       {saveCommands("FEEDWT:PMPDEP", "X"),
        "FEEDWT:PMPDEP is not open for editing (Edit Seq first)"},
   };
   for (const auto& [commands, why] : cases) {
-    EXPECT_TRUE(says(sendAll(commands), "ERRPUTSRC", std::string(why) + "; nothing stored"));
+    EXPECT_TRUE(says(sendAll(c, commands), "ERRPUTSRC", std::string(why) + "; nothing stored"));
     EXPECT_EQ(stored(), before);
   }
   // Exactly as much as allowed is stored.
@@ -179,22 +174,22 @@ TEST_F(EngineSequenceTest, CompileIsCleanWarnsOrFailsWithAListingThatPointsAtThe
 TEST_F(EngineSequenceTest, InstallNeedsAGoodCompileOfTheStoredSource) {
   const std::string good = "SEQUENCE PMPSEQ\r\nSTATEMENTS\r\n  BO01 := TRUE;\r\nENDSEQUENCE";
   const Lines compile = {"COMPLSEQ:" + kSeq + " IND"}, install = {"INSTALSEQ:" + kSeq};
-  EXPECT_TRUE(says(sendAll(install), "ERRINSSEQ", "has not been compiled"));
+  EXPECT_TRUE(says(sendAll(c, install), "ERRINSSEQ", "has not been compiled"));
   save("SEQUENCE PMPSEQ\r\nSTATEMENTS\r\n  BO01 := ;\r\nENDSEQUENCE");
-  ASSERT_TRUE(says(sendAll(compile), "ERRCPLSEQ", "1 error"));
-  EXPECT_TRUE(says(sendAll(install), "ERRINSSEQ", "its last compile found 1 error"));
+  ASSERT_TRUE(says(sendAll(c, compile), "ERRCPLSEQ", "1 error"));
+  EXPECT_TRUE(says(sendAll(c, install), "ERRINSSEQ", "its last compile found 1 error"));
   save(good);
-  ASSERT_EQ(sendAll(compile), Lines{"DNCPLSEQ " + kSeq});
+  ASSERT_EQ(sendAll(c, compile), Lines{"DNCPLSEQ " + kSeq});
   save(good + "\r\n{ changed }");
-  EXPECT_TRUE(says(sendAll(install), "ERRINSSEQ", "saved after its last compile"));
+  EXPECT_TRUE(says(sendAll(c, install), "ERRINSSEQ", "saved after its last compile"));
 
   // Saved and not installed: preparing the block again says so; installing ends that.
-  EXPECT_EQ(sendAll({"CANSEQ:" + kSeq, "EDTSEQ:" + kSeq}),
+  EXPECT_EQ(sendAll(c, {"CANSEQ:" + kSeq, "EDTSEQ:" + kSeq}),
             (Lines{"DNCANSEQ " + kSeq,
                    "WRNEDTSEQThe source stored for " + kSeq + " was saved but not installed",
                    "DNEDTSEQ " + kSeq}));
   EXPECT_EQ(
-      sendAll({compile[0], install[0], "CANSEQ:" + kSeq, "EDTSEQ:" + kSeq}),
+      sendAll(c, {compile[0], install[0], "CANSEQ:" + kSeq, "EDTSEQ:" + kSeq}),
       (Lines{"DNCPLSEQ " + kSeq, "DNINSSEQ " + kSeq, "DNCANSEQ " + kSeq, "DNEDTSEQ " + kSeq}));
 }
 

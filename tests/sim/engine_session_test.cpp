@@ -93,9 +93,6 @@ TEST_F(EngineSessionTest, StationLockHoldsUntilOverriddenAndSessionsEndReleasing
 
 class EngineUtilitiesTest : public EngineTest {
  protected:
-  std::string configured(const char* cmp, const char* blk, const char* name) {
-    return *findValue(engine.plant().findBlock(cmp, blk)->params, name);
-  }
   const ParamList& runtime(const char* cmp, const char* blk) {
     return engine.plant().findBlock(cmp, blk)->runtime;
   }
@@ -120,13 +117,11 @@ TEST_F(EngineUtilitiesTest, EachUtilityAnswersDoneAfterItsWorkOrIsRefused) {
 TEST_F(EngineUtilitiesTest, UploadTakesTunedValuesUnlessAChangeReplacedThem) {
   const ConnId c = openOn("CP6001");
   ASSERT_FALSE(runtime("BOILER", "LC101").empty());
-  send(c, "MODSTART:BOILER:LC101");
-  send(c, "MODPARM:PBAND = 175");
-  send(c, "MODEND:BOILER:LC101");
+  modify(c, "BOILER:LC101", {"PBAND = 175"});
   engine.handle(c, "UPLOADCP");
   // The change, not the tuned 120; then untouched tuned values.
-  EXPECT_EQ(configured("BOILER", "LC101", "PBAND") + " " + configured("BOILER", "LC101", "MA") +
-                " " + configured("BOILER", "PC104", "SPT"),
+  EXPECT_EQ(value("BOILER:LC101", "PBAND") + " " + value("BOILER:LC101", "MA") + " " +
+                value("BOILER:PC104", "SPT"),
             "175 1 142");
   EXPECT_TRUE(runtime("BOILER", "LC101").empty());
 }
@@ -134,7 +129,7 @@ TEST_F(EngineUtilitiesTest, UploadTakesTunedValuesUnlessAChangeReplacedThem) {
 TEST_F(EngineUtilitiesTest, InitializeDropsTunedValuesKeepingConfiguration) {
   engine.handle(openOn("CP6001"), "INITIALIZECP");
   EXPECT_TRUE(runtime("BOILER", "LC101").empty());
-  EXPECT_EQ(configured("BOILER", "LC101", "PBAND"), "150");
+  EXPECT_EQ(value("BOILER:LC101", "PBAND"), "150");
 }
 
 }  // namespace

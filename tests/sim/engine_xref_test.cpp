@@ -208,9 +208,7 @@ TEST_F(EngineXrefTest, RunReadsThePlantAsItStartsAndWarnsOfOpenSessions) {
   const ConnId c = engine.connect();
   EXPECT_TRUE(
       has(send(c, "XREFRUNS"), "WARNING: ICC configurator session active on CP6001 (WS01)"));
-  send(s, "MODSTART:BOILER:LV101");
-  send(s, "MODPARM:MEAS = BOILER:PC104.OUT");
-  ASSERT_EQ(send(s, "MODEND:BOILER:LV101"), Lines{"DNPRMMOD BOILER:LV101"});
+  ASSERT_EQ(modify(s, "BOILER:LV101", {"MEAS = BOILER:PC104.OUT"}), Lines{"DNPRMMOD BOILER:LV101"});
   runToEnd(c, false);
   const std::string toValve = "--> BOILER:LV101.MEAS";
   EXPECT_TRUE(has(xref(c, "BOILER:LC101"), toValve));

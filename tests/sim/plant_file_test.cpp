@@ -20,6 +20,8 @@
 namespace tarvo::sim {
 namespace {
 
+using testing::valueOf;
+
 TEST(PlantFileTest, PlantsSurviveTheRoundTripWithEitherLineEnd) {
   Plant edited = buildDemoPlant();
   Block& b = edited.cps[0].compounds[2].blocks[0];
@@ -100,11 +102,9 @@ TEST(PlantFileTest, MinimalHandWrittenFileTakesDefaults) {
       "      PARAM DESCRP\n"
       "END\n");
   ASSERT_TRUE(read.plant) << read.error;
-  const Block* b = read.plant->findBlock("C1", "B1");
-  ASSERT_NE(b, nullptr);
-  EXPECT_EQ(*findValue(b->params, "PBAND"), "42");
-  EXPECT_EQ(*findValue(b->params, "DESCRP"), "");
-  EXPECT_EQ(*findValue(b->params, "MA"), "0");
+  EXPECT_EQ(valueOf(*read.plant, "C1:B1", "PBAND") + "|" + valueOf(*read.plant, "C1:B1", "DESCRP") +
+                "|" + valueOf(*read.plant, "C1:B1", "MA"),
+            "42||0");
 }
 
 class PlantFileOnDiskTest : public ::testing::Test {

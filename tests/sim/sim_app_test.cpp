@@ -90,15 +90,14 @@ TEST_F(SimInstanceTest, ServesOnAnEphemeralPortAndKeepsItsPlantInTheDataFile) {
                             "MODEND:BOILER:PC104", "UPLOADCP", "INITIALIZECP"})
       e.handle(c, cmd);
     // Not on disk until a checkpoint; upload and initialize store nothing.
-    EXPECT_EQ(*findValue(loadPlantFile(path).plant->findBlock("BOILER", "PC104")->params, "PBAND"),
-              "80");
+    EXPECT_EQ(valueOf(*loadPlantFile(path).plant, "BOILER:PC104", "PBAND"), "80");
     EXPECT_EQ(linesFor(e.handle(c, "CHECKPOINTCP"), c), Lines{"DNCPUTIL"});
   }
   // A new start loads what the checkpoint wrote.
   SimInstance again([](const std::string&) {});
   QString error;
   ASSERT_TRUE(again.start(o, &error)) << error.toStdString();
-  EXPECT_EQ(*findValue(again.engine().plant().findBlock("BOILER", "PC104")->params, "PBAND"), "66");
+  EXPECT_EQ(valueOf(again.engine().plant(), "BOILER:PC104", "PBAND"), "66");
 }
 
 TEST_F(SimInstanceTest, ABadAddressOrACorruptDataFileStopsTheStartWithAClearError) {
