@@ -110,7 +110,7 @@ TEST_F(EngineXrefTest, RefusedUploadChangesNothing) {
   EXPECT_EQ(entries(c, 'C'), Lines(1000, "X"));
 }
 
-TEST_F(EngineXrefTest, RunOutputArrivesOverPollsForItsTimePerBlockThenDoneOnce) {
+TEST_F(EngineXrefTest, RunOutputArrivesOverPollsForItsTimePerBlockThenDoneOnceAndListingsFollow) {
   const ConnId c = engine.connect();
   EXPECT_TRUE(send(c, "XREFRUNC").empty()) << "no run, no answer";
   Lines out;
@@ -138,7 +138,30 @@ TEST_F(EngineXrefTest, RunOutputArrivesOverPollsForItsTimePerBlockThenDoneOnce) 
     EXPECT_TRUE(has(out, part)) << part;
   EXPECT_FALSE(has(out, "WARNING"));
   EXPECT_TRUE(poll(end + 60'000).empty()) << "output after the end";
-  EXPECT_NE(xref(c, "BOILER:LC101"), kNone);
+
+  // The listings then show each connection with its direction.
+  EXPECT_EQ(
+      xref(c, "BOILER:LC101"),
+      (Lines{"CLRXREFLST", "XREFLST IN  BOILER:LC101.MEAS                <-- BOILER:LCALC.RO01",
+             "XREFLST IN  BOILER:LC101.BCALCI              <-- BOILER:LV101.BCALCO",
+             "XREFLST OUT BOILER:LC101.OUT                 --> BOILER:LV101.MEAS", "ENDXREFLST"}));
+  // A compound lists its links inside and across.
+  EXPECT_EQ(
+      xref(c, "PLANT"),
+      (Lines{"CLRXREFLST", "XREFLST IN  PLANT:LOAD.RI01                  <-- TURBIN:ST301.PNT",
+             "XREFLST IN  PLANT:LOAD.RI02                  <-- BOILER:FT102.PNT",
+             "XREFLST INT PLANT:LOAD.RO01                  --> PLANT:UNITMN.MEAS",
+             "XREFLST OUT PLANT:LOAD.RO01                  --> REPORT:SHFTRP.RI01",
+             "XREFLST OUT PLANT:SHIFT.OUT                  --> REPORT:SHFTRP.BI01",
+             "XREFLST REF PLANT:AT401.IOM_ID               ==> CP6002_ECB:FBM01",
+             "XREFLST REF PLANT:LADDR1.IOM_ID              ==> CP6002_ECB:FBM02", "ENDXREFLST"}));
+  // A module lists the blocks that use it, and names its own parent.
+  const Lines fbm = xref(c, "CP6001_ECB:FBM03");
+  ASSERT_EQ(fbm.size(), 8u);
+  EXPECT_EQ(fbm[1], "XREFLST REF CP6001_ECB:FBM03.PARENT          ==> CP6001_ECB:PRIMARY_ECB");
+  EXPECT_EQ(fbm[2], "XREFLST REF CP6001_ECB:FBM03                 <== BOILER:LSH105.IOM_ID");
+  for (const char* none : {"REPORT:RPTTIM", "", "***END***", "BOILER:---END_BOILER", "NOSUCH:X"})
+    EXPECT_EQ(xref(c, none), kNone) << none;
 }
 
 TEST_F(EngineXrefTest, RunStopsWhenNoClientFollowsItAnyMore) {
@@ -173,34 +196,6 @@ TEST_F(EngineXrefTest, NamesThatAreNoCpOfThePlantAreReportedAndSkipped) {
       xref(c, "BOILER:FT102"),
       (Lines{"CLRXREFLST", "XREFLST OUT BOILER:FT102.PNT                 --> BOILER:LCALC.RI02",
              "XREFLST REF BOILER:FT102.IOM_ID              ==> CP6001_ECB:FBM01", "ENDXREFLST"}));
-}
-
-TEST_F(EngineXrefTest, ListingsShowEachConnectionWithItsDirection) {
-  const ConnId c = engine.connect();
-  EXPECT_EQ(xref(c, "BOILER:LC101"), kNone) << "no generation yet";
-  runToEnd(c);
-  EXPECT_EQ(
-      xref(c, "BOILER:LC101"),
-      (Lines{"CLRXREFLST", "XREFLST IN  BOILER:LC101.MEAS                <-- BOILER:LCALC.RO01",
-             "XREFLST IN  BOILER:LC101.BCALCI              <-- BOILER:LV101.BCALCO",
-             "XREFLST OUT BOILER:LC101.OUT                 --> BOILER:LV101.MEAS", "ENDXREFLST"}));
-  // A compound lists its links inside and across.
-  EXPECT_EQ(
-      xref(c, "PLANT"),
-      (Lines{"CLRXREFLST", "XREFLST IN  PLANT:LOAD.RI01                  <-- TURBIN:ST301.PNT",
-             "XREFLST IN  PLANT:LOAD.RI02                  <-- BOILER:FT102.PNT",
-             "XREFLST INT PLANT:LOAD.RO01                  --> PLANT:UNITMN.MEAS",
-             "XREFLST OUT PLANT:LOAD.RO01                  --> REPORT:SHFTRP.RI01",
-             "XREFLST OUT PLANT:SHIFT.OUT                  --> REPORT:SHFTRP.BI01",
-             "XREFLST REF PLANT:AT401.IOM_ID               ==> CP6002_ECB:FBM01",
-             "XREFLST REF PLANT:LADDR1.IOM_ID              ==> CP6002_ECB:FBM02", "ENDXREFLST"}));
-  // A module lists the blocks that use it, and names its own parent.
-  const Lines fbm = xref(c, "CP6001_ECB:FBM03");
-  ASSERT_EQ(fbm.size(), 8u);
-  EXPECT_EQ(fbm[1], "XREFLST REF CP6001_ECB:FBM03.PARENT          ==> CP6001_ECB:PRIMARY_ECB");
-  EXPECT_EQ(fbm[2], "XREFLST REF CP6001_ECB:FBM03                 <== BOILER:LSH105.IOM_ID");
-  for (const char* none : {"REPORT:RPTTIM", "", "***END***", "BOILER:---END_BOILER", "NOSUCH:X"})
-    EXPECT_EQ(xref(c, none), kNone) << none;
 }
 
 TEST_F(EngineXrefTest, RunReadsThePlantAsItStartsAndWarnsOfOpenSessions) {
