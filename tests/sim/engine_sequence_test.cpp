@@ -177,8 +177,8 @@ TEST_F(EngineSequenceTest, PlbListingOrAListingThatSaysWhyNot) {
       " ladder listing";
   EXPECT_EQ(send(c, "PLBLIST:" + kSeq),
             (Lines{"CLRPLBLIST " + kSeq, "PLBLIST *** " + notPlb, "PLBENDLIST"}));
-  EXPECT_EQ(send(engine.connect(), "PLBLIST:"),
-            (Lines{"CLRPLBLIST (no block)", "PLBLIST *** No ICC session open", "PLBENDLIST"}));
+  EXPECT_EQ(send(c, "PLBLIST:"),
+            (Lines{"CLRPLBLIST (no block)", "PLBLIST *** No block named", "PLBENDLIST"}));
 }
 
 TEST_F(EngineSequenceTest, EchoedClientTextNeverStartsAReplyLineOfItsOwn) {
