@@ -1,19 +1,20 @@
 // The client against tarvo-sim over loopback: what each reply the simulator sends does in the
 // client, and what each command the client sends does to the simulator's plant.
 
-#include <QProcess>
 #include <QTableWidget>
 
 #include "app/LinkController.h"
 #include "browser/TreeController.h"
 #include "params/ParamsController.h"
 #include "params/ParmEditFRM.h"
+#include "sim/sim_test_util.h"
 #include "support/ClientFixture.h"
 #include "support/SimFixture.h"
 
 using namespace tarvo;
 using namespace tarvo::test;
 using params::ParmEditFRM;
+using sim::testing::valueOf;
 
 // Each test starts its own simulator.
 class EndToEnd : public SimFixture {};
@@ -52,7 +53,7 @@ TEST_F(EndToEnd, ARefusedChangeShowsTheSimulatorsMessageAndAnAcceptedOneSticks) 
   auto c = newClient(prompter);
   openCp(*c, prompter, QStringLiteral("CP6001"));
   auto value = [&](const char* name) {
-    return *sim::findValue(sim.engine().plant().findBlock("BOILER", "LC101")->params, name);
+    return valueOf(sim.engine().plant(), "BOILER:LC101", name);
   };
   // Opens the editor of BOILER:LC101 with its Edit button and types each "NAME=value" into
   // its row.
@@ -84,24 +85,4 @@ TEST_F(EndToEnd, ARefusedChangeShowsTheSimulatorsMessageAndAnAcceptedOneSticks) 
   ASSERT_TRUE(waitUntil([&] { return c->form().panelText(3) == "EDIT: BOILER:LC101"; }));
   EXPECT_EQ(prompter.shown.size(), 1);
   EXPECT_EQ(value("PBAND") + " " + value("INT") + " " + value("MA"), "120 3.5 0");
-}
-
-TEST_F(EndToEnd, TheSimulatorProgramServesTheClient) {
-  QProcess process;
-  process.start(QStringLiteral(TARVO_SIM_EXE), {QStringLiteral("--port"), QStringLiteral("0")});
-  ASSERT_TRUE(process.waitForStarted());
-  ASSERT_TRUE(waitUntil([&] { return process.canReadLine(); }, 10000));
-  const QString banner = QString::fromLatin1(process.readLine()).trimmed();
-  ASSERT_TRUE(banner.startsWith(QLatin1String("tarvo-sim listening on 127.0.0.1:")))
-      << banner.toStdString();
-  // The client set to the program's port instead of the fixture's simulator.
-  writeSettings(dir.filePath(QStringLiteral("TarvoIp.txt")), QStringLiteral("127.0.0.1"),
-                banner.section(QLatin1Char(':'), -1));
-  auto c = newClient(prompter);
-  EXPECT_GE(control<QComboBox>(*c, "CPListCBO")->count(), 4);
-  EXPECT_EQ(sim.server().clientCount(), 0);
-  EXPECT_TRUE(prompter.shown.isEmpty());
-  c.reset();
-  process.terminate();
-  if (!process.waitForFinished(5000)) process.kill();
 }

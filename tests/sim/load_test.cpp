@@ -5,7 +5,6 @@
 // reply times is printed.
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -47,14 +46,6 @@ Plant loadPlant() {
     plant.cps.push_back(std::move(cp));
   }
   return plant;
-}
-
-// Resident memory of this process in KiB, where the system tells it.
-long residentKiB() {
-  QFile statm(QStringLiteral("/proc/self/statm"));
-  if (!statm.open(QIODevice::ReadOnly)) return -1;
-  const QList<QByteArray> fields = statm.readAll().split(' ');
-  return fields.size() > 1 ? fields[1].toLong() * 4 : -1;
 }
 
 TEST(LoadTest, FiftyClientsListAndEditAtOnceUndisturbedByGarbage) {
@@ -157,8 +148,8 @@ TEST(LoadTest, FiftyClientsListAndEditAtOnceUndisturbedByGarbage) {
     ASSERT_EQ(server.clientCount(), all);
     engineHeld.push_back(engine.heldBytes());
     serverHeld.push_back(server.heldInputBytes() + server.heldOutputBytes());
-    std::printf("[ load     ] round %d: engine holds %zu bytes, server %zu, resident %ld KiB\n",
-                round + 1, engineHeld.back(), serverHeld.back(), residentKiB());
+    std::printf("[ load     ] round %d: engine holds %zu bytes, server %zu\n", round + 1,
+                engineHeld.back(), serverHeld.back());
   }
   // Flat: the same held at the end of every round.
   EXPECT_TRUE(std::all_of(engineHeld.begin(), engineHeld.end(),

@@ -142,25 +142,20 @@ TEST(PlantFileTest, DamagedFilesAreRefusedAtTheirLine) {
   };
   const Case cases[] = {
       {"", 1, "not a tarvo-sim plant file"},
-      {"hello\n", 1, "not a tarvo-sim plant file"},
       {"TARVO-SIM-PLANT 2\nEND\n", 1, "version 2"},
       {head + cp, 0, "END"},  // cut off
       {head + cp + "    BLOCK B1 NOTATYPE\nEND\n", 4, "NOTATYPE"},
       {head + cp + "    BLOCK B1 AIN\n      PARAM NOSUCH 1\nEND\n", 5, "NOSUCH"},
       {head + cp + "    BLOCK B1 AIN\n      PARAM HSCO1 lots\nEND\n", 5, "HSCO1"},
-      {head + cp + "    BLOCK B1 AIN\n      PARAM TYPE PID\nEND\n", 5, "TYPE"},
       {head + cp + "    BLOCK B1 AIN\n    BLOCK B1 AOUT\nEND\n", 5, "twice"},
       {head + cp + "CP CP2 CP FCP280\n  COMPOUND C1\nEND\n", 5, "twice"},
       {head + "  COMPOUND C1\nEND\n", 2, "before the first CP"},
-      {head + "CP CP1 CP FCP280\n    BLOCK B1 AIN\nEND\n", 3, "outside a COMPOUND"},
       {head + "CP TOOLONGNAME CP FCP280\nEND\n", 2, "TOOLONGNAME"},
       {head + "CP CP1 DISK FCP280\nEND\n", 2, "DISK"},
       {head + cp + "    RUN MA 1\nEND\n", 4, "RUN outside"},
-      {head + cp + "    SOURCE x\nEND\n", 4, "SOURCE outside"},
       {head + cp + "FROB\nEND\n", 4, "FROB"},
       {head + cp + "END\nCP CP9 CP FCP280\n", 5, "after END"},
       {head + cp + "    BLOCK S1 DEP\n      SOURCE \x1b[2J\nEND\n", 5, "control character"},
-      {head + "CP CP1 CP FCP280\n  CPDESC a\x07\nEND\n", 3, "control character"},
       {head + "CP CP1 CP FCP280\n  HELDBY WS\rX\nEND\n", 3, "control character"},
   };
   for (const auto& c : cases) {

@@ -201,6 +201,7 @@ TEST(AcceptErrorTest, OutOfFileDescriptorsPausesAcceptingAndRecovers) {
   ASSERT_TRUE(sim.waitForStarted(5000));
   ASSERT_TRUE(QTest::qWaitFor([&] { return sim.canReadLine(); }, 10'000));
   const QByteArray banner = sim.readLine().trimmed();
+  ASSERT_TRUE(banner.startsWith("tarvo-sim listening on 127.0.0.1:")) << banner.toStdString();
   const quint16 port = static_cast<quint16>(banner.mid(banner.lastIndexOf(':') + 1).toUInt());
   ASSERT_NE(port, 0) << banner.toStdString();
 
