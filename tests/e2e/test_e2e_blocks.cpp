@@ -138,16 +138,3 @@ TEST_F(BlocksEndToEnd, AddCopyMoveAndDeleteLeaveTheTreeAFreshListGives) {
   for (const ShownBox& box : prompter.shown)
     EXPECT_TRUE(box.isInput || box.title == "Are you sure") << box.title.toStdString();
 }
-
-TEST_F(BlocksEndToEnd, ANameThatExistsIsRefusedWithTheSimulatorsReasonAndChangesNothing) {
-  const QStringList before = shownTree();
-  select("BOILER:LT101");
-  prompter.answerInput("lc101");
-  button("AddPB")->click();
-  chooseType("AIN");
-  ASSERT_TRUE(waitUntil([&] { return prompter.shown.size() == 2; }));
-  EXPECT_TRUE(prompter.showed(1, "ADD Error: BOILER:LC101", "ERROR: BOILER:LC101 already exists",
-                              Prompter::Icon::Exclamation));
-  EXPECT_EQ(shownTree(), before);
-  EXPECT_EQ(listedTree(), before);
-}

@@ -104,7 +104,7 @@ TEST(DemoPlantTest, DemoAndScalePlantsAreValidAndTheDemoHoldsEveryBlockType) {
   EXPECT_EQ(warnings, 1u);
 }
 
-TEST(PlantFileTest, PlantsSurviveTheRoundTripWithEitherLineEnd) {
+TEST(PlantFileTest, PlantsSurviveTheRoundTripWithEitherLineEndAndHandWrittenOnesTakeDefaults) {
   Plant edited = buildDemoPlant();
   Block& b = edited.cps[0].compounds[2].blocks[0];
   setValue(b.params, "EO1", "");  // empty where the default is not
@@ -125,6 +125,14 @@ TEST(PlantFileTest, PlantsSurviveTheRoundTripWithEitherLineEnd) {
       EXPECT_EQ(*read.plant, plant);
     }
   }
+  // A hand-written file may hold comments and blank lines, and leaves out defaults.
+  const PlantReadResult hand = readPlantText(
+      "TARVO-SIM-PLANT 1\n# a comment\n\nCP CP1 CP FCP280\n  COMPOUND C1\n    BLOCK B1 PID\n"
+      "      PARAM PBAND 42\n      PARAM DESCRP\nEND\n");
+  ASSERT_TRUE(hand.plant) << hand.error;
+  EXPECT_EQ(valueOf(*hand.plant, "C1:B1", "PBAND") + "|" + valueOf(*hand.plant, "C1:B1", "DESCRP") +
+                "|" + valueOf(*hand.plant, "C1:B1", "MA"),
+            "42||0");
   // A blank text reads back empty: values are trimmed on the way in.
   setValue(b.params, "DESCRP", "  ");
   const PlantReadResult read = readPlantText(writePlantText(edited));
@@ -165,23 +173,6 @@ TEST(PlantFileTest, DamagedFilesAreRefusedAtTheirLine) {
     EXPECT_EQ(read.errorLine, c.line);
     EXPECT_NE(read.error.find(c.mentions), std::string::npos) << read.error;
   }
-}
-
-TEST(PlantFileTest, MinimalHandWrittenFileTakesDefaults) {
-  const PlantReadResult read = readPlantText(
-      "TARVO-SIM-PLANT 1\n"
-      "# a comment\n"
-      "\n"
-      "CP CP1 CP FCP280\n"
-      "  COMPOUND C1\n"
-      "    BLOCK B1 PID\n"
-      "      PARAM PBAND 42\n"
-      "      PARAM DESCRP\n"
-      "END\n");
-  ASSERT_TRUE(read.plant) << read.error;
-  EXPECT_EQ(valueOf(*read.plant, "C1:B1", "PBAND") + "|" + valueOf(*read.plant, "C1:B1", "DESCRP") +
-                "|" + valueOf(*read.plant, "C1:B1", "MA"),
-            "42||0");
 }
 
 class PlantFileOnDiskTest : public ::testing::Test {
