@@ -63,8 +63,6 @@ TEST_F(SequenceEndToEnd, EditBreakSaveCompileReadTheErrorFixCompileAndInstall) {
            e->SourceTB->toPlainText().contains(
                u"  ENDIF;\n         ^\n       *** ERROR: ENDIF without IF");
   }));
-  EXPECT_EQ(prompter.shown.value(0).title, "Error Compiling Sequence Block Code");
-  EXPECT_EQ(e->SourceTB->textCursor().position(), e->SourceTB->document()->characterCount() - 1);
 
   e->CancelPB->click();
   lines = fetch();
@@ -75,6 +73,5 @@ TEST_F(SequenceEndToEnd, EditBreakSaveCompileReadTheErrorFixCompileAndInstall) {
   ASSERT_TRUE(waitUntil([&] { return e->DonePB->isVisible() && e->DonePB->isEnabled(); }));
   e->DonePB->click();
   ASSERT_TRUE(waitUntil([&] { return client->sequence().seqEditor() == nullptr; }));
-  EXPECT_FALSE(control<QPushButton>(*client, "EditSeq")->isHidden());
-  EXPECT_EQ(prompter.shown.size(), 1);  // nothing more went wrong
+  EXPECT_EQ(prompter.shown.size(), 1);  // the compile error, and nothing more went wrong
 }

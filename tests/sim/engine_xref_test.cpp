@@ -1,5 +1,6 @@
 // Cross-reference: the setup lists and their uploads, the generation polled
-// on a clock the test drives, and the listing of a block or compound.
+// on a clock the test drives, and the listing of a block or compound; uploads
+// as the client's list editor sends them, replies read with the client's readers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,11 +8,16 @@
 #include <vector>
 
 #include "sim_test_util.h"
+#include "xref/xref_protocol.h"
 
 namespace tarvo::sim {
 namespace {
 
 using namespace testing;
+using tarvo::xref::cfgGetCommand;
+using tarvo::xref::cfgLineText;
+using tarvo::xref::cfgUploadCommands;
+using tarvo::xref::runLineText;
 
 const Lines kNone{"CLRXREFLST", "NONEXREFLST"};
 
@@ -29,23 +35,23 @@ class EngineXrefTest : public EngineTest {
     for (const auto& cmd : commands) EXPECT_TRUE(send(c, "XREFCFGPUT" + cmd).empty()) << cmd;
   }
 
-  // The entries of a list as the client reads them (from column 17).
+  // The entries of a list as the client reads them.
   Lines entries(ConnId c, char t) {
     Lines out;
-    for (const auto& l : send(c, std::string("XREFCFGGET") + t))
-      if (startsWith(l, "XREFCFGGETLINE")) out.emplace_back(fromCol(l, 17));
+    for (const auto& l : send(c, cfgGetCommand(std::string(1, t))))
+      if (startsWith(l, "XREFCFGGETLINE")) out.emplace_back(cfgLineText(l));
     return out;
   }
 
   // Starts a run (or, with `start` false, follows the one going) and polls every 3 s, as
-  // the client does, until XREFRUNDONE; returns the output texts (from column 12).
+  // the client does, until XREFRUNDONE; returns the output texts as the client reads them.
   Lines runToEnd(ConnId c, bool start = true) {
     Lines text, got = start ? send(c, "XREFRUNS") : Lines{};
     for (int i = 0; i < 100; ++i, now += 3000, got = send(c, "XREFRUNC")) {
       for (const auto& l : got) {
         if (l == "XREFRUNDONE") return text;
         EXPECT_TRUE(startsWith(l, "XREFRUNLINE")) << l;
-        text.emplace_back(fromCol(l, 12));
+        text.emplace_back(runLineText(l));
       }
     }
     ADD_FAILURE() << "the run never ended";
@@ -118,10 +124,10 @@ TEST_F(EngineXrefTest, RunOutputArrivesOverPollsForItsTimePerBlockThenDoneOnceAn
     now = t;
     const Lines got = send(c, "XREFRUNC");
     for (const auto& l : got)
-      if (l != "XREFRUNDONE") out.emplace_back(fromCol(l, 12));
+      if (l != "XREFRUNDONE") out.emplace_back(runLineText(l));
     return got;
   };
-  for (const auto& l : send(c, "XREFRUNS")) out.emplace_back(fromCol(l, 12));
+  for (const auto& l : send(c, "XREFRUNS")) out.emplace_back(runLineText(l));
   ASSERT_FALSE(out.empty());
   EXPECT_EQ(out[0].rfind("Cross-reference generation started", 0), 0u) << out[0];
   // 100 ms per block of the listed CPs, which are all of the demo plant's.
@@ -165,8 +171,8 @@ TEST_F(EngineXrefTest, RunStopsWhenNoClientFollowsItAnyMore) {
   // A second client follows the run already going instead of starting one.
   const Lines joined = send(b, "XREFRUNS");
   ASSERT_GE(joined.size(), 2u);
-  EXPECT_EQ(fromCol(joined[0], 12), "Following the generation that client 1 started");
-  EXPECT_EQ(fromCol(joined[1], 12).rfind("Cross-reference generation started", 0), 0u);
+  EXPECT_EQ(runLineText(joined[0]), "Following the generation that client 1 started");
+  EXPECT_EQ(runLineText(joined[1]).rfind("Cross-reference generation started", 0), 0u);
   EXPECT_TRUE(send(a, "XREFRUNE").empty());
   engine.disconnect(b);
   now += 3'600'000;
@@ -177,7 +183,8 @@ TEST_F(EngineXrefTest, RunStopsWhenNoClientFollowsItAnyMore) {
 
 TEST_F(EngineXrefTest, NamesThatAreNoCpOfThePlantAreReportedAndSkipped) {
   const ConnId c = engine.connect();
-  put(c, {"CSTRT", "CLINE:NOSUCH\n", "CLINE:\n", "CLINE:cp6001\n", "CLINE:CP6001", "CDONE"});
+  // The list as the client's editor sends a text box holding it.
+  EXPECT_EQ(sendAll(c, cfgUploadCommands("C", "NOSUCH\r\n\r\ncp6001\r\nCP6001")), Lines{});
   const Lines out = runToEnd(c);
   EXPECT_TRUE(has(out, "NOSUCH: not a CP or volume of this system, skipped"));
   EXPECT_TRUE(has(out, "CP6001: listed twice, read once"));
