@@ -132,7 +132,6 @@ TEST_F(EngineBlocksTest, RefusalsLeaveThePlantAlone) {
       {"ADDNEW:BOILER:LC101 BOILER:LT101 PID", "already exists"},
       {"ADDNEW:BOILER:ABCDEFGHIJKLM BOILER:LT101 PID", "12 characters"},
       {"ADDNEW:BOILER:N1 BOILER:LT101 FOO", "FOO"},
-      {"ADDNEW:BOILER:N1 BOILER:LT101 STATION", "STATION"},
       {"ADDNEW:TURBIN BOILER COMPND", "CP6002"},  // unique across the plant
       {"ADDNEW:ABCDEFGHIJK BOILER COMPND", "10 characters"},
       {"ADDNEW:NEWCMP BOILER:LT101 COMPND", "BOILER:LT101"},

@@ -20,12 +20,7 @@ using namespace testing;
 class EngineLimitsTest : public EngineTest {
  protected:
   static EngineOptions options() {
-    EngineOptions o;
-    o.workMs = 100;
-    o.limits.maxEditChanges = 5;
-    o.limits.maxEditBytes = 100;
-    o.limits.log = {3, 1000};
-    return o;
+    return {.workMs = 100, .limits = {.maxEditChanges = 5, .maxEditBytes = 100, .log = {3, 1000}}};
   }
   EngineLimitsTest() : EngineTest(options()) {
     now = 1000;

@@ -10,6 +10,7 @@
 #include <QSemaphore>
 #include <QTest>
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,7 +34,10 @@ class ServerTest : public ::testing::Test {
   ServerTest() : engine(buildDemoPlant(), EngineOptions{"0.95.1", 150}), server(engine) {
     server.setLogger([this](const std::string& s) { log.push_back(s); });
   }
-  void start(const ServerLimits& limits = {}) {
+  // Listens with the default limits changed by `change`.
+  void start(const std::function<void(ServerLimits&)>& change = {}) {
+    ServerLimits limits;
+    if (change) change(limits);
     server.setLimits(limits);
     ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0)) << server.errorString().toStdString();
   }
@@ -56,10 +60,10 @@ class ServerTest : public ::testing::Test {
 };
 
 TEST_F(ServerTest, ARunOfGarbageIsSkippedAsOneLogLineAndAnOversizeFrameDropsOnlyItsClient) {
-  ServerLimits limits;
-  limits.maxFrameLength = 1000;
-  limits.garbageReportMs = 60'000;
-  start(limits);
+  start([](ServerLimits& l) {
+    l.maxFrameLength = 1000;
+    l.garbageReportMs = 60'000;
+  });
   auto a = client();
   auto b = client();
   std::string flood = "MSG:XYZWGETCPSgarbage";
@@ -79,9 +83,7 @@ TEST_F(ServerTest, ARunOfGarbageIsSkippedAsOneLogLineAndAnOversizeFrameDropsOnly
 }
 
 TEST_F(ServerTest, OneClientTooManyIsClosedAndAPlaceFreedDuringWorkIsTakenAgain) {
-  ServerLimits limits;
-  limits.maxConnections = 2;
-  start(limits);
+  start([](ServerLimits& l) { l.maxConnections = 2; });
   auto a = client();
   auto b = client();
   ASSERT_TRUE(waitForClients(2));
@@ -100,10 +102,10 @@ TEST_F(ServerTest, OneClientTooManyIsClosedAndAPlaceFreedDuringWorkIsTakenAgain)
 }
 
 TEST_F(ServerTest, UnfinishedInputIsCappedOverAllClients) {
-  ServerLimits limits;
-  limits.maxFrameLength = 2000;
-  limits.maxTotalInput = 3000;
-  start(limits);
+  start([](ServerLimits& l) {
+    l.maxFrameLength = 2000;
+    l.maxTotalInput = 3000;
+  });
   auto a = client();
   auto b = client();
   const std::string half = "MSG:1999" + std::string(1500, 'A');
@@ -118,9 +120,7 @@ TEST_F(ServerTest, UnfinishedInputIsCappedOverAllClients) {
 }
 
 TEST_F(ServerTest, HalfAFrameAndThenSilenceIsDroppedAnIdleClientIsNot) {
-  ServerLimits limits;
-  limits.partialFrameTimeoutMs = 200;
-  start(limits);
+  start([](ServerLimits& l) { l.partialFrameTimeoutMs = 200; });
   auto idle = client();
   idle->send(frameCommand("GETVERSION"));
   ASSERT_TRUE(idle->waitForLine("VERSION0.95.1"));
