@@ -38,13 +38,11 @@ class BlocksEndToEnd : public SimFixture {
   }
 
   QPushButton* button(const char* name) { return control<QPushButton>(*client, name); }
-  QString status() { return client->form().panelText(3); }
-  QTreeWidgetItem* node(const QString& key) { return client->tree().blocks().find(key); }
   void select(const QString& key) {
     ASSERT_TRUE(client->tree().selectNode(key)) << key.toStdString();
   }
   bool statusBecomes(const QString& text) {
-    return waitUntil([&] { return status() == text; });
+    return waitUntil([&] { return client->form().panelText(3) == text; });
   }
 
   // The tree the client shows.
@@ -85,16 +83,6 @@ class BlocksEndToEnd : public SimFixture {
     EXPECT_EQ(listedTree(), shown);
   }
 
-  // Chooses `type` in the type chooser, which must show the list the simulator sent.
-  void chooseType(const QString& type) {
-    blocks::BlockTypesFRM& chooser = client->blocks().blockTypes();
-    ASSERT_TRUE(chooser.isVisible());
-    const int row = chooser.types().indexOf(type);
-    ASSERT_GE(row, 0) << type.toStdString();
-    chooser.BlockTypesCB->setCurrentIndex(row);
-    chooser.OKButton->click();
-  }
-
   std::unique_ptr<Client> client;
 };
 
@@ -103,14 +91,18 @@ TEST_F(BlocksEndToEnd, AddCopyMoveAndDeleteLeaveTheTreeAFreshListGives) {
   select("BOILER:LT101");
   prompter.answerInput("newai");
   button("AddPB")->click();
-  chooseType("AIN");
+  // The type chooser shows the list the simulator sent.
+  blocks::BlockTypesFRM& chooser = client->blocks().blockTypes();
+  ASSERT_TRUE(chooser.isVisible());
+  chooser.BlockTypesCB->setCurrentIndex(chooser.types().indexOf("AIN"));
+  chooser.OKButton->click();
   ASSERT_TRUE(statusBecomes("ADD: BOILER:NEWAI"));
   expectTheServerListsTheClientsTree();
 
   // Copy it to the end of FEEDWT.
   select("BOILER:NEWAI");
   button("CopyPB")->click();
-  QTreeWidgetItem* feed = node("FEEDWT");
+  QTreeWidgetItem* feed = client->tree().blocks().find("FEEDWT");
   ASSERT_NE(feed, nullptr);
   const QString feedEnd = browser::BlockTree::keyOf(feed->child(feed->childCount() - 1));
   ASSERT_TRUE(feedEnd.startsWith("FEEDWT:---END_")) << feedEnd.toStdString();

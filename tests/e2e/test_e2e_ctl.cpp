@@ -39,7 +39,6 @@ struct Ran {
 class CtlEndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(dir.isValid());
     // 50 CALC blocks on CPT01 (and one more whose change is refused), and a CP that another
     // station holds.
     std::string plant = "TARVO-SIM-PLANT 1\nCP CPT01 CP FCP280\n";
@@ -82,8 +81,7 @@ class CtlEndToEnd : public ::testing::Test {
     for (const QFileInfo& f : QDir(journalDir()).entryInfoList(QDir::Files)) {
       QFile file(f.filePath());
       EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-      const QByteArray text = file.readAll();
-      EXPECT_EQ(link::parseJournalText(text.toStdString(), events), 0u);
+      EXPECT_EQ(link::parseJournalText(file.readAll().toStdString(), events), 0u);
     }
     return events;
   }
@@ -98,17 +96,14 @@ class CtlEndToEnd : public ::testing::Test {
   // 200 changes over the 50 blocks, a refused value and an unknown block among them.
   std::string bulkCsv() {
     std::string csv = link::csvRecord({"block", "parameter", "value"});
-    for (int c = 1; c <= kCompounds; ++c) {
-      for (int b = 1; b <= kBlocksEach; ++b) {
-        const std::string name = blockName(c, b);
-        const int n = (c - 1) * kBlocksEach + b;
-        csv += link::csvRecord({name, "DESCRP", "Pump " + std::to_string(n) + ", \"main\""});
-        csv += link::csvRecord({name, "PERIOD", std::to_string(n % 13)});
-        csv += link::csvRecord({name, "PHASE", std::to_string(n)});
-        csv += link::csvRecord({name, "LOOPID", "L-" + std::to_string(n)});
-        if (n == 20) csv += link::csvRecord({"C9:NOPE", "DESCRP", "x"});
-        if (n == 30) csv += link::csvRecord({"C1:BAD", "PERIOD", "lots"});
-      }
+    for (int n = 1; n <= kCompounds * kBlocksEach; ++n) {
+      const std::string name = blockName((n - 1) / kBlocksEach + 1, (n - 1) % kBlocksEach + 1);
+      csv += link::csvRecord({name, "DESCRP", "Pump " + std::to_string(n) + ", \"main\""});
+      csv += link::csvRecord({name, "PERIOD", std::to_string(n % 13)});
+      csv += link::csvRecord({name, "PHASE", std::to_string(n)});
+      csv += link::csvRecord({name, "LOOPID", "L-" + std::to_string(n)});
+      if (n == 20) csv += link::csvRecord({"C9:NOPE", "DESCRP", "x"});
+      if (n == 30) csv += link::csvRecord({"C1:BAD", "PERIOD", "lots"});
     }
     csv += link::csvRecord({"C1:BAD", "DESCRP", "never stored"});
     return csv;

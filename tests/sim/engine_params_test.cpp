@@ -119,16 +119,14 @@ TEST_F(EngineParamsTest, AnyErrorRefusesTheWholeTransaction) {
 }
 
 TEST_F(EngineParamsTest, ChangesWaitForTheirOwnConnectionsMatchingModEnd) {
-  EXPECT_TRUE(send(c, "MODSTART:BOILER:PC104").empty());
-  EXPECT_TRUE(send(c, "MODPARM:PBAND = 33").empty());
+  EXPECT_EQ(sendAll(c, {"MODSTART:BOILER:PC104", "MODPARM:PBAND = 33"}), Lines{});
   EXPECT_EQ(value("BOILER:PC104", "PBAND"), "80");
   // Closing the editor without MODEND drops the edit.
   send(c, "MODDONE:BOILER:PC104");
   EXPECT_TRUE(refused(send(c, "MODEND:BOILER:PC104"), "ERRPRMMOD"));
   EXPECT_TRUE(refused(send(c, "MODPARM:PBAND = 1"), "ERRPRMMOD"));
   // An end for another block refuses the edit.
-  send(c, "MODSTART:BOILER:PC104");
-  send(c, "MODPARM:PBAND = 44");
+  sendAll(c, {"MODSTART:BOILER:PC104", "MODPARM:PBAND = 44"});
   EXPECT_TRUE(refused(send(c, "MODEND:BOILER:LC101"), "ERRPRMMOD"));
   EXPECT_EQ(value("BOILER:PC104", "PBAND") + " " + value("BOILER:LC101", "PBAND"), "80 150");
   // Another connection's stray MODPARM neither joins nor spoils a transaction.

@@ -160,13 +160,12 @@ TEST_F(EngineListsTest, LongNamesKeepTheirEndEntriesWithinTheFieldsAndLineNumber
             "ABCDEFGHIJKL:TWELVECHARSX AIN");
   EXPECT_EQ(nodes[nodes.size() - 2].key, "ABCDEFGHIJKL:---END_ABCDEFGHIJK");
   // Line numbers stay within the client's range, and every block arrives.
-  std::size_t blocks = 0;
+  std::size_t blocks = 0, outOfRange = 0;
   for (const auto& n : nodes) {
-    ASSERT_GE(n.lineNo, 0);
-    ASSERT_LE(n.lineNo, 32767);
+    outOfRange += n.lineNo < 0 || n.lineNo > 32767;
     blocks += n.type != "COMPND" && n.type != "END_ZONE" && n.key != "***END***";
   }
-  EXPECT_EQ(blocks, 40'001u);
+  EXPECT_EQ(std::to_string(blocks) + " " + std::to_string(outOfRange), "40001 0");
 
   // Its end key would not fit an add's record, so adding at the compound's end is refused.
   const auto add = [&](const std::string& where) {
@@ -205,7 +204,6 @@ TEST_F(EngineUtilitiesTest, EachUtilityAnswersDoneAfterItsWorkOrIsRefused) {
 
 TEST_F(EngineUtilitiesTest, UploadTakesTunedValuesUnlessAChangeReplacedThem) {
   const ConnId c = openOn("CP6001");
-  ASSERT_FALSE(runtime("BOILER", "LC101").empty());
   modify(c, "BOILER:LC101", {"PBAND = 175"});
   engine.handle(c, "UPLOADCP");
   // The change, not the tuned 120; then untouched tuned values.

@@ -157,7 +157,6 @@ TEST(PlantFileTest, DamagedFilesAreRefusedAtTheirLine) {
       {head + cp + "    BLOCK B1 AIN\n      PARAM HSCO1 lots\nEND\n", 5, "HSCO1"},
       {head + cp + "    BLOCK B1 AIN\n    BLOCK B1 AOUT\nEND\n", 5, "twice"},
       {head + cp + "CP CP2 CP FCP280\n  COMPOUND C1\nEND\n", 5, "twice"},
-      {head + "  COMPOUND C1\nEND\n", 2, "before the first CP"},
       {head + "CP TOOLONGNAME CP FCP280\nEND\n", 2, "TOOLONGNAME"},
       {head + "CP CP1 DISK FCP280\nEND\n", 2, "DISK"},
       {head + cp + "    RUN MA 1\nEND\n", 4, "RUN outside"},
@@ -209,8 +208,7 @@ TEST_F(PlantFileOnDiskTest, OnlyARegularFileOfBoundedSizeAndLinesIsRead) {
   const QString blanks =
       write("blanks.txt", plant.left(18) + QByteArray(200'000, '\n') + plant.mid(18));
   const PlantLoad ok = loadPlantFile(blanks);
-  ASSERT_TRUE(ok.plant) << ok.error.toStdString();
-  EXPECT_EQ(ok.plant->cps.size(), 1u);
+  EXPECT_TRUE(ok.plant && ok.plant->cps.size() == 1) << ok.error.toStdString();
 
   struct Case {
     QString path;
