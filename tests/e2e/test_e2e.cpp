@@ -2,6 +2,7 @@
 // client, and what each command the client sends does to the simulator's plant.
 
 #include <QTableWidget>
+#include <stdexcept>
 
 #include "app/LinkController.h"
 #include "browser/TreeController.h"
@@ -61,10 +62,12 @@ TEST_F(EndToEnd, ARefusedChangeShowsTheSimulatorsMessageAndAnAcceptedOneSticks) 
     ParmEditFRM* before = c->params().parmEditor();
     control<QPushButton>(*c, "EditPB")->click();
     ParmEditFRM* e = nullptr;
-    EXPECT_TRUE(waitUntil([&] {
-      e = c->params().parmEditor();
-      return e && e != before && e->isVisible();
-    }));
+    // Thrown, so that the test fails instead of using an editor that is not there.
+    if (!waitUntil([&] {
+          e = c->params().parmEditor();
+          return e && e != before && e->isVisible();
+        }))
+      throw std::runtime_error("the parameter editor did not open");
     for (const QString& change : changes) {
       const auto rows = e->MSHFlexGrid1->findItems(change.section(u'=', 0, 0), Qt::MatchExactly);
       EXPECT_EQ(rows.size(), 1) << change.toStdString();
