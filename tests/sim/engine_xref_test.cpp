@@ -1,5 +1,6 @@
 // Cross-reference: the setup lists and their uploads, the generation polled
-// on a clock the test drives, and the listing of a block or compound.
+// on a clock the test drives, and the listing of a block or compound; uploads
+// as the client's list editor sends them, replies read with the client's readers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,11 +8,16 @@
 #include <vector>
 
 #include "sim_test_util.h"
+#include "xref/xref_protocol.h"
 
 namespace tarvo::sim {
 namespace {
 
 using namespace testing;
+using tarvo::xref::cfgGetCommand;
+using tarvo::xref::cfgLineText;
+using tarvo::xref::cfgUploadCommands;
+using tarvo::xref::runLineText;
 
 const Lines kNone{"CLRXREFLST", "NONEXREFLST"};
 
@@ -22,33 +28,30 @@ bool has(const Lines& lines, std::string_view part) {
 
 class EngineXrefTest : public EngineTest {
  protected:
-  EngineXrefTest() {
-    engine.setClock([this] { return now; });
-    engine.setLogger([this](const std::string& s) { logged.push_back(s); });
-  }
+  EngineXrefTest() { driveClock(); }
 
   // Sends each command with "XREFCFGPUT" before it.
   void put(ConnId c, const Lines& commands) {
     for (const auto& cmd : commands) EXPECT_TRUE(send(c, "XREFCFGPUT" + cmd).empty()) << cmd;
   }
 
-  // The entries of a list as the client reads them (from column 17).
+  // The entries of a list as the client reads them.
   Lines entries(ConnId c, char t) {
     Lines out;
-    for (const auto& l : send(c, std::string("XREFCFGGET") + t))
-      if (startsWith(l, "XREFCFGGETLINE")) out.emplace_back(fromCol(l, 17));
+    for (const auto& l : send(c, cfgGetCommand(std::string(1, t))))
+      if (startsWith(l, "XREFCFGGETLINE")) out.emplace_back(cfgLineText(l));
     return out;
   }
 
   // Starts a run (or, with `start` false, follows the one going) and polls every 3 s, as
-  // the client does, until XREFRUNDONE; returns the output texts (from column 12).
+  // the client does, until XREFRUNDONE; returns the output texts as the client reads them.
   Lines runToEnd(ConnId c, bool start = true) {
     Lines text, got = start ? send(c, "XREFRUNS") : Lines{};
     for (int i = 0; i < 100; ++i, now += 3000, got = send(c, "XREFRUNC")) {
       for (const auto& l : got) {
         if (l == "XREFRUNDONE") return text;
         EXPECT_TRUE(startsWith(l, "XREFRUNLINE")) << l;
-        text.emplace_back(fromCol(l, 12));
+        text.emplace_back(runLineText(l));
       }
     }
     ADD_FAILURE() << "the run never ended";
@@ -56,9 +59,6 @@ class EngineXrefTest : public EngineTest {
   }
 
   Lines xref(ConnId c, const std::string& key) { return send(c, "XREFBLK:" + key); }
-
-  std::int64_t now = 0;
-  Lines logged;
 };
 
 TEST_F(EngineXrefTest, ListsCarryLetterAndEntriesAtTheirColumnsAndUploadsRoundTrip) {
@@ -101,11 +101,11 @@ TEST_F(EngineXrefTest, RefusedUploadChangesNothing) {
       upload(300, "CLINE:" + std::string(250, 'W') + "\n"),  // too much text
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
-    const std::size_t logs = logged.size();
+    const std::size_t logs = log.size();
     put(c, cases[i]);
     EXPECT_EQ(entries(c, 'C'), before) << "case " << i;
     EXPECT_EQ(entries(c, 'D').size(), 2u) << "case " << i;
-    EXPECT_GT(logged.size(), logs) << "case " << i << " not logged";
+    EXPECT_GT(log.size(), logs) << "case " << i << " not logged";
   }
   // The largest list that fits is taken; an upload cut off by its
   // connection's end is dropped with it.
@@ -116,7 +116,7 @@ TEST_F(EngineXrefTest, RefusedUploadChangesNothing) {
   EXPECT_EQ(entries(c, 'C'), Lines(1000, "X"));
 }
 
-TEST_F(EngineXrefTest, RunOutputArrivesOverPollsForItsTimePerBlockThenDoneOnce) {
+TEST_F(EngineXrefTest, RunOutputArrivesOverPollsForItsTimePerBlockThenDoneOnceAndListingsFollow) {
   const ConnId c = engine.connect();
   EXPECT_TRUE(send(c, "XREFRUNC").empty()) << "no run, no answer";
   Lines out;
@@ -124,12 +124,11 @@ TEST_F(EngineXrefTest, RunOutputArrivesOverPollsForItsTimePerBlockThenDoneOnce) 
     now = t;
     const Lines got = send(c, "XREFRUNC");
     for (const auto& l : got)
-      if (l != "XREFRUNDONE") out.emplace_back(fromCol(l, 12));
+      if (l != "XREFRUNDONE") out.emplace_back(runLineText(l));
     return got;
   };
-  for (const auto& l : send(c, "XREFRUNS")) out.emplace_back(fromCol(l, 12));
-  ASSERT_FALSE(out.empty());
-  EXPECT_EQ(out[0].rfind("Cross-reference generation started", 0), 0u) << out[0];
+  for (const auto& l : send(c, "XREFRUNS")) out.emplace_back(runLineText(l));
+  EXPECT_EQ(out.at(0).rfind("Cross-reference generation started", 0), 0u) << out[0];
   // 100 ms per block of the listed CPs, which are all of the demo plant's.
   const std::int64_t end = static_cast<std::int64_t>(engine.plant().blockCount()) * 100;
   for (const std::int64_t t : {std::int64_t{3000}, end - 1}) {
@@ -144,7 +143,23 @@ TEST_F(EngineXrefTest, RunOutputArrivesOverPollsForItsTimePerBlockThenDoneOnce) 
     EXPECT_TRUE(has(out, part)) << part;
   EXPECT_FALSE(has(out, "WARNING"));
   EXPECT_TRUE(poll(end + 60'000).empty()) << "output after the end";
-  EXPECT_NE(xref(c, "BOILER:LC101"), kNone);
+
+  // The listings then show each connection with its direction.
+  EXPECT_EQ(
+      xref(c, "BOILER:LC101"),
+      (Lines{"CLRXREFLST", "XREFLST IN  BOILER:LC101.MEAS                <-- BOILER:LCALC.RO01",
+             "XREFLST IN  BOILER:LC101.BCALCI              <-- BOILER:LV101.BCALCO",
+             "XREFLST OUT BOILER:LC101.OUT                 --> BOILER:LV101.MEAS", "ENDXREFLST"}));
+  // A compound lists the links inside it too.
+  EXPECT_TRUE(
+      has(xref(c, "PLANT"), "XREFLST INT PLANT:LOAD.RO01                  --> PLANT:UNITMN.MEAS"));
+  // A module lists the blocks that use it, and names its own parent.
+  const Lines fbm = xref(c, "CP6001_ECB:FBM03");
+  ASSERT_EQ(fbm.size(), 8u);
+  EXPECT_EQ(fbm[1], "XREFLST REF CP6001_ECB:FBM03.PARENT          ==> CP6001_ECB:PRIMARY_ECB");
+  EXPECT_EQ(fbm[2], "XREFLST REF CP6001_ECB:FBM03                 <== BOILER:LSH105.IOM_ID");
+  for (const char* none : {"REPORT:RPTTIM", "", "***END***", "BOILER:---END_BOILER", "NOSUCH:X"})
+    EXPECT_EQ(xref(c, none), kNone) << none;
 }
 
 TEST_F(EngineXrefTest, RunStopsWhenNoClientFollowsItAnyMore) {
@@ -154,20 +169,20 @@ TEST_F(EngineXrefTest, RunStopsWhenNoClientFollowsItAnyMore) {
   now += 3000;
   // A second client follows the run already going instead of starting one.
   const Lines joined = send(b, "XREFRUNS");
-  ASSERT_GE(joined.size(), 2u);
-  EXPECT_EQ(fromCol(joined[0], 12), "Following the generation that client 1 started");
-  EXPECT_EQ(fromCol(joined[1], 12).rfind("Cross-reference generation started", 0), 0u);
+  EXPECT_EQ(runLineText(joined.at(0)), "Following the generation that client 1 started");
+  EXPECT_EQ(runLineText(joined.at(1)).rfind("Cross-reference generation started", 0), 0u);
   EXPECT_TRUE(send(a, "XREFRUNE").empty());
   engine.disconnect(b);
   now += 3'600'000;
   EXPECT_TRUE(send(a, "XREFRUNC").empty());
   EXPECT_EQ(xref(a, "BOILER:LC101"), kNone);
-  EXPECT_TRUE(has(logged, "stopped"));
+  EXPECT_TRUE(has(log, "stopped"));
 }
 
 TEST_F(EngineXrefTest, NamesThatAreNoCpOfThePlantAreReportedAndSkipped) {
   const ConnId c = engine.connect();
-  put(c, {"CSTRT", "CLINE:NOSUCH\n", "CLINE:\n", "CLINE:cp6001\n", "CLINE:CP6001", "CDONE"});
+  // The list as the client's editor sends a text box holding it.
+  EXPECT_EQ(sendAll(c, cfgUploadCommands("C", "NOSUCH\r\n\r\ncp6001\r\nCP6001")), Lines{});
   const Lines out = runToEnd(c);
   EXPECT_TRUE(has(out, "NOSUCH: not a CP or volume of this system, skipped"));
   EXPECT_TRUE(has(out, "CP6001: listed twice, read once"));
@@ -181,42 +196,12 @@ TEST_F(EngineXrefTest, NamesThatAreNoCpOfThePlantAreReportedAndSkipped) {
              "XREFLST REF BOILER:FT102.IOM_ID              ==> CP6001_ECB:FBM01", "ENDXREFLST"}));
 }
 
-TEST_F(EngineXrefTest, ListingsShowEachConnectionWithItsDirection) {
-  const ConnId c = engine.connect();
-  EXPECT_EQ(xref(c, "BOILER:LC101"), kNone) << "no generation yet";
-  runToEnd(c);
-  EXPECT_EQ(
-      xref(c, "BOILER:LC101"),
-      (Lines{"CLRXREFLST", "XREFLST IN  BOILER:LC101.MEAS                <-- BOILER:LCALC.RO01",
-             "XREFLST IN  BOILER:LC101.BCALCI              <-- BOILER:LV101.BCALCO",
-             "XREFLST OUT BOILER:LC101.OUT                 --> BOILER:LV101.MEAS", "ENDXREFLST"}));
-  // A compound lists its links inside and across.
-  EXPECT_EQ(
-      xref(c, "PLANT"),
-      (Lines{"CLRXREFLST", "XREFLST IN  PLANT:LOAD.RI01                  <-- TURBIN:ST301.PNT",
-             "XREFLST IN  PLANT:LOAD.RI02                  <-- BOILER:FT102.PNT",
-             "XREFLST INT PLANT:LOAD.RO01                  --> PLANT:UNITMN.MEAS",
-             "XREFLST OUT PLANT:LOAD.RO01                  --> REPORT:SHFTRP.RI01",
-             "XREFLST OUT PLANT:SHIFT.OUT                  --> REPORT:SHFTRP.BI01",
-             "XREFLST REF PLANT:AT401.IOM_ID               ==> CP6002_ECB:FBM01",
-             "XREFLST REF PLANT:LADDR1.IOM_ID              ==> CP6002_ECB:FBM02", "ENDXREFLST"}));
-  // A module lists the blocks that use it, and names its own parent.
-  const Lines fbm = xref(c, "CP6001_ECB:FBM03");
-  ASSERT_EQ(fbm.size(), 8u);
-  EXPECT_EQ(fbm[1], "XREFLST REF CP6001_ECB:FBM03.PARENT          ==> CP6001_ECB:PRIMARY_ECB");
-  EXPECT_EQ(fbm[2], "XREFLST REF CP6001_ECB:FBM03                 <== BOILER:LSH105.IOM_ID");
-  for (const char* none : {"REPORT:RPTTIM", "", "***END***", "BOILER:---END_BOILER", "NOSUCH:X"})
-    EXPECT_EQ(xref(c, none), kNone) << none;
-}
-
 TEST_F(EngineXrefTest, RunReadsThePlantAsItStartsAndWarnsOfOpenSessions) {
   const ConnId s = openOn("CP6001", "WS01");
   const ConnId c = engine.connect();
   EXPECT_TRUE(
       has(send(c, "XREFRUNS"), "WARNING: ICC configurator session active on CP6001 (WS01)"));
-  send(s, "MODSTART:BOILER:LV101");
-  send(s, "MODPARM:MEAS = BOILER:PC104.OUT");
-  ASSERT_EQ(send(s, "MODEND:BOILER:LV101"), Lines{"DNPRMMOD BOILER:LV101"});
+  ASSERT_EQ(modify(s, "BOILER:LV101", {"MEAS = BOILER:PC104.OUT"}), Lines{"DNPRMMOD BOILER:LV101"});
   runToEnd(c, false);
   const std::string toValve = "--> BOILER:LV101.MEAS";
   EXPECT_TRUE(has(xref(c, "BOILER:LC101"), toValve));

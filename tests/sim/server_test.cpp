@@ -1,69 +1,161 @@
-// The TCP server in-process on an ephemeral port, with real sockets.
+// tarvo-sim as a program (its options, its plant file) and its TCP server in-process on an
+// ephemeral port, with real sockets: replies in order over split frames, and clients that
+// misbehave: garbage, oversize and half frames, too many of them, a slow checkpoint write,
+// and no file descriptors left.
 #include "server.h"
 
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
-#include <QTcpSocket>
+#include <QFile>
+#include <QProcess>
+#include <QSemaphore>
+#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "demo_plant.h"
+#include "line_client.h"
+#include "plant_store.h"
+#include "sim_app.h"
 #include "sim_test_util.h"
+
+#if defined(Q_OS_LINUX)
+#include <QStandardPaths>
+#endif
 
 namespace tarvo::sim {
 namespace {
 
 using namespace testing;
 
-// A client socket that collects the server's lines.
-struct LineClient {
-  explicit LineClient(quint16 port) {
-    QObject::connect(&socket, &QTcpSocket::readyRead, &socket, [this] {
-      while (socket.canReadLine()) lines.push_back(socket.readLine().chopped(1).toStdString());
-    });
-    socket.connectToHost(QHostAddress::LocalHost, port);
-  }
-  void send(const std::string& bytes) {
-    socket.write(bytes.data(), static_cast<qint64>(bytes.size()));
-  }
-  // Waits until `n` lines start with `start`; returns the last of them ("" after the timeout).
-  std::string waitFor(const std::string& start, std::size_t n = 1) {
-    std::string found;
-    const auto seen = [&] {
-      std::size_t count = 0;
-      for (const auto& l : lines)
-        if (startsWith(l, start) && ++count == n) found = l;
-      return !found.empty();
-    };
-    return QTest::qWaitFor(seen, 5000) ? found : std::string();
-  }
+QStringList argv(std::initializer_list<const char*> args) {
+  QStringList out{QStringLiteral("tarvo-sim")};
+  for (const char* a : args) out << QString::fromLatin1(a);
+  return out;
+}
 
-  QTcpSocket socket;
-  Lines lines;
+TEST(SimArgsTest, DefaultsServeTheDemoOnLoopbackEveryOptionIsTakenAndBadValuesAreRefused) {
+  const ParsedArgs defaults = parseSimArgs(argv({}));
+  ASSERT_TRUE(defaults.options);
+  const SimOptions& d = *defaults.options;
+  EXPECT_EQ(std::tie(d.listen, d.port, d.dataFile, d.version, d.workMs, d.xrefMsPerBlock),
+            std::make_tuple(QStringLiteral("127.0.0.1"), 1582, QString(), QStringLiteral("0.95.1"),
+                            3000, 100));
+  const ParsedArgs given =
+      parseSimArgs(argv({"--listen", "::1", "--port", "0", "--data", "p.txt", "--version", "1.0.0",
+                         "--work-ms", "5", "--xref-ms-per-block", "7"}));
+  ASSERT_TRUE(given.options) << given.text.toStdString();
+  const SimOptions& g = *given.options;
+  EXPECT_EQ(std::tie(g.listen, g.port, g.dataFile, g.version, g.workMs, g.xrefMsPerBlock),
+            std::make_tuple(QStringLiteral("::1"), 0, QStringLiteral("p.txt"),
+                            QStringLiteral("1.0.0"), 5, 7));
+
+  for (auto args : {argv({"--port", "65536"}), argv({"--port", "x"}), argv({"--work-ms", "-1"}),
+                    argv({"--xref-ms-per-block", "-1"}), argv({"--xref-ms-per-block", "60001"}),
+                    argv({"--bogus"}), argv({"extra"})}) {
+    const ParsedArgs parsed = parseSimArgs(args);
+    EXPECT_TRUE(!parsed.options && !parsed.help && !parsed.text.isEmpty())
+        << args.join(QLatin1Char(' ')).toStdString();
+  }
+  const ParsedArgs help = parseSimArgs(argv({"--help"}));
+  EXPECT_TRUE(help.help && help.text.contains(QStringLiteral("--xref-ms-per-block")));
+}
+
+class SimInstanceTest : public ::testing::Test {
+ protected:
+  SimOptions options() {
+    SimOptions o;
+    o.port = 0;
+    o.workMs = 0;  // each CP utility done before the next command
+    return o;
+  }
+  QTemporaryDir dir;
 };
+
+TEST_F(SimInstanceTest, ServesOnAnEphemeralPortAndKeepsItsPlantInTheDataFile) {
+  const QString path = dir.filePath(QStringLiteral("plant.txt"));
+  SimOptions o = options();
+  o.dataFile = path;
+  o.xrefMsPerBlock = 3;
+  {
+    SimInstance sim([](const std::string&) {});
+    QString error;
+    ASSERT_TRUE(sim.start(o, &error)) << error.toStdString();
+    EXPECT_EQ(sim.endpoint(), QStringLiteral("127.0.0.1:") + QString::number(sim.port()));
+    EXPECT_EQ(sim.engine().options().xrefMsPerBlock, 3);
+    EXPECT_EQ(*loadPlantFile(path).plant, buildDemoPlant());  // a missing file is created
+
+    LineClient s(sim.port());
+    ASSERT_TRUE(s.connected());
+    s.send(frameCommand("GETVERSION"));
+    EXPECT_TRUE(s.waitForLine("VERSION0.95.1"));
+
+    Engine& e = sim.engine();
+    const ConnId c = e.connect();
+    for (const char* cmd : {"OPENCP:CP6001 ALL WS01", "MODSTART:BOILER:PC104", "MODPARM:PBAND = 66",
+                            "MODEND:BOILER:PC104", "UPLOADCP", "INITIALIZECP"})
+      e.handle(c, cmd);
+    // Not on disk until a checkpoint; upload and initialize store nothing.
+    EXPECT_EQ(valueOf(*loadPlantFile(path).plant, "BOILER:PC104", "PBAND"), "80");
+    EXPECT_EQ(linesFor(e.handle(c, "CHECKPOINTCP"), c), Lines{"DNCPUTIL"});
+  }
+  // A new start loads what the checkpoint wrote.
+  SimInstance again([](const std::string&) {});
+  QString error;
+  ASSERT_TRUE(again.start(o, &error)) << error.toStdString();
+  EXPECT_EQ(valueOf(again.engine().plant(), "BOILER:PC104", "PBAND"), "66");
+}
+
+TEST_F(SimInstanceTest, ABadAddressOrACorruptDataFileStopsTheStartWithAClearError) {
+  SimOptions o = options();
+  o.listen = QStringLiteral("not-an-address");
+  QString error;
+  EXPECT_FALSE(SimInstance([](const std::string&) {}).start(o, &error));
+  EXPECT_TRUE(error.contains(QStringLiteral("not-an-address")));
+
+  const QString path = dir.filePath(QStringLiteral("plant.txt"));
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(
+      "TARVO-SIM-PLANT 1\nCP CP1 CP FCP280\n  COMPOUND C1\n    BLOCK B1 AIN\n"
+      "      PARAM PNT_NO 99\nEND\n");
+  f.close();
+  o = options();
+  o.dataFile = path;
+  EXPECT_FALSE(SimInstance([](const std::string&) {}).start(o, &error));
+  EXPECT_TRUE(error.startsWith(path + QStringLiteral(":5:"))) << error.toStdString();
+  EXPECT_TRUE(error.contains(QStringLiteral("PNT_NO")));
+}
 
 class ServerTest : public ::testing::Test {
  protected:
   ServerTest() : engine(buildDemoPlant(), EngineOptions{"0.95.1", 150}), server(engine) {
     server.setLogger([this](const std::string& s) { log.push_back(s); });
   }
-
-  void SetUp() override {
+  // Listens with the default limits changed by `change`.
+  void start(const std::function<void(ServerLimits&)>& change = {}) {
+    ServerLimits limits;
+    if (change) change(limits);
+    server.setLimits(limits);
     ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0)) << server.errorString().toStdString();
   }
-
   std::unique_ptr<LineClient> client() {
     auto c = std::make_unique<LineClient>(server.port());
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return c->socket.state() == QAbstractSocket::ConnectedState; }, 5000));
+    EXPECT_TRUE(c->connected());
     return c;
   }
-
   bool waitForClients(int n) {
     return QTest::qWaitFor([&] { return server.clientCount() == n; }, 5000);
+  }
+  std::size_t logged(const std::string& part) const {
+    return static_cast<std::size_t>(std::count_if(
+        log.begin(), log.end(), [&](const auto& l) { return l.find(part) != std::string::npos; }));
   }
 
   Engine engine;
@@ -71,61 +163,190 @@ class ServerTest : public ::testing::Test {
   Lines log;
 };
 
-TEST_F(ServerTest, AMalformedFrameIsSkippedAndAnOversizeOneDropsOnlyItsClient) {
-  server.setMaxFrameLength(1000);
+TEST_F(ServerTest, ARunOfGarbageIsSkippedAsOneLogLineAndAnOversizeFrameDropsOnlyItsClient) {
+  start([](ServerLimits& l) {
+    l.maxFrameLength = 1000;
+    l.garbageReportMs = 60'000;
+  });
+  auto a = client();
+  auto b = client();
+  std::string flood = "MSG:XYZWGETCPSgarbage";
+  for (int i = 0; i < 20'000; ++i) flood += "MSG:x";
+  a->send(flood);
+  a->send(frameCommand("GETVERSION"));
+  ASSERT_TRUE(a->waitForLine("VERSION0.95.1"));
+  EXPECT_EQ(a->lines, Lines{"VERSION0.95.1"});  // no reply to the garbage, no CR either
+  EXPECT_EQ(logged("bad frame"), 1u);
+  EXPECT_EQ(logged("100021 bytes skipped"), 1u);
+
+  a->send("MSG:0005000" + std::string(100, 'A'));
+  EXPECT_TRUE(a->waitClosed());
+  ASSERT_TRUE(waitForClients(1));
+  b->send(frameCommand("GETVERSION"));
+  EXPECT_TRUE(b->waitForLine("VERSION0.95.1"));
+}
+
+TEST_F(ServerTest, OneClientTooManyIsClosedAndAPlaceFreedDuringWorkIsTakenAgain) {
+  start([](ServerLimits& l) { l.maxConnections = 2; });
   auto a = client();
   auto b = client();
   ASSERT_TRUE(waitForClients(2));
-  // The bad sender resynchronises at its next good frame.
-  a->send("MSG:XYZWGETCPSgarbage" + frameCommand("GETVERSION"));
-  b->send(frameCommand("GETVERSION"));
-  EXPECT_EQ(b->waitFor("VERSION"), "VERSION0.95.1");
-  EXPECT_EQ(a->waitFor("VERSION"), "VERSION0.95.1");
-  EXPECT_EQ(a->lines, Lines{"VERSION0.95.1"});  // no reply to the garbage, no CR either
-  EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::string& l) {
-    return l.find("bad frame") != std::string::npos;
-  }));
-
-  a->send("MSG:0005000" + std::string(100, 'A'));
+  auto c = client();
+  EXPECT_TRUE(c->waitClosed());
+  EXPECT_EQ(logged("refused: 2 clients are connected"), 1u);
+  // A leaves while its upload works: the DNCPUTIL has nowhere to go, its lock is released.
+  a->send(frameCommand("OPENCP:CP6002 ALL WSA") + frameCommand("UPLOADCP"));
+  ASSERT_TRUE(a->waitForLine("DNOPENCPCP6002"));
+  a->close();
   ASSERT_TRUE(waitForClients(1));
-  EXPECT_TRUE(QTest::qWaitFor(
-      [&] { return a->socket.state() == QAbstractSocket::UnconnectedState; }, 5000));
-  b->send(frameCommand("GETVERSION"));
-  EXPECT_FALSE(b->waitFor("VERSION", 2).empty());
+  QTest::qWait(200);
+  auto d = client();
+  d->send(frameCommand("OPENCP:CP6002 ALL WSD"));
+  EXPECT_TRUE(d->waitForLine("DNOPENCPCP6002"));
 }
 
-TEST_F(ServerTest, SplitFramesAreAllAnsweredAndADelayedReplyKeepsItsPlaceInLine) {
+TEST_F(ServerTest, UnfinishedInputIsCappedOverAllClients) {
+  start([](ServerLimits& l) {
+    l.maxFrameLength = 2000;
+    l.maxTotalInput = 3000;
+  });
   auto a = client();
-  const std::string bytes = frameCommand("GETVERSION") + frameCommand("OPENCP:CP6001 ALL WS01") +
-                            frameCommand("CHECKPOINTCP") + frameCommand("GETBLKS 0 CP6001");
-  QElapsedTimer timer;
-  timer.start();
+  auto b = client();
+  const std::string half = "MSG:1999" + std::string(1500, 'A');
+  a->send(half);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return server.heldInputBytes() == half.size(); }, 5000));
+  b->send(half);
+  EXPECT_TRUE(b->waitClosed());
+  EXPECT_EQ(logged("unfinished frames over all clients exceed 3000 bytes"), 1u);
+  a->send(std::string(499, 'A') + frameCommand("GETVERSION"));
+  EXPECT_TRUE(a->waitForLine("VERSION0.95.1"));
+  EXPECT_EQ(server.heldInputBytes(), 0u);
+}
+
+TEST_F(ServerTest, HalfAFrameAndThenSilenceIsDroppedAnIdleClientIsNot) {
+  start([](ServerLimits& l) { l.partialFrameTimeoutMs = 200; });
+  auto idle = client();
+  idle->send(frameCommand("GETVERSION"));
+  ASSERT_TRUE(idle->waitForLine("VERSION0.95.1"));
+  auto half = client();
+  half->send("MSG:0010GET");
+  EXPECT_TRUE(half->waitClosed());
+  EXPECT_EQ(logged("part of a frame and nothing more for 200 ms"), 1u);
+  QTest::qWait(300);
+  EXPECT_FALSE(idle->closed());
+  EXPECT_EQ(server.clientCount(), 1);
+}
+
+TEST_F(ServerTest, SplitFramesAreAnsweredInOrderBehindACheckpointThatHoldsUpOnlyItsClient) {
+  start();
+  QSemaphore release;
+  server.setCheckpointSaver([&](const Plant&) {
+    release.acquire();
+    return std::string("disk full");
+  });
+  auto a = client();
+  auto b = client();
+  const std::string bytes = frameCommand("OPENCP:CP6001 ALL WSA") + frameCommand("CHECKPOINTCP") +
+                            frameCommand("GETBLKS 0 CP6001");
   for (std::size_t i = 0; i < bytes.size(); i += 7) {
     a->send(bytes.substr(i, 7));
     QTest::qWait(1);
   }
-  ASSERT_EQ(a->waitFor("DNBLKLST"), "DNBLKLST");
+  ASSERT_TRUE(a->waitForLine("DNOPENCPCP6001"));
+  // B meanwhile is answered, a reply after an upload waiting for the upload's work.
+  QElapsedTimer timer;
+  timer.start();
+  b->send(frameCommand("OPENCP:CP6002 ALL WSB") + frameCommand("UPLOADCP") +
+          frameCommand("GETVERSION"));
+  ASSERT_TRUE(b->waitForLine("VERSION0.95.1"));
   // Coarse timers may fire a little early; the work still takes about its time.
   EXPECT_GE(timer.elapsed(), 130);
-  EXPECT_EQ(a->lines.front(), "VERSION0.95.1");
+  EXPECT_EQ(b->lines.end()[-2], "DNCPUTIL");
+  // A's checkpoint, past its work time now, waits for the write, and A's later reply with it.
+  EXPECT_FALSE(a->has("ERRCPUTIL", true) || a->has("CLRBLKLST"));
+  release.release();
+  ASSERT_TRUE(a->waitForLine("DNBLKLST"));
   const auto at = [&](const char* line) {
     return std::find(a->lines.begin(), a->lines.end(), line);
   };
-  EXPECT_LT(at("DNOPENCPCP6001"), at("DNCPUTIL"));
-  EXPECT_LT(at("DNCPUTIL"), at("CLRBLKLST"));
+  EXPECT_LT(at("DNOPENCPCP6001"), at("ERRCPUTILCheckpoint of CP6001 failed: disk full"));
+  EXPECT_EQ(at("ERRCPUTILCheckpoint of CP6001 failed: disk full") + 1, at("CLRBLKLST"));
 }
 
-TEST_F(ServerTest, AClientLeavingDuringWorkReleasesItsLock) {
-  auto a = client();
-  a->send(frameCommand("OPENCP:CP6002 ALL WSA") + frameCommand("UPLOADCP"));
-  ASSERT_EQ(a->waitFor("DNOPENCP"), "DNOPENCPCP6002");
-  a->socket.abort();
-  ASSERT_TRUE(waitForClients(0));
-  QTest::qWait(200);  // the pending DNCPUTIL has nowhere to go; the server carries on
-  auto b = client();
-  b->send(frameCommand("OPENCP:CP6002 ALL WSB"));
-  EXPECT_EQ(b->waitFor("DNOPENCP"), "DNOPENCPCP6002");
+#if defined(Q_OS_LINUX)
+// CPU time of a process in clock ticks, from /proc.
+long cpuTicks(qint64 pid) {
+  QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+  if (!stat.open(QIODevice::ReadOnly)) return -1;
+  const QByteArray text = stat.readAll();
+  const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+  return fields.size() > 12 ? fields[11].toLong() + fields[12].toLong() : -1;
 }
+
+TEST(AcceptErrorTest, OutOfFileDescriptorsPausesAcceptingAndRecovers) {
+  QProcess sim;
+  QByteArray errors;
+  QObject::connect(&sim, &QProcess::readyReadStandardError,
+                   [&] { errors += sim.readAllStandardError(); });
+  // Room for the program and a few clients, no more.
+  const QString prlimit = QStandardPaths::findExecutable(QStringLiteral("prlimit"));
+  ASSERT_FALSE(prlimit.isEmpty()) << "prlimit (util-linux) is needed";
+  sim.start(prlimit, {QStringLiteral("--nofile=24:24"), QStringLiteral(TARVO_SIM_EXE),
+                      QStringLiteral("--port"), QStringLiteral("0")});
+  ASSERT_TRUE(sim.waitForStarted(5000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return sim.canReadLine(); }, 10'000));
+  const QByteArray banner = sim.readLine().trimmed();
+  ASSERT_TRUE(banner.startsWith("tarvo-sim listening on 127.0.0.1:")) << banner.toStdString();
+  const quint16 port = static_cast<quint16>(banner.mid(banner.lastIndexOf(':') + 1).toUInt());
+  ASSERT_NE(port, 0) << banner.toStdString();
+
+  {
+    // One client served and gone first: a sanitizer build checks each kind
+    // of call once with a pipe of its own, which it cannot make later.
+    LineClient first(port);
+    ASSERT_TRUE(first.connected());
+    first.send(frameCommand("GETVERSION"));
+    ASSERT_TRUE(first.waitForLine("VERSION0.95.1"));
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return errors.contains("conn 1: disconnected"); }, 5000));
+  std::vector<std::unique_ptr<LineClient>> clients;
+  for (int i = 0; i < 40; ++i) {
+    clients.push_back(std::make_unique<LineClient>(port));
+    // The system completes the connection whether or not the server accepts it.
+    ASSERT_TRUE(clients.back()->connected());
+    clients.back()->send(frameCommand("GETVERSION"));
+  }
+  auto answered = [&] {
+    return std::count_if(clients.begin(), clients.end(),
+                         [](const auto& c) { return c->has("VERSION0.95.1"); });
+  };
+  ASSERT_TRUE(QTest::qWaitFor([&] { return answered() > 0; }, 5000)) << errors.toStdString();
+  QTest::qWait(300);
+  const auto first = answered();
+  EXPECT_LT(first, 40);
+  // Waiting for descriptors must not burn the CPU.
+  const long before = cpuTicks(sim.processId());
+  QTest::qWait(1000);
+  const long used = cpuTicks(sim.processId()) - before;
+  EXPECT_LT(used, 30) << "ticks of CPU in one second";
+  // Each client that leaves gives a descriptor back, and the next one waiting gets it.
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        for (auto& c : clients)
+          if (c->has("VERSION0.95.1") && !c->closed()) c->close();
+        return answered() == 40;
+      },
+      20'000))
+      << answered() << " of 40 answered";
+  sim.kill();
+  sim.waitForFinished(5000);
+  errors += sim.readAllStandardError();
+  // One line when accepting stops and one when it starts again, not one per try.
+  const auto stops = errors.count("cannot accept connections");
+  EXPECT_GE(stops, 1) << "first " << first << "\n" << errors.toStdString();
+  EXPECT_LE(stops, errors.count("accepting connections again") + 1) << errors.toStdString();
+}
+#endif
 
 }  // namespace
 }  // namespace tarvo::sim

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "browser/block_list.h"
@@ -45,6 +47,17 @@ inline ::testing::AssertionResult refused(const Lines& lines, std::string_view k
          << lines.size() << " lines, first " << (lines.empty() ? "" : lines[0]);
 }
 
+// The configured value of `name` in block "CMP:BLK" or compound `key`, "<none>" when there is
+// no such block or value.
+inline std::string valueOf(const Plant& plant, std::string_view key, std::string_view name) {
+  const BlockName bn = splitBlockName(key);
+  const Compound* compound = plant.findCompound(bn.compound);
+  const Block* block = compound && !bn.block.empty() ? compound->findBlock(bn.block) : nullptr;
+  const std::string* v =
+      !compound ? nullptr : findValue(block ? block->params : compound->params, name);
+  return v ? *v : "<none>";
+}
+
 // A block list as the client's tree takes it: node keys in order, with the line number and
 // the whole type (the client shows its first six characters) each line carries.
 struct TreeNode {
@@ -64,14 +77,42 @@ inline std::vector<TreeNode> treeOf(const Lines& lines) {
   return nodes;
 }
 
-// An engine on the demo plant with quick utilities.
+// An engine on the demo plant with quick utilities, whose log the test keeps.
 class EngineTest : public ::testing::Test {
  protected:
-  EngineTest() : engine(buildDemoPlant(), EngineOptions{"0.95.1", 25}) {}
+  explicit EngineTest(EngineOptions options = {"0.95.1", 25})
+      : engine(buildDemoPlant(), std::move(options)) {
+    engine.setLogger([this](const std::string& l) { log.push_back(l); });
+  }
+
+  // The engine's clock becomes `now`: work and runs advance only when the test moves it.
+  void driveClock() {
+    engine.setClock([this] { return now; });
+  }
 
   // Sends one command on conn and returns the lines that come back to it.
   Lines send(ConnId conn, std::string_view command) {
     return linesFor(engine.handle(conn, command), conn);
+  }
+
+  // Sends each command on conn and returns all the lines that come back to it.
+  Lines sendAll(ConnId conn, const Lines& commands) {
+    Lines replies;
+    for (const auto& command : commands)
+      for (auto& line : send(conn, command)) replies.push_back(std::move(line));
+    return replies;
+  }
+
+  // One parameter transaction on `block` with changes written "NAME = value"; its replies.
+  Lines modify(ConnId conn, const std::string& block, const Lines& changes) {
+    Lines commands{"MODSTART:" + block};
+    for (const auto& change : changes) commands.push_back("MODPARM:" + change);
+    commands.push_back("MODEND:" + block);
+    return sendAll(conn, commands);
+  }
+
+  std::string value(std::string_view key, std::string_view name) const {
+    return valueOf(engine.plant(), key, name);
   }
 
   // Opens a session the way the client does and checks that it opened.
@@ -82,6 +123,8 @@ class EngineTest : public ::testing::Test {
     return c;
   }
 
+  std::int64_t now = 0;
+  Lines log;
   Engine engine;
 };
 
