@@ -15,7 +15,6 @@
 #include "sequence/PLBList.h"
 #include "sequence/SeqEditFRM.h"
 #include "sequence/SequenceController.h"
-#include "support/BlockLines.h"
 #include "support/ClientFixture.h"
 
 using namespace tarvo;
@@ -43,17 +42,14 @@ class SeqEditor : public ClientFixture {
   void SetUp() override {
     ClientFixture::SetUp();
     connectClient();
-    openSessionWithTree({QString::fromStdString(cmpLine(1, "FEEDWT")),
-                         QString::fromStdString(blkLine(2, "PMPSEQ", "IND")),
-                         QString::fromStdString(blkLine(3, "FT201", "AIN"))});
+    openSessionWithTree({cmp(1, "FEEDWT"), blk(2, "PMPSEQ", "IND"), blk(3, "FT201", "AIN")});
     ASSERT_TRUE(client->tree().selectNode(kBlock));
-    server.commands.clear();
   }
 
   SeqEditFRM* open() {
     button("EditSeq")->click();
     reply({"DNEDTSEQ"});
-    server.commands.clear();
+    EXPECT_TRUE(sent({"EDTSEQ:" + kBlock}));
     return client->sequence().seqEditor();
   }
 
@@ -121,7 +117,6 @@ TEST_F(SeqEditor, EveryButtonAndReplySetsTheControlsOfItsModeAndSendsItsCommands
   };
   for (const auto& s : walk) {
     SCOPED_TRACE(s.step.toStdString());
-    server.commands.clear();
     prompter.clear();
     act(e, s.step);
     EXPECT_EQ(controls(e), s.controls);
@@ -151,7 +146,7 @@ TEST_F(SeqEditor, EditSeqPreparesTheBlockAndTheEditorOpensOnItEvenIfTheSelection
   EXPECT_EQ(form().panelText(3), "");
   EXPECT_TRUE(button("EditSeq")->isHidden());
   e->CompilePB->click();
-  EXPECT_TRUE(sent({"EDTSEQ:" + kBlock, "COMPLSEQ:" + kBlock + " IND"}));
+  EXPECT_TRUE(sent({"COMPLSEQ:" + kBlock + " IND"}));
 }
 
 TEST_F(SeqEditor, ARefusedEditShowsBothBoxesInOrderAndEditSeqAgain) {
@@ -222,16 +217,15 @@ TEST_F(SeqEditor, SaveRefusesWhatTheWireCannotCarryAndCopesWithAnEmptyText) {
   SeqEditFRM* e = open();
   e->EditPB->click();
   reply({"CLRSEQSRC", "DNSEQSRC"});
-  server.commands.clear();
+  EXPECT_TRUE(sent({"GETSRC:" + kBlock}));
   const QString before = controls(e);
   e->SourceTB->setPlainText(QString::fromUtf16(u"caf\u00e9\n\u20ac 5"));
   e->EditSvPB->click();
-  settle();
   EXPECT_TRUE(prompter.showed(
       0, "Error Saving Sequence Block Code",
       QString::fromUtf16(u"ERROR: Line 2 holds the character \"\u20ac\" (U+20ac), which can not "
                          u"be sent to the server. Nothing was saved.")));
-  EXPECT_TRUE(server.commands.isEmpty());
+  EXPECT_TRUE(sent({}));
   EXPECT_EQ(controls(e), before);
   e->SourceTB->setPlainText(QString());
   e->EditSvPB->click();
@@ -260,7 +254,6 @@ using PlbListing = ClientFixture;
 TEST_F(PlbListing, ViewPlbAsksForTheNodeAndOneWindowShowsEachListingIndented) {
   connectClient();
   selectBlock("FEEDWT:PMPPLB", "PLB");
-  server.commands.clear();
   button("PLBEditPB")->click();
   EXPECT_TRUE(sent({"PLBLIST:FEEDWT:PMPPLB"}));
   EXPECT_FALSE(button("PLBEditPB")->isEnabled());

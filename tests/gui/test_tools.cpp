@@ -21,7 +21,6 @@
 #include "link/csv.h"
 #include "params/ParamsController.h"
 #include "params/ParmEditFRM.h"
-#include "support/BlockLines.h"
 #include "support/ClientFixture.h"
 #include "tools/JournalFRM.h"
 #include "tools/ToolsController.h"
@@ -31,10 +30,6 @@ using namespace tarvo;
 using namespace tarvo::test;
 
 namespace {
-
-QString q(const std::string& s) {
-  return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 // The records of a CSV file as written for a spreadsheet: UTF-8 after a byte-order mark.
 std::vector<std::vector<std::string>> readCsv(const QString& path) {
@@ -65,25 +60,24 @@ TEST_F(Tools, JournalWindowListsTheEventsNewestFirstAndFilters) {
   const QString folder = file("journal");
   client->journal().file().setFolder(folder);
   link::JournalFile writer(folder);
-  auto write = [&](std::int64_t t, const char* cp, const char* block, link::Outcome result) {
-    link::JournalEvent e;
-    e.timeMs = t;
-    e.user = "anna";
-    e.host = "vm";
-    e.serverHost = "127.0.0.1";
-    e.serverPort = 1582;
-    e.cp = cp;
-    e.block = block;
-    e.what = "edit";
-    e.detail = "PBAND \"80\" -> \"90\"";
-    e.result = result;
-    e.message = result == link::Outcome::Error ? "no such block" : "";
-    ASSERT_TRUE(writer.append(e));
-  };
   const std::int64_t jan = 1767225600000;  // 2026-01-01T00:00:00Z
   const std::int64_t feb = jan + 31LL * 86400000;
-  write(jan + 1000, "CP6001", "BOILER:LT101", link::Outcome::Sent);
-  write(jan + 2000, "CP6001", "BOILER:LT101", link::Outcome::Done);
+  auto write = [&](std::int64_t t, const char* cp, const char* block, link::Outcome result) {
+    const bool error = result == link::Outcome::Error;
+    ASSERT_TRUE(writer.append({t,
+                               "anna",
+                               "vm",
+                               "127.0.0.1",
+                               1582,
+                               cp,
+                               block,
+                               "edit",
+                               "PBAND \"80\" -> \"90\"",
+                               {},
+                               result,
+                               error ? "no such block" : ""}));
+  };
+  write(jan + 1000, "CP6001", "BOILER:LT101", link::Outcome::Done);
   write(feb + 500, "CP6002", "FEED:FT201", link::Outcome::Sent);
   write(feb + 900, "CP6002", "FEED:NOPE", link::Outcome::Error);
   QFile jan2026(writer.pathFor(jan));
@@ -102,18 +96,12 @@ TEST_F(Tools, JournalWindowListsTheEventsNewestFirstAndFilters) {
     for (int r = 0; r < window->shownCount(); ++r) out << cell(r, 5);
     return out.join(u' ');
   };
-  EXPECT_EQ(blocks(), "FEED:NOPE FEED:FT201 BOILER:LT101 BOILER:LT101");
-  const QStringList first = {"2026-02-01T00:00:00.900Z",
-                             "anna",
-                             "vm",
-                             "127.0.0.1:1582",
-                             "CP6002",
-                             "FEED:NOPE",
-                             "edit",
-                             "PBAND \"80\" -> \"90\"",
-                             "error",
-                             "no such block"};
-  for (int c = 0; c < first.size(); ++c) EXPECT_EQ(cell(0, c), first[c]) << c;
+  EXPECT_EQ(blocks(), "FEED:NOPE FEED:FT201 BOILER:LT101");
+  QStringList first;
+  for (int c = 0; c < 10; ++c) first << cell(0, c);
+  EXPECT_EQ(first.join(u'|'),
+            "2026-02-01T00:00:00.900Z|anna|vm|127.0.0.1:1582|CP6002|FEED:NOPE|edit|"
+            "PBAND \"80\" -> \"90\"|error|no such block");
   EXPECT_TRUE(window->JournalInfoLBL->text().contains("1 malformed line skipped"))
       << window->JournalInfoLBL->text().toStdString();
 
@@ -121,10 +109,10 @@ TEST_F(Tools, JournalWindowListsTheEventsNewestFirstAndFilters) {
   EXPECT_EQ(blocks(), "FEED:FT201");
   window->BlockFilterTB->clear();
   window->CpFilterTB->setText("cp6001");
-  EXPECT_EQ(blocks(), "BOILER:LT101 BOILER:LT101");
+  EXPECT_EQ(blocks(), "BOILER:LT101");
   write(feb + 2000, "CP6001", "BOILER:LC101", link::Outcome::Sent);
   window->RefreshPB->click();
-  EXPECT_EQ(blocks(), "BOILER:LC101 BOILER:LT101 BOILER:LT101");
+  EXPECT_EQ(blocks(), "BOILER:LC101 BOILER:LT101");
 }
 
 // ---- the protocol trace -----------------------------------------------------------------
@@ -182,8 +170,8 @@ TEST_F(Tools, TraceRecordsOnlyWhenOnShowsControlCharactersFindsAndSaves) {
 
 TEST_F(Tools, TreeAndGridExportsReadBackWithAwkwardValues) {
   connectClient();
-  openSessionWithTree({q(cmpLine(1, "A,\"B\"")), q(blkLine(2, "T\xC9MP", "AIN")),
-                       q(blkLine(3, "---END_A", "")), q(endLine(4))});
+  openSessionWithTree(
+      {cmp(1, "A,\"B\""), blk(2, "T\xC9MP", "AIN"), blk(3, "---END_A", ""), end(4)});
   EXPECT_TRUE(ui<QTreeWidget>("TreeView1")->actions().contains(action("ExportBlocksMP")));
 
   action("ExportBlocksMP")->trigger();  // cancelled: nothing written, nothing said

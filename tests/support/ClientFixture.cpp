@@ -3,12 +3,12 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QTcpSocket>
+#include <utility>
 
 #include "browser/Form1.h"
 #include "browser/TreeController.h"
 #include "link/Connection.h"
 #include "link/dispatcher.h"
-#include "support/BlockLines.h"
 
 namespace tarvo::test {
 
@@ -30,6 +30,13 @@ void writeSettings(const QString& path, const QString& host, const QString& port
 QString panels(Client& client) {
   const auto& f = client.form();
   return f.panelText(1) + u'|' + f.panelText(2) + u'|' + f.panelText(3);
+}
+
+QString enabledButtons(Client& client) {
+  QStringList names;
+  for (const char* name : kBlockButtons)
+    if (control<QPushButton>(client, name)->isEnabled()) names << QLatin1String(name);
+  return names.join(u' ');
 }
 
 QString shown(Client& client) {
@@ -81,6 +88,7 @@ void ClientFixture::openSessionWithTree(const QStringList& blockLines) {
   lines += blockLines;
   lines << QStringLiteral("DNBLKLST");
   reply(lines);
+  EXPECT_TRUE(sent({QStringLiteral("GETBLKS 0 CP6001")}));
 }
 
 void ClientFixture::selectBlock(const QString& name, const char* type) {
@@ -94,15 +102,10 @@ void ClientFixture::selectBlock(const QString& name, const char* type) {
 
 ::testing::AssertionResult ClientFixture::sent(const QStringList& expected) {
   server.waitForCommands(static_cast<int>(expected.size()));
-  if (server.commands == expected) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure()
-         << "sent [" << server.commands.join(u'|').toStdString() << "]";
-}
-
-std::array<QPushButton*, 10> ClientFixture::blockButtons() {
-  return {button("EditPB"),     button("PastePB"),  button("AddPB"),  button("MoveToPB"),
-          button("XrefPB"),     button("EditSeq"),  button("CopyPB"), button("DelPB"),
-          button("MoveFromPB"), button("PLBEditPB")};
+  settle();
+  const QStringList got = std::exchange(server.commands, {});
+  if (got == expected) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "sent [" << got.join(u'|').toStdString() << "]";
 }
 
 void ClientFixture::settle() {

@@ -19,7 +19,6 @@ struct ShownBox {
   QString text;
   QMessageBox::StandardButtons buttons;
   bool isInput = false;
-  bool isSaveFile = false;  // a file dialog: `text` holds its filter and suggested name
 };
 
 class ScriptedPrompter : public Prompter {
