@@ -243,7 +243,7 @@ class Options : public ClientFixture {
 };
 
 TEST_F(Options, OpeningHidesTheMainWindowCancelWritesNothingAndTheNextConnectUsesWhatIsApplied) {
-  writeSettings(settingsPath(), QStringLiteral("plant-host"), QStringLiteral("1600"), 1, 2);
+  writeSettings(settingsPath(), QStringLiteral("plant-host"), QStringLiteral("1600"), 0, 2);
   const QByteArray before = readFile(settingsPath());
   startClient();
   form().show();
@@ -254,7 +254,7 @@ TEST_F(Options, OpeningHidesTheMainWindowCancelWritesNothingAndTheNextConnectUse
   EXPECT_EQ(dialog->windowTitle(), "Options");
   EXPECT_EQ(dialog->HostIP_TB[2]->text() + u':' + dialog->PortNumTB[2]->text(), "plant-host:1600");
   EXPECT_TRUE(dialog->Option1[2]->isChecked());
-  EXPECT_TRUE(dialog->AutoConnCB->isChecked());
+  EXPECT_FALSE(dialog->AutoConnCB->isChecked());
   dialog->Option1[3]->click();
   dialog->HostIP_TB[3]->setText(QStringLiteral("elsewhere"));
   dialog->cmdCancel->click();
@@ -265,6 +265,7 @@ TEST_F(Options, OpeningHidesTheMainWindowCancelWritesNothingAndTheNextConnectUse
   dialog->Option1[3]->click();
   dialog->HostIP_TB[3]->setText(QStringLiteral("127.0.0.1"));
   dialog->PortNumTB[3]->setText(QString::number(server.port()));
+  dialog->AutoConnCB->setChecked(true);
   dialog->cmdApply->click();
   EXPECT_TRUE(dialog->isVisible());
   const QByteArray text = readFile(settingsPath());

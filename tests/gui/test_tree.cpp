@@ -15,20 +15,6 @@ using namespace tarvo;
 using namespace tarvo::browser;
 using namespace tarvo::test;
 
-namespace {
-
-// The keys of the nodes under `parent` in order, each followed by its own children's.
-QString keysUnder(QTreeWidgetItem* parent) {
-  QStringList keys;
-  for (int i = 0; i < parent->childCount(); ++i) {
-    QTreeWidgetItem* child = parent->child(i);
-    keys << BlockTree::keyOf(child) + (child->childCount() ? "[" + keysUnder(child) + "]" : "");
-  }
-  return keys.join(u' ');
-}
-
-}  // namespace
-
 class Tree : public ClientFixture {
  protected:
   void SetUp() override {
@@ -48,7 +34,6 @@ class Tree : public ClientFixture {
   TreeController& tree() { return client->tree(); }
   QTreeWidget* view() { return ui<QTreeWidget>("TreeView1"); }
   QTreeWidgetItem* node(const QString& key) { return tree().blocks().find(key); }
-  QString keys() { return keysUnder(view()->invisibleRootItem()); }
 
   // Where the node shows, once its compound is open and it is scrolled into view.
   QPoint centreOf(const QString& key) {

@@ -5,6 +5,7 @@
 #include <QTcpSocket>
 #include <utility>
 
+#include "browser/BlockTree.h"
 #include "browser/Form1.h"
 #include "browser/TreeController.h"
 #include "link/Connection.h"
@@ -32,6 +33,16 @@ QString panels(Client& client) {
   return f.panelText(1) + u'|' + f.panelText(2) + u'|' + f.panelText(3);
 }
 
+QString keysUnder(QTreeWidgetItem* parent) {
+  QStringList keys;
+  for (int i = 0; i < parent->childCount(); ++i) {
+    QTreeWidgetItem* child = parent->child(i);
+    keys << browser::BlockTree::keyOf(child) +
+                (child->childCount() ? "[" + keysUnder(child) + "]" : QString());
+  }
+  return keys.join(u' ');
+}
+
 QString enabledButtons(Client& client) {
   QStringList names;
   for (const char* name : kBlockButtons)
@@ -54,10 +65,6 @@ QString shown(Client& client) {
 void ClientFixture::SetUp() {
   ASSERT_TRUE(dir.isValid());
   writeSettings(settingsPath(), QStringLiteral("127.0.0.1"), QString::number(server.port()));
-}
-
-void ClientFixture::TearDown() {
-  client.reset();
 }
 
 void ClientFixture::startClient() {

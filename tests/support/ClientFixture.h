@@ -51,6 +51,8 @@ T* control(Client& client, const char* name) {
 
 // The three panels of `client`'s status bar, joined by "|".
 QString panels(Client& client);
+// The keys of the nodes under `parent` in order, each followed by its children's in brackets.
+QString keysUnder(QTreeWidgetItem* parent);
 // The names of `client`'s enabled block buttons, in their on-screen order.
 QString enabledButtons(Client& client);
 // What `client`'s main window offers for sessions, as one line to compare: of New, Close,
@@ -61,7 +63,6 @@ QString shown(Client& client);
 class ClientFixture : public ::testing::Test {
  protected:
   void SetUp() override;
-  void TearDown() override;
 
   // Creates and starts the client (the main window's load steps run).
   void startClient();
@@ -103,6 +104,8 @@ class ClientFixture : public ::testing::Test {
   QString panels() { return test::panels(*client); }
   QString shown() { return test::shown(*client); }
   QString enabledButtons() { return test::enabledButtons(*client); }
+  // The main window's tree as keysUnder() writes it.
+  QString keys() { return keysUnder(ui<QTreeWidget>("TreeView1")->invisibleRootItem()); }
   QPushButton* button(const char* name) { return ui<QPushButton>(name); }
 
   QTemporaryDir dir;
