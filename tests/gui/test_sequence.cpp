@@ -128,28 +128,7 @@ TEST_F(SeqEditor, EveryButtonAndReplySetsTheControlsOfItsModeAndSendsItsCommands
 }
 
 TEST_F(SeqEditor, EditSeqPreparesTheBlockAndTheEditorOpensOnItEvenIfTheSelectionMovedOn) {
-  button("EditSeq")->click();
-  EXPECT_TRUE(sent({"EDTSEQ:" + kBlock}));
-  EXPECT_TRUE(button("EditSeq")->isHidden());
-  EXPECT_EQ(form().panelText(3), "Preparing Sequence Block " + kBlock);
-  ASSERT_TRUE(client->tree().selectNode("FEEDWT:FT201"));
-  reply({"WRNEDTSEQsaved, not installed", "DNEDTSEQ"});
-  EXPECT_TRUE(prompter.showed(0, "Warning Preparing Sequence Block to Edit",
-                              "ERROR MSG: saved, not installed", Prompter::Icon::Exclamation,
-                              QMessageBox::Ok));
-  SeqEditFRM* e = client->sequence().seqEditor();
-  ASSERT_NE(e, nullptr);
-  EXPECT_TRUE(e->isVisible());
-  EXPECT_EQ(e->windowTitle(), "Sequence Block Edit");
-  EXPECT_EQ(e->Label1->text(), kBlock + " IND");
-  EXPECT_EQ(controls(e), "EditPB CompilePB ListingPB(off) DonePB(off) CancelPB");
-  EXPECT_EQ(form().panelText(3), "");
-  EXPECT_TRUE(button("EditSeq")->isHidden());
-  e->CompilePB->click();
-  EXPECT_TRUE(sent({"COMPLSEQ:" + kBlock + " IND"}));
-}
-
-TEST_F(SeqEditor, ARefusedEditShowsBothBoxesInOrderAndEditSeqAgain) {
+  // Refused: both boxes in order, and Edit Seq back.
   button("EditSeq")->click();
   reply({"ERREDTSEQbusy elsewhere"});
   ASSERT_EQ(prompter.shown.size(), 2);
@@ -158,6 +137,25 @@ TEST_F(SeqEditor, ARefusedEditShowsBothBoxesInOrderAndEditSeqAgain) {
       prompter.showed(1, "Error Preparing Sequence Block to Edit", "ERROR MSG: busy elsewhere"));
   EXPECT_FALSE(button("EditSeq")->isHidden());
   EXPECT_EQ(client->sequence().seqEditor(), nullptr);
+
+  prompter.clear();
+  button("EditSeq")->click();
+  EXPECT_TRUE(sent({"EDTSEQ:" + kBlock, "EDTSEQ:" + kBlock}));
+  EXPECT_TRUE(button("EditSeq")->isHidden());
+  EXPECT_EQ(form().panelText(3), "Preparing Sequence Block " + kBlock);
+  ASSERT_TRUE(client->tree().selectNode("FEEDWT:FT201"));
+  reply({"WRNEDTSEQsaved, not installed", "DNEDTSEQ"});
+  EXPECT_TRUE(prompter.showed(0, "Warning Preparing Sequence Block to Edit",
+                              "ERROR MSG: saved, not installed", Prompter::Icon::Exclamation,
+                              QMessageBox::Ok));
+  SeqEditFRM* e = client->sequence().seqEditor();
+  ASSERT_TRUE(e && e->isVisible());
+  EXPECT_EQ(e->Label1->text(), kBlock + " IND");
+  EXPECT_EQ(controls(e), "EditPB CompilePB ListingPB(off) DonePB(off) CancelPB");
+  EXPECT_EQ(form().panelText(3), "");
+  EXPECT_TRUE(button("EditSeq")->isHidden());
+  e->CompilePB->click();
+  EXPECT_TRUE(sent({"COMPLSEQ:" + kBlock + " IND"}));
 }
 
 TEST_F(SeqEditor, EveryWayOfClosingSendsCanseqThenModdoneOnceAndShowsEditSeqAgain) {
@@ -259,17 +257,14 @@ TEST_F(PlbListing, ViewPlbAsksForTheNodeAndOneWindowShowsEachListingIndented) {
   EXPECT_FALSE(button("PLBEditPB")->isEnabled());
   reply({"CLRPLBLIST N1", "PLBLIST P", "PLBLIST Q"});
   sequence::PLBList* w = client->sequence().plbList();
-  ASSERT_NE(w, nullptr);
-  EXPECT_TRUE(w->isVisible());
-  EXPECT_EQ(w->windowTitle(), "PLB Listing: N1");
-  EXPECT_EQ(w->text(), " P\n Q");
+  ASSERT_TRUE(w && w->isVisible());
+  EXPECT_EQ(w->windowTitle() + u'|' + w->text(), "PLB Listing: N1| P\n Q");
   EXPECT_FALSE(w->SourceTB->isEnabled());
   reply({"PLBENDLIST"});
   EXPECT_TRUE(w->SourceTB->isEnabled());
   reply({"CLRPLBLIST:N2", "PLBLIST!", "PLBLIST-R", "PLBENDLIST"});
   EXPECT_EQ(client->sequence().plbList(), w);
-  EXPECT_EQ(w->windowTitle(), "PLB Listing: N2");
-  EXPECT_EQ(w->text(), " \n R");
+  EXPECT_EQ(w->windowTitle() + u'|' + w->text(), "PLB Listing: N2| \n R");
   w->OK_PB->click();
   EXPECT_EQ(client->sequence().plbList(), nullptr);
   reply({"PLBLIST S", "PLBENDLIST"});
