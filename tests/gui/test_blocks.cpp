@@ -80,76 +80,56 @@ class Blocks : public ClientFixture {
     for (const QString& t : types) lines << "BLKTYP   " + t;
     reply(lines);
   }
-  void chooseType(const QString& type) {
-    chooser().BlockTypesCB->setCurrentIndex(chooser().BlockTypesCB->findText(type));
-    ASSERT_EQ(chooser().chosenType(), type);
-  }
 };
 
 // ---- commands ---------------------------------------------------------------------------
 
-TEST_F(Blocks, EachButtonSendsItsCommandForTheSelection) {
+TEST_F(Blocks, ButtonsAskThenSendTheirCommandsAndNothingWhenTheUserBacksOut) {
   giveTypes({"AIN", "PID"});
-  select("A:B1");
-  button("CopyPB")->click();  // the source of the paste below
+  const QString block = "New Block|Enter New Block Name", del = "Are you sure|Delete: C";
+  const QString compound = "New Compound|Enter New Compound Name";
+  const QString bad =
+      "|A block or compound name can not contain blanks, colons or control characters.";
   const struct {
-    const char* select;
-    const char* button;
-    const char* typed;  // null: a question answered Yes
-    const char* type;   // chosen in the type chooser, if it comes
-    QString box;        // title|prompt
-    const char* command;
+    QString steps;
+    QString boxes;  // title|text of each box shown, joined by "; "
+    QString sent;   // joined by "; "
   } cases[] = {
-      {"C:---END_C", "AddPB", "Xy_2", "AIN", "New Block|Enter New Block Name",
+      {"select C:---END_C, type Xy_2, press AddPB, choose AIN, press OKButton", block,
        "ADDNEW:C:XY_2 C:---END_C AIN"},
-      {"A", "AddPB", "newc", nullptr, "New Compound|Enter New Compound Name",
-       "ADDNEW:NEWC A COMPND"},
-      {"C:D1", "PastePB", "x2", nullptr, "New Block|Enter New Block Name",
+      {"select A, type newc, press AddPB", compound, "ADDNEW:NEWC A COMPND"},
+      {"select A:B1, press CopyPB, select C:D1, type x2, press PastePB", block,
        "CPYNEW:C:X2 A:B1 AIN C:D1"},
-      {"C", "DelPB", nullptr, nullptr, "Are you sure|Delete: C", "DELBLK:C"},
+      {"select C, press DelPB", del, "DELBLK:C"},
+      {"select A:B1, press MoveFromPB, select C:---END_C, press MoveToPB, select C:D1, "
+       "press MoveToPB",
+       "", "MOVEBLK:C:---END_C A:B1 AIN; MOVEBLK:C:D1 A:B1 AIN"},
+      // Backing out.
+      {"select A:B1, cancel, press AddPB, type , press AddPB", block + "; " + block, ""},
+      {"select A, cancel, press AddPB, type , press AddPB", compound + "; " + compound, ""},
+      {"select C, no, press DelPB", del, ""},
+      {"select A:B2, press MoveFromPB, press MoveToPB", "", ""},  // the source itself
+      // Names that would shift the command's fields.
+      {"select A, type a b, press AddPB", compound + "; New Compound" + bad, ""},
+      {"select A:B1, type C:B9, press AddPB", block + "; New Block" + bad, ""},
+      {"select A:B1, press CopyPB, select C:D1, type x\ty, press PastePB",
+       block + "; New Block" + bad, ""},
+      // A chooser left open by an earlier Add has no name to send once a later one is refused.
+      {"select A:B1, type good, press AddPB, type bad name, press AddPB, press OKButton",
+       block + "; " + block + "; New Block" + bad, ""},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.button) + " on " + c.select);
-    select(c.select);
+    SCOPED_TRACE(c.steps.toStdString());
+    startMove(nullptr);
     prompter.clear();
-    if (c.typed) prompter.answerInput(c.typed);
-    button(c.button)->click();
-    EXPECT_TRUE(prompter.showed(0, c.box.section(u'|', 0, 0), c.box.section(u'|', 1)));
-    EXPECT_EQ(prompter.shown.value(0).isInput, c.typed != nullptr);
-    if (c.type) {
-      EXPECT_TRUE(sent({}));
-      ASSERT_TRUE(chooser().isVisible());
-      chooseType(c.type);
-      chooser().OKButton->click();
-    }
-    EXPECT_TRUE(sent({c.command}));
+    runAll(c.steps);
+    EXPECT_EQ(prompter.boxes(), c.boxes);
+    EXPECT_TRUE(sent(c.sent.isEmpty() ? QStringList() : c.sent.split("; ")));
+    EXPECT_FALSE(chooser().isVisible());
   }
-  EXPECT_TRUE(prompter.showed(0, "Are you sure", "Delete: C", Prompter::Icon::Question,
-                              QMessageBox::Yes | QMessageBox::No));
-  startMove("A:B1");
-  for (const char* place : {"C:---END_C", "C:D1"}) {
-    select(place);
-    button("MoveToPB")->click();
-  }
-  EXPECT_TRUE(sent({"MOVEBLK:C:---END_C A:B1 AIN", "MOVEBLK:C:D1 A:B1 AIN"}));
-}
-
-TEST_F(Blocks, NothingIsSentWhenTheUserBacksOut) {
-  giveTypes({"AIN"});
-  for (const char* key : {"A:B1", "A"}) {
-    select(key);
-    prompter.cancelInput();
-    button("AddPB")->click();
-    prompter.answerInput("");
-    button("AddPB")->click();
-  }
-  prompter.answer(QMessageBox::No);
-  button("DelPB")->click();
-  ops().moveTo();  // no move pending
-  startMove("A:B2");
-  button("MoveToPB")->click();  // the source itself is selected
-  EXPECT_FALSE(chooser().isVisible());
-  EXPECT_TRUE(sent({}));
+  runAll("select C, press DelPB");
+  EXPECT_TRUE(prompter.showed(prompter.shown.size() - 1, "Are you sure", "Delete: C",
+                              Prompter::Icon::Question, QMessageBox::Yes | QMessageBox::No));
 }
 
 TEST_F(Blocks, TypeChooserIsMadeOnceKeepsTheServersListRefusesCompndAndTakesEnter) {
@@ -159,24 +139,17 @@ TEST_F(Blocks, TypeChooserIsMadeOnceKeepsTheServersListRefusesCompndAndTakesEnte
   EXPECT_EQ(chooser().types(), QStringList({"AIN", "COMPND", "PID"}));
   EXPECT_EQ(chooser().windowTitle(), "Choose Block Type");
   EXPECT_TRUE(chooser().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-
-  select("A:B1");
-  prompter.answerInput("n1");
-  button("AddPB")->click();
-  chooseType("COMPND");
-  chooser().OKButton->click();
-  EXPECT_TRUE(prompter.showed(1, "Add Compound ERROR", "Can not insert COMPND at this location",
-                              Prompter::Icon::Exclamation, QMessageBox::Ok));
+  runAll("select A:B1, type n1, press AddPB, choose COMPND, press OKButton");
+  EXPECT_EQ(prompter.boxes(),
+            "New Block|Enter New Block Name; "
+            "Add Compound ERROR|Can not insert COMPND at this location");
   EXPECT_TRUE(chooser().isVisible());
-  chooser().CancelButton->click();
+  run("press CancelButton");
   EXPECT_FALSE(chooser().isVisible());
   EXPECT_EQ(ops().pendingNewName(), "N1");  // kept for the next confirmation
   EXPECT_TRUE(sent({}));
-
-  prompter.answerInput("n2");
-  button("AddPB")->click();
+  runAll("type n2, press AddPB, choose PID");
   EXPECT_EQ(&chooser(), first);
-  chooseType("PID");
   QTest::keyClick(chooser().BlockTypesCB, Qt::Key_Return);
   EXPECT_FALSE(chooser().isVisible());
   EXPECT_TRUE(sent({"ADDNEW:A:N2 A:B1 PID"}));
@@ -189,71 +162,36 @@ TEST_F(Blocks, CompoundsAreNeitherCopiedNorMovedAndARefusedCopyIsNeverPasted) {
   reply({rec(9, "DNCPYNEX", "C", "CC", "COMPND")});
   EXPECT_EQ(node("CC")->text(0), QString("CC").leftJustified(26, u' ') + "COMPND");
   const struct {
-    const char* key;
-    const char* button;
-    QStringList texts;  // of the boxes titled "Error"
+    QString press;
+    QString boxes;
   } cases[] = {
-      {"A", "CopyPB", {"Can not Copy at this location"}},
-      {"CC", "CopyPB", {"QUORIN SAYS: Can not Copy Compounds"}},
-      {"A", "MoveFromPB", {"Can not move from this location"}},
-      {"CC",
-       "MoveFromPB",
-       {"Can not move from this location", "QUORIN SAYS: Can not MOVE Compounds yet"}},
+      {"select A, press CopyPB", "Error|Can not Copy at this location"},
+      {"select CC, press CopyPB", "Error|QUORIN SAYS: Can not Copy Compounds"},
+      {"select A, press MoveFromPB", "Error|Can not move from this location"},
+      {"select CC, press MoveFromPB",
+       "Error|Can not move from this location; Error|QUORIN SAYS: Can not MOVE Compounds yet"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.button) + " on " + c.key);
-    select("A:B1");
-    button("CopyPB")->click();  // a good copy source first, which a refused one replaces
-    select(c.key);
+    SCOPED_TRACE(c.press.toStdString());
+    runAll("select A:B1, press CopyPB");  // a good copy source first, which a refused one replaces
     prompter.clear();
-    button(c.button)->click();
-    ASSERT_EQ(prompter.shown.size(), c.texts.size());
-    for (qsizetype i = 0; i < c.texts.size(); ++i)
-      EXPECT_TRUE(prompter.showed(i, "Error", c.texts[i], Prompter::Icon::Exclamation));
+    runAll(c.press);
+    EXPECT_EQ(prompter.boxes(), c.boxes);
     EXPECT_FALSE(button("PastePB")->isEnabled() || button("MoveToPB")->isEnabled());
     EXPECT_EQ(ops().moveSrcBlk(), "");
     select("C:D1");  // a block offers Paste only for a source that was taken
-    const bool copy = c.button == std::string("CopyPB");
+    const bool copy = c.press.endsWith("CopyPB");
     EXPECT_EQ(button("PastePB")->isEnabled(), !copy);
     if (copy) ops().paste();  // not even asked for a name
-    EXPECT_EQ(prompter.shown.size(), c.texts.size());
+    EXPECT_EQ(prompter.boxes(), c.boxes);
   }
   // With a move pending, a compound as the source changes nothing and says nothing.
   startMove("A:B2");
-  select("A");
   prompter.clear();
-  button("MoveFromPB")->click();
-  EXPECT_TRUE(prompter.shown.isEmpty());
+  runAll("select A, press MoveFromPB");
+  EXPECT_EQ(prompter.boxes(), "");
   EXPECT_EQ(ops().moveSrcBlk(), "A:B2");
   EXPECT_EQ(highlighted(), "A:B2");
-  EXPECT_TRUE(sent({}));
-}
-
-TEST_F(Blocks, TypedNamesThatWouldShiftTheCommandsFieldsAreRefused) {
-  giveTypes({"AIN"});
-  select("A:B1");
-  button("CopyPB")->click();
-  const std::tuple<const char*, const char*, const char*> paths[] = {
-      {"A", "AddPB", "a b"}, {"A:B1", "AddPB", "C:B9"}, {"C:D1", "PastePB", "x\ty"}};
-  for (const auto& [key, which, typed] : paths) {
-    SCOPED_TRACE(std::string(which) + " " + typed);
-    select(key);
-    prompter.clear();
-    prompter.answerInput(typed);
-    button(which)->click();
-    ASSERT_EQ(prompter.shown.size(), 2);
-    EXPECT_TRUE(prompter.showed(
-        1, prompter.shown[0].title,
-        "A block or compound name can not contain blanks, colons or control characters.",
-        Prompter::Icon::Exclamation, QMessageBox::Ok));
-    EXPECT_FALSE(chooser().isVisible());
-  }
-  // A chooser left open by an earlier Add has no name to send once a later one is refused.
-  prompter.answerInput("good");
-  button("AddPB")->click();
-  prompter.answerInput("bad name");
-  button("AddPB")->click();
-  chooser().OKButton->click();
   EXPECT_TRUE(sent({}));
 }
 
@@ -270,7 +208,7 @@ TEST_F(Blocks, AnswersUpdateTheTreeTheSelectionTheMoveAndTheStatusBar) {
     QString tree;
     const char* selected;  // C:D1 is selected before the answer
     const char* status;
-    const char* box = nullptr;  // "title|text"
+    const char* box = "";  // "title|text"
     const char* pendingAfter = nullptr;
     const char* highlightAfter = nullptr;
   } cases[] = {
@@ -316,12 +254,7 @@ TEST_F(Blocks, AnswersUpdateTheTreeTheSelectionTheMoveAndTheStatusBar) {
     EXPECT_EQ(keys(), c.tree);
     EXPECT_EQ(selected(), c.selected);
     EXPECT_EQ(status(), c.status);
-    const QString box = c.box;
-    ASSERT_EQ(prompter.shown.size(), box.isEmpty() ? 0 : 1);
-    if (c.box) {
-      EXPECT_TRUE(prompter.showed(0, box.section(u'|', 0, 0), box.section(u'|', 1),
-                                  Prompter::Icon::Exclamation, QMessageBox::Ok));
-    }
+    EXPECT_EQ(prompter.boxes(), c.box);
     EXPECT_EQ(ops().moveSrcBlk(), c.pendingAfter ? c.pendingAfter : "");
     EXPECT_EQ(highlighted(), c.highlightAfter ? c.highlightAfter : "");
     if (c.line.startsWith("DNMOVEBLK") || c.line.startsWith("WRNMOVEBLK")) {  // until a click

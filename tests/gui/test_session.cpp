@@ -39,29 +39,22 @@ TEST_F(Session, PickingACpOrCompoundRowOpensItsCpAndTheOpenedSessionAsksForItsBl
   EXPECT_TRUE(sent({"GETBLKS 1 CP6002"}));
 }
 
-TEST_F(Session, RefusedOpenShowsTheReasonAndTheListsAgain) {
+TEST_F(Session, ARefusedOpenShowsTheListsALockedCpAsksToOverrideACheckpointingOneCloses) {
   form().hideLists(true);
   reply({"ERROPENCPCP9999 not found"});
-  ASSERT_EQ(prompter.shown.size(), 1);
-  EXPECT_TRUE(prompter.showed(0, "CP Open Error", "Can not open CP [CP9999 not found]",
-                              Prompter::Icon::Exclamation));
   EXPECT_EQ(form().panelText(2), "CP: None");
   EXPECT_EQ(shown(), "SessionCloseMP xrefMP CPFRM CPListCBO OrLBL CmpCBO");
-}
-
-TEST_F(Session, LockedCpAsksToOverrideAndACheckpointingOneIsClosed) {
-  prompter.answer(QMessageBox::Yes);
-  reply({"LOCKOPENCP CP6004 held by AW0001"});
-  EXPECT_TRUE(prompter.showed(0, "CP Locked", "[CP6004] is locked, Override?",
-                              Prompter::Icon::Question, QMessageBox::Yes | QMessageBox::No));
+  runAll("yes, LOCKOPENCP CP6004 held by AW0001");
   EXPECT_TRUE(sent({"OVERRIDECP:CP6004 held by AW0001"}));  // the whole lock text
   EXPECT_EQ(form().panelText(3), "Overriding: CP6004 held by AW0001");
-  prompter.answer(QMessageBox::No);
-  reply({"LOCKOPENCP CP6004 held by AW0001"});
-  reply({"CHECKPOINT CP6005"});
-  ASSERT_EQ(prompter.shown.size(), 3);
-  EXPECT_TRUE(prompter.showed(2, "CP Checkpoint", "[CP6005] Checkpoint in Progress"));
+  EXPECT_TRUE(prompter.showed(1, "CP Locked", "[CP6004] is locked, Override?",
+                              Prompter::Icon::Question, QMessageBox::Yes | QMessageBox::No));
+  runAll("no, LOCKOPENCP CP6004 held by AW0001, CHECKPOINT CP6005");
   EXPECT_TRUE(sent({"CLOSEICC", "CLOSEICC"}));
+  EXPECT_EQ(prompter.boxes(),
+            "CP Open Error|Can not open CP [CP9999 not found]; "
+            "CP Locked|[CP6004] is locked, Override?; CP Locked|[CP6004] is locked, Override?; "
+            "CP Checkpoint|[CP6005] Checkpoint in Progress");
 }
 
 TEST_F(Session, ClosedReplyFetchesTheListsAgain) {
@@ -104,16 +97,13 @@ class CpUtilities : public ClientFixture {
 };
 
 TEST_F(CpUtilities, NoSendsNothingAndYesLocksTheWindowUntilTheUtilityIsDone) {
-  prompter.answer(QMessageBox::No);
-  action("UploadCPMP")->trigger();
+  runAll("no, menu UploadCPMP");
   EXPECT_TRUE(prompter.showed(0, "Are you Sure",
                               "Uploads parameters from CP (This may take a while). Proceed?",
                               Prompter::Icon::None));
   EXPECT_TRUE(sent({}));
   EXPECT_TRUE(usable());
-
-  prompter.answer(QMessageBox::Yes);
-  action("CheckpointCPMP")->trigger();
+  runAll("yes, menu CheckpointCPMP");
   EXPECT_TRUE(sent({"CHECKPOINTCP"}));
   EXPECT_FALSE(form().isEnabled());
   EXPECT_FALSE(ui<QTreeWidget>("TreeView1")->isEnabled());
@@ -121,24 +111,20 @@ TEST_F(CpUtilities, NoSendsNothingAndYesLocksTheWindowUntilTheUtilityIsDone) {
   reply({"DNCPUTIL"});
   EXPECT_TRUE(usable());
   EXPECT_EQ(form().panelText(3), "");
-  ASSERT_EQ(prompter.shown.size(), 3);
   EXPECT_TRUE(
       prompter.showed(2, "CP Utility Function", "Operation Complete", Prompter::Icon::Information));
 }
 
 TEST_F(CpUtilities, AnErrorKeepsTheWaitTextAndALostConnectionSaysTheOutcomeIsUnknown) {
-  prompter.answer(QMessageBox::Yes);
-  action("InitializeCPMP")->trigger();
+  runAll("yes, menu InitializeCPMP");
   EXPECT_TRUE(sent({"INITIALIZECP"}));
-  EXPECT_EQ(prompter.shown[0].text,
-            "Are You Sure You Want to Initialize this CP (CP Reboot must follow)?");
   reply({"ERRCPUTIL"});
-  EXPECT_TRUE(prompter.showed(1, "CP Utility Function", "ERROR: ", Prompter::Icon::Exclamation));
+  EXPECT_EQ(prompter.boxes(),
+            "Are you Sure|Are You Sure You Want to Initialize this CP (CP Reboot must follow)?; "
+            "CP Utility Function|ERROR: ");
   EXPECT_EQ(form().panelText(3), "INITIALIZING CP, Please Wait....");
   EXPECT_TRUE(usable());
-
-  prompter.answer(QMessageBox::Yes);
-  action("UploadCPMP")->trigger();
+  runAll("yes, menu UploadCPMP");
   EXPECT_TRUE(sent({"UPLOADCP"}));
   ASSERT_FALSE(form().isEnabled());
   server.dropClient();

@@ -5,11 +5,17 @@
 #include <QTcpSocket>
 #include <utility>
 
+#include "blocks/BlockTypesFRM.h"
+#include "blocks/BlocksController.h"
 #include "browser/BlockTree.h"
 #include "browser/Form1.h"
 #include "browser/TreeController.h"
 #include "link/Connection.h"
 #include "link/dispatcher.h"
+#include "sequence/SeqEditFRM.h"
+#include "sequence/SequenceController.h"
+#include "xref/XrefController.h"
+#include "xref/XrefWindows.h"
 
 namespace tarvo::test {
 
@@ -105,6 +111,33 @@ void ClientFixture::selectBlock(const QString& name, const char* type) {
        {std::string("CLRBLKLST"), cmpLine(1, cmp), blkLine(2, blk, type), std::string("DNBLKLST")})
     link::dispatchLine(line, *client);
   ASSERT_TRUE(client->tree().selectNode(name));
+}
+
+void ClientFixture::run(const QString& step) {
+  const QString arg = step.section(u' ', 1);
+  blocks::BlockTypesFRM& chooser = client->blocks().blockTypes();
+  if (step.startsWith(QLatin1String("select "))) {
+    ASSERT_TRUE(client->tree().selectNode(arg)) << step.toStdString();
+  } else if (step.startsWith(QLatin1String("press "))) {
+    for (QWidget* w : std::initializer_list<QWidget*>{&chooser, client->sequence().seqEditor(),
+                                                      client->xref().setupWindow(), &form()})
+      if (auto* b = w ? w->findChild<QPushButton*>(arg) : nullptr) return b->click();
+    ADD_FAILURE() << "no button " << arg.toStdString();
+  } else if (step.startsWith(QLatin1String("choose "))) {
+    chooser.BlockTypesCB->setCurrentIndex(chooser.BlockTypesCB->findText(arg));
+  } else if (step.startsWith(QLatin1String("menu "))) {
+    action(arg.toLatin1().constData())->trigger();
+  } else if (step == QLatin1String("pick")) {
+    emit ui<QComboBox>("CPListCBO")->activated(0);
+  } else if (step == QLatin1String("yes") || step == QLatin1String("no")) {
+    prompter.answer(step == QLatin1String("yes") ? QMessageBox::Yes : QMessageBox::No);
+  } else if (step.startsWith(QLatin1String("type "))) {
+    prompter.answerInput(arg);
+  } else if (step == QLatin1String("cancel")) {
+    prompter.cancelInput();
+  } else {
+    reply({step});
+  }
 }
 
 ::testing::AssertionResult ClientFixture::sent(const QStringList& expected) {

@@ -78,6 +78,17 @@ class ClientFixture : public ::testing::Test {
   // Puts a tree holding just the block "CMP:BLK" (of `type`) in place, through the
   // dispatcher as if it had arrived, and selects the block as a click does.
   void selectBlock(const QString& name, const char* type = "PID");
+  // Plays one step as the user or the server would: "select KEY" selects a tree node as a
+  // click does, "press NAME" presses the button of that name in the block type chooser, the
+  // sequence editor, the cross-reference setup or the main window (the first that has it),
+  // "choose TYPE" picks a block type in the chooser, "menu NAME" triggers a main window
+  // command, "pick" chooses the first CP row, "yes", "no", "type TEXT" and "cancel" answer
+  // the next box; anything else is a reply line.
+  void run(const QString& step);
+  // Plays steps written one after another, separated by ", ".
+  void runAll(const QString& steps) {
+    for (const QString& step : steps.split(QStringLiteral(", "))) run(step);
+  }
   // Waits for as many commands as expected, lets anything more arrive, and compares all
   // those received since the last call; they are forgotten then, so the next call sees only
   // what follows. sent({}) checks that nothing was sent.
