@@ -301,8 +301,11 @@ TEST_F(Blocks, AnAnswerThatDoesNotFitTheTreeIsReportedAndTheListReloaded) {
     EXPECT_EQ(status(), c.status + kReloading);
     EXPECT_EQ(keys(), kTree);  // nothing lost or half done before the list comes
   }
-  // A deletion in "X" form of a block the list leaves out has nothing to put right.
+  // A deleted node's key is free again.
   reload();
+  reply({"DNDELBLXA:B2", rec(9, "DNADDNEX", "A:---END_A", "A:B2")});
+  EXPECT_EQ(keys(), kTree);
+  // A deletion in "X" form of a block the list leaves out has nothing to put right.
   reply({"DNDELBLXCP6001_ECB:FBM01"});
   EXPECT_EQ(status(), "DEL: CP6001_ECB:FBM01");
   EXPECT_TRUE(sent({}));

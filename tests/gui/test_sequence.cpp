@@ -131,10 +131,10 @@ TEST_F(SeqEditor, EditSeqPreparesTheBlockAndTheEditorOpensOnItEvenIfTheSelection
   // Refused: both boxes in order, and Edit Seq back.
   button("EditSeq")->click();
   reply({"ERREDTSEQbusy elsewhere"});
-  ASSERT_EQ(prompter.shown.size(), 2);
-  EXPECT_TRUE(prompter.showed(0, kBlock, "Error \r\nERREDTSEQbusy elsewhere"));
-  EXPECT_TRUE(
-      prompter.showed(1, "Error Preparing Sequence Block to Edit", "ERROR MSG: busy elsewhere"));
+  EXPECT_EQ(prompter.boxes(),
+            kBlock +
+                "|Error \r\nERREDTSEQbusy elsewhere; "
+                "Error Preparing Sequence Block to Edit|ERROR MSG: busy elsewhere");
   EXPECT_FALSE(button("EditSeq")->isHidden());
   EXPECT_EQ(client->sequence().seqEditor(), nullptr);
 
