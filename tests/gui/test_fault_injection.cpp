@@ -1,7 +1,6 @@
 // The server closing the connection at every point of each flow that waits for a reply:
 // no window may be left disabled, hidden or waiting for good, and a new connect works.
 #include <QApplication>
-#include <QPointer>
 
 #include "browser/TreeController.h"
 #include "link/Connection.h"
@@ -9,69 +8,32 @@
 #include "params/ParmEditFRM.h"
 #include "sequence/SeqEditFRM.h"
 #include "sequence/SequenceController.h"
-#include "support/BlockLines.h"
 #include "support/ClientFixture.h"
-#include "xref/XrefController.h"
-#include "xref/XrefWindows.h"
 
 using namespace tarvo;
 using namespace tarvo::test;
 
-class FaultInjection;
-
-namespace {
-
-QString line(const std::string& s) {
-  return QString::fromStdString(s);
-}
-
-struct Flow {
-  const char* name;
-  // Brings the client to where it has asked and waits for the answer.
-  std::function<void(FaultInjection&)> ask;
-  // Each way the answer may be cut off: the lines that still arrive before the close.
-  QList<QStringList> partials;
-};
-
-}  // namespace
-
 class FaultInjection : public ClientFixture {
- public:
-  using ClientFixture::action;
-  using ClientFixture::button;
-  using ClientFixture::client;
-  using ClientFixture::prompter;
-  using ClientFixture::reply;
-  using ClientFixture::ui;
-
-  void session() {
-    openSessionWithTree({line(cmpLine(1, "A")), line(blkLine(2, "B1", "AIN")),
-                         line(blkLine(3, "SEQ1", "DEP")), line(blkLine(4, "LAD1", "PLB")),
-                         line(endLine(5))});
-  }
-  void select(const char* key) { ASSERT_TRUE(client->tree().selectNode(QLatin1String(key))); }
-  QPushButton* editorButton(const char* name) {
-    auto* editor = client->sequence().seqEditor();
-    return editor ? editor->findChild<QPushButton*>(QLatin1String(name)) : nullptr;
+ protected:
+  // A step of a flow as run() plays it, or "tree": a session with a tree opened.
+  void step(const QString& s) {
+    if (s != "tree") return run(s);
+    openSessionWithTree(
+        {cmp(1, "A"), blk(2, "B1", "AIN"), blk(3, "SEQ1", "DEP"), blk(4, "LAD1", "PLB"), end(5)});
   }
 
   // What must hold once the connection is gone, and that a new one can be made.
-  void checkRecovers(const QString& what) {
-    SCOPED_TRACE(what.toStdString());
+  void checkRecovers() {
     EXPECT_TRUE(form().isVisible());
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-      if (!window->isVisible()) continue;
-      EXPECT_TRUE(window->isEnabled()) << window->objectName().toStdString() << " disabled";
-    }
+    for (QWidget* window : QApplication::topLevelWidgets())
+      EXPECT_TRUE(!window->isVisible() || window->isEnabled())
+          << window->objectName().toStdString();
     // A parameter editor still loading can never be shown: it must be gone.
     auto* editor = client->params().parmEditor();
     EXPECT_TRUE(!editor || editor->isVisible());
     // Edit Seq is back unless the editor it opened is still there (its Cancel closes it).
-    if (client->sequence().seqEditor()) {
-      EXPECT_TRUE(editorButton("CancelPB")->isEnabled());
-    } else {
-      EXPECT_FALSE(button("EditSeq")->isHidden());
-    }
+    auto* seq = client->sequence().seqEditor();
+    EXPECT_TRUE(seq ? seq->CancelPB->isEnabled() : !button("EditSeq")->isHidden());
     server.commands.clear();
     if (action("SessionCloseMP")->isVisible()) action("SessionCloseMP")->trigger();
     action("SessionNewMP")->trigger();
@@ -81,99 +43,53 @@ class FaultInjection : public ClientFixture {
 };
 
 TEST_F(FaultInjection, TheServerGoingAwayAtAnyPointLeavesNothingWaiting) {
-  const QList<Flow> flows = {
-      {"lists", [](FaultInjection&) {}, {{}, {"CLRCPLST", "CPLST    CP6001"}}},
+  const QStringList editSeq = {"tree", "select A:SEQ1", "press EditSeq"};
+  const struct {
+    const char* name;
+    QStringList steps;            // to where the client waits for an answer
+    QList<QStringList> partials;  // each way the answer may be cut off before the close
+  } flows[] = {
+      {"lists", {}, {{}, {"CLRCPLST", "CPLST    CP6001"}}},
       {"open session",
-       [](FaultInjection& t) {
-         t.reply({"CLRCPLST", "CPLST    CP6001", "DNCPLST"});
-         emit t.ui<QComboBox>("CPListCBO")->activated(0);
-       },
+       {"CLRCPLST", "CPLST    CP6001", "DNCPLST", "pick"},
        {{}, {"TRYOPENCP contacting ICC"}}},
       {"block list",
-       [](FaultInjection& t) { t.reply({"DNOPENCPCP6001"}); },
-       {{}, {"CLRBLKLST"}, {"CLRBLKLST", line(cmpLine(1, "A")), line(blkLine(2, "B1", "AIN"))}}},
+       {"DNOPENCPCP6001"},
+       {{}, {"CLRBLKLST"}, {"CLRBLKLST", cmp(1, "A"), blk(2, "B1", "AIN")}}},
       {"parameter list",
-       [](FaultInjection& t) {
-         t.session();
-         t.select("A:B1");
-         t.button("EditPB")->click();
-       },
+       {"tree", "select A:B1", "press EditPB"},
        {{}, {"CLRPRMLST"}, {"CLRPRMLST", "PRMLST NAME  B1"}}},
-      {"CP utility",
-       [](FaultInjection& t) {
-         t.session();
-         t.prompter.answer(QMessageBox::Yes);
-         t.action("UploadCPMP")->trigger();
-       },
-       {{}}},
-      {"add compound",
-       [](FaultInjection& t) {
-         t.session();
-         t.select("***END***");
-         t.prompter.answerInput("NEWC");
-         t.button("AddPB")->click();
-       },
-       {{}}},
-      {"edit session",
-       [](FaultInjection& t) {
-         t.session();
-         t.select("A:SEQ1");
-         t.button("EditSeq")->click();
-       },
-       {{}, {"WRNEDTSEQ no source yet"}}},
+      {"CP utility", {"tree", "yes", "menu UploadCPMP"}, {{}}},
+      {"add compound", {"tree", "select ***END***", "type NEWC", "press AddPB"}, {{}}},
+      {"edit session", editSeq, {{}, {"WRNEDTSEQ no source yet"}}},
       {"source download",
-       [](FaultInjection& t) {
-         t.session();
-         t.select("A:SEQ1");
-         t.button("EditSeq")->click();
-         t.reply({"DNEDTSEQ A:SEQ1"});
-         t.editorButton("EditPB")->click();
-       },
+       editSeq + QStringList{"DNEDTSEQ A:SEQ1", "press EditPB"},
        {{}, {"CLRSEQSRC", "SEQSRCSEQUENCE SEQ1"}}},
       {"compile and listing",
-       [](FaultInjection& t) {
-         t.session();
-         t.select("A:SEQ1");
-         t.button("EditSeq")->click();
-         t.reply({"DNEDTSEQ A:SEQ1"});
-         t.editorButton("CompilePB")->click();
-       },
+       editSeq + QStringList{"DNEDTSEQ A:SEQ1", "press CompilePB"},
        {{}, {"ERRCPLSEQ 1 error"}, {"ERRCPLSEQ 1 error", "CLRGETLST", "SEQLST    1  X"}}},
       {"PLB listing",
-       [](FaultInjection& t) {
-         t.session();
-         t.select("A:LAD1");
-         t.button("PLBEditPB")->click();
-       },
+       {"tree", "select A:LAD1", "press PLBEditPB"},
        {{}, {"CLRPLBLIST A:LAD1", "PLBLIST RUNG 1"}}},
       {"cross-reference run",
-       [](FaultInjection& t) {
-         t.prompter.answer(QMessageBox::Ok);
-         t.action("xrefMP")->trigger();
-         t.client->xref().createXref();
-       },
+       {"menu xrefMP", "press CreatePB"},
        {{}, {"XREFRUNLINE Reading CP6001"}}},
       {"cross-reference of a block",
-       [](FaultInjection& t) {
-         t.session();
-         t.select("A:B1");
-         t.button("XrefPB")->click();
-       },
+       {"tree", "select A:B1", "press XrefPB"},
        {{}, {"CLRXREFLST", "XREFLST IN  A:B1.MEAS"}}},
   };
-  for (const Flow& flow : flows) {
+  for (const auto& flow : flows) {
     for (const QStringList& partial : flow.partials) {
-      const QString what = QLatin1String(flow.name) + " | " + partial.join(u'|');
-      SCOPED_TRACE(what.toStdString());
+      SCOPED_TRACE(QString(QLatin1String(flow.name) + " | " + partial.join(u'|')).toStdString());
       client.reset();
       prompter.clear();
       connectClient();
-      flow.ask(*this);
+      for (const QString& s : flow.steps) step(s);
       if (!partial.isEmpty()) reply(partial);
       server.dropClient();
       ASSERT_TRUE(waitUntil([&] { return !client->connection().isConnected(); }));
       settle();
-      checkRecovers(what);
+      checkRecovers();
     }
   }
 }

@@ -8,40 +8,21 @@
 #include "browser/BlockTree.h"
 #include "browser/TreeController.h"
 #include "browser/TreeFilter.h"
-#include "support/BlockLines.h"
 #include "support/ClientFixture.h"
 
 using namespace tarvo;
 using namespace tarvo::test;
 using browser::BlockTree;
 
-namespace {
-
-QString q(const std::string& s) {
-  return QString::fromStdString(s);
-}
-
-const QStringList kList = {q(cmpLine(1, "BOILER")),
-                           q(blkLine(2, "LT101", "AIN")),
-                           q(blkLine(3, "LC101", "PIDA")),
-                           q(blkLine(4, "FT102", "AIN")),
-                           q(blkLine(5, "---END_BOILER", "")),
-                           q(cmpLine(6, "FEED")),
-                           q(blkLine(7, "FT201", "AIN")),
-                           q(blkLine(8, "FV201", "AOUT")),
-                           q(blkLine(9, "---END_FEED", "")),
-                           q(endLine(10))};
-
-}  // namespace
-
 class Find : public ClientFixture {
  protected:
   void SetUp() override {
     ClientFixture::SetUp();
     connectClient();
-    openSessionWithTree(kList);
-    ASSERT_TRUE(sent({"GETBLKS 0 CP6001"}));
-    server.commands.clear();
+    openSessionWithTree({cmp(1, "BOILER"), blk(2, "LT101", "AIN"), blk(3, "LC101", "PIDA"),
+                         blk(4, "FT102", "AIN"), blk(5, "---END_BOILER", ""), cmp(6, "FEED"),
+                         blk(7, "FT201", "AIN"), blk(8, "FV201", "AOUT"), blk(9, "---END_FEED", ""),
+                         end(10)});
   }
 
   QLineEdit* field() { return ui<QLineEdit>("FilterTB"); }
@@ -65,12 +46,6 @@ class Find : public ClientFixture {
     }
     return out.join(u' ').toStdString();
   }
-  QString enabledButtons() {
-    QStringList names;
-    for (QPushButton* b : blockButtons())
-      if (b->isEnabled()) names << b->objectName();
-    return names.join(u' ');
-  }
 };
 
 TEST_F(Find, TypingShowsTheMatchesOfNameOrTypeWithTheirCompounds) {
@@ -80,12 +55,9 @@ TEST_F(Find, TypingShowsTheMatchesOfNameOrTypeWithTheirCompounds) {
     const char* text;
     const char* shown;
   } steps[] = {
-      {"AIN", "BOILER[BOILER:LT101 BOILER:FT102] FEED[FEED:FT201]"},
       {"pida", "BOILER[BOILER:LC101]"},    // FEED, opened by the search, is closed again
       {"feed", "FEED[FEED:---END_FEED]"},  // a compound by its name, and its end entry
-      {"end", "BOILER[BOILER:---END_BOILER] FEED[FEED:---END_FEED] ***END***"},
-      {"zz", ""},
-      {"", "BOILER FEED ***END***"},  // as it was, every compound closed
+      {"", "BOILER FEED ***END***"},       // as it was, every compound closed
   };
   for (const auto& s : steps) {
     search(s.text);
@@ -105,7 +77,6 @@ TEST_F(Find, EnterSelectsTheFirstMatchAsAClickDoesAndEscapeClears) {
   QTest::keyClicks(field(), "1");
   QTest::keyClick(field(), Qt::Key_Enter);
   EXPECT_EQ(client->tree().currSelBlk(), "BOILER:LT101");
-  EXPECT_EQ(view()->currentItem(), node("BOILER:LT101"));
   EXPECT_EQ(QApplication::focusWidget(), view());
   EXPECT_EQ(enabledButtons(), "EditPB AddPB XrefPB CopyPB DelPB MoveFromPB");
 
@@ -121,7 +92,6 @@ TEST_F(Find, RepliesAndRefreshChangeTheTreeAsWithoutASearch) {
   search("ft");
   // Added (before FT201) and selected, but not what is looked for: in the tree, hidden.
   reply({q(recordLine(9, "DNADDNEW", "FEED:FT201", "FEED:LT202", "AIN"))});
-  ASSERT_NE(node("FEED:LT202"), nullptr);
   EXPECT_EQ(client->tree().currSelBlk(), "FEED:LT202");
   EXPECT_EQ(shown(), "BOILER[BOILER:FT102] FEED[FEED:FT201]");
   reply({q(recordLine(9, "DNCPYNEX", "FEED:LT202", "FEED:FT203", "AIN")), "DNDELBLXFEED:FT201"});
@@ -132,9 +102,8 @@ TEST_F(Find, RepliesAndRefreshChangeTheTreeAsWithoutASearch) {
   search("lt");
   action("RefreshListMP")->trigger();
   ASSERT_TRUE(sent({"GETBLKS 0 CP6001"}));
-  reply({"CLRBLKLST", q(cmpLine(1, "BOILER")), q(blkLine(2, "LT101", "AIN")),
-         q(blkLine(3, "FT102", "AIN")), q(cmpLine(4, "WATER")), q(blkLine(5, "LT301", "AIN")),
-         q(endLine(6)), "DNBLKLST"});
+  reply({"CLRBLKLST", cmp(1, "BOILER"), blk(2, "LT101", "AIN"), blk(3, "FT102", "AIN"),
+         cmp(4, "WATER"), blk(5, "LT301", "AIN"), end(6), "DNBLKLST"});
   EXPECT_EQ(shown(), "BOILER[BOILER:LT101] WATER[WATER:LT301]");
 }
 
@@ -144,19 +113,14 @@ TEST_F(Find, ASearchFindingBlocksAllOverLeavesTheirCompoundsClosed) {
   QStringList lines = {"CLRBLKLST"};
   int n = 0;
   for (int c = 0; c < compounds; ++c) {
-    lines << q(cmpLine(++n, "C" + std::to_string(c)));
-    for (int b = 0; b < 50; ++b)
-      lines << q(blkLine(++n, "B" + std::to_string(b), b % 2 ? "PID" : "AIN"));
+    lines << cmp(++n, "C" + std::to_string(c));
+    for (int b = 0; b < 50; ++b) lines << blk(++n, "B" + std::to_string(b), b % 2 ? "PID" : "AIN");
   }
   reply(lines << "DNBLKLST");
   search("ain");
-  EXPECT_FALSE(node("C7")->isHidden());
-  EXPECT_FALSE(node("C7")->isExpanded());
+  EXPECT_TRUE(!node("C7")->isHidden() && !node("C7")->isExpanded());
   node("C7")->setExpanded(true);  // as the user opens it: only its matches show
-  int shownBlocks = 0;
-  for (int b = 0; b < 50; ++b) shownBlocks += !node("C7:B" + QString::number(b))->isHidden();
-  EXPECT_EQ(shownBlocks, 25);
-  EXPECT_TRUE(node("C7:B1")->isHidden());
+  EXPECT_TRUE(!node("C7:B48")->isHidden() && node("C7:B49")->isHidden());
   search("c7:b4");  // few enough: opened
   EXPECT_EQ(shown(),
             "C7[C7:B4 C7:B40 C7:B41 C7:B42 C7:B43 C7:B44 C7:B45 C7:B46 C7:B47 C7:B48 C7:B49]");

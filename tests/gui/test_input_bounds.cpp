@@ -12,17 +12,19 @@ using namespace tarvo::test;
 
 class InputBounds : public ClientFixture {};
 
-TEST_F(InputBounds, WhileABoxIsOpenTheClientHoldsLittleAndLosesNothing) {
+TEST_F(InputBounds, LinesArrivingWhileABoxIsOpenWaitAndTheClientHoldsLittleAndLosesNothing) {
   connectClient();
-  // About 8 MB of lines no handler acts on, then a list that shows they all went through.
+  // About 8 MB of lines no handler acts on, then the rest of a list the reply began.
   constexpr int kFlood = 8000;
   QStringList lines;
   for (int i = 0; i < kFlood; ++i) lines << QStringLiteral("NOISE%1").arg(i).leftJustified(1000);
-  lines << "CLRCPLST"
-        << "CPLST    LAST"
+  lines << "CPLST    LATE01"
         << "DNCPLST";
+  QComboBox* cps = ui<QComboBox>("CPListCBO");
   qint64 mostHeld = 0;
+  int rowsWhileOpen = -1;
   prompter.setWhileOpen([&] {
+    // The box's own event loop delivers more data now; none of it may run yet.
     server.sendLines(lines);
     waitUntil(
         [&] {
@@ -32,11 +34,14 @@ TEST_F(InputBounds, WhileABoxIsOpenTheClientHoldsLittleAndLosesNothing) {
           return false;
         },
         500);
+    rowsWhileOpen = cps->count();
   });
   const quint64 before = client->connection().dispatchedLines();
-  reply({"VERSION9.9.9"});  // a version that differs opens a box
-  ASSERT_TRUE(waitUntil([&] { return ui<QComboBox>("CPListCBO")->count() == 1; }));
-  EXPECT_EQ(client->connection().dispatchedLines(), before + 1 + kFlood + 3);
+  reply({"CLRCPLST", "VERSION9.9.9", "CPLST    SAME01"});  // a version that differs opens a box
+  ASSERT_TRUE(waitUntil([&] { return cps->count() == 2; }));
+  EXPECT_EQ(rowsWhileOpen, 0);
+  EXPECT_EQ(cps->itemText(0) + u'|' + cps->itemText(1), "SAME01|LATE01");
+  EXPECT_EQ(client->connection().dispatchedLines(), before + 3 + kFlood + 2);
   EXPECT_GT(mostHeld, 0);
   EXPECT_LE(mostHeld, 2 * 1024 * 1024);
 }

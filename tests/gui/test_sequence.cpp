@@ -15,7 +15,6 @@
 #include "sequence/PLBList.h"
 #include "sequence/SeqEditFRM.h"
 #include "sequence/SequenceController.h"
-#include "support/BlockLines.h"
 #include "support/ClientFixture.h"
 
 using namespace tarvo;
@@ -43,17 +42,14 @@ class SeqEditor : public ClientFixture {
   void SetUp() override {
     ClientFixture::SetUp();
     connectClient();
-    openSessionWithTree({QString::fromStdString(cmpLine(1, "FEEDWT")),
-                         QString::fromStdString(blkLine(2, "PMPSEQ", "IND")),
-                         QString::fromStdString(blkLine(3, "FT201", "AIN"))});
+    openSessionWithTree({cmp(1, "FEEDWT"), blk(2, "PMPSEQ", "IND"), blk(3, "FT201", "AIN")});
     ASSERT_TRUE(client->tree().selectNode(kBlock));
-    server.commands.clear();
   }
 
   SeqEditFRM* open() {
     button("EditSeq")->click();
     reply({"DNEDTSEQ"});
-    server.commands.clear();
+    EXPECT_TRUE(sent({"EDTSEQ:" + kBlock}));
     return client->sequence().seqEditor();
   }
 
@@ -121,7 +117,6 @@ TEST_F(SeqEditor, EveryButtonAndReplySetsTheControlsOfItsModeAndSendsItsCommands
   };
   for (const auto& s : walk) {
     SCOPED_TRACE(s.step.toStdString());
-    server.commands.clear();
     prompter.clear();
     act(e, s.step);
     EXPECT_EQ(controls(e), s.controls);
@@ -133,8 +128,19 @@ TEST_F(SeqEditor, EveryButtonAndReplySetsTheControlsOfItsModeAndSendsItsCommands
 }
 
 TEST_F(SeqEditor, EditSeqPreparesTheBlockAndTheEditorOpensOnItEvenIfTheSelectionMovedOn) {
+  // Refused: both boxes in order, and Edit Seq back.
   button("EditSeq")->click();
-  EXPECT_TRUE(sent({"EDTSEQ:" + kBlock}));
+  reply({"ERREDTSEQbusy elsewhere"});
+  EXPECT_EQ(prompter.boxes(),
+            kBlock +
+                "|Error \r\nERREDTSEQbusy elsewhere; "
+                "Error Preparing Sequence Block to Edit|ERROR MSG: busy elsewhere");
+  EXPECT_FALSE(button("EditSeq")->isHidden());
+  EXPECT_EQ(client->sequence().seqEditor(), nullptr);
+
+  prompter.clear();
+  button("EditSeq")->click();
+  EXPECT_TRUE(sent({"EDTSEQ:" + kBlock, "EDTSEQ:" + kBlock}));
   EXPECT_TRUE(button("EditSeq")->isHidden());
   EXPECT_EQ(form().panelText(3), "Preparing Sequence Block " + kBlock);
   ASSERT_TRUE(client->tree().selectNode("FEEDWT:FT201"));
@@ -143,26 +149,13 @@ TEST_F(SeqEditor, EditSeqPreparesTheBlockAndTheEditorOpensOnItEvenIfTheSelection
                               "ERROR MSG: saved, not installed", Prompter::Icon::Exclamation,
                               QMessageBox::Ok));
   SeqEditFRM* e = client->sequence().seqEditor();
-  ASSERT_NE(e, nullptr);
-  EXPECT_TRUE(e->isVisible());
-  EXPECT_EQ(e->windowTitle(), "Sequence Block Edit");
+  ASSERT_TRUE(e && e->isVisible());
   EXPECT_EQ(e->Label1->text(), kBlock + " IND");
   EXPECT_EQ(controls(e), "EditPB CompilePB ListingPB(off) DonePB(off) CancelPB");
   EXPECT_EQ(form().panelText(3), "");
   EXPECT_TRUE(button("EditSeq")->isHidden());
   e->CompilePB->click();
-  EXPECT_TRUE(sent({"EDTSEQ:" + kBlock, "COMPLSEQ:" + kBlock + " IND"}));
-}
-
-TEST_F(SeqEditor, ARefusedEditShowsBothBoxesInOrderAndEditSeqAgain) {
-  button("EditSeq")->click();
-  reply({"ERREDTSEQbusy elsewhere"});
-  ASSERT_EQ(prompter.shown.size(), 2);
-  EXPECT_TRUE(prompter.showed(0, kBlock, "Error \r\nERREDTSEQbusy elsewhere"));
-  EXPECT_TRUE(
-      prompter.showed(1, "Error Preparing Sequence Block to Edit", "ERROR MSG: busy elsewhere"));
-  EXPECT_FALSE(button("EditSeq")->isHidden());
-  EXPECT_EQ(client->sequence().seqEditor(), nullptr);
+  EXPECT_TRUE(sent({"COMPLSEQ:" + kBlock + " IND"}));
 }
 
 TEST_F(SeqEditor, EveryWayOfClosingSendsCanseqThenModdoneOnceAndShowsEditSeqAgain) {
@@ -222,16 +215,15 @@ TEST_F(SeqEditor, SaveRefusesWhatTheWireCannotCarryAndCopesWithAnEmptyText) {
   SeqEditFRM* e = open();
   e->EditPB->click();
   reply({"CLRSEQSRC", "DNSEQSRC"});
-  server.commands.clear();
+  EXPECT_TRUE(sent({"GETSRC:" + kBlock}));
   const QString before = controls(e);
   e->SourceTB->setPlainText(QString::fromUtf16(u"caf\u00e9\n\u20ac 5"));
   e->EditSvPB->click();
-  settle();
   EXPECT_TRUE(prompter.showed(
       0, "Error Saving Sequence Block Code",
       QString::fromUtf16(u"ERROR: Line 2 holds the character \"\u20ac\" (U+20ac), which can not "
                          u"be sent to the server. Nothing was saved.")));
-  EXPECT_TRUE(server.commands.isEmpty());
+  EXPECT_TRUE(sent({}));
   EXPECT_EQ(controls(e), before);
   e->SourceTB->setPlainText(QString());
   e->EditSvPB->click();
@@ -260,23 +252,19 @@ using PlbListing = ClientFixture;
 TEST_F(PlbListing, ViewPlbAsksForTheNodeAndOneWindowShowsEachListingIndented) {
   connectClient();
   selectBlock("FEEDWT:PMPPLB", "PLB");
-  server.commands.clear();
   button("PLBEditPB")->click();
   EXPECT_TRUE(sent({"PLBLIST:FEEDWT:PMPPLB"}));
   EXPECT_FALSE(button("PLBEditPB")->isEnabled());
   reply({"CLRPLBLIST N1", "PLBLIST P", "PLBLIST Q"});
   sequence::PLBList* w = client->sequence().plbList();
-  ASSERT_NE(w, nullptr);
-  EXPECT_TRUE(w->isVisible());
-  EXPECT_EQ(w->windowTitle(), "PLB Listing: N1");
-  EXPECT_EQ(w->text(), " P\n Q");
+  ASSERT_TRUE(w && w->isVisible());
+  EXPECT_EQ(w->windowTitle() + u'|' + w->text(), "PLB Listing: N1| P\n Q");
   EXPECT_FALSE(w->SourceTB->isEnabled());
   reply({"PLBENDLIST"});
   EXPECT_TRUE(w->SourceTB->isEnabled());
   reply({"CLRPLBLIST:N2", "PLBLIST!", "PLBLIST-R", "PLBENDLIST"});
   EXPECT_EQ(client->sequence().plbList(), w);
-  EXPECT_EQ(w->windowTitle(), "PLB Listing: N2");
-  EXPECT_EQ(w->text(), " \n R");
+  EXPECT_EQ(w->windowTitle() + u'|' + w->text(), "PLB Listing: N2| \n R");
   w->OK_PB->click();
   EXPECT_EQ(client->sequence().plbList(), nullptr);
   reply({"PLBLIST S", "PLBENDLIST"});

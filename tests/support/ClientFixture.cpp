@@ -3,12 +3,19 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QTcpSocket>
+#include <utility>
 
+#include "blocks/BlockTypesFRM.h"
+#include "blocks/BlocksController.h"
+#include "browser/BlockTree.h"
 #include "browser/Form1.h"
 #include "browser/TreeController.h"
 #include "link/Connection.h"
 #include "link/dispatcher.h"
-#include "support/BlockLines.h"
+#include "sequence/SeqEditFRM.h"
+#include "sequence/SequenceController.h"
+#include "xref/XrefController.h"
+#include "xref/XrefWindows.h"
 
 namespace tarvo::test {
 
@@ -32,6 +39,23 @@ QString panels(Client& client) {
   return f.panelText(1) + u'|' + f.panelText(2) + u'|' + f.panelText(3);
 }
 
+QString keysUnder(QTreeWidgetItem* parent) {
+  QStringList keys;
+  for (int i = 0; i < parent->childCount(); ++i) {
+    QTreeWidgetItem* child = parent->child(i);
+    keys << browser::BlockTree::keyOf(child) +
+                (child->childCount() ? "[" + keysUnder(child) + "]" : QString());
+  }
+  return keys.join(u' ');
+}
+
+QString enabledButtons(Client& client) {
+  QStringList names;
+  for (const char* name : kBlockButtons)
+    if (control<QPushButton>(client, name)->isEnabled()) names << QLatin1String(name);
+  return names.join(u' ');
+}
+
 QString shown(Client& client) {
   QStringList names;
   for (const char* name : {"SessionNewMP", "SessionCloseMP"})
@@ -47,10 +71,6 @@ QString shown(Client& client) {
 void ClientFixture::SetUp() {
   ASSERT_TRUE(dir.isValid());
   writeSettings(settingsPath(), QStringLiteral("127.0.0.1"), QString::number(server.port()));
-}
-
-void ClientFixture::TearDown() {
-  client.reset();
 }
 
 void ClientFixture::startClient() {
@@ -81,6 +101,7 @@ void ClientFixture::openSessionWithTree(const QStringList& blockLines) {
   lines += blockLines;
   lines << QStringLiteral("DNBLKLST");
   reply(lines);
+  EXPECT_TRUE(sent({QStringLiteral("GETBLKS 0 CP6001")}));
 }
 
 void ClientFixture::selectBlock(const QString& name, const char* type) {
@@ -92,17 +113,39 @@ void ClientFixture::selectBlock(const QString& name, const char* type) {
   ASSERT_TRUE(client->tree().selectNode(name));
 }
 
-::testing::AssertionResult ClientFixture::sent(const QStringList& expected) {
-  server.waitForCommands(static_cast<int>(expected.size()));
-  if (server.commands == expected) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure()
-         << "sent [" << server.commands.join(u'|').toStdString() << "]";
+void ClientFixture::run(const QString& step) {
+  const QString arg = step.section(u' ', 1);
+  blocks::BlockTypesFRM& chooser = client->blocks().blockTypes();
+  if (step.startsWith(QLatin1String("select "))) {
+    ASSERT_TRUE(client->tree().selectNode(arg)) << step.toStdString();
+  } else if (step.startsWith(QLatin1String("press "))) {
+    for (QWidget* w : std::initializer_list<QWidget*>{&chooser, client->sequence().seqEditor(),
+                                                      client->xref().setupWindow(), &form()})
+      if (auto* b = w ? w->findChild<QPushButton*>(arg) : nullptr) return b->click();
+    ADD_FAILURE() << "no button " << arg.toStdString();
+  } else if (step.startsWith(QLatin1String("choose "))) {
+    chooser.BlockTypesCB->setCurrentIndex(chooser.BlockTypesCB->findText(arg));
+  } else if (step.startsWith(QLatin1String("menu "))) {
+    action(arg.toLatin1().constData())->trigger();
+  } else if (step == QLatin1String("pick")) {
+    emit ui<QComboBox>("CPListCBO")->activated(0);
+  } else if (step == QLatin1String("yes") || step == QLatin1String("no")) {
+    prompter.answer(step == QLatin1String("yes") ? QMessageBox::Yes : QMessageBox::No);
+  } else if (step.startsWith(QLatin1String("type "))) {
+    prompter.answerInput(arg);
+  } else if (step == QLatin1String("cancel")) {
+    prompter.cancelInput();
+  } else {
+    reply({step});
+  }
 }
 
-std::array<QPushButton*, 10> ClientFixture::blockButtons() {
-  return {button("EditPB"),     button("PastePB"),  button("AddPB"),  button("MoveToPB"),
-          button("XrefPB"),     button("EditSeq"),  button("CopyPB"), button("DelPB"),
-          button("MoveFromPB"), button("PLBEditPB")};
+::testing::AssertionResult ClientFixture::sent(const QStringList& expected) {
+  server.waitForCommands(static_cast<int>(expected.size()));
+  settle();
+  const QStringList got = std::exchange(server.commands, {});
+  if (got == expected) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "sent [" << got.join(u'|').toStdString() << "]";
 }
 
 void ClientFixture::settle() {

@@ -11,11 +11,11 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTreeWidget>
-#include <array>
 #include <memory>
 
 #include "app/Client.h"
 #include "browser/Form1.h"
+#include "support/BlockLines.h"
 #include "support/FakeServer.h"
 #include "support/ScriptedPrompter.h"
 
@@ -25,6 +25,16 @@ inline void PrintTo(const QString& s, std::ostream* os) {
 }
 
 namespace tarvo::test {
+
+// A reply line built by the block-line helpers, as the client reads it (one byte a character).
+inline QString q(const std::string& s) {
+  return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// The ten block buttons in their on-screen order (top row, then bottom row).
+inline constexpr const char* kBlockButtons[] = {"EditPB",     "PastePB",  "AddPB",  "MoveToPB",
+                                                "XrefPB",     "EditSeq",  "CopyPB", "DelPB",
+                                                "MoveFromPB", "PLBEditPB"};
 
 // Writes a settings file selecting entry `selected`, whose host and port are given.
 void writeSettings(const QString& path, const QString& host, const QString& port,
@@ -41,6 +51,10 @@ T* control(Client& client, const char* name) {
 
 // The three panels of `client`'s status bar, joined by "|".
 QString panels(Client& client);
+// The keys of the nodes under `parent` in order, each followed by its children's in brackets.
+QString keysUnder(QTreeWidgetItem* parent);
+// The names of `client`'s enabled block buttons, in their on-screen order.
+QString enabledButtons(Client& client);
 // What `client`'s main window offers for sessions, as one line to compare: of New, Close,
 // Cross Reference, the List and CP Utilities menus and the CP, compound and tree frames, the
 // names of those shown (the commands: those available), in that order.
@@ -49,7 +63,6 @@ QString shown(Client& client);
 class ClientFixture : public ::testing::Test {
  protected:
   void SetUp() override;
-  void TearDown() override;
 
   // Creates and starts the client (the main window's load steps run).
   void startClient();
@@ -59,15 +72,36 @@ class ClientFixture : public ::testing::Test {
   // Plays reply lines and waits until the client has read them all and the server has
   // what the client sent in answer.
   void reply(const QStringList& lines);
-  // Opens a session on CP "CP6001" with the given block list lines (after "CLRBLKLST").
+  // Opens a session on CP "CP6001" with the given block list lines (after "CLRBLKLST"), and
+  // takes the block list request the opened session sends.
   void openSessionWithTree(const QStringList& blockLines);
   // Puts a tree holding just the block "CMP:BLK" (of `type`) in place, through the
   // dispatcher as if it had arrived, and selects the block as a click does.
   void selectBlock(const QString& name, const char* type = "PID");
-  // Waits for as many commands as expected and compares them all.
+  // Plays one step as the user or the server would: "select KEY" selects a tree node as a
+  // click does, "press NAME" presses the button of that name in the block type chooser, the
+  // sequence editor, the cross-reference setup or the main window (the first that has it),
+  // "choose TYPE" picks a block type in the chooser, "menu NAME" triggers a main window
+  // command, "pick" chooses the first CP row, "yes", "no", "type TEXT" and "cancel" answer
+  // the next box; anything else is a reply line.
+  void run(const QString& step);
+  // Plays steps written one after another, separated by ", ".
+  void runAll(const QString& steps) {
+    for (const QString& step : steps.split(QStringLiteral(", "))) run(step);
+  }
+  // Waits for as many commands as expected, lets anything more arrive, and compares all
+  // those received since the last call; they are forgotten then, so the next call sees only
+  // what follows. sent({}) checks that nothing was sent.
   ::testing::AssertionResult sent(const QStringList& expected);
   // Lets everything in flight arrive, so that anything wrongly sent or shown is seen.
   void settle();
+
+  // Block list lines (see BlockLines.h) as they arrive.
+  static QString cmp(int n, const std::string& name) { return q(cmpLine(n, name)); }
+  static QString blk(int n, const std::string& name, const std::string& type) {
+    return q(blkLine(n, name, type));
+  }
+  static QString end(int n) { return q(endLine(n)); }
 
   QString settingsPath() const { return dir.filePath(QStringLiteral("TarvoIp.txt")); }
   browser::Form1& form() { return client->form(); }
@@ -80,9 +114,10 @@ class ClientFixture : public ::testing::Test {
   QAction* action(const char* name) { return ui<QAction>(name); }
   QString panels() { return test::panels(*client); }
   QString shown() { return test::shown(*client); }
+  QString enabledButtons() { return test::enabledButtons(*client); }
+  // The main window's tree as keysUnder() writes it.
+  QString keys() { return keysUnder(ui<QTreeWidget>("TreeView1")->invisibleRootItem()); }
   QPushButton* button(const char* name) { return ui<QPushButton>(name); }
-  // The ten block buttons in their on-screen order (top row, then bottom row).
-  std::array<QPushButton*, 10> blockButtons();
 
   QTemporaryDir dir;
   FakeServer server;

@@ -32,11 +32,17 @@ std::optional<QString> ScriptedPrompter::input(const QString& prompt, const QStr
 
 std::optional<QString> ScriptedPrompter::saveFileName(const QString& title, const QString& filter,
                                                       const QString& suggestedName) {
-  shown.push_back({Icon::None, title, filter + u'|' + suggestedName, {}, false, true});
+  shown.push_back({Icon::None, title, filter + u'|' + suggestedName, {}, false});
   if (saveFiles_.empty()) return std::nullopt;
-  const InputAnswer answer = saveFiles_.front();
+  const QString path = saveFiles_.front();
   saveFiles_.pop_front();
-  return answer.text;
+  return path;
+}
+
+QString ScriptedPrompter::boxes() const {
+  QStringList out;
+  for (const ShownBox& box : shown) out << box.title + u'|' + box.text;
+  return out.join(QStringLiteral("; "));
 }
 
 ::testing::AssertionResult ScriptedPrompter::showed(

@@ -19,7 +19,6 @@ struct ShownBox {
   QString text;
   QMessageBox::StandardButtons buttons;
   bool isInput = false;
-  bool isSaveFile = false;  // a file dialog: `text` holds its filter and suggested name
 };
 
 class ScriptedPrompter : public Prompter {
@@ -36,12 +35,14 @@ class ScriptedPrompter : public Prompter {
   void answer(QMessageBox::StandardButton button) { answers_.push_back(button); }
   void answerInput(const QString& text) { inputs_.push_back({true, text}); }
   void cancelInput() { inputs_.push_back({false, QString()}); }
-  void answerSaveFile(const QString& path) { saveFiles_.push_back({true, path}); }
+  void answerSaveFile(const QString& path) { saveFiles_.push_back(path); }
   // Runs while a box is "open", as the user could still act then (events keep flowing).
   void setWhileOpen(std::function<void()> action) { whileOpen_ = std::move(action); }
 
   QList<ShownBox> shown;
   void clear() { shown.clear(); }
+  // The boxes shown, each as its title and text joined by "|", one after another with "; ".
+  QString boxes() const;
   // Whether box `index` was shown with this title and text, and with this icon and these
   // buttons when they are given.
   ::testing::AssertionResult showed(qsizetype index, const QString& title, const QString& text,
@@ -55,7 +56,7 @@ class ScriptedPrompter : public Prompter {
     QString text;
   };
   std::deque<InputAnswer> inputs_;
-  std::deque<InputAnswer> saveFiles_;
+  std::deque<QString> saveFiles_;
   std::function<void()> whileOpen_;
 };
 

@@ -1,15 +1,6 @@
 #pragma once
 // Clients against tarvo-sim running in the test's own process, on a free loopback port.
 // Header only: just the end-to-end tests link the simulator.
-#include <gtest/gtest.h>
-
-#include <QAction>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QTemporaryDir>
-#include <memory>
-
-#include "app/Client.h"
 #include "sim_app.h"
 #include "support/ClientFixture.h"
 
