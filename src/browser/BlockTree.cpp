@@ -107,7 +107,7 @@ QTreeWidgetItem* BlockTree::insert(QTreeWidgetItem* parent, int index, const QSt
                                    const QString& text, NodeKind kind) {
   if (key.isEmpty()) return nullptr;
   // One look-up both refuses a key that is taken and makes the entry for a new one.
-  QTreeWidgetItem*& slot = byKey_[key];
+  QTreeWidgetItem*& slot = byKey_[NodeKey(key)];
   if (slot) return nullptr;
   auto* node = new BlockNode(key, text, brushes_[static_cast<int>(kind)]);
   slot = node;
@@ -198,7 +198,7 @@ QTreeWidgetItem* BlockTree::nextSibling(QTreeWidgetItem* node) const {
 }
 
 void BlockTree::forget(QTreeWidgetItem* node) {
-  byKey_.remove(keyOf(node));
+  byKey_.remove(NodeKey(keyOf(node)));
   for (int i = 0; i < node->childCount(); ++i) forget(node->child(i));
 }
 

@@ -18,6 +18,18 @@ namespace tarvo::browser {
 // Changes made here are the program's, not the user moving the current node: they run with
 // the view's signals blocked, so no selection handling fires for a node being added, removed
 // or cleared away.
+// A node's key with its hash worked out once: when the table grows, as it does many times
+// while a long list arrives, its entries move without their keys being hashed again.
+struct NodeKey {
+  explicit NodeKey(const QString& key) : text(key), hash(qHash(key)) {}
+  QString text;
+  size_t hash;
+  friend bool operator==(const NodeKey& a, const NodeKey& b) {
+    return a.hash == b.hash && a.text == b.text;
+  }
+  friend size_t qHash(const NodeKey& key, size_t seed = 0) noexcept { return key.hash ^ seed; }
+};
+
 class BlockTree {
  public:
   explicit BlockTree(QTreeWidget* view);
@@ -31,8 +43,8 @@ class BlockTree {
   static QColor colourOf(NodeKind kind);
 
   static QString keyOf(const QTreeWidgetItem* node);
-  QTreeWidgetItem* find(const QString& key) const { return byKey_.value(key, nullptr); }
-  bool contains(const QString& key) const { return byKey_.contains(key); }
+  QTreeWidgetItem* find(const QString& key) const { return byKey_.value(NodeKey(key), nullptr); }
+  bool contains(const QString& key) const { return byKey_.contains(NodeKey(key)); }
   int count() const { return static_cast<int>(byKey_.size()); }
 
   // Each adds a node and returns it, or returns nullptr and adds nothing when the key is
@@ -88,7 +100,7 @@ class BlockTree {
   Recent recent_[2];
 
   QTreeWidget* view_;
-  QHash<QString, QTreeWidgetItem*> byKey_;
+  QHash<NodeKey, QTreeWidgetItem*> byKey_;
   QTreeWidgetItem* pending_ = nullptr;  // owned while a list is collected
   // One brush per kind of node, shared by all its nodes rather than made for each.
   QBrush brushes_[4];
