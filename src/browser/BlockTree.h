@@ -5,6 +5,7 @@
 #include <QBrush>
 #include <QColor>
 #include <QHash>
+#include <QList>
 #include <QString>
 #include <string>
 
@@ -77,9 +78,14 @@ class BlockTree {
   void finishList();
 
  private:
-  // The parent of top-level nodes: the view's invisible root, or the list being collected.
+  // The parent of top-level nodes: the view's invisible root, or nullptr while a list is
+  // collected, whose top-level nodes are in pendingTop_.
   QTreeWidgetItem* root() const;
   QTreeWidgetItem* parentOf(QTreeWidgetItem* node) const;
+  // A level of the tree by its parent as parentOf() gives it.
+  int childCount(QTreeWidgetItem* parent) const;
+  QTreeWidgetItem* child(QTreeWidgetItem* parent, int index) const;
+  int indexOf(QTreeWidgetItem* parent, QTreeWidgetItem* node) const;
   // Makes the node and puts it under `parent` at `index`, or last when -1; nullptr when the
   // key is empty or taken.
   QTreeWidgetItem* insert(QTreeWidgetItem* parent, int index, const QString& key,
@@ -101,7 +107,11 @@ class BlockTree {
 
   QTreeWidget* view_;
   QHash<NodeKey, QTreeWidgetItem*> byKey_;
-  QTreeWidgetItem* pending_ = nullptr;  // owned while a list is collected
+  // While a list is collected its top-level nodes are held here, each with its children,
+  // rather than under a parent item: handing them to the view then touches each node once,
+  // where taking them from a parent first would walk every node twice.
+  bool collecting_ = false;
+  QList<QTreeWidgetItem*> pendingTop_;  // owned
   // One brush per kind of node, shared by all its nodes rather than made for each.
   QBrush brushes_[4];
 };
