@@ -38,6 +38,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
         // Only the aggregates are reported with --benchmark_report_aggregates_only.
         s.medianReal = run.GetAdjustedRealTime() / perSecond(run.time_unit);
         s.medianCpu = run.GetAdjustedCPUTime() / perSecond(run.time_unit);
+        s.aggregated = static_cast<std::size_t>(run.repetitions);
       }
     }
   }
@@ -69,9 +70,10 @@ class RatioReporter : public benchmark::ConsoleReporter {
     std::vector<double> cpu;
     double medianReal = 0;
     double medianCpu = 0;
+    std::size_t aggregated = 0;  // repetitions behind the medians above
     double realMedian() const { return real.empty() ? medianReal : median(real); }
     double cpuMedian() const { return cpu.empty() ? medianCpu : median(cpu); }
-    std::size_t repetitions() const { return real.empty() ? 1 : real.size(); }
+    std::size_t repetitions() const { return real.empty() ? aggregated : real.size(); }
   };
 
   static double median(std::vector<double> v) {
