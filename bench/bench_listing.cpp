@@ -20,29 +20,19 @@
 #include <vector>
 
 #include "app/Client.h"
+#include "bench_qt.h"
 #include "link/dispatcher.h"
 #include "link/line_splitter.h"
 #include "sequence/SeqEditFRM.h"
 #include "sequence/SequenceController.h"
-#include "ui/Prompter.h"
 #include "ui/ui_helpers.h"
 
 using namespace tarvo;
+using bench::settle;
 
 namespace {
 
 constexpr int kBurstLines = 1000;
-
-class SilentPrompter : public Prompter {
- public:
-  QMessageBox::StandardButton message(Icon, const QString&, const QString&,
-                                      QMessageBox::StandardButtons) override {
-    return QMessageBox::Ok;
-  }
-  std::optional<QString> input(const QString&, const QString&, const QString&) override {
-    return std::nullopt;
-  }
-};
 
 // Listing line n as the server numbers the source: "   12  statement".
 std::string listingLine(int n) {
@@ -69,10 +59,6 @@ QString finishedText(int lines) {
   QString text;
   for (int n = 0; n < lines; ++n) text += u'\n' + QString::fromStdString(listingLine(n));
   return text;
-}
-
-void settle() {
-  QCoreApplication::processEvents();
 }
 
 // A shown text box set up as the editor's.
@@ -118,7 +104,7 @@ struct EditorFixture {
     editor->ListingPB->click();
     settle();
   }
-  SilentPrompter prompter;
+  bench::SilentPrompter prompter;
   QString dir;
   std::unique_ptr<Client> client;
   sequence::SeqEditFRM* editor = nullptr;
@@ -172,11 +158,11 @@ BENCHMARK(BM_ClientListing)->Arg(2000)->Arg(10000)->Arg(100000)->Unit(benchmark:
 BENCHMARK(BM_SetTextPerLine)->Arg(2000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return bench::runQtBenchmarks(argc, argv,
+                                {{"client listing / setPlainText, 2,000 lines",
+                                  "BM_ClientListing/2000", "BM_SetPlainText/2000"},
+                                 {"client listing / setPlainText, 10,000 lines",
+                                  "BM_ClientListing/10000", "BM_SetPlainText/10000"},
+                                 {"client listing / setPlainText, 100,000 lines",
+                                  "BM_ClientListing/100000", "BM_SetPlainText/100000"}});
 }

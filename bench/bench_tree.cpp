@@ -25,60 +25,22 @@
 #include <vector>
 
 #include "app/Client.h"
+#include "bench_qt.h"
+#include "block_burst.h"
 #include "browser/BlockTree.h"
 #include "browser/Form1.h"
 #include "browser/TreeController.h"
 #include "browser/block_list.h"
 #include "link/dispatcher.h"
 #include "link/line_splitter.h"
-#include "ui/Prompter.h"
 #include "ui/ui_helpers.h"
 
 using namespace tarvo;
 using namespace tarvo::browser;
+using bench::makeBurst;
+using bench::settle;
 
 namespace {
-
-constexpr int kBlocksPerCompound = 50;
-
-class SilentPrompter : public Prompter {
- public:
-  QMessageBox::StandardButton message(Icon, const QString&, const QString&,
-                                      QMessageBox::StandardButtons) override {
-    return QMessageBox::Ok;
-  }
-  std::optional<QString> input(const QString&, const QString&, const QString&) override {
-    return std::nullopt;
-  }
-};
-
-std::string padded(std::string s, std::size_t width) {
-  s.resize(width, ' ');
-  return s;
-}
-
-std::string number(int n) {
-  std::string s = std::to_string(n % 100000);
-  return std::string(5 - s.size(), ' ') + s;
-}
-
-// The whole reply to "GETBLKS": "CLRBLKLST", the list, "DNBLKLST", each line ended by LF.
-std::string makeBurst(int blocks) {
-  static const char* const kTypes[] = {"AIN", "AOUT", "PID",  "PIDA",  "CALC", "CALCA",
-                                       "CIN", "COUT", "MAIN", "LOGIC", "IND",  "PLB"};
-  std::string burst = "CLRBLKLST\n";
-  int line = 0;
-  for (int b = 0; b < blocks; ++b) {
-    if (b % kBlocksPerCompound == 0)
-      burst += "BLKLST " + number(++line) + " " + padded("CMP" + std::to_string(b / 50), 18) +
-               "   COMPND\n";
-    burst += "BLKLST " + number(++line) + "    " + padded("BLK" + std::to_string(b), 18) +
-             kTypes[b % 12] + "\n";
-  }
-  burst += "BLKLST " + number(++line) + " ***END***\n";
-  burst += "DNBLKLST\n";
-  return burst;
-}
 
 std::vector<std::string> splitBurst(const std::string& burst) {
   std::vector<std::string> lines;
@@ -120,7 +82,7 @@ struct ClientFixture {
     client->start();
     client->form().updStatBar(QStringLiteral("CP6001"), 2);
   }
-  SilentPrompter prompter;
+  bench::SilentPrompter prompter;
   QString dir;
   std::unique_ptr<Client> client;
 };
@@ -130,10 +92,6 @@ std::unique_ptr<ClientFixture> theFixture;
 ClientFixture& fixture() {
   if (!theFixture) theFixture = std::make_unique<ClientFixture>();
   return *theFixture;
-}
-
-void settle() {
-  QCoreApplication::processEvents();
 }
 
 // A shown window holding a tree set up as the main window's block tree.
@@ -255,12 +213,13 @@ BENCHMARK(BM_ParseOnly)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ApplyOnly)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  theFixture.reset();
-  return 0;
+  return bench::runQtBenchmarks(
+      argc, argv,
+      {{"client list / bare fill, 20,000 blocks", "BM_ClientList/20000", "BM_BareFill/20000"},
+       {"client list / bare fill, 100,000 blocks", "BM_ClientList/100000", "BM_BareFill/100000"},
+       {"client list shown / bare fill, 20,000 blocks", "BM_ClientListShown/20000",
+        "BM_BareFill/20000"},
+       {"client list shown / bare fill, 100,000 blocks", "BM_ClientListShown/100000",
+        "BM_BareFill/100000"}},
+      [] { theFixture.reset(); });
 }

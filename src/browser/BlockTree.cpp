@@ -5,6 +5,7 @@
 #include <QPalette>
 #include <QSignalBlocker>
 #include <QTreeWidget>
+#include <utility>
 
 namespace tarvo::browser {
 
@@ -76,7 +77,7 @@ void BlockTree::makeBrushes() {
 }
 
 BlockTree::~BlockTree() {
-  delete pending_;
+  qDeleteAll(pendingTop_);
 }
 
 QColor BlockTree::colourOf(NodeKind kind) {
@@ -94,23 +95,39 @@ QString BlockTree::keyOf(const QTreeWidgetItem* node) {
 }
 
 QTreeWidgetItem* BlockTree::root() const {
-  return pending_ ? pending_ : view_->invisibleRootItem();
+  return collecting_ ? nullptr : view_->invisibleRootItem();
 }
 
 QTreeWidgetItem* BlockTree::parentOf(QTreeWidgetItem* node) const {
-  // A top-level node of the view has no parent of its own; one being collected has pending_.
+  // A top-level node has no parent of its own, whether in the view or being collected.
   QTreeWidgetItem* parent = node->parent();
-  return parent ? parent : view_->invisibleRootItem();
+  return parent ? parent : root();
+}
+
+int BlockTree::childCount(QTreeWidgetItem* parent) const {
+  return parent ? parent->childCount() : static_cast<int>(pendingTop_.size());
+}
+
+QTreeWidgetItem* BlockTree::child(QTreeWidgetItem* parent, int index) const {
+  return parent ? parent->child(index) : pendingTop_.value(index, nullptr);
+}
+
+int BlockTree::indexOf(QTreeWidgetItem* parent, QTreeWidgetItem* node) const {
+  return parent ? parent->indexOfChild(node) : static_cast<int>(pendingTop_.indexOf(node));
 }
 
 QTreeWidgetItem* BlockTree::insert(QTreeWidgetItem* parent, int index, const QString& key,
                                    const QString& text, NodeKind kind) {
   if (key.isEmpty()) return nullptr;
   // One look-up both refuses a key that is taken and makes the entry for a new one.
-  QTreeWidgetItem*& slot = byKey_[key];
+  QTreeWidgetItem*& slot = byKey_[NodeKey(key)];
   if (slot) return nullptr;
   auto* node = new BlockNode(key, text, brushes_[static_cast<int>(kind)]);
   slot = node;
+  if (!parent) {
+    pendingTop_.insert(index < 0 ? pendingTop_.size() : index, node);
+    return node;
+  }
   const QSignalBlocker quiet(view_);
   if (index < 0)
     parent->addChild(node);
@@ -125,7 +142,7 @@ QTreeWidgetItem* BlockTree::insertAfter(QTreeWidgetItem* sibling, const QString&
   // While a list arrives the sibling is always the last node of its level: append without
   // looking for its position, which takes time in proportion to the level's size.
   const int index =
-      parent->child(parent->childCount() - 1) == sibling ? -1 : parent->indexOfChild(sibling) + 1;
+      child(parent, childCount(parent) - 1) == sibling ? -1 : indexOf(parent, sibling) + 1;
   return insert(parent, index, key, text, kind);
 }
 
@@ -148,7 +165,7 @@ QTreeWidgetItem* BlockTree::addBefore(const QString& siblingKey, const QString& 
   QTreeWidgetItem* sibling = find(siblingKey);
   if (!sibling) return nullptr;
   QTreeWidgetItem* parent = parentOf(sibling);
-  return insert(parent, parent->indexOfChild(sibling), key, text, kind);
+  return insert(parent, indexOf(parent, sibling), key, text, kind);
 }
 
 QTreeWidgetItem* BlockTree::addLastChild(const QString& parentKey, const QString& key,
@@ -194,11 +211,11 @@ QTreeWidgetItem* BlockTree::apply(const NodeOp& op) {
 QTreeWidgetItem* BlockTree::nextSibling(QTreeWidgetItem* node) const {
   if (!node) return nullptr;
   QTreeWidgetItem* parent = parentOf(node);
-  return parent->child(parent->indexOfChild(node) + 1);
+  return child(parent, indexOf(parent, node) + 1);
 }
 
 void BlockTree::forget(QTreeWidgetItem* node) {
-  byKey_.remove(keyOf(node));
+  byKey_.remove(NodeKey(keyOf(node)));
   for (int i = 0; i < node->childCount(); ++i) forget(node->child(i));
 }
 
@@ -211,6 +228,7 @@ bool BlockTree::remove(const QString& key) {
   if (!node) return false;
   forgetRecent();
   forget(node);
+  if (!parentOf(node)) pendingTop_.removeOne(node);
   const QSignalBlocker quiet(view_);
   delete node;  // leaves its parent and takes its children with it
   return true;
@@ -219,8 +237,9 @@ bool BlockTree::remove(const QString& key) {
 void BlockTree::clear() {
   forgetRecent();
   const QSignalBlocker quiet(view_);
-  delete pending_;
-  pending_ = nullptr;
+  qDeleteAll(pendingTop_);
+  pendingTop_.clear();
+  collecting_ = false;
   view_->clear();
   byKey_.clear();
 }
@@ -231,15 +250,14 @@ void BlockTree::beginList() {
   // The next list is most likely about as long as the last one.
   byKey_.reserve(expected);
   makeBrushes();  // the button-face colour follows the palette in use
-  pending_ = new QTreeWidgetItem;
+  collecting_ = true;
 }
 
 void BlockTree::finishList() {
-  if (!pending_) return;
+  if (!collecting_) return;
+  collecting_ = false;
   const QSignalBlocker quiet(view_);
-  view_->addTopLevelItems(pending_->takeChildren());
-  delete pending_;
-  pending_ = nullptr;
+  view_->addTopLevelItems(std::exchange(pendingTop_, {}));
 }
 
 }  // namespace tarvo::browser

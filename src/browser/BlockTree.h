@@ -5,6 +5,7 @@
 #include <QBrush>
 #include <QColor>
 #include <QHash>
+#include <QList>
 #include <QString>
 #include <string>
 
@@ -18,6 +19,18 @@ namespace tarvo::browser {
 // Changes made here are the program's, not the user moving the current node: they run with
 // the view's signals blocked, so no selection handling fires for a node being added, removed
 // or cleared away.
+// A node's key with its hash worked out once: when the table grows, as it does many times
+// while a long list arrives, its entries move without their keys being hashed again.
+struct NodeKey {
+  explicit NodeKey(const QString& key) : text(key), hash(qHash(key)) {}
+  QString text;
+  size_t hash;
+  friend bool operator==(const NodeKey& a, const NodeKey& b) {
+    return a.hash == b.hash && a.text == b.text;
+  }
+  friend size_t qHash(const NodeKey& key, size_t seed = 0) noexcept { return key.hash ^ seed; }
+};
+
 class BlockTree {
  public:
   explicit BlockTree(QTreeWidget* view);
@@ -31,8 +44,8 @@ class BlockTree {
   static QColor colourOf(NodeKind kind);
 
   static QString keyOf(const QTreeWidgetItem* node);
-  QTreeWidgetItem* find(const QString& key) const { return byKey_.value(key, nullptr); }
-  bool contains(const QString& key) const { return byKey_.contains(key); }
+  QTreeWidgetItem* find(const QString& key) const { return byKey_.value(NodeKey(key), nullptr); }
+  bool contains(const QString& key) const { return byKey_.contains(NodeKey(key)); }
   int count() const { return static_cast<int>(byKey_.size()); }
 
   // Each adds a node and returns it, or returns nullptr and adds nothing when the key is
@@ -65,9 +78,14 @@ class BlockTree {
   void finishList();
 
  private:
-  // The parent of top-level nodes: the view's invisible root, or the list being collected.
+  // The parent of top-level nodes: the view's invisible root, or nullptr while a list is
+  // collected, whose top-level nodes are in pendingTop_.
   QTreeWidgetItem* root() const;
   QTreeWidgetItem* parentOf(QTreeWidgetItem* node) const;
+  // A level of the tree by its parent as parentOf() gives it.
+  int childCount(QTreeWidgetItem* parent) const;
+  QTreeWidgetItem* child(QTreeWidgetItem* parent, int index) const;
+  int indexOf(QTreeWidgetItem* parent, QTreeWidgetItem* node) const;
   // Makes the node and puts it under `parent` at `index`, or last when -1; nullptr when the
   // key is empty or taken.
   QTreeWidgetItem* insert(QTreeWidgetItem* parent, int index, const QString& key,
@@ -88,8 +106,12 @@ class BlockTree {
   Recent recent_[2];
 
   QTreeWidget* view_;
-  QHash<QString, QTreeWidgetItem*> byKey_;
-  QTreeWidgetItem* pending_ = nullptr;  // owned while a list is collected
+  QHash<NodeKey, QTreeWidgetItem*> byKey_;
+  // While a list is collected its top-level nodes are held here, each with its children,
+  // rather than under a parent item: handing them to the view then touches each node once,
+  // where taking them from a parent first would walk every node twice.
+  bool collecting_ = false;
+  QList<QTreeWidgetItem*> pendingTop_;  // owned
   // One brush per kind of node, shared by all its nodes rather than made for each.
   QBrush brushes_[4];
 };
