@@ -7,8 +7,6 @@
 namespace tarvo::link {
 namespace {
 
-// Every reply keyword in the order the tests run. A line goes through all of them: it may
-// run more than one handler, and each handler sees the effects of the ones before it.
 // clang-format off
 constexpr Route kRoutes[] = {
     // keyword          alternative  test                           handler
@@ -90,6 +88,10 @@ constexpr Route kRoutes[] = {
 // clang-format on
 
 }  // namespace
+
+std::span<const Route> replyRoutes() {
+  return kRoutes;
+}
 
 bool routeMatches(const Route& route, std::string_view line) {
   auto matches = [&](std::string_view keyword) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <span>
 #include <string_view>
 
 #include "link/reply_handler.h"
@@ -19,6 +20,10 @@ struct Route {
   Match test;
   void (ReplyHandler::*handler)(std::string_view line);
 };
+
+// Every reply keyword in the order the tests run. A line goes through all of them: it may
+// run more than one handler, and each handler sees the effects of the ones before it.
+std::span<const Route> replyRoutes();
 
 bool routeMatches(const Route& route, std::string_view line);
 
