@@ -1,7 +1,11 @@
 // Building the configuration tree from a block list that arrives in one burst.
 //
 //   BM_BareFill        the yardstick: a QTreeWidget filled with standard items holding the
-//                      same nodes (text, key, colour), straight from a prepared table
+//                      same nodes (text, key, colour), straight from a prepared table, each
+//                      item added to the view as it is made
+//   BM_BareFillDetached the faster yardstick: the same items built outside the view, the
+//                      top-level ones (with their children) handed to it in one call, as
+//                      the client itself does
 //   BM_ClientList      the client: the burst cut into lines, every line through the reply
 //                      dispatcher, the tree built by the tree controller (status texts,
 //                      keys, order), from "CLRBLKLST" to "DNBLKLST"
@@ -134,6 +138,33 @@ void BM_BareFill(benchmark::State& state) {
   state.counters["nodes"] = static_cast<double>(nodes.size());
 }
 
+void BM_BareFillDetached(benchmark::State& state) {
+  const auto nodes = makeBareNodes(static_cast<int>(state.range(0)));
+  QWidget window;
+  QTreeWidget* view = makeShownTree(window);
+  settle();
+  for (auto _ : state) {
+    state.PauseTiming();
+    view->clear();
+    settle();
+    state.ResumeTiming();
+    QList<QTreeWidgetItem*> top;
+    for (const BareNode& n : nodes) {
+      auto* item = new QTreeWidgetItem;
+      item->setText(0, n.text);
+      item->setData(0, Qt::UserRole, n.key);
+      item->setForeground(0, QBrush(n.colour));
+      if (n.top)
+        top.append(item);
+      else
+        top.back()->addChild(item);
+    }
+    view->addTopLevelItems(top);
+    benchmark::DoNotOptimize(view->topLevelItemCount());
+  }
+  state.counters["nodes"] = static_cast<double>(nodes.size());
+}
+
 void runClientList(benchmark::State& state, bool hideFrame) {
   const std::string burst = makeBurst(static_cast<int>(state.range(0)));
   Client& client = *fixture().client;
@@ -207,6 +238,7 @@ void BM_ApplyOnly(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_BareFill)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BareFillDetached)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ClientList)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ClientListShown)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseOnly)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
@@ -220,6 +252,10 @@ int main(int argc, char** argv) {
        {"client list shown / bare fill, 20,000 blocks", "BM_ClientListShown/20000",
         "BM_BareFill/20000"},
        {"client list shown / bare fill, 100,000 blocks", "BM_ClientListShown/100000",
-        "BM_BareFill/100000"}},
+        "BM_BareFill/100000"},
+       {"client list / detached fill, 20,000 blocks", "BM_ClientList/20000",
+        "BM_BareFillDetached/20000"},
+       {"client list / detached fill, 100,000 blocks", "BM_ClientList/100000",
+        "BM_BareFillDetached/100000"}},
       [] { theFixture.reset(); });
 }
