@@ -79,6 +79,14 @@ std::vector<BareNode> makeBareNodes(int blocks) {
   return nodes;
 }
 
+QTreeWidgetItem* makeItem(const BareNode& n) {
+  auto* item = new QTreeWidgetItem;
+  item->setText(0, n.text);
+  item->setData(0, Qt::UserRole, n.key);
+  item->setForeground(0, QBrush(n.colour));
+  return item;
+}
+
 struct ClientFixture {
   ClientFixture() : dir(QDir::temp().filePath(QStringLiteral("tarvo-bench-tree"))) {
     QDir().mkpath(dir);
@@ -122,10 +130,7 @@ void BM_BareFill(benchmark::State& state) {
     state.ResumeTiming();
     QTreeWidgetItem* parent = nullptr;
     for (const BareNode& n : nodes) {
-      auto* item = new QTreeWidgetItem;
-      item->setText(0, n.text);
-      item->setData(0, Qt::UserRole, n.key);
-      item->setForeground(0, QBrush(n.colour));
+      QTreeWidgetItem* item = makeItem(n);
       if (n.top) {
         view->addTopLevelItem(item);
         parent = item;
@@ -150,10 +155,7 @@ void BM_BareFillDetached(benchmark::State& state) {
     state.ResumeTiming();
     QList<QTreeWidgetItem*> top;
     for (const BareNode& n : nodes) {
-      auto* item = new QTreeWidgetItem;
-      item->setText(0, n.text);
-      item->setData(0, Qt::UserRole, n.key);
-      item->setForeground(0, QBrush(n.colour));
+      QTreeWidgetItem* item = makeItem(n);
       if (n.top)
         top.append(item);
       else
