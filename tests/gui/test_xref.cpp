@@ -117,13 +117,6 @@ TEST_F(Xref, LeavingWithTheSetupWindowOpenEndsItFirst) {
   EXPECT_TRUE(sent({"XREFRUNE", "CLOSEICC"}));
 }
 
-TEST_F(Xref, TheMainWindowComesBackWhenTheConnectionDrops) {
-  openSetup();
-  server.dropClient();
-  ASSERT_TRUE(waitUntil([&] { return client->xref().setupWindow() == nullptr; }));
-  EXPECT_TRUE(form().isVisible());
-}
-
 TEST_F(Xref, ABlocksListingJoinsItsLinesAndAnEmptyOneSaysSo) {
   connectClient();
   reply({"CLRXREFLST", "XREFLST", "XREFLST x", "XREFLST  y"});
