@@ -34,9 +34,6 @@ TEST_F(Session, PickingACpOrCompoundRowOpensItsCpAndTheOpenedSessionAsksForItsBl
   EXPECT_EQ(form().sessionCp(), "CP6001");
   EXPECT_TRUE(sent({"GETBLKS 0 CP6001"}));
   EXPECT_EQ(shown(), "SessionCloseMP CPFRM");
-  action("ShowEcbsMP")->setChecked(true);
-  reply({"DNOPENCPCP6002"});
-  EXPECT_TRUE(sent({"GETBLKS 1 CP6002"}));
 }
 
 TEST_F(Session, ARefusedOpenShowsTheListsALockedCpAsksToOverrideACheckpointingOneCloses) {
