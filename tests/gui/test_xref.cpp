@@ -27,7 +27,7 @@ class Xref : public ClientFixture {
   XrefOptionsBoxFRM* editor() { return client->xref().listEditor(); }
 };
 
-TEST_F(Xref, TheListsGoBackAsTheEditorShowsThem) {
+TEST_F(Xref, TheListsGoBackAsTheEditorShowsThemAndASecondListJoinsTheFirst) {
   XrefOptionsFRM* setup = openSetup();
   ASSERT_TRUE(setup && setup->isVisible());
   EXPECT_FALSE(form().isVisible());
@@ -52,10 +52,8 @@ TEST_F(Xref, TheListsGoBackAsTheEditorShowsThem) {
   editor()->CancelPB->click();
   EXPECT_TRUE(sent({}));
   EXPECT_EQ(editor(), nullptr);
-}
 
-TEST_F(Xref, ASecondListJoinsWhatTheEditorShowsAndGoesUnderTheLastLetter) {
-  openSetup();
+  // A second list joins what the editor shows and goes back under the last letter.
   reply({"XREFCFGGETSTRTC", "XREFCFGGETDONEC"});  // an empty list, then the user types
   editor()->CfgTB->setPlainText("A2");
   reply({"XREFCFGGETSTRTQ", "XREFCFGGETLINE QB", "XREFCFGGETDONEH"});
