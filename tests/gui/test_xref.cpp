@@ -115,21 +115,7 @@ TEST_F(Xref, LeavingWithTheSetupWindowOpenEndsItFirst) {
   EXPECT_TRUE(sent({"XREFRUNE", "CLOSEICC"}));
 }
 
-TEST_F(Xref, ABlocksListingJoinsItsLinesAndAnEmptyOneSaysSo) {
-  connectClient();
-  reply({"CLRXREFLST", "XREFLST", "XREFLST x", "XREFLST  y"});
-  XrefFRM* listing = client->xref().listingWindow();
-  ASSERT_TRUE(listing && listing->isVisible());
-  EXPECT_EQ(listing->SourceTB->toPlainText(), "x\n y");
-  EXPECT_FALSE(listing->SourceTB->isEnabled());
-  reply({"ENDXREFLST"});
-  EXPECT_TRUE(listing->SourceTB->isEnabled());
-  reply({"CLRXREFLST", "NONEXREFLST"});
-  EXPECT_EQ(listing->SourceTB->toPlainText(), "No cross-reference for this block.");
-  EXPECT_TRUE(listing->SourceTB->isEnabled());
-}
-
-TEST_F(Xref, XrefAndTheSpaceBarAskForTheSelectedNodeOnly) {
+TEST_F(Xref, XrefAndTheSpaceBarAskForTheSelectedNodeOnlyAndTheListingJoinsItsLines) {
   connectClient();
   selectBlock("CMP1:AIN1", "AIN");
   button("XrefPB")->click();
@@ -141,6 +127,18 @@ TEST_F(Xref, XrefAndTheSpaceBarAskForTheSelectedNodeOnly) {
   reply({"CLRBLKLST", cmp(1, "CMP1"), "DNBLKLST"});
   QTest::keyClick(form().treeView(), Qt::Key_Space);  // a new list: nothing selected
   EXPECT_TRUE(sent({}));
+
+  // The listing joins its lines, and an empty one says so.
+  reply({"CLRXREFLST", "XREFLST", "XREFLST x", "XREFLST  y"});
+  XrefFRM* listing = client->xref().listingWindow();
+  ASSERT_TRUE(listing && listing->isVisible());
+  EXPECT_EQ(listing->SourceTB->toPlainText(), "x\n y");
+  EXPECT_FALSE(listing->SourceTB->isEnabled());
+  reply({"ENDXREFLST"});
+  EXPECT_TRUE(listing->SourceTB->isEnabled());
+  reply({"CLRXREFLST", "NONEXREFLST"});
+  EXPECT_EQ(listing->SourceTB->toPlainText(), "No cross-reference for this block.");
+  EXPECT_TRUE(listing->SourceTB->isEnabled());
 }
 
 TEST(DialogPrompter, AWindowClosedUnderItsOpenBoxTakesTheBoxAlongSafely) {
