@@ -137,8 +137,6 @@ TEST_F(Blocks, TypeChooserIsMadeOnceKeepsTheServersListRefusesCompndAndTakesEnte
   giveTypes({"AIN", "COMPND", "PID"});
   blocks::BlockTypesFRM* first = &chooser();
   EXPECT_EQ(chooser().types(), QStringList({"AIN", "COMPND", "PID"}));
-  EXPECT_EQ(chooser().windowTitle(), "Choose Block Type");
-  EXPECT_TRUE(chooser().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
   runAll("select A:B1, type n1, press AddPB, choose COMPND, press OKButton");
   EXPECT_EQ(prompter.boxes(),
             "New Block|Enter New Block Name; "
@@ -219,7 +217,6 @@ TEST_F(Blocks, AnswersUpdateTheTreeTheSelectionTheMoveAndTheStatusBar) {
       {nullptr, rec(9, "ERRADDNEW", "A:B2", "A:B1", "AIN", "A:B1 exists"), kTree, "C:D1", "",
        "ADD Error: A:B1|ERROR: A:B1 exists"},
       {nullptr, rec(9, "DNCPYNEW", "C:---END_C", "C:X1"), copied, "C:X1", "COPY: C:X1"},
-      {nullptr, rec(9, "DNCPYNEX", "C:---END_C", "C:X1"), copied, "C:D1", "COPY: C:X1"},
       {nullptr, rec(9, "WRNCPYNEW", "C:---END_C", "C:X1", "AIN", "w"), copied, "C:X1", "COPY: C:X1",
        "COPY Warning: C:X1|WARNING: w"},
       {nullptr, rec(9, "ERRCPYNEW", "C:---END_C", "C:X1", "AIN", "no"), kTree, "C:D1", "",
@@ -236,7 +233,6 @@ TEST_F(Blocks, AnswersUpdateTheTreeTheSelectionTheMoveAndTheStatusBar) {
        "A[A:B2 A:---END_A] C[C:B1 C:D1 C:---END_C] ***END***", "C:B1", "MOVE: C:B1"},
       // The last block of a compound is followed by its end entry.
       {nullptr, "DNDELBLKA:B2", noB2, "A:---END_A", "DEL: A:B2"},
-      {nullptr, "DNDELBLXA:B2", noB2, "C:D1", "DEL: A:B2"},
       {nullptr, "DNDELBLKC", "A[A:B1 A:B2 A:---END_A] ***END***", "***END***", "DEL: C"},
       {"A:B2", "DNDELBLXA:B2", noB2, "C:D1", "DEL: A:B2"},  // the source goes with its move
       {nullptr, "ERRDELBLKcompound A holds blocks", kTree, "C:D1", "",
@@ -269,14 +265,7 @@ TEST_F(Blocks, AnswersUpdateTheTreeTheSelectionTheMoveAndTheStatusBar) {
   }
 }
 
-TEST_F(Blocks, ACompoundAddedReloadsTheList) {
-  reply({rec(9, "DNADDNEW", "C", "NEWC", "COMPND")});
-  EXPECT_TRUE(sent({"GETBLKS 0 CP6001"}));
-  EXPECT_EQ(node("NEWC"), nullptr);
-  EXPECT_EQ(status(), "ADD: NEWC");
-}
-
-TEST_F(Blocks, AnAnswerThatDoesNotFitTheTreeIsReportedAndTheListReloaded) {
+TEST_F(Blocks, AnAnswerThatDoesNotFitTheTreeOrAddsACompoundReloadsTheList) {
   const struct {
     const char* source;
     QString line;
@@ -301,6 +290,11 @@ TEST_F(Blocks, AnAnswerThatDoesNotFitTheTreeIsReportedAndTheListReloaded) {
     EXPECT_EQ(status(), c.status + kReloading);
     EXPECT_EQ(keys(), kTree);  // nothing lost or half done before the list comes
   }
+  // A compound added is not put in by hand either: the list is asked for again.
+  reply({rec(9, "DNADDNEW", "C", "NEWC", "COMPND")});
+  EXPECT_TRUE(sent({"GETBLKS 0 CP6001"}));
+  EXPECT_EQ(node("NEWC"), nullptr);
+  EXPECT_EQ(status(), "ADD: NEWC");
   // A deleted node's key is free again.
   reload();
   reply({"DNDELBLXA:B2", rec(9, "DNADDNEX", "A:---END_A", "A:B2")});
@@ -316,10 +310,6 @@ TEST_F(Blocks, AnAnswerThatDoesNotFitTheTreeIsReportedAndTheListReloaded) {
 TEST_F(Blocks, TheHighlightPassesFromSourceToSourceIsCalledOffAndFollowsItsNode) {
   moveFrom("A:B1");
   EXPECT_EQ(highlighted(), "A:B1");
-  EXPECT_EQ(ops().moveSrcTyp(), "AIN");
-  EXPECT_TRUE(button("MoveToPB")->isEnabled());
-  select("C:---END_C");
-  EXPECT_TRUE(button("MoveToPB")->isEnabled());
   moveFrom("C:D1");
   EXPECT_EQ(highlighted(), "C:D1");
   EXPECT_EQ(ops().moveSrcBlk(), "C:D1");

@@ -1,6 +1,7 @@
 // The sequence editor and the PLB listing window against a recording fake server: the
 // editor's modes after every button and reply, what each sends, how it closes, how reply
-// lines fill its text box, and the listing window.
+// lines fill its text box, and the listing window; and the line appender that fills such
+// text boxes from replies.
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -16,6 +17,7 @@
 #include "sequence/SeqEditFRM.h"
 #include "sequence/SequenceController.h"
 #include "support/ClientFixture.h"
+#include "ui/LineAppender.h"
 
 using namespace tarvo;
 using namespace tarvo::test;
@@ -269,4 +271,24 @@ TEST_F(PlbListing, ViewPlbAsksForTheNodeAndOneWindowShowsEachListingIndented) {
   EXPECT_EQ(client->sequence().plbList(), nullptr);
   reply({"PLBLIST S", "PLBENDLIST"});
   EXPECT_EQ(client->sequence().plbList(), nullptr);
+}
+
+// Lines gathered per burst without losing their order, and the caret left where it was; how
+// each window joins its lines is in its own tests.
+TEST(LineAppender, LinesReachTheBoxOncePerBurstAndClearingStartsAfresh) {
+  QPlainTextEdit box;
+  LineAppender appender(&box, LineAppender::Join::SkipLeadingEmpty);
+  appender.setText(QStringLiteral("Retrieving source"));
+  appender.clear();
+  for (const char* line : {"", "0", "", "2"}) appender.append(QString::fromLatin1(line));
+  EXPECT_EQ(box.toPlainText(), "");  // not yet: the burst is still being handled
+  EXPECT_EQ(box.document()->blockCount(), 1);
+  ASSERT_TRUE(waitUntil([&] { return !box.toPlainText().isEmpty(); }));
+  EXPECT_EQ(box.toPlainText(), "0\n\n2");  // a leading empty line is dropped
+  EXPECT_EQ(box.document()->blockCount(), 3);
+  EXPECT_EQ(box.textCursor().position(), 0);  // the caret stays where it was
+  appender.append(u"3");
+  appender.clear();  // lines not yet in are forgotten with the rest
+  appender.append(u"4");
+  EXPECT_EQ(appender.text(), "4");
 }

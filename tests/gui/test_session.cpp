@@ -18,7 +18,7 @@ class Session : public ClientFixture {
   }
 };
 
-TEST_F(Session, PickingACpOrCompoundRowOpensItsCpAndTheOpenedSessionAsksForItsBlocks) {
+TEST_F(Session, PickingARowOpensItsCpTheSessionAsksForItsBlocksAndItsCloseForTheLists) {
   client->session().rowChosen(QString(), false);  // an empty row opens nothing
   emit ui<QComboBox>("CPListCBO")->activated(0);
   const QString host = QHostInfo::localHostName();
@@ -34,9 +34,14 @@ TEST_F(Session, PickingACpOrCompoundRowOpensItsCpAndTheOpenedSessionAsksForItsBl
   EXPECT_EQ(form().sessionCp(), "CP6001");
   EXPECT_TRUE(sent({"GETBLKS 0 CP6001"}));
   EXPECT_EQ(shown(), "SessionCloseMP CPFRM");
-  action("ShowEcbsMP")->setChecked(true);
-  reply({"DNOPENCPCP6002"});
-  EXPECT_TRUE(sent({"GETBLKS 1 CP6002"}));
+
+  // The server closing the session fetches the lists again.
+  reply({"CLOSEICC CP6001"});
+  EXPECT_EQ(panels(), "Host: 127.0.0.1|CP: None|Closed session to CP [CP6001]");
+  EXPECT_EQ(shown(), "SessionNewMP");
+  EXPECT_TRUE(sent({"GETCPS", "GETCMPS"}));
+  reply({"CLRCPLST"});
+  EXPECT_EQ(shown(), "SessionCloseMP xrefMP");
 }
 
 TEST_F(Session, ARefusedOpenShowsTheListsALockedCpAsksToOverrideACheckpointingOneCloses) {
@@ -55,17 +60,6 @@ TEST_F(Session, ARefusedOpenShowsTheListsALockedCpAsksToOverrideACheckpointingOn
             "CP Open Error|Can not open CP [CP9999 not found]; "
             "CP Locked|[CP6004] is locked, Override?; CP Locked|[CP6004] is locked, Override?; "
             "CP Checkpoint|[CP6005] Checkpoint in Progress");
-}
-
-TEST_F(Session, ClosedReplyFetchesTheListsAgain) {
-  reply({"DNOPENCPCP6001"});
-  EXPECT_TRUE(sent({"GETBLKS 0 CP6001"}));
-  reply({"CLOSEICC CP6001"});
-  EXPECT_EQ(panels(), "Host: 127.0.0.1|CP: None|Closed session to CP [CP6001]");
-  EXPECT_EQ(shown(), "SessionNewMP");
-  EXPECT_TRUE(sent({"GETCPS", "GETCMPS"}));
-  reply({"CLRCPLST"});
-  EXPECT_EQ(shown(), "SessionCloseMP xrefMP");
 }
 
 TEST_F(Session, CloseMenuEndsSessionAndConnectionAndResetsTheWindowEvenWhenNotConnected) {

@@ -1,9 +1,9 @@
-// The block tree: building it from the block list, and what clicking, the arrow keys and the
-// space bar on its nodes select and enable, with reply lines put through the real dispatcher
-// into the client; then, over a connection, what the list requests and the double click send.
+// The block tree: building it from the block list, and what clicking and the arrow keys
+// on its nodes select and enable, with reply lines put through the real dispatcher
+// into the client; the keyed tree under it at scale; then, over a connection, what the list
+// requests and the double click send.
 
 #include <QApplication>
-#include <QSignalSpy>
 #include <QTest>
 
 #include "browser/BlockTree.h"
@@ -55,7 +55,6 @@ TEST_F(Tree, ListBuildsTheTreeWithProgressTextsAndColoursThenShowsItWithNothingS
   // A CP utility had disabled the tree; Edit Seq and View PLB are left as they were.
   view()->setEnabled(false);
   for (const char* name : kBlockButtons) button(name)->setEnabled(true);
-  QSignalSpy loaded(&tree(), &TreeController::listLoaded);
   const QString base = QStringLiteral("Getting Cmp:Blk Names");
   // Lines in, panel text after: it changes at each line number that is a multiple of 20.
   const std::pair<QStringList, QString> steps[] = {
@@ -82,7 +81,6 @@ TEST_F(Tree, ListBuildsTheTreeWithProgressTextsAndColoursThenShowsItWithNothingS
   EXPECT_EQ(shown(), "SessionNewMP ListMenu CPUtilitiesMenu CBFRM");
   EXPECT_TRUE(view()->isEnabled());
   EXPECT_EQ(enabledButtons(), "EditSeq PLBEditPB");
-  EXPECT_EQ(loaded.count(), 1);  // the block operations forget their highlight then
   EXPECT_EQ(view()->currentItem(), nullptr);
 }
 
@@ -167,8 +165,8 @@ TEST_F(TreeSelection, ClickingTheCurrentNodeAgainRunsTheHandlingAgainAndFocusesT
   EXPECT_TRUE(button("EditPB")->isEnabled());
 }
 
-TEST_F(TreeSelection, FocusAloneSelectsNothingArrowKeysSelectAndTheSpaceBarAsksForTheXref) {
-  QSignalSpy xref(&tree(), &TreeController::xrefRequested);
+// The space bar's request for the cross-reference is shown with the Xref button's.
+TEST_F(TreeSelection, FocusAloneSelectsNothingAndArrowKeysSelect) {
   form().show();
   form().activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&form()));
@@ -183,19 +181,6 @@ TEST_F(TreeSelection, FocusAloneSelectsNothingArrowKeysSelectAndTheSpaceBarAsksF
   QTest::keyClick(view(), Qt::Key_Down);
   EXPECT_EQ(tree().currSelBlk(), "C");
   EXPECT_EQ(view()->selectedItems(), QList<QTreeWidgetItem*>({node("C")}));
-  click("A");
-  node("A")->setExpanded(true);
-  for (const char* key : {"A:B1", "A:SEQ1"}) {
-    QTest::keyClick(view(), Qt::Key_Down);
-    EXPECT_EQ(tree().currSelBlk(), key);
-  }
-  EXPECT_EQ(xref.count(), 0);
-  click("A");  // Xref is disabled for a compound; the space bar asks all the same
-  ASSERT_FALSE(button("XrefPB")->isEnabled());
-  QTest::keyClick(view(), Qt::Key_Space);
-  EXPECT_EQ(xref.count(), 1);
-  EXPECT_EQ(view()->currentItem(), node("A"));
-  EXPECT_EQ(tree().currSelBlk(), "A");
 }
 
 TEST_F(TreeSelection, TheProgramSelectsByKeyButItsOtherChangesAndNewListsSelectNothing) {
@@ -216,30 +201,64 @@ TEST_F(TreeSelection, TheProgramSelectsByKeyButItsOtherChangesAndNewListsSelectN
 
 // ---- the keyed tree -------------------------------------------------------------------
 
-TEST(KeyedTree, KeysAreUniqueRemovalFreesThemAndAListShowsWhenItIsFinished) {
+// Thousands of nodes: the key table grows many times over while a long list arrives, and
+// every key must still find its node, refuse a second node and be freed with its node.
+TEST(KeyedTree, KeysStayUniqueFindTheirNodesAndAreFreedWhileTheTableGrows) {
+  constexpr int kCompounds = 80, kBlocksEach = 50;
+  const auto cmpKey = [](int c) { return QStringLiteral("C%1").arg(c); };
+  const auto blkKey = [&](int c, int b) { return cmpKey(c) + QStringLiteral(":B%1").arg(b); };
   QTreeWidget view;
   BlockTree tree(&view);
+  auto addBlocks = [&](int c) {
+    for (int b = 0; b < kBlocksEach; ++b)
+      ASSERT_NE(tree.addLastChild(cmpKey(c), blkKey(c, b), QStringLiteral("B"), NodeKind::Block),
+                nullptr);
+  };
   tree.beginList();
-  tree.addFirstTop("A", "A", NodeKind::Compound);
-  tree.addLastChild("A", "A:B1", "B1", NodeKind::Block);
-  tree.addAfter("A", "C", "C", NodeKind::Compound);
-  tree.addBefore("C", "B", "B", NodeKind::Compound);
+  for (int c = 0; c < kCompounds; ++c) {
+    const QString key = cmpKey(c);
+    QTreeWidgetItem* added = c == 0 ? tree.addFirstTop(key, key, NodeKind::Compound)
+                             : c % 2 == 0
+                                 ? tree.addLastTop(key, key, NodeKind::Compound)
+                                 : tree.addAfter(cmpKey(c - 1), key, key, NodeKind::Compound);
+    ASSERT_NE(added, nullptr) << c;
+    addBlocks(c);
+  }
   EXPECT_EQ(view.topLevelItemCount(), 0);  // collected out of the view
+  // Taken or empty keys and missing neighbours add nothing, wherever the node would go.
+  int added = 0;
+  for (int c = 0; c < kCompounds; ++c)
+    added += tree.addLastChild(cmpKey((c + 1) % kCompounds), blkKey(c, c % kBlocksEach),
+                               QStringLiteral("again"), NodeKind::Block) != nullptr;
+  added += tree.addLastTop(QString(), QStringLiteral("nameless"), NodeKind::Compound) != nullptr;
+  added += tree.addAfter("NOSUCH", "X", "X", NodeKind::Compound) != nullptr;
+  added += tree.addBefore("NOSUCH", "X", "X", NodeKind::Compound) != nullptr;
+  added += tree.addLastChild("NOSUCH", "X:Y", "Y", NodeKind::Block) != nullptr;
+  EXPECT_EQ(added, 0);
+
+  // A compound removed while the list is still collected frees its own keys and no other,
+  // and leaves its neighbours side by side; put back, it takes its place again.
+  ASSERT_TRUE(tree.remove(cmpKey(7)));
+  EXPECT_FALSE(tree.remove(cmpKey(7)));
+  EXPECT_EQ(tree.count(), kCompounds * (kBlocksEach + 1) - kBlocksEach - 1);
+  EXPECT_FALSE(tree.contains(blkKey(7, 0)));
+  EXPECT_EQ(tree.nextSibling(tree.find(cmpKey(6))), tree.find(cmpKey(8)));
+  ASSERT_NE(tree.addBefore(cmpKey(8), cmpKey(7), cmpKey(7), NodeKind::Compound), nullptr);
+  addBlocks(7);
   tree.finishList();
-  EXPECT_EQ(keysUnder(view.invisibleRootItem()), "A[A:B1] B C");
-  // Taken or empty keys and missing neighbours add nothing.
-  EXPECT_EQ(tree.addLastChild("C", "A:B1", "again", NodeKind::Block), nullptr);
-  EXPECT_EQ(tree.addLastTop("", "nameless", NodeKind::Compound), nullptr);
-  EXPECT_EQ(tree.addAfter("NOSUCH", "X", "X", NodeKind::Compound), nullptr);
-  EXPECT_EQ(tree.addBefore("NOSUCH", "X", "X", NodeKind::Compound), nullptr);
-  EXPECT_EQ(tree.addLastChild("NOSUCH", "X:Y", "Y", NodeKind::Block), nullptr);
-  EXPECT_EQ(tree.nextSibling(tree.find("B")), tree.find("C"));
-  // Removing a node forgets its children too, and their keys are free again.
-  EXPECT_TRUE(tree.remove("A"));
-  EXPECT_FALSE(tree.remove("A"));
-  EXPECT_NE(tree.addLastChild("C", "A:B1", "B1", NodeKind::Block), nullptr);
-  EXPECT_EQ(keysUnder(view.invisibleRootItem()), "B C[A:B1]");
-  EXPECT_EQ(tree.count(), 3);
+
+  // Every key finds the node that carries it, and the nodes stand in order.
+  QStringList expected, lost;
+  for (int c = 0; c < kCompounds; ++c) {
+    QStringList keys{cmpKey(c)};
+    for (int b = 0; b < kBlocksEach; ++b) keys << blkKey(c, b);
+    for (const QString& key : keys)
+      if (BlockTree::keyOf(tree.find(key)) != key) lost << key;
+    expected << cmpKey(c) + u'[' + keys.mid(1).join(u' ') + u']';
+  }
+  EXPECT_EQ(lost.join(u' '), "");
+  EXPECT_EQ(keysUnder(view.invisibleRootItem()), expected.join(u' '));
+  EXPECT_EQ(tree.count(), kCompounds * (kBlocksEach + 1));
 }
 
 // ---- over a connection: what the list requests and the double click send ----------
@@ -264,17 +283,12 @@ class TreeWire : public Tree {
   }
 };
 
-TEST_F(TreeWire, RefreshAndShowEcbsHideTheTreeAndAskAgain) {
-  action("RefreshListMP")->trigger();
-  EXPECT_FALSE(ui<QGroupBox>("CBFRM")->isVisible());
-  reply({"CLRBLKLST", cmp(1, "NEW"), "DNBLKLST"});
-  EXPECT_TRUE(ui<QGroupBox>("CBFRM")->isVisible());
+TEST_F(TreeWire, ShowEcbsHidesTheTreeAndAsksAgainWithOrWithoutThem) {
   action("ShowEcbsMP")->trigger();
   EXPECT_TRUE(action("ShowEcbsMP")->isChecked());
   EXPECT_FALSE(ui<QGroupBox>("CBFRM")->isVisible());
   action("ShowEcbsMP")->trigger();
-  EXPECT_FALSE(action("ShowEcbsMP")->isChecked());
-  EXPECT_TRUE(sent({"GETBLKS 0 CP6001", "GETBLKS 1 CP6001", "GETBLKS 0 CP6001"}));
+  EXPECT_TRUE(sent({"GETBLKS 1 CP6001", "GETBLKS 0 CP6001"}));
 }
 
 TEST_F(TreeWire, DoubleClickAsksForTheParametersOfAnEditableBlockOnly) {

@@ -27,7 +27,7 @@ class Xref : public ClientFixture {
   XrefOptionsBoxFRM* editor() { return client->xref().listEditor(); }
 };
 
-TEST_F(Xref, TheListsGoBackAsTheEditorShowsThem) {
+TEST_F(Xref, TheListsGoBackAsTheEditorShowsThemAndASecondListJoinsTheFirst) {
   XrefOptionsFRM* setup = openSetup();
   ASSERT_TRUE(setup && setup->isVisible());
   EXPECT_FALSE(form().isVisible());
@@ -52,10 +52,8 @@ TEST_F(Xref, TheListsGoBackAsTheEditorShowsThem) {
   editor()->CancelPB->click();
   EXPECT_TRUE(sent({}));
   EXPECT_EQ(editor(), nullptr);
-}
 
-TEST_F(Xref, ASecondListJoinsWhatTheEditorShowsAndGoesUnderTheLastLetter) {
-  openSetup();
+  // A second list joins what the editor shows and goes back under the last letter.
   reply({"XREFCFGGETSTRTC", "XREFCFGGETDONEC"});  // an empty list, then the user types
   editor()->CfgTB->setPlainText("A2");
   reply({"XREFCFGGETSTRTQ", "XREFCFGGETLINE QB", "XREFCFGGETDONEH"});
@@ -117,28 +115,7 @@ TEST_F(Xref, LeavingWithTheSetupWindowOpenEndsItFirst) {
   EXPECT_TRUE(sent({"XREFRUNE", "CLOSEICC"}));
 }
 
-TEST_F(Xref, TheMainWindowComesBackWhenTheConnectionDrops) {
-  openSetup();
-  server.dropClient();
-  ASSERT_TRUE(waitUntil([&] { return client->xref().setupWindow() == nullptr; }));
-  EXPECT_TRUE(form().isVisible());
-}
-
-TEST_F(Xref, ABlocksListingJoinsItsLinesAndAnEmptyOneSaysSo) {
-  connectClient();
-  reply({"CLRXREFLST", "XREFLST", "XREFLST x", "XREFLST  y"});
-  XrefFRM* listing = client->xref().listingWindow();
-  ASSERT_TRUE(listing && listing->isVisible());
-  EXPECT_EQ(listing->SourceTB->toPlainText(), "x\n y");
-  EXPECT_FALSE(listing->SourceTB->isEnabled());
-  reply({"ENDXREFLST"});
-  EXPECT_TRUE(listing->SourceTB->isEnabled());
-  reply({"CLRXREFLST", "NONEXREFLST"});
-  EXPECT_EQ(listing->SourceTB->toPlainText(), "No cross-reference for this block.");
-  EXPECT_TRUE(listing->SourceTB->isEnabled());
-}
-
-TEST_F(Xref, XrefAndTheSpaceBarAskForTheSelectedNodeOnly) {
+TEST_F(Xref, XrefAndTheSpaceBarAskForTheSelectedNodeOnlyAndTheListingJoinsItsLines) {
   connectClient();
   selectBlock("CMP1:AIN1", "AIN");
   button("XrefPB")->click();
@@ -150,6 +127,18 @@ TEST_F(Xref, XrefAndTheSpaceBarAskForTheSelectedNodeOnly) {
   reply({"CLRBLKLST", cmp(1, "CMP1"), "DNBLKLST"});
   QTest::keyClick(form().treeView(), Qt::Key_Space);  // a new list: nothing selected
   EXPECT_TRUE(sent({}));
+
+  // The listing joins its lines, and an empty one says so.
+  reply({"CLRXREFLST", "XREFLST", "XREFLST x", "XREFLST  y"});
+  XrefFRM* listing = client->xref().listingWindow();
+  ASSERT_TRUE(listing && listing->isVisible());
+  EXPECT_EQ(listing->SourceTB->toPlainText(), "x\n y");
+  EXPECT_FALSE(listing->SourceTB->isEnabled());
+  reply({"ENDXREFLST"});
+  EXPECT_TRUE(listing->SourceTB->isEnabled());
+  reply({"CLRXREFLST", "NONEXREFLST"});
+  EXPECT_EQ(listing->SourceTB->toPlainText(), "No cross-reference for this block.");
+  EXPECT_TRUE(listing->SourceTB->isEnabled());
 }
 
 TEST(DialogPrompter, AWindowClosedUnderItsOpenBoxTakesTheBoxAlongSafely) {

@@ -54,8 +54,9 @@ void FakeServer::onData() {
   for (;;) {
     if (buffer_.size() < 8) return;
     if (!buffer_.startsWith("MSG:")) {
-      ++badFrames;
+      // Bytes outside any frame go among the commands too, so that sent() fails on them.
       const qsizetype next = buffer_.indexOf("MSG:", 1);
+      commands << "unframed:" + QString::fromLatin1(buffer_.left(next < 0 ? buffer_.size() : next));
       buffer_ = next < 0 ? QByteArray() : buffer_.mid(next);
       continue;
     }

@@ -30,10 +30,9 @@ class FakeServer : public QObject {
 
   // Waits until at least `count` commands have been received in all.
   bool waitForCommands(int count, int timeoutMs = 5000);
-  // Commands received so far (the text inside each frame).
+  // Commands received so far: the text inside each frame, and "unframed:" followed by any
+  // bytes that came outside a frame.
   QStringList commands;
-  // Frames whose header could not be read.
-  int badFrames = 0;
 
   void dropClient();
   bool waitForDisconnect(int timeoutMs = 5000);
