@@ -181,13 +181,10 @@ class PlantFileOnDiskTest : public ::testing::Test {
 };
 
 TEST_F(PlantFileOnDiskTest, SaveReplacesTheFileWholeOrFailsAndSaysWhy) {
+  // What a saved file holds is read back by a new start in the SimInstance data-file test.
   const QString path = dir.filePath(QStringLiteral("plant.txt"));
-  Plant p = buildDemoPlant();
-  setValue(p.cps[0].compounds[2].blocks[0].params, "DESCRP", "changed");
-  ASSERT_EQ(savePlantFile(path, p), QString());
-  const PlantLoad load = loadPlantFile(path);
-  ASSERT_TRUE(load.plant) << load.error.toStdString();
-  EXPECT_EQ(*load.plant, p);
+  const Plant p = buildDemoPlant();
+  for (int i = 0; i < 2; ++i) ASSERT_EQ(savePlantFile(path, p), QString());
   // Only the file itself is left: the temporary file was renamed over it.
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
             QStringList{QStringLiteral("plant.txt")});
