@@ -164,7 +164,9 @@ TEST_F(SimInstanceTest, KeepsItsPlantInTheDataFileFromOneStartToTheNext) {
     QString error;
     ASSERT_TRUE(sim.start(o, &error)) << error.toStdString();
     EXPECT_EQ(sim.engine().options().xrefMsPerBlock, 3);
-    EXPECT_EQ(*loadPlantFile(path).plant, buildDemoPlant());  // a missing file is created
+    const PlantLoad created = loadPlantFile(path);  // a missing file is created
+    ASSERT_TRUE(created.plant) << created.error.toStdString();
+    EXPECT_EQ(*created.plant, buildDemoPlant());
 
     Engine& e = sim.engine();
     const ConnId c = e.connect();
