@@ -1,19 +1,10 @@
 // Adding, copying, moving and deleting blocks against tarvo-sim: after each change the tree
 // the client has updated from the confirmation must be the tree a fresh block list gives.
-#include <gtest/gtest.h>
-
-#include <QComboBox>
-#include <QGroupBox>
-#include <QPushButton>
-#include <QTreeWidget>
-
 #include "blocks/BlockTypesFRM.h"
 #include "blocks/BlocksController.h"
 #include "browser/BlockTree.h"
-#include "browser/Form1.h"
 #include "browser/TreeController.h"
 #include "browser/block_list.h"
-#include "engine.h"
 #include "support/SimFixture.h"
 
 using namespace tarvo;

@@ -1,13 +1,10 @@
 // tarvoctl against tarvo-sim: a bulk change from a CSV file, refusals reported while the
 // rest is applied, exit codes, a dry run that sends nothing, and the change journal.
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
-#include <QTemporaryDir>
 #include <algorithm>
 
 #include "ctl/ctl_args.h"

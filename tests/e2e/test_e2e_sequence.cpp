@@ -1,7 +1,5 @@
 // A sequence block's whole round in the client against tarvo-sim: fetch, break, save,
 // compile, read the error in the listing, fix, compile, install.
-#include <gtest/gtest.h>
-
 #include <QPlainTextEdit>
 
 #include "browser/TreeController.h"

@@ -103,19 +103,16 @@ TEST_F(EngineLimitsTest, ACheckpointWrittenElsewhereIsAnsweredWhenTheWriteEnds) 
   const auto out = engine.handle(a, "CHECKPOINTCP");
   ASSERT_EQ(writes.size(), 1u);
   const std::uint64_t ticket = writes[0].first;
-  ASSERT_EQ(out.size(), 1u);
-  EXPECT_EQ(out[0], (Outgoing{a, options().workMs, "DNCPUTIL", ticket}));
+  EXPECT_EQ(out, (std::vector<Outgoing>{{a, options().workMs, "DNCPUTIL", ticket}}));
   // The snapshot is the plant as it was asked for.
   modify(a, "BOILER:PC104", {"PBAND = 66"});
   EXPECT_EQ(valueOf(*writes[0].second, "BOILER:PC104", "PBAND"), "80");
   // Past its work time the checkpoint still runs until the write has ended.
   now += options().workMs;
   EXPECT_TRUE(refused(send(a, "UPLOADCP"), "ERRCPUTIL", "checkpoint of CP6001"));
-  const auto outcome = engine.checkpointWritten(ticket, "disk full\nDNCPLST");
-  ASSERT_EQ(outcome.size(), 1u);
-  EXPECT_EQ(outcome[0].conn, a);
-  EXPECT_EQ(outcome[0].awaits, ticket);
-  EXPECT_EQ(outcome[0].line, "ERRCPUTILCheckpoint of CP6001 failed: disk full DNCPLST");
+  EXPECT_EQ(engine.checkpointWritten(ticket, "disk full\nDNCPLST"),
+            (std::vector<Outgoing>{
+                {a, 0, "ERRCPUTILCheckpoint of CP6001 failed: disk full DNCPLST", ticket}}));
   EXPECT_TRUE(engine.checkpointWritten(ticket, "").empty());  // told once
   EXPECT_EQ(send(a, "UPLOADCP"), Lines{"DNCPUTIL"});
 }

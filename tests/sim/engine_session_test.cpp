@@ -88,7 +88,7 @@ TEST_F(EngineSessionTest, StationLockHoldsUntilOverriddenAndSessionsEndReleasing
 
 // ---- Lists ----------------------------------------------------------------------
 
-class EngineListsTest : public EngineTest {};
+using EngineListsTest = EngineTest;
 
 TEST_F(EngineListsTest, VersionFollowsKeywordDirectlyAndOtherCommandsAnswerNothing) {
   // The version is the one the engine was given.
@@ -177,12 +177,7 @@ TEST_F(EngineListsTest, LongNamesKeepTheirEndEntriesWithinTheFieldsAndLineNumber
 
 // ---- CP utilities ---------------------------------------------------------------
 
-class EngineUtilitiesTest : public EngineTest {
- protected:
-  const ParamList& runtime(const char* cmp, const char* blk) {
-    return engine.plant().findBlock(cmp, blk)->runtime;
-  }
-};
+using EngineUtilitiesTest = EngineTest;
 
 TEST_F(EngineUtilitiesTest, EachUtilityAnswersDoneAfterItsWorkOrIsRefused) {
   driveClock();
@@ -210,7 +205,7 @@ TEST_F(EngineUtilitiesTest, UploadTakesTunedValuesUnlessAChangeReplacedThem) {
   EXPECT_EQ(value("BOILER:LC101", "PBAND") + " " + value("BOILER:LC101", "MA") + " " +
                 value("BOILER:PC104", "SPT"),
             "175 1 142");
-  EXPECT_TRUE(runtime("BOILER", "LC101").empty());
+  EXPECT_TRUE(engine.plant().findBlock("BOILER", "LC101")->runtime.empty());
 }
 
 }  // namespace

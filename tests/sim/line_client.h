@@ -1,8 +1,7 @@
 // A test client for tarvo-sim over loopback: sends framed commands and
-// collects the reply lines, timing each command from its send to its last line.
+// collects the reply lines.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QTcpSocket>
 #include <QTest>
@@ -20,11 +19,9 @@ class LineClient {
       std::size_t lf;
       while ((lf = partial_.find('\n')) != std::string::npos) {
         lines.push_back(partial_.substr(0, lf));
-        arrivedMs.push_back(clock_.elapsed());
         partial_.erase(0, lf + 1);
       }
     });
-    clock_.start();
     socket_.connectToHost(QHostAddress::LocalHost, port);
   }
 
@@ -32,11 +29,9 @@ class LineClient {
     return QTest::qWaitFor([&] { return socket_.state() == QAbstractSocket::ConnectedState; },
                            5000);
   }
-  // Returns when it was sent, on the clock of arrivedMs.
-  qint64 send(const std::string& bytes) {
+  void send(const std::string& bytes) {
     socket_.write(bytes.data(), static_cast<qint64>(bytes.size()));
     socket_.flush();
-    return clock_.elapsed();
   }
   // Waits for a line equal to `text` (or starting with it when `prefix`).
   bool waitForLine(const std::string& text, bool prefix = false, int ms = 5000) {
@@ -54,10 +49,8 @@ class LineClient {
   void close() { socket_.abort(); }
 
   std::vector<std::string> lines;
-  std::vector<qint64> arrivedMs;  // when each line came
 
  private:
-  QElapsedTimer clock_;
   QTcpSocket socket_;
   std::string partial_;
 };

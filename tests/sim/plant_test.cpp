@@ -74,14 +74,8 @@ void expectConsistent(const Plant& plant) {
 TEST(DemoPlantTest, DemoAndScalePlantsAreValidAndTheDemoHoldsEveryBlockType) {
   const Plant demo = buildDemoPlant();
   expectConsistent(demo);
-  for (std::size_t n : {1u, 7u, 400u}) {
-    const Plant p = buildScalePlant(n, 10);
-    expectConsistent(p);
-    std::size_t process = 0;
-    for (const auto& c : p.cps.at(0).compounds)
-      for (const auto& b : c.blocks) process += b.blockType().ecbOrStation() ? 0 : 1;
-    EXPECT_EQ(process, n);
-  }
+  // How many blocks a scale plant holds is counted where its block list is read.
+  for (std::size_t n : {1u, 7u, 400u}) expectConsistent(buildScalePlant(n, 10));
   // Every type is shown, and the sequence sources compile as the simulator compiles them,
   // one of them with a warning.
   std::set<std::string> types;
@@ -187,13 +181,10 @@ class PlantFileOnDiskTest : public ::testing::Test {
 };
 
 TEST_F(PlantFileOnDiskTest, SaveReplacesTheFileWholeOrFailsAndSaysWhy) {
+  // What a saved file holds is read back by a new start in the SimInstance data-file test.
   const QString path = dir.filePath(QStringLiteral("plant.txt"));
-  Plant p = buildDemoPlant();
-  setValue(p.cps[0].compounds[2].blocks[0].params, "DESCRP", "changed");
-  ASSERT_EQ(savePlantFile(path, p), QString());
-  const PlantLoad load = loadPlantFile(path);
-  ASSERT_TRUE(load.plant) << load.error.toStdString();
-  EXPECT_EQ(*load.plant, p);
+  const Plant p = buildDemoPlant();
+  for (int i = 0; i < 2; ++i) ASSERT_EQ(savePlantFile(path, p), QString());
   // Only the file itself is left: the temporary file was renamed over it.
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
             QStringList{QStringLiteral("plant.txt")});

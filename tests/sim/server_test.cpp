@@ -1,7 +1,8 @@
-// tarvo-sim as a program (its options, its plant file) and its TCP server in-process on an
-// ephemeral port, with real sockets: replies in order over split frames, and clients that
-// misbehave: garbage, oversize and half frames, too many of them, a slow checkpoint write,
-// and no file descriptors left.
+// tarvo-sim as a program (its options, its plant file); the decoder that cuts a client's
+// bytes into commands; and its TCP server in-process on an ephemeral port, with real
+// sockets: replies in order over split frames, and clients that misbehave: garbage,
+// oversize and half frames, too many of them, a slow checkpoint write, and no file
+// descriptors left.
 #include "server.h"
 
 #include <gtest/gtest.h>
@@ -17,9 +18,11 @@
 #include <memory>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "demo_plant.h"
+#include "frame_decoder.h"
 #include "line_client.h"
 #include "plant_store.h"
 #include "sim_app.h"
@@ -67,6 +70,79 @@ TEST(SimArgsTest, DefaultsServeTheDemoOnLoopbackEveryOptionIsTakenAndBadValuesAr
   EXPECT_TRUE(help.help && help.text.contains(QStringLiteral("--xref-ms-per-block")));
 }
 
+using Kind = FrameDecoder::EventKind;
+
+// Decoder events as one line: a command as its text, skipped garbage as "?" and an oversize frame
+// as "!" with their byte counts, each followed by "|".
+std::string show(const std::vector<FrameDecoder::Event>& events) {
+  std::string out;
+  for (const auto& e : events)
+    out += (e.kind == Kind::Command
+                ? e.text
+                : (e.kind == Kind::Garbage ? "?" : "!") + std::to_string(e.byteCount)) +
+           "|";
+  return out;
+}
+
+TEST(FrameDecoderTest, FramesComeOutWholeAndInOrderHoweverTheBytesArriveUpToTheLimit) {
+  // The length decides where a command ends, not its content.
+  const std::string odd = "SRCPUT:A := 1;\nMSG:0003";
+  const std::string full(1000, 'A');
+  const std::pair<std::string, std::string> cases[] = {
+      {frameCommand("GETVERSION") + frameCommand("GETCPS"), "GETVERSION|GETCPS|"},
+      {frameCommand(odd), odd + "|"},
+      {"MSG:0000" + frameCommand("GETCPS"), "|GETCPS|"},  // an empty command is a frame
+      {"MSG:1000" + full, full + "|"},                    // at the limit
+  };
+  for (const auto& [bytes, commands] : cases) {
+    FrameDecoder d(1000);
+    EXPECT_EQ(show(d.feed(bytes)), commands) << bytes.substr(0, 40);
+    EXPECT_EQ(d.buffered(), 0u);
+  }
+  // One byte at a time.
+  FrameDecoder d;
+  std::string got;
+  for (char c : frameCommand("OPENCP:CP6001 ALL WS01") + frameCommand("WATCHDOG"))
+    got += show(d.feed(std::string(1, c)));
+  EXPECT_EQ(got, "OPENCP:CP6001 ALL WS01|WATCHDOG|");
+  // A five-digit length, in two parts.
+  const std::string text = "XREFCFGPUT" + std::string(10'000, 'A');
+  const std::string bytes = "MSG:10010" + text;
+  EXPECT_TRUE(d.feed(bytes.substr(0, 6000)).empty());
+  EXPECT_EQ(show(d.feed(bytes.substr(6000) + frameCommand("WATCHDOG"))), text + "|WATCHDOG|");
+  // A frame announced longer than the limit closes the decoder for good.
+  FrameDecoder small(1000);
+  EXPECT_EQ(show(small.feed(frameCommand("GETCPS") + "MSG:0001001" + std::string(20, 'A'))),
+            "GETCPS|!1001|");
+  EXPECT_TRUE(small.closed());
+  EXPECT_EQ(small.buffered(), 0u);
+  EXPECT_TRUE(small.feed(frameCommand("GETCPS")).empty());
+}
+
+TEST(FrameDecoderTest, GarbageAndBadLengthsAreReportedOnceAndSkippedToTheNextHeader) {
+  const std::pair<std::string, const char*> cases[] = {{"GETVERSION", "outside a frame"},
+                                                       {"MSG:GETCPS", "not a number"},
+                                                       {"MSG:12X4GETCPS", "fewer than 4"},
+                                                       {"MSG:12345678901GETCPS", "too many"}};
+  for (const auto& [bad, why] : cases) {
+    FrameDecoder d;
+    const auto events = d.feed(bad + frameCommand("GETVERSION"));
+    EXPECT_EQ(show(events), "?" + std::to_string(bad.size()) + "|GETVERSION|");
+    EXPECT_NE(events.at(0).reason.find(why), std::string::npos) << events[0].reason;
+  }
+  // A header cut off after the garbage is not lost.
+  FrameDecoder d;
+  EXPECT_EQ(show(d.feed("noiseMS")), "?5|");
+  EXPECT_EQ(show(d.feed("G:0006GETCPS")), "GETCPS|");
+  // Endless garbage is not kept.
+  for (int i = 0; i < 100; ++i) d.feed(std::string(10'000, 'x'));
+  EXPECT_LT(d.buffered(), 4u);
+  // Bad headers in a row are one stretch of garbage.
+  std::string flood;
+  for (int i = 0; i < 1000; ++i) flood += "MSG:x";
+  EXPECT_EQ(show(d.feed(flood + "MSG:12" + frameCommand("GETCPS") + "junk")), "?5006|GETCPS|?4|");
+}
+
 class SimInstanceTest : public ::testing::Test {
  protected:
   SimOptions options() {
@@ -78,7 +154,7 @@ class SimInstanceTest : public ::testing::Test {
   QTemporaryDir dir;
 };
 
-TEST_F(SimInstanceTest, ServesOnAnEphemeralPortAndKeepsItsPlantInTheDataFile) {
+TEST_F(SimInstanceTest, KeepsItsPlantInTheDataFileFromOneStartToTheNext) {
   const QString path = dir.filePath(QStringLiteral("plant.txt"));
   SimOptions o = options();
   o.dataFile = path;
@@ -87,14 +163,10 @@ TEST_F(SimInstanceTest, ServesOnAnEphemeralPortAndKeepsItsPlantInTheDataFile) {
     SimInstance sim([](const std::string&) {});
     QString error;
     ASSERT_TRUE(sim.start(o, &error)) << error.toStdString();
-    EXPECT_EQ(sim.endpoint(), QStringLiteral("127.0.0.1:") + QString::number(sim.port()));
     EXPECT_EQ(sim.engine().options().xrefMsPerBlock, 3);
-    EXPECT_EQ(*loadPlantFile(path).plant, buildDemoPlant());  // a missing file is created
-
-    LineClient s(sim.port());
-    ASSERT_TRUE(s.connected());
-    s.send(frameCommand("GETVERSION"));
-    EXPECT_TRUE(s.waitForLine("VERSION0.95.1"));
+    const PlantLoad created = loadPlantFile(path);  // a missing file is created
+    ASSERT_TRUE(created.plant) << created.error.toStdString();
+    EXPECT_EQ(*created.plant, buildDemoPlant());
 
     Engine& e = sim.engine();
     const ConnId c = e.connect();

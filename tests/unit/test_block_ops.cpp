@@ -5,7 +5,6 @@
 #include <tuple>
 
 #include "blocks/block_ops.h"
-#include "browser/block_list.h"
 #include "support/BlockLines.h"
 
 using namespace tarvo::blocks;
@@ -72,31 +71,11 @@ TEST(InsertedNodeText, BlockPartAfterLastColonCutTo12PaddedTo18ThenType) {
     EXPECT_EQ(insertedNodeText(in.first, in.second), out) << in.first;
 }
 
-TEST(InsertedNodeText, MatchesTheTextTheBlockListGivesTheSameBlock) {
-  // After a reload the node must look the same as when the confirmation inserted it.
-  for (const char* type : {"AIN", "CALCA", "ECB200"}) {
-    tarvo::browser::BlockListBuilder list;
-    list.feed(tarvo::test::cmpLine(1, "BOILER"));
-    EXPECT_EQ(insertedNodeText("BOILER:LT101", type),
-              list.feed(tarvo::test::blkLine(2, "LT101", type)).node.text);
-  }
-}
-
 TEST(CompoundCopyNodeText, FromColumn38Trimmed) {
   EXPECT_EQ(compoundCopyNodeText(recordLine(9, "DNCPYNEW", "***END***", "NEWCMP", "COMPND", "")),
             "NEWCMP" + std::string(20, ' ') + "COMPND");
   EXPECT_EQ(compoundCopyNodeText(std::string(37, ' ') + "  X  "), "X");
   EXPECT_EQ(compoundCopyNodeText("DNCPYNEW short"), "");
-}
-
-// ---- commands -----------------------------------------------------------------------------
-
-TEST(Commands, FieldsSeparatedByOneBlank) {
-  // ADDNEW is built through the add decision below.
-  EXPECT_EQ(copyNewCommand("B:X", "A:LT101", "AIN", "B:---END_B"),
-            "CPYNEW:B:X A:LT101 AIN B:---END_B");
-  EXPECT_EQ(moveBlockCommand("B:FT201", "A:LT101", "AIN"), "MOVEBLK:B:FT201 A:LT101 AIN");
-  EXPECT_EQ(deleteBlockCommand("A:LT101"), "DELBLK:A:LT101");
 }
 
 TEST(AddDecision, CompoundForCompoundNodesAndEndOfListBlockOtherwise) {
