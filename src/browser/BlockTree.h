@@ -16,9 +16,6 @@ class QTreeWidgetItem;
 
 namespace tarvo::browser {
 
-// Changes made here are the program's, not the user moving the current node: they run with
-// the view's signals blocked, so no selection handling fires for a node being added, removed
-// or cleared away.
 // A node's key with its hash worked out once: when the table grows, as it does many times
 // while a long list arrives, its entries move without their keys being hashed again.
 struct NodeKey {
@@ -31,6 +28,9 @@ struct NodeKey {
   friend size_t qHash(const NodeKey& key, size_t seed = 0) noexcept { return key.hash ^ seed; }
 };
 
+// Changes made here are the program's, not the user moving the current node: they run with
+// the view's signals blocked, so no selection handling fires for a node being added, removed
+// or cleared away.
 class BlockTree {
  public:
   explicit BlockTree(QTreeWidget* view);
