@@ -3,7 +3,8 @@
 
 Run by scripts/a11y-check.sh, which starts Xvfb, a session bus, tarvo-sim and the client.
 It opens the main window's lists, the options window, a session with its block tree, a
-parameter editor and About, clicking with xdotool where a user clicks, and fails when a
+parameter editor, the new-block name box and block-type chooser, the cross-reference setup,
+the change journal, the protocol trace and About, clicking with xdotool where a user clicks, and fails when a
 control a user can reach has no name or a status panel does not read as its text.
 """
 import subprocess
@@ -27,7 +28,8 @@ def wait_for(find, what, timeout=10.0):
         if found is not None:
             return found
         time.sleep(0.2)
-    sys.exit(f"a11y-check: {what} did not appear")
+    subprocess.run(["import", "-window", "root", "/tmp/a11y-fail.png"], check=False)
+    sys.exit(f"a11y-check: {what} did not appear (the screen: /tmp/a11y-fail.png)")
 
 
 def application():
@@ -126,6 +128,17 @@ def main():
         problems.append("the options window does not name its settings file")
     click(find(options, "push button", "Cancel"))
 
+    # The cross-reference setup (it hides the main window until it is closed);
+    # offered while connected, before a session is opened.
+    click(find(form, "menu item", "IccSession"))
+    click(find(form, "menu item", "Options"))
+    click(find(form, "menu item", "Cross-Reference"))
+    setup = window(app, "Cross Reference Setup")
+    check(setup)
+    click(find(setup, "push button", "Cancel"))
+    form = window(app, "Windows Based Tarvolink")
+    wait_for(lambda: True if showing(form) else None, "the main window back")
+
     # A session on CP6001, its block tree, and a parameter editor for BOILER:LC101.
     form = window(app, "Windows Based Tarvolink")
     click(find(form, "combo box", "CP/Vol list"))
@@ -150,6 +163,30 @@ def main():
                                  if d.name == "Drum level control" and showing(d)), None),
                    "the DESCRP row"))
     check(editor)
+
+    # Add: the name box, then the block-type chooser (cancelled: nothing is added).
+    form = window(app, "Windows Based Tarvolink")
+    click(find(form, "push button", "Add"))
+    name_box = window(app, "New Block")
+    check(name_box)
+    click(wait_for(lambda: next((d for d in descendants(name_box)
+                                 if d.getRoleName() == "text" and showing(d)), None),
+                   "the name box's entry"))
+    subprocess.run(["xdotool", "type", "A11YNEW"], check=True)
+    click(find(name_box, "push button", "OK"))
+    chooser = window(app, "Choose Block Type")
+    check(chooser)
+    click(find(chooser, "push button", "Cancel"))
+
+    # The journal and trace windows, from the View menu. They open where the main window
+    # is; each is moved aside after its check so that the menu can be reached again.
+    for title in ("Change Journal", "Protocol Trace"):
+        click(find(form, "menu item", "View"))
+        click(find(form, "menu item", title))
+        check(window(app, title))
+        subprocess.run(["xdotool", "search", "--name", f"^{title}$", "windowmove", "700", "0"],
+                       check=True)
+        time.sleep(0.5)
 
     # About, from Help > About: a message box.
     click(find(form, "menu item", "Help"))
