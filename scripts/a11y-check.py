@@ -4,7 +4,8 @@
 Run by scripts/a11y-check.sh, which starts Xvfb, a session bus, tarvo-sim and the client.
 It opens the main window's lists, the options window, a session with its block tree, a
 parameter editor, the new-block name box and block-type chooser, the cross-reference setup,
-the change journal, the protocol trace and About, clicking with xdotool where a user clicks, and fails when a
+the change journal, the protocol trace, About, a sequence block's editor and a PLB
+listing, clicking with xdotool where a user clicks, and fails when a
 control a user can reach has no name or a status panel does not read as its text.
 """
 import subprocess
@@ -197,6 +198,28 @@ def main():
         if d.getRoleName() == "label" and d.name:
             print(f"   text: {d.name[:70]!r}")
     click(find(about, "push button", "OK"))
+
+    # A sequence block's editor (left with Cancel), then a PLB block's listing, both in
+    # FEEDWT.
+    form = window(app, "Windows Based Tarvolink")
+    click(wait_for(lambda: next((d for d in descendants(form) if d.name == "FEEDWT"), None),
+                   "the compound FEEDWT"))
+    subprocess.run(["xdotool", "key", "Right"], check=True)
+    time.sleep(0.5)
+
+    def tree_node(name):
+        return wait_for(lambda: next((d for d in descendants(form)
+                                      if (d.name or "").startswith(name) and showing(d)), None),
+                        f"the block {name} in the tree")
+
+    click(tree_node("PMPSEQ"))
+    click(find(form, "push button", "Edit Seq"))
+    editor = window(app, "Sequence Block Edit")
+    check(editor)
+    click(find(editor, "push button", "Cancel"))
+    click(tree_node("PMPPLB"))
+    click(find(form, "push button", "View PLB"))
+    check(window(app, "PLB Listing"))
 
     if problems:
         print("\n".join(["PROBLEMS:"] + problems))
