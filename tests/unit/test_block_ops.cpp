@@ -46,10 +46,10 @@ TEST(BlockRecord, AddCopyAndMoveColumnsWithTrimmedFields) {
 }
 
 TEST(BlockRecord, OnlyTheWFormsAndKFormsMoveTheSelection) {
+  // The GUI's answer tests show the add, move and delete forms; here copy and the lines that
+  // select nothing.
   const std::pair<const char*, bool> cases[] = {
-      {"DNADDNEW A:B", true},    {"DNADDNEX A:B", false}, {"DNCPYNEW A:B", true},
-      {"DNCPYNEX A:B", false},   {"DNMOVEBLK A:B", true}, {"DNMOVEBLX A:B", false},
-      {"DNDELBLKA:B", true},     {"DNDELBLXA:B", false},  {"WRNADDNEW A:B", false},
+      {"DNCPYNEW A:B", true},    {"DNCPYNEX A:B", false}, {"WRNADDNEW A:B", false},
       {"ERRMOVEBLK A:B", false}, {"DNADDNE", false},      {"", false},
   };
   for (const auto& [line, selects] : cases) EXPECT_EQ(selectsNode(line), selects) << line;
@@ -72,9 +72,7 @@ TEST(InsertedNodeText, BlockPartAfterLastColonCutTo12PaddedTo18ThenType) {
 }
 
 TEST(CompoundCopyNodeText, FromColumn38Trimmed) {
-  EXPECT_EQ(compoundCopyNodeText(recordLine(9, "DNCPYNEW", "***END***", "NEWCMP", "COMPND", "")),
-            "NEWCMP" + std::string(20, ' ') + "COMPND");
-  EXPECT_EQ(compoundCopyNodeText(std::string(37, ' ') + "  X  "), "X");
+  EXPECT_EQ(compoundCopyNodeText(std::string(37, 'x') + "  X  Y "), "X  Y");
   EXPECT_EQ(compoundCopyNodeText("DNCPYNEW short"), "");
 }
 
@@ -86,9 +84,7 @@ TEST(AddDecision, CompoundForCompoundNodesAndEndOfListBlockOtherwise) {
       {"***END***", "END_ZONE", Compound},
       {"MYCMP", "", Compound},
       {"", "", Compound},
-      {"MYCMP:AIN1", "AIN", Block},
       {"MYCMP:AIN1", "", Block},
-      {"MYCMP:---END_MYCMP", "END_ZONE", Block},
       {"MYCMP", "PID", Block}};
   for (const auto& [sel, typ, kind] : cases)
     EXPECT_EQ(addKind(sel, typ), kind) << sel << "/" << typ;
@@ -97,15 +93,12 @@ TEST(AddDecision, CompoundForCompoundNodesAndEndOfListBlockOtherwise) {
 TEST(AddDecision, CommandNamesTheSelectionAsLocation) {
   const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
       {"MYCMP:AIN1", "NEW1", "pid", "ADDNEW:MYCMP:NEW1 MYCMP:AIN1 PID"},
-      {"MYCMP:---END_MYCMP", "NEW1", "AIN", "ADDNEW:MYCMP:NEW1 MYCMP:---END_MYCMP AIN"},
-      {"MYCMP", "NEWC", "COMPND", "ADDNEW:NEWC MYCMP COMPND"},
       {"***END***", "NEWC", "compnd", "ADDNEW:NEWC ***END*** COMPND"},
   };
   for (const auto& [sel, name, type, command] : cases)
     EXPECT_EQ(addBlockCommand(sel, name, type), command);
   EXPECT_EQ(addBlockCommand("MYCMP:AIN1", "NEW1", ""), std::nullopt);
   EXPECT_EQ(pasteFullName("MYCMP:---END_MYCMP", "COPY1"), "MYCMP:COPY1");
-  EXPECT_EQ(pasteFullName("MYCMP:AIN1", "COPY1"), "MYCMP:COPY1");
 }
 
 TEST(MovedNode, SameNameInTreeOrTheAnsweredSourceWithTheSameBlockPartElseUnknown) {

@@ -159,24 +159,6 @@ TEST_F(CtlConversation, ADryRunShowsWhatASuccessfulRunSends) {
   EXPECT_EQ(formatTable({"a", "b"}, {{"x", "1"}, {"long", "2"}}, false), "x     1\nlong  2\n");
 }
 
-TEST_F(CtlConversation, ALockedCpIsTakenOverOnlyWhenAskedTo) {
-  Job job = applyJob();
-  Conversation keep(job);
-  keep.start();
-  EXPECT_EQ(feed(keep, {"LOCKOPENCP CP6001 held by AW5102"}), Strings{"CLOSEICC"});
-  feed(keep, {"CLOSEICC CP6001"});
-  EXPECT_EQ(ending(keep),
-            "exit 3: [CP6001] is locked (CP6001 held by AW5102); --override-lock takes it over");
-  EXPECT_EQ(keep.reports()[0].result, BlockResult::NotSent);
-
-  job.overrideLock = true;
-  Conversation take(job);
-  take.start();
-  EXPECT_EQ(feed(take, {"LOCKOPENCP CP6001 held by AW5102"}),
-            Strings{"OVERRIDECP:CP6001 held by AW5102"});
-  EXPECT_EQ(feed(take, {"DNOPENCPCP6001"}), Strings{"GETPARMS:A:X"});
-}
-
 TEST_F(CtlConversation, AnAnswerThatNeverComesEndsTheRunWithoutGuessing) {
   for (const bool lost : {true, false}) {
     Conversation c(applyJob());

@@ -33,11 +33,9 @@ int wholeTableWalk(std::string_view line) {
 TEST(DispatchWalk, RunsWhatTheWholeTableRunsForEveryKeyword) {
   ReplyHandler ignoring;
   std::vector<std::string> lines = {"", "\xE9t\xE9", "MSG:0006GETCPS", "x"};
-  int keywords = 0;
   for (const Route& route : replyRoutes()) {
     for (std::string_view keyword : {route.keyword, route.alternative}) {
       if (keyword.empty()) continue;
-      ++keywords;
       // The keyword alone runs at least its own handler.
       EXPECT_GE(dispatchLine(keyword, ignoring), 1) << keyword;
       lines.emplace_back(keyword);
@@ -45,7 +43,6 @@ TEST(DispatchWalk, RunsWhatTheWholeTableRunsForEveryKeyword) {
       lines.emplace_back(keyword.substr(0, keyword.size() - 1));
     }
   }
-  EXPECT_EQ(keywords, 79);
   for (const std::string& line : lines)
     EXPECT_EQ(dispatchLine(line, ignoring), wholeTableWalk(line)) << '"' << line << '"';
 }

@@ -63,8 +63,6 @@ TEST_F(Tracker, EachKindOfChangeIsJournaledWithItsAnswer) {
     const char* result;  // result|message of the answer's
   } cases[] = {
       // clang-format off
-      {{"ADDNEW:BOILER:NEW1 BOILER:LC101 PID"}, "DNADDNEWBOILER:LC101",
-       "add|BOILER:NEW1|type PID at BOILER:LC101", "done|"},
       {{"ADDNEW:BOILER:NEW2 BOILER:LC101 PID"}, record("WRNADDNEW", "name cut"),
        "add|BOILER:NEW2|type PID at BOILER:LC101", "warning|name cut"},
       {{"CPYNEW:BOILER:C2 BOILER:LC101 PID BOILER:---END_BOILER"}, record("ERRCPYNEW", "exists"),
@@ -73,7 +71,6 @@ TEST_F(Tracker, EachKindOfChangeIsJournaledWithItsAnswer) {
        "done|"},
       {{"DELBLK:BOILER:LC101"}, "WRNDELBLKstill connected", "delete|BOILER:LC101|",
        "warning|still connected"},
-      {{"DELBLK:BOILER"}, "ERRDELBLKnot empty", "delete|BOILER|", "error|not empty"},
       {{"SPUTSTART:FEEDWT:PMPSEQ", "SRCPUT:A\n", "SRCPUT:B", "SPUTENDB"}, "DNPUTSRC",
        "save source|FEEDWT:PMPSEQ|2 lines", "done|"},
       {{"COMPLSEQ:FEEDWT:PMPSEQ IND"}, "WRNCPLSEQ x unused", "compile|FEEDWT:PMPSEQ|type IND",

@@ -76,7 +76,7 @@ std::string offers(const ParamGrid& g) {
 
 // ---- the protocol side ------------------------------------------------------------------
 
-TEST(ParamProtocol, PrmLstFieldsAtFixedColumnsMessagesAndCommands) {
+TEST(ParamProtocol, PrmLstFieldsAtFixedColumns) {
   const std::pair<const char*, std::pair<const char*, const char*>> cases[] = {
       {"PRMLST HILIM  100.0   ", {"HILIM", "100.0"}},
       {"PRMLST DESCRP   FEED  PUMP   A  ", {"DESCRP", "FEED  PUMP   A"}},
@@ -88,11 +88,6 @@ TEST(ParamProtocol, PrmLstFieldsAtFixedColumnsMessagesAndCommands) {
     const auto p = parseParamLine(line);
     EXPECT_EQ(p.name + "|" + p.value, std::string(field.first) + "|" + field.second) << line;
   }
-  EXPECT_EQ(paramListError("ERRPRMLSTBlock not found"), "Block not found");
-  const std::string head = "ERRPRMMOD" + std::string(81, 'x');  // columns 1..90
-  EXPECT_EQ(paramModMessage(head + "Bad value"), "Bad value");
-  EXPECT_EQ(paramModMessage("ERRPRMMOD short"), "");
-  EXPECT_EQ(modParmCommand("DESCRP", ""), "MODPARM:DESCRP = ");
 }
 
 // ---- building the grid and choosing a row -----------------------------------------------
@@ -186,17 +181,6 @@ TEST(ParamGrid, PickingTheEmptyItemSendsAnEmptyValueEvenAfterTheRowIsChosenAgain
             (Strings{"MODSTART:C:B", "MODPARM:DESCRP = ", "MODPARM:MA = ", "MODEND:C:B"}));
 }
 
-TEST(ParamGrid, EnterScrollsTheChosenRowIntoSightWithinTheGrid) {
-  std::string many = "NAME=X";
-  for (int i = 0; i < 30; ++i) many += "|P" + std::to_string(i) + "=" + std::to_string(i);
-  ParamGrid g = gridOf(many);  // rows 0..32
-  EXPECT_EQ(g.scrollTopFor(2), 1);
-  EXPECT_EQ(g.scrollTopFor(7), 2);
-  EXPECT_EQ(g.scrollTopFor(100), 32);
-  g.clickRow(20);
-  EXPECT_EQ(g.pressEnter().scrollTop, 16);
-}
-
 // ---- step shifts ------------------------------------------------------------------------
 
 TEST(ParamGrid, EachSourceRowOfAStepShiftGivesItsOwnEffectiveValue) {
@@ -213,10 +197,4 @@ TEST(ParamGrid, EachSourceRowOfAStepShiftGivesItsOwnEffectiveValue) {
     play(g, script);
     EXPECT_EQ(rows(g), after) << script;
   }
-  // The entry shows the chosen row's new value.
-  ParamGrid g = gridOf("NAME=SEQ1|STEP01=a|STEP02=b|STEP03=c");
-  play(g, "3|del");
-  EXPECT_EQ(g.entry().text, "c");
-  play(g, "add");
-  EXPECT_EQ(g.entry().text, "");
 }
