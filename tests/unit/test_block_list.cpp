@@ -45,7 +45,6 @@ TEST(ParseBlkLine, FieldsAtFixedColumnsAndBlankPastTheEnd) {
            "|" + std::string(l.type);
   };
   EXPECT_EQ(fields(cmpLine(3, "MYCMP")), "MYCMP|MP|" + pad("MP", 18) + "|COMPND");
-  EXPECT_EQ(fields(blkLine(41, "AIN1", "AIN")), "AIN1|AIN1|" + pad("AIN1", 18) + "|AIN");
   EXPECT_EQ(fields(blkLine(1, "X", "CALCAXYZ")), "X|X|" + pad("X", 18) + "|CALCAX");
   EXPECT_EQ(fields("BLKLST"), "|||");
   EXPECT_EQ(fields("BLKLST     7    AB"), "AB|AB|AB|");

@@ -7,18 +7,11 @@
 #include "ctl/ctl_output.h"
 #include "ctl/ctl_plan.h"
 #include "link/json_text.h"
+#include "support/BlockLines.h"
 
 using namespace tarvo::ctl;
 using Strings = std::vector<std::string>;
-
-namespace {
-
-std::string modEnd(std::string keyword, const std::string& message) {
-  keyword.resize(90, ' ');
-  return keyword + message;
-}
-
-}  // namespace
+using tarvo::test::pad;
 
 TEST(CtlArgs, CommandsAndOptionsAreReadAndMistakesRefused) {
   const ParsedArgs set =
@@ -128,7 +121,7 @@ TEST_F(CtlConversation, ApplyEditsBlockAfterBlockAndReportsEachAnswer) {
   // An unknown block is refused by its parameter list and nothing is sent for it.
   EXPECT_EQ(feed(c, {"ERRPRMLSTA:NOPE not found in CP6001"}), Strings{"GETPARMS:A:Y"});
   feed(c, {"CLRPRMLST", "DNPRMLST"});
-  EXPECT_EQ(feed(c, {modEnd("ERRPRMMOD", "P needs a number")}), Strings{"CLOSEICC"});
+  EXPECT_EQ(feed(c, {pad("ERRPRMMOD", 90) + "P needs a number"}), Strings{"CLOSEICC"});
   EXPECT_EQ(ending(c), "running");
   feed(c, {"CLOSEICC CP6001"});
   EXPECT_EQ(ending(c), "exit 1: ");  // a change refused

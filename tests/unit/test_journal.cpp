@@ -7,19 +7,15 @@
 
 #include "link/journal.h"
 #include "link/journal_tracker.h"
+#include "support/BlockLines.h"
 
 using namespace tarvo::link;
 using Strings = std::vector<std::string>;
+using tarvo::test::pad;
 
 namespace {
 
 constexpr std::int64_t kT0 = 1796292902123;  // 2026-12-03T10:15:02.123Z
-
-// The record replies: keyword field, relative key, name, type, message at column 91.
-std::string record(std::string keyword, const std::string& message) {
-  keyword.resize(90, ' ');
-  return keyword + message;
-}
 
 // An event as "what|block|detail|result|message".
 std::string str(const JournalEvent& e) {
@@ -63,9 +59,10 @@ TEST_F(Tracker, EachKindOfChangeIsJournaledWithItsAnswer) {
     const char* result;  // result|message of the answer's
   } cases[] = {
       // clang-format off
-      {{"ADDNEW:BOILER:NEW2 BOILER:LC101 PID"}, record("WRNADDNEW", "name cut"),
+      // A record reply carries its message from column 91.
+      {{"ADDNEW:BOILER:NEW2 BOILER:LC101 PID"}, pad("WRNADDNEW", 90) + "name cut",
        "add|BOILER:NEW2|type PID at BOILER:LC101", "warning|name cut"},
-      {{"CPYNEW:BOILER:C2 BOILER:LC101 PID BOILER:---END_BOILER"}, record("ERRCPYNEW", "exists"),
+      {{"CPYNEW:BOILER:C2 BOILER:LC101 PID BOILER:---END_BOILER"}, pad("ERRCPYNEW", 90) + "exists",
        "copy|BOILER:C2|from BOILER:LC101 (PID) at BOILER:---END_BOILER", "error|exists"},
       {{"MOVEBLK:FEEDWT:X BOILER:LC101 PID"}, "DNMOVEBLX", "move|BOILER:LC101|(PID) to FEEDWT:X",
        "done|"},
@@ -77,7 +74,6 @@ TEST_F(Tracker, EachKindOfChangeIsJournaledWithItsAnswer) {
        "warning| x unused"},
       {{"INSTALSEQ:FEEDWT:PMPSEQ"}, "ERRINSSEQno compile", "install|FEEDWT:PMPSEQ|",
        "error|no compile"},
-      {{"UPLOADCP"}, "DNCPUTIL", "upload||", "done|"},
       {{"CHECKPOINTCP"}, "ERRCPUTILdisk full", "checkpoint||", "error|disk full"},
       {{"INITIALIZECP"}, "DNCPUTIL", "initialize||", "done|"},
       {{"MODSTART:BOILER:LC101", "MODPARM:PBAND = 120", "MODEND:BOILER:LC101"},
@@ -122,14 +118,14 @@ TEST_F(Tracker, AnEditsOldValuesComeFromTheBlocksLastParameterList) {
 
   // A change that was done is the next edit's old value; one done with a warning may have
   // been stored otherwise, so its old value is unknown; a refused one changes nothing.
-  receive({record("WRNPRMMOD", "HSCI1 cut")});
+  receive({pad("WRNPRMMOD", 90) + "HSCI1 cut"});
   EXPECT_EQ(tracker.listedValue("BOILER:LC101", "PBAND"), std::nullopt);
   send({"GETPARMS:BOILER:LC101"});
   receive({"CLRPRMLST", "PRMLST PBAND 120", "DNPRMLST"});
   send({"MODSTART:BOILER:LC101", "MODPARM:PBAND = 90", "MODEND:BOILER:LC101"});
   receive({"DNPRMMOD"});
   send({"MODSTART:BOILER:LC101", "MODPARM:PBAND = x", "MODEND:BOILER:LC101"});
-  receive({record("ERRPRMMOD", "not a number")});
+  receive({pad("ERRPRMMOD", 90) + "not a number"});
   send({"MODSTART:BOILER:LC101", "MODPARM:PBAND = 80", "MODEND:BOILER:LC101"});
   ASSERT_EQ(events.size(), 7u);
   EXPECT_EQ(*events[2].changes[0].oldValue + *events[4].changes[0].oldValue +
@@ -140,7 +136,7 @@ TEST_F(Tracker, AnEditsOldValuesComeFromTheBlocksLastParameterList) {
 TEST_F(Tracker, AnswersGoToTheOldestRequestOfTheirKind) {
   send({"MODSTART:A:X", "MODPARM:P = 1", "MODEND:A:X", "DELBLK:A:Y", "MODSTART:A:Z",
         "MODPARM:P = 2", "MODEND:A:Z", "DELBLK:A:W"});
-  receive({record("ERRPRMMOD", "bad"), "DNDELBLKA:Y", "DNPRMMOD", "ERRDELBLKno W"});
+  receive({pad("ERRPRMMOD", 90) + "bad", "DNDELBLKA:Y", "DNPRMMOD", "ERRDELBLKno W"});
   // An answer nothing waits for is passed over.
   receive({"DNPRMMOD"});
   EXPECT_EQ(from(4), (Strings{"edit|A:X|P ? -> \"1\"|error|bad", "delete|A:Y||done|",

@@ -124,11 +124,9 @@ TEST(ParamGrid, TheChosenRowAndWhatTheEntryOffersForIt) {
         << click << ": " << g.editRow() << ", " << g.currentRow();
   }
   const std::pair<const char*, const char*> steps[] = {
-      {"3", "MA [0,1] 1"},
       {"4", "INITMA [0,1,2] 2"},
       {"=10|3|4", "INITMA [0,1,10,2] 10"},  // "10" is no 0/1 value, so it is offered too
-      {"5", "HILIM [100,] 100"},
-      {"=120|6", "STEP01 [a,] a steps"},
+      {"5|=120|6", "STEP01 [a,] a steps"},
       {"5", "HILIM [120,100] 120"},
       {"7", "step02 [b,] b"},  // the prefix test is case-sensitive
       {"6|2", "hidden"},
