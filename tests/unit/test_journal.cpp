@@ -66,8 +66,6 @@ TEST_F(Tracker, EachKindOfChangeIsJournaledWithItsAnswer) {
        "copy|BOILER:C2|from BOILER:LC101 (PID) at BOILER:---END_BOILER", "error|exists"},
       {{"MOVEBLK:FEEDWT:X BOILER:LC101 PID"}, "DNMOVEBLX", "move|BOILER:LC101|(PID) to FEEDWT:X",
        "done|"},
-      {{"DELBLK:BOILER:LC101"}, "WRNDELBLKstill connected", "delete|BOILER:LC101|",
-       "warning|still connected"},
       {{"SPUTSTART:FEEDWT:PMPSEQ", "SRCPUT:A\n", "SRCPUT:B", "SPUTENDB"}, "DNPUTSRC",
        "save source|FEEDWT:PMPSEQ|2 lines", "done|"},
       {{"COMPLSEQ:FEEDWT:PMPSEQ IND"}, "WRNCPLSEQ x unused", "compile|FEEDWT:PMPSEQ|type IND",
@@ -76,8 +74,6 @@ TEST_F(Tracker, EachKindOfChangeIsJournaledWithItsAnswer) {
        "error|no compile"},
       {{"CHECKPOINTCP"}, "ERRCPUTILdisk full", "checkpoint||", "error|disk full"},
       {{"INITIALIZECP"}, "DNCPUTIL", "initialize||", "done|"},
-      {{"MODSTART:BOILER:LC101", "MODPARM:PBAND = 120", "MODEND:BOILER:LC101"},
-       "DNPRMMOD BOILER:LC101", "edit|BOILER:LC101|PBAND ? -> \"120\"", "done|"},
       // The override names the CP it takes; a refusal ends the session's CP, so it goes last.
       {{"OVERRIDECP:CP6001 held by AW5102"}, "DNOPENCPCP6001",
        "override lock||CP6001 held by AW5102", "done|"},

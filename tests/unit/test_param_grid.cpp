@@ -79,7 +79,6 @@ std::string offers(const ParamGrid& g) {
 TEST(ParamProtocol, PrmLstFieldsAtFixedColumns) {
   const std::pair<const char*, std::pair<const char*, const char*>> cases[] = {
       {"PRMLST HILIM  100.0   ", {"HILIM", "100.0"}},
-      {"PRMLST DESCRP   FEED  PUMP   A  ", {"DESCRP", "FEED  PUMP   A"}},
       {"PRMLST LONGNAME 5", {"LONGNA", "ME 5"}},  // cut to six; the rest starts the value
       {"PRMLST MA", {"MA", ""}},
       {"PRMLST", {"", ""}},

@@ -79,7 +79,6 @@ TEST(EditorCascade, ALargeScreenKeepsTheThirteenPlaces) {
   const PxRect screen{0, 0, 1920, 1080};
   const PxSize frame{600, 420};
   EXPECT_EQ(editorPlace(0, frame, screen, screen), (PxPoint{428, 10}));
-  EXPECT_EQ(editorPlace(1, frame, screen, screen), (PxPoint{450, 32}));
   EXPECT_EQ(editorPlace(12, frame, screen, screen), (PxPoint{688, 270}));
   // Out-of-range positions are read as the nearest one.
   EXPECT_EQ(editorPlace(13, frame, screen, screen), editorPlace(12, frame, screen, screen));
