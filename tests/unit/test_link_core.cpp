@@ -56,6 +56,7 @@ TEST(LineBound, AnOverLongLineIsCutToTheLimitAndTheNextComesWhole) {
   feed(s, "0123456789");
   s.reset();
   EXPECT_EQ(feed(s, "OK\n"), Lines{"OK"});
+  EXPECT_EQ(s.takeCutLines(), 0u);
 }
 
 TEST(Columns, ReadOneBasedColumnsNeverPastTheEndTrimBlanksAndLeadingNumbers) {
