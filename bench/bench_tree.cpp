@@ -118,32 +118,8 @@ QTreeWidget* makeShownTree(QWidget& window) {
   return view;
 }
 
-void BM_BareFill(benchmark::State& state) {
-  const auto nodes = makeBareNodes(static_cast<int>(state.range(0)));
-  QWidget window;
-  QTreeWidget* view = makeShownTree(window);
-  settle();
-  for (auto _ : state) {
-    state.PauseTiming();
-    view->clear();
-    settle();
-    state.ResumeTiming();
-    QTreeWidgetItem* parent = nullptr;
-    for (const BareNode& n : nodes) {
-      QTreeWidgetItem* item = makeItem(n);
-      if (n.top) {
-        view->addTopLevelItem(item);
-        parent = item;
-      } else {
-        parent->addChild(item);
-      }
-    }
-    benchmark::DoNotOptimize(view->topLevelItemCount());
-  }
-  state.counters["nodes"] = static_cast<double>(nodes.size());
-}
-
-void BM_BareFillDetached(benchmark::State& state) {
+// Item by item into the view, or (detached) built outside it and handed over in one call.
+void runBareFill(benchmark::State& state, bool detached) {
   const auto nodes = makeBareNodes(static_cast<int>(state.range(0)));
   QWidget window;
   QTreeWidget* view = makeShownTree(window);
@@ -156,15 +132,24 @@ void BM_BareFillDetached(benchmark::State& state) {
     QList<QTreeWidgetItem*> top;
     for (const BareNode& n : nodes) {
       QTreeWidgetItem* item = makeItem(n);
-      if (n.top)
+      if (!n.top)
+        top.back()->addChild(item);
+      else if (detached)
         top.append(item);
       else
-        top.back()->addChild(item);
+        view->addTopLevelItem(top.emplace_back(item));
     }
-    view->addTopLevelItems(top);
+    if (detached) view->addTopLevelItems(top);
     benchmark::DoNotOptimize(view->topLevelItemCount());
   }
   state.counters["nodes"] = static_cast<double>(nodes.size());
+}
+
+void BM_BareFill(benchmark::State& state) {
+  runBareFill(state, false);
+}
+void BM_BareFillDetached(benchmark::State& state) {
+  runBareFill(state, true);
 }
 
 void runClientList(benchmark::State& state, bool hideFrame) {
