@@ -27,42 +27,24 @@
 #include <vector>
 
 #include "app/Client.h"
+#include "bench_qt.h"
+#include "block_burst.h"
 #include "browser/Form1.h"
 #include "browser/TreeController.h"
 #include "browser/TreeFilter.h"
 #include "browser/tree_filter.h"
 #include "link/dispatcher.h"
 #include "link/line_splitter.h"
-#include "ui/Prompter.h"
 
 using namespace tarvo;
 using namespace tarvo::browser;
+using bench::kBlocksPerCompound;
+using bench::lineNumber;
+using bench::padded;
 
 namespace {
 
 constexpr int kBlocks = 100000;
-constexpr int kBlocksPerCompound = 50;
-
-class SilentPrompter : public Prompter {
- public:
-  QMessageBox::StandardButton message(Icon, const QString&, const QString&,
-                                      QMessageBox::StandardButtons) override {
-    return QMessageBox::Ok;
-  }
-  std::optional<QString> input(const QString&, const QString&, const QString&) override {
-    return std::nullopt;
-  }
-};
-
-std::string padded(std::string s, std::size_t width) {
-  s.resize(width, ' ');
-  return s;
-}
-
-std::string number(int n) {
-  std::string s = std::to_string(n % 100000);
-  return std::string(5 - s.size(), ' ') + s;
-}
 
 // Compounds AREA0..AREA1999, each with 50 blocks named by their kind and a number, as
 // plants name them (LT1234 a level transmitter, PIC1234 a pressure controller, ...).
@@ -75,13 +57,13 @@ std::vector<std::string> blockListLines() {
   int line = 0;
   for (int b = 0; b < kBlocks; ++b) {
     if (b % kBlocksPerCompound == 0)
-      burst += "BLKLST " + number(++line) + " " +
+      burst += "BLKLST " + lineNumber(++line) + " " +
                padded("AREA" + std::to_string(b / kBlocksPerCompound), 18) + "   COMPND\n";
     const auto& kind = kKinds[b % 12];
-    burst += "BLKLST " + number(++line) + "    " + padded(kind[0] + std::to_string(b), 18) +
+    burst += "BLKLST " + lineNumber(++line) + "    " + padded(kind[0] + std::to_string(b), 18) +
              kind[1] + "\n";
   }
-  burst += "BLKLST " + number(++line) + " ***END***\nDNBLKLST\n";
+  burst += "BLKLST " + lineNumber(++line) + " ***END***\nDNBLKLST\n";
   std::vector<std::string> lines;
   link::LineSplitter splitter;
   splitter.feed(burst, lines);
@@ -105,7 +87,7 @@ struct Fixture {
     client->form().filterField()->setText(text);
     settle();
   }
-  SilentPrompter prompter;
+  bench::SilentPrompter prompter;
   QString dir;
   std::unique_ptr<Client> client;
 };
@@ -196,12 +178,5 @@ BENCHMARK(BM_IndexOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Rebuild)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  theFixture.reset();
-  return 0;
+  return bench::runQtBenchmarks(argc, argv, {}, [] { theFixture.reset(); });
 }
