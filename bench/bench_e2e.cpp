@@ -23,7 +23,7 @@
 #include "browser/TreeController.h"
 #include "demo_plant.h"
 #include "link/Connection.h"
-#include "link/settings_file.h"
+#include "records/settings_file.h"
 #include "sim_process.h"
 
 using namespace tarvo;
@@ -44,9 +44,9 @@ int cpRow(QComboBox* list) {
 }
 
 bool writeSettings(const QString& path, quint16 port) {
-  link::SettingsFile settings;
+  records::SettingsFile settings;
   settings.entries[0] = {"127.0.0.1", std::to_string(port)};
-  const std::string text = link::formatSettings(settings);
+  const std::string text = records::formatSettings(settings);
   QFile file(path);
   return file.open(QIODevice::WriteOnly) &&
          file.write(text.data(), static_cast<qint64>(text.size())) ==

@@ -13,7 +13,7 @@
 #include "browser/block_list.h"
 #include "link/columns.h"
 #include "link/dispatcher.h"
-#include "link/journal_tracker.h"
+#include "records/journal_tracker.h"
 #include "link/line_splitter.h"
 #include "params/param_protocol.h"
 #include "sequence/seq_protocol.h"
@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   link::LineSplitter splitter(512);  // small, so over-long lines are cut here too
   Readers readers;
   std::size_t events = 0;
-  link::JournalTracker tracker([&](const link::JournalEvent&) { ++events; }, [] { return 0; });
+  records::JournalTracker tracker([&](const records::JournalEvent&) { ++events; }, [] { return 0; });
   // The journal sees a few requests go out, so the replies have something to answer.
   for (std::string_view command :
        {"GETPARMS:A:B", "MODSTART:A:B", "MODPARM:HI = 1", "MODEND:A:B", "ADDNEW:A:N A:B AIN",

@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "link/settings_file.h"
+#include "records/settings_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  using namespace tarvo::link;
+  using namespace tarvo::records;
   const SettingsRead read =
       parseSettings(std::string_view(reinterpret_cast<const char*>(data), size));
   (void)chooseServer(read);

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "link/csv.h"
-#include "link/journal.h"
+#include "records/csv.h"
+#include "records/journal.h"
 #include "link/upload_split.h"
 #include "sequence/seq_protocol.h"
 #include "xref/xref_protocol.h"
@@ -32,20 +32,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)xref::cfgUploadCommands("C", text);
 
   // CSV: the fields of whatever parses are written and read back unchanged.
-  const link::CsvParse parsed = link::parseCsv(text);
+  const records::CsvParse parsed = records::parseCsv(text);
   std::string written;
-  for (const auto& record : parsed.records) written += link::csvRecord(record.fields);
-  const link::CsvParse again = link::parseCsv(written);
+  for (const auto& record : parsed.records) written += records::csvRecord(record.fields);
+  const records::CsvParse again = records::parseCsv(written);
   if (again.error || again.records.size() != parsed.records.size()) __builtin_trap();
   for (std::size_t i = 0; i < parsed.records.size(); ++i)
     if (again.records[i].fields != parsed.records[i].fields) __builtin_trap();
 
   // Journal: any line is read or refused; one that is read is written back readable.
-  if (auto event = link::parseJournalLine(text)) {
-    const std::string line = link::formatJournalLine(*event);
-    if (!link::parseJournalLine(line)) __builtin_trap();
+  if (auto event = records::parseJournalLine(text)) {
+    const std::string line = records::formatJournalLine(*event);
+    if (!records::parseJournalLine(line)) __builtin_trap();
   }
-  std::vector<link::JournalEvent> events;
-  (void)link::parseJournalText(text, events);
+  std::vector<records::JournalEvent> events;
+  (void)records::parseJournalText(text, events);
   return 0;
 }

@@ -13,7 +13,7 @@
 #include "browser/TreeFilter.h"
 #include "icc/CpUtilController.h"
 #include "icc/SessionController.h"
-#include "link/ChangeJournal.h"
+#include "records/ChangeJournal.h"
 #include "link/Connection.h"
 #include "params/ParamsController.h"
 #include "sequence/SequenceController.h"
@@ -168,14 +168,14 @@ void Client::wireXref() {
 }
 
 void Client::wireJournal() {
-  journal_ = new link::ChangeJournal(this);
+  journal_ = new records::ChangeJournal(this);
   journal_->watch(*connection_);
   connect(connection_, &link::Connection::connected, journal_,
           [this] { journal_->setServer(link_->hostIp(), static_cast<quint16>(link_->portNum())); });
   // Said once, and only after the handler that was sending has finished: a box opened in
   // the middle of a send would let replies run before the rest of its commands went out.
   connect(
-      journal_, &link::ChangeJournal::failed, this,
+      journal_, &records::ChangeJournal::failed, this,
       [this](const QString& reason) {
         form_->updStatBar(QStringLiteral("Change journal not written: ") + reason, 3);
         prompter_.inform(Prompter::Icon::Exclamation, QStringLiteral("Change Journal"),

@@ -14,8 +14,10 @@ class Prompter;
 class LinkController;
 namespace link {
 class Connection;
+}
+namespace records {
 class ChangeJournal;
-}  // namespace link
+}
 namespace browser {
 class Form1;
 class ListsController;
@@ -67,7 +69,7 @@ class Client : public QObject, public link::ReplyHandler {
   blocks::BlocksController& blocks() { return *blocks_; }
   xref::XrefController& xref() { return *xref_; }
   // Every change asked of the server and its answer, written to the user's journal.
-  link::ChangeJournal& journal() { return *journal_; }
+  records::ChangeJournal& journal() { return *journal_; }
   sequence::SequenceController& sequence() { return *sequence_; }
   // Finding blocks in the tree; the journal and trace windows and the exports.
   browser::TreeFilter& treeFilter() { return *treeFilter_; }
@@ -174,7 +176,7 @@ class Client : public QObject, public link::ReplyHandler {
   std::unique_ptr<params::ParamsController> params_;
   std::unique_ptr<blocks::BlocksController> blocks_;
   std::unique_ptr<xref::XrefController> xref_;
-  link::ChangeJournal* journal_ = nullptr;
+  records::ChangeJournal* journal_ = nullptr;
   std::unique_ptr<sequence::SequenceController> sequence_;
   std::unique_ptr<browser::TreeFilter> treeFilter_;
   std::unique_ptr<tools::ToolsController> tools_;

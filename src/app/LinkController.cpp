@@ -9,7 +9,7 @@
 #include "icc/SessionController.h"
 #include "link/Connection.h"
 #include "link/columns.h"
-#include "link/settings_file.h"
+#include "records/settings_file.h"
 #include "ui/Prompter.h"
 #include "ui/ui_helpers.h"
 
@@ -53,14 +53,14 @@ void LinkController::load() {
 }
 
 QString LinkController::readOptions() {
-  link::SettingsRead read;
+  records::SettingsRead read;
   QFile file(settingsPath_);
   if (file.open(QIODevice::ReadOnly)) {
     const QByteArray bytes = file.read(64 * 1024);
-    read = link::parseSettings(
+    read = records::parseSettings(
         std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
   }
-  const link::ServerChoice choice = link::chooseServer(read);
+  const records::ServerChoice choice = records::chooseServer(read);
   PortNum = choice.port;
   AutoConn = choice.autoConnect;
   return fromWire(choice.host);
@@ -79,7 +79,7 @@ void LinkController::connectToServer() {
     HostIP = readOptions();
     if (HostIP.isEmpty()) HostIP = defaultHost();
     if (PortNum == 0) {
-      PortNum = link::kDefaultPort;
+      PortNum = records::kDefaultPort;
       AutoConn = 0;
     }
   }

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "app/frmOptions.h"
-#include "link/settings_file.h"
+#include "records/settings_file.h"
 
 namespace tarvo {
 class Prompter;
@@ -62,8 +62,8 @@ class LinkController : public QObject {
   frmOptions* optionsDialog() const { return options_; }
 
   static QString defaultHost() {
-    return QString::fromLatin1(link::kDefaultHost.data(),
-                               static_cast<qsizetype>(link::kDefaultHost.size()));
+    return QString::fromLatin1(records::kDefaultHost.data(),
+                               static_cast<qsizetype>(records::kDefaultHost.size()));
   }
 
  private:

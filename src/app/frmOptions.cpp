@@ -16,13 +16,13 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
-#include "link/settings_file.h"
+#include "records/settings_file.h"
 #include "ui/Prompter.h"
 #include "ui/ui_helpers.h"
 
 namespace tarvo {
 
-using namespace link;
+using namespace records;
 
 frmOptions::frmOptions(QString settingsPath, Prompter& prompter, QWidget* parent)
     : QWidget(parent, Qt::Window), settingsPath_(std::move(settingsPath)), prompter_(prompter) {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "link/settings_file.h"
+#include "records/settings_file.h"
 
 namespace tarvo {
 
@@ -72,7 +72,7 @@ ServerAddress parseServerAddress(std::string_view text) {
     return failed("the host may not hold blanks, quotes or slashes");
   ServerAddress address;
   address.host = std::string(host);
-  address.port = link::kDefaultPort;
+  address.port = records::kDefaultPort;
   if (hasPort) {
     address.port = wholePort(port);
     if (address.port == 0) return failed("the port must be a number from 1 to 65535");

@@ -1,19 +1,19 @@
 #include "browser/tree_csv.h"
 
 #include "browser/block_list.h"
-#include "link/csv.h"
+#include "records/csv.h"
 
 namespace tarvo::browser {
 
 std::string blocksCsv(const std::vector<TreeNodeText>& nodes) {
-  std::string out = link::csvRecord({"compound", "block", "type"});
+  std::string out = records::csvRecord({"compound", "block", "type"});
   for (const TreeNodeText& node : nodes) {
     const std::string_view key = node.key;
     if (key == kEndOfListKey || isEndMarker(key)) continue;
     if (isCmpNm(key))
-      out += link::csvRecord({node.key, "", std::string(kCompoundType)});
+      out += records::csvRecord({node.key, "", std::string(kCompoundType)});
     else
-      out += link::csvRecord({std::string(getCmpNm(key)), std::string(getBlkNm(key)),
+      out += records::csvRecord({std::string(getCmpNm(key)), std::string(getBlkNm(key)),
                               std::string(getBlkTyp(key, node.text))});
   }
   return out;

@@ -10,9 +10,9 @@
 
 #include "ctl/conversation.h"
 #include "ctl/ctl_output.h"
-#include "link/ChangeJournal.h"
+#include "records/ChangeJournal.h"
 #include "link/Connection.h"
-#include "link/settings_file.h"
+#include "records/settings_file.h"
 
 namespace tarvo::ctl {
 
@@ -31,24 +31,24 @@ QString fromLatin1(const std::string& s) {
 
 struct Server {
   QString host;
-  quint16 port = link::kDefaultPort;
+  quint16 port = records::kDefaultPort;
 };
 
 // The options first; what they leave open from the settings file, by the client's rules.
 Server resolveServer(const Options& o) {
-  link::ServerChoice choice;
+  records::ServerChoice choice;
   if (!o.host || !o.port) {
     QFile file(o.settingsPath ? fromUtf8(*o.settingsPath) : defaultSettingsPath());
     if (file.open(QIODevice::ReadOnly)) {
       const QByteArray bytes = file.read(64 * 1024);
-      choice = link::chooseServer(link::parseSettings(
+      choice = records::chooseServer(records::parseSettings(
           std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
     }
   }
   Server s;
   s.host = o.host ? fromUtf8(*o.host) : fromLatin1(choice.host);
-  if (s.host.isEmpty()) s.host = fromLatin1(std::string(link::kDefaultHost));
-  s.port = o.port ? *o.port : (choice.port != 0 ? choice.port : link::kDefaultPort);
+  if (s.host.isEmpty()) s.host = fromLatin1(std::string(records::kDefaultHost));
+  s.port = o.port ? *o.port : (choice.port != 0 ? choice.port : records::kDefaultPort);
   return s;
 }
 
@@ -106,11 +106,11 @@ int CtlRunner::run() {
 
   const Server server = resolveServer(options_);
   link::Connection connection;
-  link::ChangeJournal journal;
+  records::ChangeJournal journal;
   if (options_.journalDir) journal.file().setFolder(fromUtf8(*options_.journalDir));
   journal.watch(connection);
   journal.setServer(server.host, server.port);
-  QObject::connect(&journal, &link::ChangeJournal::failed, &journal, [this](const QString& why) {
+  QObject::connect(&journal, &records::ChangeJournal::failed, &journal, [this](const QString& why) {
     error(QStringLiteral("the change journal can not be written (%1); going on").arg(why));
   });
 

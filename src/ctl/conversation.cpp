@@ -139,7 +139,7 @@ class Conversation::Replies : public link::ReplyHandler {
   void onDnPrmLst(std::string_view) override {
     if (!at(Step::ParamList)) return;
     if (c_.job_.command != Command::Params) {
-      for (link::ParamChange& change : c_.reports_[c_.current()->edit].changes)
+      for (records::ParamChange& change : c_.reports_[c_.current()->edit].changes)
         for (const auto& [name, value] : c_.listed_)
           if (name == change.param) change.oldValue = value;
     }
@@ -308,7 +308,7 @@ void Conversation::connectionLost() {
   }
   if (s->step == Step::Modify) {
     reports_[s->edit].result = BlockResult::NoAnswer;
-    reports_[s->edit].message = str(link::outcomeText(link::Outcome::ConnectionLost));
+    reports_[s->edit].message = str(records::outcomeText(records::Outcome::ConnectionLost));
   }
   stop("the connection was lost while waiting for " + waitingFor(), kExitConnection, false);
 }

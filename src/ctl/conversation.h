@@ -17,7 +17,7 @@
 
 #include "ctl/ctl_args.h"
 #include "ctl/ctl_plan.h"
-#include "link/journal.h"
+#include "records/journal.h"
 
 namespace tarvo::ctl {
 
@@ -42,7 +42,7 @@ struct BlockReport {
   std::string block;
   BlockResult result = BlockResult::NotSent;
   std::string message;                     // the server's text, or why there was no answer
-  std::vector<link::ParamChange> changes;  // old values from the block's parameter list
+  std::vector<records::ParamChange> changes;  // old values from the block's parameter list
 };
 
 using Row = std::vector<std::string>;

@@ -3,13 +3,13 @@
 #include <algorithm>
 
 #include "link/framing.h"
-#include "link/json_text.h"
+#include "records/json_text.h"
 
 namespace tarvo::ctl {
 
 namespace {
 
-using link::json::appendLatin1;
+using records::json::appendLatin1;
 
 void appendPadded(std::string& line, const std::string& text, std::size_t width) {
   line += text;
@@ -78,7 +78,7 @@ std::string formatReport(const std::string& cp, const std::vector<BlockReport>& 
       appendLatin1(out, r.message);
       out += ", \"changes\": [";
       for (std::size_t k = 0; k < r.changes.size(); ++k) {
-        const link::ParamChange& c = r.changes[k];
+        const records::ParamChange& c = r.changes[k];
         if (k > 0) out += ", ";
         out += "{\"param\": ";
         appendLatin1(out, c.param);

@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "link/columns.h"
-#include "link/csv.h"
-#include "link/json_text.h"
+#include "records/csv.h"
+#include "records/json_text.h"
 
 namespace tarvo::ctl {
 
@@ -52,7 +52,7 @@ std::optional<std::string> latin1FromUtf8(std::string_view utf8) {
   std::size_t pos = 0;
   while (pos < utf8.size()) {
     char32_t cp = 0;
-    if (!link::json::nextCodePoint(utf8, pos, cp) || cp > 0xFF) return std::nullopt;
+    if (!records::json::nextCodePoint(utf8, pos, cp) || cp > 0xFF) return std::nullopt;
     out += static_cast<char>(cp);
   }
   return out;
@@ -107,7 +107,7 @@ std::string decodeCsvBytes(std::string_view bytes, std::string& error) {
   std::size_t line = 1;
   while (pos < bytes.size()) {
     char32_t cp = 0;
-    if (!link::json::nextCodePoint(bytes, pos, cp)) {
+    if (!records::json::nextCodePoint(bytes, pos, cp)) {
       // Not UTF-8: the file is in an 8-bit code page, as the wire is.
       if (bom) {
         error = "line " + std::to_string(line) + ": the file is marked UTF-8 but is not";
@@ -132,11 +132,11 @@ Plan planFromCsv(std::string_view text) {
     if (plan.errors.size() < kMaxErrors)
       plan.errors.push_back("line " + std::to_string(line) + ": " + message);
   };
-  const link::CsvParse parsed = link::parseCsv(text);
+  const records::CsvParse parsed = records::parseCsv(text);
   std::map<std::string, std::size_t, std::less<>> index;
   std::size_t rows = 0;
   bool first = true;
-  for (const link::CsvRecord& r : parsed.records) {
+  for (const records::CsvRecord& r : parsed.records) {
     const bool isFirst = std::exchange(first, false);
     if (r.fields.size() == 1 && trimBlanks(r.fields[0]).empty()) continue;
     if (r.fields.size() != 3) {

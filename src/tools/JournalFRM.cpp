@@ -43,7 +43,7 @@ class JournalModel : public QAbstractTableModel {
  public:
   using QAbstractTableModel::QAbstractTableModel;
 
-  void setEvents(std::vector<link::JournalEvent> events) {
+  void setEvents(std::vector<records::JournalEvent> events) {
     beginResetModel();
     events_ = std::move(events);
     select();
@@ -75,9 +75,9 @@ class JournalModel : public QAbstractTableModel {
   }
   QVariant data(const QModelIndex& index, int role) const override {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
-    const link::JournalEvent& e = events_[rows_[static_cast<std::size_t>(index.row())]];
+    const records::JournalEvent& e = events_[rows_[static_cast<std::size_t>(index.row())]];
     switch (index.column()) {
-      case Time: return fromWire(link::isoUtc(e.timeMs));
+      case Time: return fromWire(records::isoUtc(e.timeMs));
       case User: return utf8(e.user);
       case Host: return utf8(e.host);
       case Server: return utf8(e.serverHost) + u':' + QString::number(e.serverPort);
@@ -85,7 +85,7 @@ class JournalModel : public QAbstractTableModel {
       case Block: return fromWire(e.block);
       case What: return fromWire(e.what);
       case Detail: return fromWire(e.detail);
-      case Result: return fromWire(link::outcomeText(e.result));
+      case Result: return fromWire(records::outcomeText(e.result));
       case Message: return fromWire(e.message);
       default: return {};
     }
@@ -98,7 +98,7 @@ class JournalModel : public QAbstractTableModel {
       if (journalEventMatches(events_[i], block_, cp_)) rows_.push_back(i);
   }
 
-  std::vector<link::JournalEvent> events_;
+  std::vector<records::JournalEvent> events_;
   std::vector<std::size_t> rows_;  // the events the filters leave, in order
   std::string block_;
   std::string cp_;

@@ -9,7 +9,7 @@
 #include "browser/TreeController.h"
 #include "browser/tree_csv.h"
 #include "link/Connection.h"
-#include "link/JournalFile.h"
+#include "records/JournalFile.h"
 #include "link/framing.h"
 #include "tools/JournalFRM.h"
 #include "tools/TraceFRM.h"
@@ -21,7 +21,7 @@ namespace tarvo::tools {
 
 ToolsController::ToolsController(QWidget* owner, browser::Form1& form,
                                  browser::TreeController& tree, link::Connection& connection,
-                                 const link::JournalFile& journal, Prompter& prompter)
+                                 const records::JournalFile& journal, Prompter& prompter)
     : owner_(owner), form_(form), tree_(tree), journalFile_(journal), prompter_(prompter) {
   connect(&connection, &link::Connection::commandSent, this, [this](std::string_view command) {
     if (recording_) record(TraceDirection::Sent, link::frameCommand(command));

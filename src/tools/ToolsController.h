@@ -15,8 +15,10 @@ namespace tarvo {
 class Prompter;
 namespace link {
 class Connection;
+}
+namespace records {
 class JournalFile;
-}  // namespace link
+}
 namespace browser {
 class Form1;
 class TreeController;
@@ -33,7 +35,7 @@ class ToolsController : public QObject {
   // The windows are windows of their own kept above `owner`. The trace follows
   // `connection`; the journal window reads the folder `journal` writes to.
   ToolsController(QWidget* owner, browser::Form1& form, browser::TreeController& tree,
-                  link::Connection& connection, const link::JournalFile& journal,
+                  link::Connection& connection, const records::JournalFile& journal,
                   Prompter& prompter);
   ~ToolsController() override;
 
@@ -62,7 +64,7 @@ class ToolsController : public QObject {
   QWidget* owner_;
   browser::Form1& form_;
   browser::TreeController& tree_;
-  const link::JournalFile& journalFile_;
+  const records::JournalFile& journalFile_;
   Prompter& prompter_;
   QPointer<JournalFRM> journal_;
   QPointer<TraceFRM> traceWindow_;

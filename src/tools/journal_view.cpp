@@ -43,8 +43,8 @@ void addJournalText(std::string_view text, JournalView& view, std::size_t maxEve
     view.capped = true;
     return;
   }
-  std::vector<link::JournalEvent> events;
-  view.malformed += link::parseJournalText(text, events);
+  std::vector<records::JournalEvent> events;
+  view.malformed += records::parseJournalText(text, events);
   const std::size_t room = maxEvents - view.events.size();
   auto from = events.begin();
   if (events.size() > room) {
@@ -62,10 +62,10 @@ void finishJournalView(JournalView& view) {
   std::reverse(view.events.begin(), view.events.end());
   std::stable_sort(
       view.events.begin(), view.events.end(),
-      [](const link::JournalEvent& a, const link::JournalEvent& b) { return a.timeMs > b.timeMs; });
+      [](const records::JournalEvent& a, const records::JournalEvent& b) { return a.timeMs > b.timeMs; });
 }
 
-bool journalEventMatches(const link::JournalEvent& event, std::string_view block,
+bool journalEventMatches(const records::JournalEvent& event, std::string_view block,
                          std::string_view cp) {
   return holdsIgnoringCase(event.block, block) && holdsIgnoringCase(event.cp, cp);
 }

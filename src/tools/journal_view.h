@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "link/journal.h"
+#include "records/journal.h"
 
 namespace tarvo::tools {
 
@@ -21,7 +21,7 @@ inline constexpr std::size_t kJournalMaxEvents = 100000;
 std::vector<std::string> newestJournalFiles(std::vector<std::string> names, std::size_t months);
 
 struct JournalView {
-  std::vector<link::JournalEvent> events;  // newest first once finished
+  std::vector<records::JournalEvent> events;  // newest first once finished
   std::size_t malformed = 0;               // lines that were not events, skipped
   bool capped = false;                     // older events were left out
 };
@@ -35,7 +35,7 @@ void finishJournalView(JournalView& view);
 
 // Whether an event's block and CP hold the two filter texts (any case; an empty filter
 // takes every event).
-bool journalEventMatches(const link::JournalEvent& event, std::string_view block,
+bool journalEventMatches(const records::JournalEvent& event, std::string_view block,
                          std::string_view cp);
 
 }  // namespace tarvo::tools

@@ -8,8 +8,8 @@
 #include <algorithm>
 
 #include "ctl/ctl_args.h"
-#include "link/csv.h"
-#include "link/journal.h"
+#include "records/csv.h"
+#include "records/journal.h"
 #include "sim/sim_test_util.h"
 #include "sim_app.h"
 #include "support/ClientFixture.h"
@@ -73,12 +73,12 @@ class CtlEndToEnd : public ::testing::Test {
 
   QString journalDir() const { return dir.filePath(QStringLiteral("journal")); }
 
-  std::vector<link::JournalEvent> journal() {
-    std::vector<link::JournalEvent> events;
+  std::vector<records::JournalEvent> journal() {
+    std::vector<records::JournalEvent> events;
     for (const QFileInfo& f : QDir(journalDir()).entryInfoList(QDir::Files)) {
       QFile file(f.filePath());
       EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-      EXPECT_EQ(link::parseJournalText(file.readAll().toStdString(), events), 0u);
+      EXPECT_EQ(records::parseJournalText(file.readAll().toStdString(), events), 0u);
     }
     return events;
   }
@@ -92,17 +92,17 @@ class CtlEndToEnd : public ::testing::Test {
 
   // 200 changes over the 50 blocks, a refused value and an unknown block among them.
   std::string bulkCsv() {
-    std::string csv = link::csvRecord({"block", "parameter", "value"});
+    std::string csv = records::csvRecord({"block", "parameter", "value"});
     for (int n = 1; n <= kCompounds * kBlocksEach; ++n) {
       const std::string name = blockName((n - 1) / kBlocksEach + 1, (n - 1) % kBlocksEach + 1);
-      csv += link::csvRecord({name, "DESCRP", "Pump " + std::to_string(n) + ", \"main\""});
-      csv += link::csvRecord({name, "PERIOD", std::to_string(n % 13)});
-      csv += link::csvRecord({name, "PHASE", std::to_string(n)});
-      csv += link::csvRecord({name, "LOOPID", "L-" + std::to_string(n)});
-      if (n == 20) csv += link::csvRecord({"C9:NOPE", "DESCRP", "x"});
-      if (n == 30) csv += link::csvRecord({"C1:BAD", "PERIOD", "lots"});
+      csv += records::csvRecord({name, "DESCRP", "Pump " + std::to_string(n) + ", \"main\""});
+      csv += records::csvRecord({name, "PERIOD", std::to_string(n % 13)});
+      csv += records::csvRecord({name, "PHASE", std::to_string(n)});
+      csv += records::csvRecord({name, "LOOPID", "L-" + std::to_string(n)});
+      if (n == 20) csv += records::csvRecord({"C9:NOPE", "DESCRP", "x"});
+      if (n == 30) csv += records::csvRecord({"C1:BAD", "PERIOD", "lots"});
     }
-    csv += link::csvRecord({"C1:BAD", "DESCRP", "never stored"});
+    csv += records::csvRecord({"C1:BAD", "DESCRP", "never stored"});
     return csv;
   }
 
@@ -146,10 +146,10 @@ TEST_F(CtlEndToEnd, ACsvOf200ChangesIsAppliedAndTheRefusalsAreReportedAfterADryR
   const auto events = journal();
   ASSERT_EQ(events.size(), 102u);
   EXPECT_EQ(std::count_if(events.begin(), events.end(),
-                          [](const auto& e) { return e.result == link::Outcome::Done; }),
+                          [](const auto& e) { return e.result == records::Outcome::Done; }),
             50);
   EXPECT_EQ(events[0].cp + " " + events[0].what + " " + events[0].block, "CPT01 edit C1:B01");
-  EXPECT_EQ(events[0].changes[1], (link::ParamChange{"PERIOD", "1", "1"}));
+  EXPECT_EQ(events[0].changes[1], (records::ParamChange{"PERIOD", "1", "1"}));
 }
 
 TEST_F(CtlEndToEnd, ExitCodesTellUsageLockAndConnectionApart) {

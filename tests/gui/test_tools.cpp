@@ -11,10 +11,10 @@
 #include <QTest>
 
 #include "browser/TreeController.h"
-#include "link/ChangeJournal.h"
+#include "records/ChangeJournal.h"
 #include "link/Connection.h"
-#include "link/JournalFile.h"
-#include "link/journal.h"
+#include "records/JournalFile.h"
+#include "records/journal.h"
 #include "params/ParamsController.h"
 #include "params/ParmEditFRM.h"
 #include "support/ClientFixture.h"
@@ -50,16 +50,16 @@ TEST_F(Tools, ChangesAndAnswersGoToTheJournalAndAFailureToWriteIsSaidOnce) {
   connectClient();
   openSessionWithTree({});
   upload();
-  QFile written(client->journal().file().pathFor(link::systemTimeMs()));
+  QFile written(client->journal().file().pathFor(records::systemTimeMs()));
   ASSERT_TRUE(written.open(QIODevice::ReadOnly));
-  std::vector<link::JournalEvent> events;
-  EXPECT_EQ(link::parseJournalText(written.readAll().toStdString(), events), 0u);
+  std::vector<records::JournalEvent> events;
+  EXPECT_EQ(records::parseJournalText(written.readAll().toStdString(), events), 0u);
   ASSERT_EQ(events.size(), 2u);
   EXPECT_EQ(QString::fromStdString(events[0].what + '|' + events[0].cp + '|' +
                                    events[0].serverHost + ':') +
                 QString::number(events[0].serverPort),
             "upload|CP6001|127.0.0.1:" + QString::number(server.port()));
-  EXPECT_EQ(events[1].result, link::Outcome::Done);
+  EXPECT_EQ(events[1].result, records::Outcome::Done);
 
   // A folder that cannot be made: the work goes on and the user is told once.
   QFile blocker(file("blocker"));
@@ -77,16 +77,16 @@ TEST_F(Tools, ChangesAndAnswersGoToTheJournalAndAFailureToWriteIsSaidOnce) {
 TEST_F(Tools, JournalWindowListsTheEventsNewestFirstAndFilters) {
   startClient();
   client->journal().file().setFolder(file("journal"));
-  link::JournalFile writer(file("journal"));
+  records::JournalFile writer(file("journal"));
   const std::int64_t jan = 1767225600000;  // 2026-01-01T00:00:00Z
-  auto write = [&](std::int64_t t, const char* cp, const char* block, link::Outcome result,
+  auto write = [&](std::int64_t t, const char* cp, const char* block, records::Outcome result,
                    const char* message = "") {
-    const std::vector<link::ParamChange> none;
+    const std::vector<records::ParamChange> none;
     ASSERT_TRUE(writer.append({t, "anna", "vm", "127.0.0.1", 1582, cp, block, "edit",
                                "PBAND \"80\" -> \"90\"", none, result, message}));
   };
-  write(jan + 1000, "CP6001", "BOILER:LT101", link::Outcome::Done);
-  write(jan + 31LL * 86400000 + 900, "CP6002", "FEED:NOPE", link::Outcome::Error, "no such block");
+  write(jan + 1000, "CP6001", "BOILER:LT101", records::Outcome::Done);
+  write(jan + 31LL * 86400000 + 900, "CP6002", "FEED:NOPE", records::Outcome::Error, "no such block");
   QFile jan2026(writer.pathFor(jan));
   ASSERT_TRUE(jan2026.open(QIODevice::Append));
   jan2026.write("{\"time\": broken\n");
@@ -116,7 +116,7 @@ TEST_F(Tools, JournalWindowListsTheEventsNewestFirstAndFilters) {
   EXPECT_EQ(blocks(), "FEED:NOPE");
   window->BlockFilterTB->clear();
   window->CpFilterTB->setText("cp6001");
-  write(jan + 2000, "CP6001", "BOILER:LC101", link::Outcome::Sent);
+  write(jan + 2000, "CP6001", "BOILER:LC101", records::Outcome::Sent);
   window->RefreshPB->click();
   EXPECT_EQ(blocks(), "BOILER:LC101 BOILER:LT101");
 }

@@ -5,9 +5,9 @@
 
 #include <tuple>
 
-#include "link/csv.h"
+#include "records/csv.h"
 
-using namespace tarvo::link;
+using namespace tarvo::records;
 using Fields = std::vector<std::string>;
 
 TEST(Csv, EveryValueSurvivesTheRoundTrip) {

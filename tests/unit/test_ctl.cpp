@@ -6,7 +6,7 @@
 #include "ctl/ctl_args.h"
 #include "ctl/ctl_output.h"
 #include "ctl/ctl_plan.h"
-#include "link/json_text.h"
+#include "records/json_text.h"
 #include "support/BlockLines.h"
 
 using namespace tarvo::ctl;
@@ -131,13 +131,13 @@ TEST_F(CtlConversation, ApplyEditsBlockAfterBlockAndReportsEachAnswer) {
             "A:X     done       2 changes\n"
             "A:NOPE  error      1 change     A:NOPE not found in CP6001\n"
             "A:Y     error      1 change     P needs a number\n");
-  const auto json = tarvo::link::json::parse(formatReport("CP6001", r, true));
+  const auto json = tarvo::records::json::parse(formatReport("CP6001", r, true));
   ASSERT_TRUE(json);
   const auto& blocks = json->find("blocks")->items;
   ASSERT_EQ(blocks.size(), 3u);
   EXPECT_EQ(blocks[0].find("changes")->items[0].find("old")->text, "0");
   EXPECT_EQ(blocks[0].find("changes")->items[1].find("old")->kind,
-            tarvo::link::json::Value::Kind::Null);
+            tarvo::records::json::Value::Kind::Null);
 }
 
 TEST_F(CtlConversation, ADryRunShowsWhatASuccessfulRunSends) {

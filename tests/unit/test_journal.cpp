@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "link/journal.h"
-#include "link/journal_tracker.h"
+#include "records/journal.h"
+#include "records/journal_tracker.h"
 #include "support/BlockLines.h"
 
-using namespace tarvo::link;
+using namespace tarvo::records;
 using Strings = std::vector<std::string>;
 using tarvo::test::pad;
 

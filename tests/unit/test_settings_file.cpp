@@ -3,9 +3,9 @@
 
 #include <utility>
 
-#include "link/settings_file.h"
+#include "records/settings_file.h"
 
-using namespace tarvo::link;
+using namespace tarvo::records;
 
 namespace {
 

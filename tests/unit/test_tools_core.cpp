@@ -2,7 +2,7 @@
 // shows, and in which order.
 #include <gtest/gtest.h>
 
-#include "link/journal.h"
+#include "records/journal.h"
 #include "tools/journal_view.h"
 #include "tools/trace_buffer.h"
 
@@ -57,10 +57,10 @@ TEST(JournalView, NewestFilesAndEventsFirstWithinTheCap) {
             (std::vector<std::string>{"journal-2026-03.jsonl", "journal-2026-01.jsonl"}));
 
   auto event = [](std::int64_t t, const char* block) {
-    link::JournalEvent e;
+    records::JournalEvent e;
     e.timeMs = t;
     e.block = block;
-    return link::formatJournalLine(e) + "\n";
+    return records::formatJournalLine(e) + "\n";
   };
   JournalView view;
   // The newest file first, then an older one of which only the newest events fit; the

@@ -5,7 +5,7 @@
 #include <tuple>
 
 #include "browser/tree_filter.h"
-#include "link/csv.h"
+#include "records/csv.h"
 #include "params/grid_export.h"
 
 using namespace tarvo;
@@ -60,7 +60,7 @@ TEST(Export, GridReadsBackThroughTheCsvReaderLineBreaksAndAll) {
   grid.entryEdited("1,5");
   grid.commitEntry();
   std::vector<std::vector<std::string>> read;
-  for (const auto& r : link::parseCsv(params::gridCsv(grid)).records) read.push_back(r.fields);
+  for (const auto& r : records::parseCsv(params::gridCsv(grid)).records) read.push_back(r.fields);
   EXPECT_EQ(read, (std::vector<std::vector<std::string>>{
                       {"parameter", "original value", "new value", "changed"},
                       {"DESCRP", "Drum level, \"main\"\r\nsecond line", "", "no"},

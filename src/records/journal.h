@@ -22,7 +22,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tarvo::link {
+namespace tarvo::records {
 
 inline constexpr std::string_view kWhatEdit = "edit";
 inline constexpr std::string_view kWhatAdd = "add";
@@ -92,4 +92,4 @@ std::optional<std::int64_t> parseIsoUtc(std::string_view text);
 // The file of the month a time falls in (UTC): "journal-2026-12.jsonl".
 std::string journalFileName(std::int64_t timeMs);
 
-}  // namespace tarvo::link
+}  // namespace tarvo::records

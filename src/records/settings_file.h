@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace tarvo::link {
+namespace tarvo::records {
 
 inline constexpr int kServerEntries = 10;
 inline constexpr std::uint16_t kDefaultPort = 1582;
@@ -50,4 +50,4 @@ ServerChoice chooseServer(const SettingsRead& read);
 // a usable TCP port.
 std::uint16_t portFromText(std::string_view text);
 
-}  // namespace tarvo::link
+}  // namespace tarvo::records

@@ -1,6 +1,6 @@
-#include "link/csv.h"
+#include "records/csv.h"
 
-namespace tarvo::link {
+namespace tarvo::records {
 
 std::string csvField(std::string_view value) {
   const bool quote = value.find_first_of(",\"\r\n") != std::string_view::npos ||
@@ -91,4 +91,4 @@ CsvParse parseCsv(std::string_view text) {
   return result;
 }
 
-}  // namespace tarvo::link
+}  // namespace tarvo::records

@@ -1,10 +1,10 @@
-#include "link/ChangeJournal.h"
+#include "records/ChangeJournal.h"
 
 #include <QHostInfo>
 
 #include "link/Connection.h"
 
-namespace tarvo::link {
+namespace tarvo::records {
 
 namespace {
 
@@ -33,12 +33,12 @@ QString ChangeJournal::userName() {
   return {};
 }
 
-void ChangeJournal::watch(Connection& connection) {
-  connect(&connection, &Connection::commandSent, this,
+void ChangeJournal::watch(link::Connection& connection) {
+  connect(&connection, &link::Connection::commandSent, this,
           [this](std::string_view command) { tracker_.commandSent(command); });
-  connect(&connection, &Connection::lineReceived, this,
+  connect(&connection, &link::Connection::lineReceived, this,
           [this](std::string_view line) { tracker_.lineReceived(line); });
-  connect(&connection, &Connection::ended, this, [this] { tracker_.connectionEnded(); });
+  connect(&connection, &link::Connection::ended, this, [this] { tracker_.connectionEnded(); });
 }
 
 void ChangeJournal::setServer(const QString& host, quint16 port) {
@@ -48,4 +48,4 @@ void ChangeJournal::setServer(const QString& host, quint16 port) {
   tracker_.setContext(std::move(context));
 }
 
-}  // namespace tarvo::link
+}  // namespace tarvo::records

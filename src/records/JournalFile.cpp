@@ -1,9 +1,9 @@
-#include "link/JournalFile.h"
+#include "records/JournalFile.h"
 
 #include <QDir>
 #include <QStandardPaths>
 
-namespace tarvo::link {
+namespace tarvo::records {
 
 QString JournalFile::defaultFolder() {
   return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
@@ -53,4 +53,4 @@ bool JournalFile::append(const JournalEvent& event) {
   return true;
 }
 
-}  // namespace tarvo::link
+}  // namespace tarvo::records

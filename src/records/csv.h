@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tarvo::link {
+namespace tarvo::records {
 
 // One field, quoted when it must be (also when it starts or ends with a blank, which some
 // spreadsheets would otherwise drop).
@@ -37,4 +37,4 @@ struct CsvParse {
 // after a closing quote, a quote never closed) is reported with its line number.
 CsvParse parseCsv(std::string_view text);
 
-}  // namespace tarvo::link
+}  // namespace tarvo::records

@@ -4,12 +4,15 @@
 #include <QObject>
 #include <QString>
 
-#include "link/JournalFile.h"
-#include "link/journal_tracker.h"
+#include "records/JournalFile.h"
+#include "records/journal_tracker.h"
 
 namespace tarvo::link {
-
 class Connection;
+}
+
+namespace tarvo::records {
+
 
 class ChangeJournal : public QObject {
   Q_OBJECT
@@ -18,7 +21,7 @@ class ChangeJournal : public QObject {
   explicit ChangeJournal(QObject* parent = nullptr);
 
   // Follows every command sent and line received on `connection`, and its end.
-  void watch(Connection& connection);
+  void watch(link::Connection& connection);
   // The server the next events name.
   void setServer(const QString& host, quint16 port);
 
@@ -37,4 +40,4 @@ class ChangeJournal : public QObject {
   JournalTracker tracker_;
 };
 
-}  // namespace tarvo::link
+}  // namespace tarvo::records

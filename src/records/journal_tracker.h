@@ -17,9 +17,9 @@
 #include <string_view>
 #include <vector>
 
-#include "link/journal.h"
+#include "records/journal.h"
 
-namespace tarvo::link {
+namespace tarvo::records {
 
 // Who works, and with which server: copied into every event.
 struct JournalContext {
@@ -130,4 +130,4 @@ class JournalTracker {
   std::deque<Listing> listed_;  // oldest first
 };
 
-}  // namespace tarvo::link
+}  // namespace tarvo::records

@@ -7,9 +7,9 @@
 #include <QString>
 #include <cstdint>
 
-#include "link/journal.h"
+#include "records/journal.h"
 
-namespace tarvo::link {
+namespace tarvo::records {
 
 class JournalFile : public QObject {
   Q_OBJECT
@@ -44,4 +44,4 @@ class JournalFile : public QObject {
   QString lastError_;
 };
 
-}  // namespace tarvo::link
+}  // namespace tarvo::records

@@ -1,12 +1,12 @@
-#include "link/journal.h"
+#include "records/journal.h"
 
 #include <array>
 #include <chrono>
 #include <cstdio>
 
-#include "link/json_text.h"
+#include "records/json_text.h"
 
-namespace tarvo::link {
+namespace tarvo::records {
 
 namespace {
 
@@ -259,4 +259,4 @@ std::string journalFileName(std::int64_t timeMs) {
   return buf;
 }
 
-}  // namespace tarvo::link
+}  // namespace tarvo::records

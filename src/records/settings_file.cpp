@@ -1,11 +1,12 @@
-#include "link/settings_file.h"
+#include "records/settings_file.h"
 
 #include <optional>
 #include <vector>
 
 #include "link/columns.h"
 
-namespace tarvo::link {
+namespace tarvo::records {
+
 namespace {
 
 std::vector<std::string_view> splitLines(std::string_view text) {
@@ -130,4 +131,4 @@ ServerChoice chooseServer(const SettingsRead& read) {
   return choice;
 }
 
-}  // namespace tarvo::link
+}  // namespace tarvo::records

@@ -1,4 +1,4 @@
-#include "link/journal_tracker.h"
+#include "records/journal_tracker.h"
 
 #include <algorithm>
 #include <array>
@@ -9,7 +9,10 @@
 #include "link/dispatcher.h"
 #include "link/reply_handler.h"
 
-namespace tarvo::link {
+namespace tarvo::records {
+
+using link::dispatchLine;
+using link::ReplyHandler;
 
 namespace {
 
@@ -379,4 +382,4 @@ std::size_t JournalTracker::outstanding() const {
   return n;
 }
 
-}  // namespace tarvo::link
+}  // namespace tarvo::records

@@ -1,8 +1,8 @@
-#include "link/json_text.h"
+#include "records/json_text.h"
 
 #include <cstdlib>
 
-namespace tarvo::link::json {
+namespace tarvo::records::json {
 
 namespace {
 
@@ -347,4 +347,4 @@ std::optional<Value> parse(std::string_view text, std::string* error) {
   return Parser(text).document(error);
 }
 
-}  // namespace tarvo::link::json
+}  // namespace tarvo::records::json

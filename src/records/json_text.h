@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-namespace tarvo::link::json {
+namespace tarvo::records::json {
 
 // Appends `latin1` as a quoted JSON string. Every byte is one character; characters outside
 // printable ASCII are written as \u00XX escapes, so the result is plain ASCII.
@@ -53,4 +53,4 @@ struct Member {
 // 16 levels is refused, so no input can exhaust the stack.
 std::optional<Value> parse(std::string_view text, std::string* error = nullptr);
 
-}  // namespace tarvo::link::json
+}  // namespace tarvo::records::json
