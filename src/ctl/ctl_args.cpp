@@ -62,7 +62,9 @@ std::string usageText() {
       "  --dry-run           print the frames that would be sent; send nothing\n"
       "  --override-lock     take over a CP that another station holds\n"
       "  --ecb               blocks: list the ECB and station blocks too\n"
-      "  --timeout SECONDS   longest wait for the server (default 30)\n"
+      "  --timeout SECONDS   longest wait for an answer (default 30)\n"
+      "  --window N          set, apply: blocks under way at once (default 1024; 1 waits for\n"
+      "                      each answer before the next request)\n"
       "  --journal-dir DIR   write the change journal there instead of the user's data folder\n"
       "  --help, --version\n"
       "\n"
@@ -129,7 +131,7 @@ ParsedArgs parseArgs(const std::vector<std::string>& args) {
       continue;
     }
     if (name != "--host" && name != "--port" && name != "--settings" && name != "--timeout" &&
-        name != "--journal-dir")
+        name != "--journal-dir" && name != "--window")
       return fail("unknown option " + std::string(name));
     const std::optional<std::string> v = value();
     if (!v || v->empty()) return fail(std::string(name) + " needs a value");
@@ -143,6 +145,12 @@ ParsedArgs parseArgs(const std::vector<std::string>& args) {
       const auto seconds = number(*v, 1, 3600);
       if (!seconds) return fail("--timeout needs a number of seconds from 1 to 3600, not " + *v);
       o.timeoutSeconds = static_cast<int>(*seconds);
+    } else if (name == "--window") {
+      const auto blocks = number(*v, 1, static_cast<long long>(kMaxWindow));
+      if (!blocks)
+        return fail("--window needs a number of blocks from 1 to " + std::to_string(kMaxWindow) +
+                    ", not " + *v);
+      o.window = static_cast<std::size_t>(*blocks);
     } else if (name == "--settings") {
       o.settingsPath = *v;
     } else {

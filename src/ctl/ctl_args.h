@@ -1,5 +1,6 @@
 #pragma once
 // tarvoctl's command line.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -17,6 +18,10 @@ inline constexpr int kExitRefused = 1;     // the server refused a change (or a 
 inline constexpr int kExitUsage = 2;       // the command line or the CSV file is wrong
 inline constexpr int kExitConnection = 3;  // no connection, no session, lost, or timed out
 
+// Blocks of set and apply between their parameter list asked for and their answer.
+inline constexpr std::size_t kDefaultWindow = 1024;
+inline constexpr std::size_t kMaxWindow = 2048;
+
 struct Options {
   // Paths and the host are UTF-8, as given; names and values are wire text (Latin-1).
   std::optional<std::string> host;
@@ -33,6 +38,7 @@ struct Options {
   bool overrideLock = false;
   bool ecb = false;  // blocks: with the ECB and station blocks
   int timeoutSeconds = 30;
+  std::size_t window = kDefaultWindow;
 };
 
 struct ParsedArgs {
