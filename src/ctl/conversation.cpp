@@ -143,6 +143,7 @@ class Conversation::Replies : public link::ReplyHandler {
     c_.progressed_ = true;
     c_.opening_ = false;
     c_.sessionCp_ = str(trimBlanks(cols(line, 9, 14)));
+    if (!c_.editing()) c_.close();  // behind the list asked with the open
     c_.finishIfDone();
   }
   void onErrOpenCp(std::string_view line) override {
@@ -170,10 +171,16 @@ class Conversation::Replies : public link::ReplyHandler {
     c_.stop("[" + str(fromCol(line, 12)) + "] Checkpoint in Progress", kExitConnection, true);
   }
   void onCloseIcc(std::string_view line) override {
-    // Another station took the CP over, or the server ended the session: no answer to
-    // what is still waiting will come.
     if (!c_.inSession()) return;
     c_.progressed_ = true;
+    // The answer to our own close comes after every answer asked before it.
+    if (c_.closeSent_ && c_.onlyCloseWaited()) {
+      c_.closeAnswered_ = true;
+      c_.finishIfDone();
+      return;
+    }
+    // Another station took the CP over, or the server ended the session: no answer to
+    // what is still waiting will come.
     const std::string failure = "the server closed the session: " + str(fromCol(line, 10));
     c_.noAnswer("the session was closed before the answer");
     c_.stop(failure, kExitConnection, false);
@@ -318,16 +325,36 @@ void Conversation::open(std::string command) {
     case Command::Blocks:
       listRequests_.push_back(false);
       out_.push_back((job_.ecb ? "GETBLKS 1 " : "GETBLKS 0 ") + job_.cp);
+      closeAhead();
       break;
     case Command::Params:
       askList(0);
       // As the editor does when it closes: the server may let the block go.
       out_.push_back(params::modDoneCommand(job_.block));
+      closeAhead();
       break;
     default:
       for (const std::size_t b : again) askList(b);
       fillWindow();
   }
+}
+
+void Conversation::closeAhead() {
+  // Nothing else is asked in this session: the close can follow at once, and its answer
+  // comes right behind the last one. Not while a lock may still be taken over: a close
+  // between the refusal and the override is what declining it looks like.
+  if (!job_.overrideLock || overridden_) close();
+}
+
+void Conversation::close() {
+  if (closeSent_) return;
+  closeSent_ = true;
+  out_.push_back("CLOSEICC");
+}
+
+bool Conversation::onlyCloseWaited() const {
+  return !opening_ && listRequests_.empty() && lists_.empty() && mods_.empty() &&
+         (!editing() || next_ == job_.plan.blockCount());
 }
 
 void Conversation::askList(std::size_t block) {
@@ -360,7 +387,10 @@ void Conversation::listDone() {
     --stale_;
     return;
   }
-  if (editing()) sendTransaction(asked.block);
+  if (editing()) {
+    sendTransaction(asked.block);
+    closeWhenAllSent();
+  }
   finishIfDone();
 }
 
@@ -379,7 +409,14 @@ void Conversation::listRefused(std::string_view message) {
   // Nothing to change in a block the server does not know.
   outcome_.set(asked.block, BlockResult::Error, message);
   fillWindow();
+  closeWhenAllSent();
   finishIfDone();
+}
+
+void Conversation::closeWhenAllSent() {
+  // The last transaction is out: the close goes right behind it, and its answer comes
+  // right behind the transactions' answers.
+  if (next_ == job_.plan.blockCount() && lists_.size() == stale_) close();
 }
 
 void Conversation::modAnswered(BlockResult result, std::string_view message) {
@@ -394,15 +431,19 @@ void Conversation::modAnswered(BlockResult result, std::string_view message) {
 void Conversation::finishIfDone() {
   if (finished_ || opening_ || !listRequests_.empty() || blocksInFlight() > 0) return;
   if (editing() && next_ < job_.plan.blockCount()) return;
-  // Every answer is in. The close needs none: the session ends with the connection too.
-  if (inSession()) out_.push_back("CLOSEICC");
+  // Every answer is in. In a session, its close is waited for too: the CP is free for the
+  // next run once the program has ended.
+  if (inSession() && !closeAnswered_) {
+    close();
+    return;
+  }
   finished_ = true;
 }
 
 void Conversation::stop(std::string failure, int exitCode, bool closeSession) {
   failure_ = std::move(failure);
   failureCode_ = exitCode;
-  if (closeSession && inSession()) out_.push_back("CLOSEICC");
+  if (closeSession && inSession()) close();
   finished_ = true;
 }
 
@@ -419,6 +460,11 @@ std::vector<std::string> Conversation::lineReceived(std::string_view line) {
 
 void Conversation::connectionLost() {
   if (!started_ || finished_) return;
+  // The session ends with the connection: a close not yet answered is closed all the same.
+  if (closeSent_ && onlyCloseWaited()) {
+    finished_ = true;
+    return;
+  }
   const std::string failure = "the connection was lost while waiting for " + waitingFor();
   noAnswer(records::outcomeText(records::Outcome::ConnectionLost));
   stop(failure, kExitConnection, false);
@@ -426,6 +472,11 @@ void Conversation::connectionLost() {
 
 std::vector<std::string> Conversation::timedOut(int seconds) {
   if (!started_ || finished_) return {};
+  // A server need not answer a close; the connection's end closes the session anyway.
+  if (closeSent_ && onlyCloseWaited()) {
+    finished_ = true;
+    return {};
+  }
   const std::string within = "no answer within " + std::to_string(seconds) + " s";
   const std::string failure = within + " while waiting for " + waitingFor();
   noAnswer(within);
@@ -452,7 +503,7 @@ std::string Conversation::waitingFor() const {
   if (mod && (!list || mod->seq < list->seq))
     return "the answer to the changes of " + blockName(mod->block);
   if (list) return "the parameters of " + blockName(list->block);
-  return "the server";
+  return "the session to close";
 }
 
 bool Conversation::countListLine(std::string_view line) {
@@ -499,6 +550,8 @@ void Conversation::plannedCommands(Job job, const std::function<void(std::string
     std::vector<std::string> answer;
     if (c.opening_) {
       answer = {"DNOPENCP" + c.job_.cp};
+    } else if (c.closeSent_ && c.onlyCloseWaited()) {
+      answer = {"CLOSEICC " + c.job_.cp};
     } else if (!c.listRequests_.empty()) {
       const std::string name = c.job_.command == Command::Cps         ? "CPLST"
                                : c.job_.command == Command::Compounds ? "CMPLST"

@@ -20,7 +20,10 @@
 // between their GETPARMS and their answer at any time; a window of 1 is strict request and
 // answer.
 //
-// "CLOSEICC" at the end is not waited for: the session ends with the connection anyway.
+// "CLOSEICC" goes out as soon as nothing more will be asked (with the open itself for
+// blocks and params), so its answer comes right behind the last one; it is waited for, so
+// that the CP is free when the program ends, but a server that does not answer it only
+// ends the run at the deadline, with nothing lost.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -151,6 +154,10 @@ class Conversation {
 
   // OPENCP (or OVERRIDECP) and the requests that may follow it at once.
   void open(std::string command);
+  void closeAhead();
+  void close();
+  void closeWhenAllSent();
+  bool onlyCloseWaited() const;
   void askList(std::size_t block);
   void fillWindow();
   void sendTransaction(std::size_t block);
@@ -175,6 +182,8 @@ class Conversation {
   // The session.
   bool opening_ = false;
   bool overridden_ = false;
+  bool closeSent_ = false;
+  bool closeAnswered_ = false;
   std::size_t progressLines_ = 0;
   std::string sessionCp_;
 

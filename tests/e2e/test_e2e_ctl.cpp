@@ -324,7 +324,8 @@ TEST_F(CtlEndToEnd, EachCommandWaitsOnlyForTheAnswersItNeeds) {
   };
   EXPECT_EQ(roundTrips(ctl::Command::Cps), 1);
   EXPECT_EQ(roundTrips(ctl::Command::Compounds), 1);
-  // The block list and the parameter list follow the open without waiting for it.
+  // The block list and the parameter list follow the open without waiting for it, and the
+  // close follows them.
   EXPECT_EQ(roundTrips(ctl::Command::Blocks), 1);
   EXPECT_EQ(roundTrips(ctl::Command::Params, "C1:B01"), 1);
   // A change waits for its block's list; a lock taken over costs its own round trip.

@@ -208,13 +208,13 @@ TEST_F(CtlConversation, ApplyKeepsAWindowOfBlocksUnderWayAndEachAnswerLandsOnIts
   // in the window goes to the next block.
   EXPECT_EQ(feed(c, {"ERRPRMLSTA:NOPE not found in CP6001"}), Strings{"GETPARMS:A:Y"});
   EXPECT_EQ(c.blocksInFlight(), 2u);
+  // Nothing is left to ask: the close follows the last transaction at once.
   EXPECT_EQ(feed(c, {"CLRPRMLST", "DNPRMLST"}),
-            (Strings{"MODSTART:A:Y", "MODPARM:P = bad", "MODEND:A:Y", "MODDONE:A:Y"}));
+            (Strings{"MODSTART:A:Y", "MODPARM:P = bad", "MODEND:A:Y", "MODDONE:A:Y", "CLOSEICC"}));
   // The answers come in the order the transactions went: the first is A:X's.
-  EXPECT_EQ(feed(c, {"DNPRMMOD"}), Strings{});
+  EXPECT_EQ(feed(c, {"DNPRMMOD", pad("ERRPRMMOD", 90) + "P needs a number"}), Strings{});
   EXPECT_EQ(ending(c), "running");
-  // The last answer ends the session; its close is not waited for.
-  EXPECT_EQ(feed(c, {pad("ERRPRMMOD", 90) + "P needs a number"}), Strings{"CLOSEICC"});
+  feed(c, {"CLOSEICC CP6001"});
   EXPECT_EQ(ending(c), "exit 1: ");  // a change refused
 
   EXPECT_EQ(report(c),
