@@ -3,7 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ctl/ctl_plan.h"
@@ -48,9 +50,24 @@ struct ParsedArgs {
   std::string error;  // what is wrong with the command line
 };
 
-// `args` without the program name, UTF-8.
-ParsedArgs parseArgs(const std::vector<std::string>& args);
+// The command and its words, as they follow the options (UTF-8): checked, turned into wire
+// text and added to `options`, or what is wrong with them.
+ParsedArgs commandFromWords(Options options, const std::vector<std::string>& words);
 
+// An option, as the help shows it: --name VALUE, and what it does.
+struct OptionHelp {
+  std::string_view name;
+  std::string_view value;  // "" for a flag
+  std::string_view description;
+};
+// Every option but --help and --version.
+std::span<const OptionHelp> optionList();
+
+// One option as the command line gave it (`value` empty for a flag): stored in `options`,
+// or why it cannot be.
+std::string applyOption(Options& options, std::string_view name, const std::string& value);
+
+// The help text: usage, commands, options, exit codes.
 std::string usageText();
 
 }  // namespace tarvo::ctl

@@ -14,6 +14,7 @@
 #include <limits>
 #include <map>
 
+#include "ctl/CtlCommandLine.h"
 #include "ctl/conversation.h"
 #include "ctl/ctl_args.h"
 #include "ctl/ctl_output.h"
@@ -91,6 +92,49 @@ Held hold(sim::Engine& engine, ctl::Conversation& c,
 }
 
 }  // namespace
+
+TEST(CtlCommandLine, OptionsAreReadWhereverTheyStandAndMistakesRefused) {
+  const auto parse = [](const QStringList& args) {
+    return ctl::parseCommandLine(QStringList{"tarvoctl"} + args);
+  };
+  const ctl::ParsedArgs set =
+      parse({"--host", "plant1", "set", "cp6001", "boiler:lc101", "PBAND=90", "--port=1600",
+             "--json", "--override-lock", "--window", "1", "--timeout=5"});
+  ASSERT_TRUE(set.options) << set.error;
+  const ctl::Options& o = *set.options;
+  EXPECT_TRUE(o.command == ctl::Command::Set && o.json && o.overrideLock && !o.dryRun && !o.ecb);
+  EXPECT_TRUE(o.host == "plant1" && o.port == 1600 && o.window == 1 && o.timeoutSeconds == 5);
+  EXPECT_EQ(o.cp + " " + o.block + " " + o.assignments.at(0).value, "CP6001 BOILER:LC101 90");
+  const ctl::ParsedArgs defaults = parse({"apply", "CP6001", "--dry-run", "f.csv"});
+  EXPECT_TRUE(defaults.options->dryRun && defaults.options->window == ctl::kDefaultWindow &&
+              defaults.options->timeoutSeconds == 30 && !defaults.options->host);
+  EXPECT_TRUE(parse({"cps", "--bogus", "-h"}).help);
+  EXPECT_TRUE(parse({"--version"}).version);
+  // After "--" a word is a word.
+  EXPECT_EQ(parse({"--", "--json"}).error, "unknown command --json");
+
+  const std::pair<QStringList, const char*> bad[] = {
+      {{"cps", "--port", "70000"}, "--port needs a port number from 1 to 65535, not 70000"},
+      {{"cps", "--host"}, "Missing value after '--host'."},
+      {{"cps", "--host="}, "--host needs a value"},
+      {{"cps", "--json=yes"}, "Unexpected value after '--json'."},
+      {{"cps", "--window", "0"}, "--window needs a number of blocks from 1 to 2048, not 0"},
+      {{"cps", "--timeout", "1e3"}, "--timeout needs a number of seconds from 1 to 3600, not 1e3"},
+      {{"--bogus", "cps"}, "Unknown option 'bogus'."},
+      {{"blocks"}, "usage: tarvoctl [OPTIONS] blocks CP"},
+  };
+  for (const auto& [args, error] : bad) {
+    const ctl::ParsedArgs p = parse(args);
+    EXPECT_TRUE(!p.options && p.error == error) << error << ": " << p.error;
+  }
+  // The help keeps its shape: usage, commands, options (each one), exit codes.
+  const std::string help = ctl::usageText();
+  EXPECT_EQ(help.rfind("Usage: tarvoctl [OPTIONS] COMMAND [ARGS...]\n\nCommands:\n", 0), 0u);
+  for (const char* line : {"\n  --timeout SECONDS   longest wait",
+                           "\n  --ecb               blocks:", "\n                      each answer",
+                           "\n  --help, --version\n\nExit codes:"})
+    EXPECT_NE(help.find(line), std::string::npos) << line;
+}
 
 class CtlEndToEnd : public ::testing::Test {
  protected:
@@ -249,6 +293,9 @@ TEST_F(CtlEndToEnd, ExitCodesTellUsageLockAndConnectionApart) {
   EXPECT_EQ(ctl({"set", "CPT01", "C1:B01", "PHASE=7"}).code, ctl::kExitOk);
   EXPECT_EQ(value("C1:B01", "PHASE"), "7");
   EXPECT_EQ(ctl({"set", "CPT01", "C1:B01"}).code, ctl::kExitUsage);
+  const Ran bogus = ctl({"--bogus", "cps"});
+  EXPECT_EQ(bogus.code, ctl::kExitUsage);
+  EXPECT_EQ(bogus.err, "tarvoctl: Unknown option 'bogus'.\nTry 'tarvoctl --help' for more.\n");
 
   // The CP another station holds is left alone unless the lock is to be overridden.
   const Ran locked = ctl({"set", "CPT02", "D1:B01", "PHASE=5"});
