@@ -6,8 +6,7 @@
 #include "browser/block_list.h"
 #include "icc/session_commands.h"
 #include "link/columns.h"
-#include "link/dispatcher.h"
-#include "link/reply_handler.h"
+#include "link/reply_router.h"
 #include "params/param_protocol.h"
 #include "records/journal.h"
 
@@ -86,33 +85,63 @@ std::size_t Outcome::count(BlockResult result) const {
 
 // ---- the replies -----------------------------------------------------------------------
 
-// The conversation's side of the reply dispatcher: the same keyword tests as the client's.
-// Each answer goes to the oldest request of its kind still waiting; a line no request
-// waits for is passed over.
-class Conversation::Replies : public link::ReplyHandler {
+// The conversation's side of the reply dispatch table: the same keyword tests as the
+// client's. Each answer goes to the oldest request of its kind still waiting; a line no
+// request waits for is passed over.
+class Conversation::Replies {
  public:
-  explicit Replies(Conversation& c) : c_(c) {}
+  explicit Replies(Conversation& c) : c_(c) {
+    using link::ReplyId;
+    const std::pair<ReplyId, void (Replies::*)(std::string_view)> handlers[] = {
+        {ReplyId::ClrCpLst, &Replies::onClrCpLst},
+        {ReplyId::CpLst, &Replies::onCpLst},
+        {ReplyId::DnCpLst, &Replies::onDnCpLst},
+        {ReplyId::ClrCmpLst, &Replies::onClrCmpLst},
+        {ReplyId::CmpLst, &Replies::onCmpLst},
+        {ReplyId::DnCmpLst, &Replies::onDnCmpLst},
+        {ReplyId::ClrBlkLst, &Replies::onClrBlkLst},
+        {ReplyId::BlkLst, &Replies::onBlkLst},
+        {ReplyId::DnBlkLst, &Replies::onDnBlkLst},
+        {ReplyId::ErrBlkLst, &Replies::onErrBlkLst},
+        {ReplyId::TryOpenCp, &Replies::onTryOpenCp},
+        {ReplyId::DnOpenCp, &Replies::onDnOpenCp},
+        {ReplyId::ErrOpenCp, &Replies::onErrOpenCp},
+        {ReplyId::LockOpenCp, &Replies::onLockOpenCp},
+        {ReplyId::Checkpoint, &Replies::onCheckpoint},
+        {ReplyId::CloseIcc, &Replies::onCloseIcc},
+        {ReplyId::ClrPrmLst, &Replies::onClrPrmLst},
+        {ReplyId::PrmLst, &Replies::onPrmLst},
+        {ReplyId::DnPrmLst, &Replies::onDnPrmLst},
+        {ReplyId::ErrPrmLst, &Replies::onErrPrmLst},
+        {ReplyId::DnPrmMod, &Replies::onDnPrmMod},
+        {ReplyId::WrnPrmMod, &Replies::onWrnPrmMod},
+        {ReplyId::ErrPrmMod, &Replies::onErrPrmMod},
+    };
+    for (const auto& [id, handler] : handlers) router_.bind(id, this, handler);
+  }
 
-  void onClrCpLst(std::string_view) override { beginList(Command::Cps); }
-  void onCpLst(std::string_view line) override {
+  void lineReceived(std::string_view line) { router_.dispatch(line); }
+
+  void onClrCpLst(std::string_view) { beginList(Command::Cps); }
+  void onCpLst(std::string_view line) {
     if (!inList(Command::Cps, line)) return;
     const std::string_view row = fromCol(line, 10);
     c_.addRow({str(trimBlanks(cols(row, 1, 6))), str(trimBlanks(fromCol(row, 7)))});
   }
-  void onDnCpLst(std::string_view) override { endList(Command::Cps); }
-  void onClrCmpLst(std::string_view) override { beginList(Command::Compounds); }
-  void onCmpLst(std::string_view line) override {
+  void onDnCpLst(std::string_view) { endList(Command::Cps); }
+  void onClrCmpLst(std::string_view) { beginList(Command::Compounds); }
+  void onCmpLst(std::string_view line) {
     if (!inList(Command::Compounds, line)) return;
     // The compound's CP stands in characters 14 to 19 of the row, its name before them.
     const std::string_view row = fromCol(line, 13);
     c_.addRow({str(trimBlanks(cols(row, 1, 13))), str(trimBlanks(cols(row, 14, 19)))});
   }
-  void onDnCmpLst(std::string_view) override { endList(Command::Compounds); }
+  void onDnCmpLst(std::string_view) { endList(Command::Compounds); }
 
-  void onClrBlkLst(std::string_view) override {
+  void onClrBlkLst(std::string_view) {
     if (beginList(Command::Blocks)) c_.compound_.clear();
   }
-  void onBlkLst(std::string_view line) override {
+  void onBlkLst(std::string_view line) {
     if (!inList(Command::Blocks, line)) return;
     const browser::BlkLine l = browser::parseBlkLine(line);
     if (l.kind == browser::BlkLineKind::Compound) {
@@ -123,8 +152,8 @@ class Conversation::Replies : public link::ReplyHandler {
       c_.addRow({c_.compound_ + ":" + str(l.blkName), str(l.type)});
     }
   }
-  void onDnBlkLst(std::string_view) override { endList(Command::Blocks); }
-  void onErrBlkLst(std::string_view line) override {
+  void onDnBlkLst(std::string_view) { endList(Command::Blocks); }
+  void onErrBlkLst(std::string_view line) {
     if (c_.job_.command != Command::Blocks || c_.listRequests_.empty()) return;
     c_.progressed_ = true;
     c_.listBegun_ = false;
@@ -134,11 +163,11 @@ class Conversation::Replies : public link::ReplyHandler {
       c_.stop("the server refused the block list: " + str(fromCol(line, 10)), kExitRefused, true);
   }
 
-  void onTryOpenCp(std::string_view) override {
+  void onTryOpenCp(std::string_view) {
     // The server at work on the open; a bounded number of such lines keep it waited for.
     if (c_.opening_ && ++c_.progressLines_ <= kMaxProgressLines) c_.progressed_ = true;
   }
-  void onDnOpenCp(std::string_view line) override {
+  void onDnOpenCp(std::string_view line) {
     if (!c_.opening_) return;
     c_.progressed_ = true;
     c_.opening_ = false;
@@ -146,12 +175,12 @@ class Conversation::Replies : public link::ReplyHandler {
     if (!c_.editing()) c_.close();  // behind the list asked with the open
     c_.finishIfDone();
   }
-  void onErrOpenCp(std::string_view line) override {
+  void onErrOpenCp(std::string_view line) {
     if (!c_.opening_) return;
     c_.progressed_ = true;
     c_.stop("Can not open CP [" + str(fromCol(line, 10)) + "]", kExitConnection, false);
   }
-  void onLockOpenCp(std::string_view line) override {
+  void onLockOpenCp(std::string_view line) {
     if (!c_.opening_) return;
     c_.progressed_ = true;
     const std::string lock = str(fromCol(line, 12));
@@ -165,12 +194,12 @@ class Conversation::Replies : public link::ReplyHandler {
                                 : "; --override-lock takes it over"),
             kExitConnection, true);
   }
-  void onCheckpoint(std::string_view line) override {
+  void onCheckpoint(std::string_view line) {
     if (!c_.opening_) return;
     c_.progressed_ = true;
     c_.stop("[" + str(fromCol(line, 12)) + "] Checkpoint in Progress", kExitConnection, true);
   }
-  void onCloseIcc(std::string_view line) override {
+  void onCloseIcc(std::string_view line) {
     if (!c_.inSession()) return;
     c_.progressed_ = true;
     // The answer to our own close comes after every answer asked before it.
@@ -186,7 +215,7 @@ class Conversation::Replies : public link::ReplyHandler {
     c_.stop(failure, kExitConnection, false);
   }
 
-  void onClrPrmLst(std::string_view) override {
+  void onClrPrmLst(std::string_view) {
     if (c_.lists_.empty()) return;
     c_.progressed_ = true;
     ListAsked& asked = c_.lists_.front();
@@ -204,7 +233,7 @@ class Conversation::Replies : public link::ReplyHandler {
     std::sort(wanted_.begin(), wanted_.end());
     found_.assign(wanted_.size(), std::nullopt);
   }
-  void onPrmLst(std::string_view line) override {
+  void onPrmLst(std::string_view line) {
     if (c_.lists_.empty() || !c_.lists_.front().begun) return;
     c_.progressed_ = true;
     if (!c_.countListLine(line) || c_.lists_.front().stale) return;
@@ -221,7 +250,7 @@ class Conversation::Replies : public link::ReplyHandler {
     for (auto it = from; it != to; ++it)
       found_[static_cast<std::size_t>(it - wanted_.begin())] = p.value;
   }
-  void onDnPrmLst(std::string_view) override {
+  void onDnPrmLst(std::string_view) {
     if (c_.lists_.empty() || !c_.lists_.front().begun) return;
     c_.progressed_ = true;
     if (!c_.lists_.front().stale && c_.editing()) {
@@ -230,17 +259,17 @@ class Conversation::Replies : public link::ReplyHandler {
     }
     c_.listDone();
   }
-  void onErrPrmLst(std::string_view line) override {
+  void onErrPrmLst(std::string_view line) {
     if (c_.lists_.empty()) return;
     c_.progressed_ = true;
     c_.listRefused(fromCol(line, 10));
   }
 
-  void onDnPrmMod(std::string_view) override { c_.modAnswered(BlockResult::Done, {}); }
-  void onWrnPrmMod(std::string_view line) override {
+  void onDnPrmMod(std::string_view) { c_.modAnswered(BlockResult::Done, {}); }
+  void onWrnPrmMod(std::string_view line) {
     c_.modAnswered(BlockResult::Warning, fromCol(line, kModMessageCol));
   }
-  void onErrPrmMod(std::string_view line) override {
+  void onErrPrmMod(std::string_view line) {
     c_.modAnswered(BlockResult::Error, fromCol(line, kModMessageCol));
   }
 
@@ -270,6 +299,7 @@ class Conversation::Replies : public link::ReplyHandler {
   }
 
   Conversation& c_;
+  link::ReplyRouter router_;
   // The changes of the block whose list is being read, by parameter name, and the values
   // the list gave them so far.
   std::vector<std::pair<std::string_view, std::uint32_t>> wanted_;
@@ -454,7 +484,7 @@ void Conversation::noAnswer(std::string_view why) {
 std::vector<std::string> Conversation::lineReceived(std::string_view line) {
   progressed_ = false;
   if (!started_ || finished_) return {};
-  link::dispatchLine(line, *replies_);
+  replies_->lineReceived(line);
   return std::exchange(out_, {});
 }
 
