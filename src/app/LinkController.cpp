@@ -9,6 +9,7 @@
 #include "icc/SessionController.h"
 #include "link/Connection.h"
 #include "link/columns.h"
+#include "records/RegularFile.h"
 #include "records/settings_file.h"
 #include "ui/Prompter.h"
 #include "ui/ui_helpers.h"
@@ -55,7 +56,7 @@ void LinkController::load() {
 QString LinkController::readOptions() {
   records::SettingsRead read;
   QFile file(settingsPath_);
-  if (file.open(QIODevice::ReadOnly)) {
+  if (records::openRegularFile(file, QIODevice::ReadOnly)) {
     const QByteArray bytes = file.read(64 * 1024);
     read = records::parseSettings(
         std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
