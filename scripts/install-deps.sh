@@ -4,7 +4,7 @@
 #   scripts/install-deps.sh           # build, tests, demo
 #   scripts/install-deps.sh --fuzz    # also clang and its runtime for the libFuzzer targets
 set -euo pipefail
-packages=(cmake ninja-build g++ qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
+packages=(cmake ninja-build g++ qt6-base-dev nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
           xvfb xauth imagemagick dpkg-dev file desktop-file-utils)
 for arg in "$@"; do
   case "$arg" in

@@ -11,6 +11,7 @@
 #include "link/Wire.h"
 #include "link/columns.h"
 #include "link/reply_router.h"
+#include "records/RegularFile.h"
 #include "records/settings_file.h"
 #include "ui/Prompter.h"
 #include "ui/ui_helpers.h"
@@ -76,7 +77,7 @@ void LinkController::load() {
 QString LinkController::readOptions() {
   records::SettingsRead read;
   QFile file(settingsPath_);
-  if (file.open(QIODevice::ReadOnly)) {
+  if (records::openRegularFile(file, QIODevice::ReadOnly)) {
     const QByteArray bytes = file.read(64 * 1024);
     read = records::parseSettings(
         std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));

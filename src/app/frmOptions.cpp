@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "link/Wire.h"
+#include "records/RegularFile.h"
 #include "records/settings_file.h"
 #include "ui/Prompter.h"
 #include "ui/ui_helpers.h"
@@ -121,7 +122,7 @@ frmOptions::frmOptions(QString settingsPath, Prompter& prompter)
 
 void frmOptions::load() {
   QFile file(settingsPath_);
-  if (!file.open(QIODevice::ReadOnly)) return;
+  if (!openRegularFile(file, QIODevice::ReadOnly)) return;
   const QByteArray bytes = file.read(64 * 1024);
   const SettingsRead read =
       parseSettings(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
@@ -155,7 +156,9 @@ bool frmOptions::apply() {
   // The user's configuration folder does not exist before the first save.
   QDir().mkpath(QFileInfo(settingsPath_).absolutePath());
   QSaveFile file(settingsPath_);
-  if (file.open(QIODevice::WriteOnly) &&
+  // Saving would put a file in the place of a FIFO or a device the user set there.
+  const QString irregular = irregularFileReason(settingsPath_);
+  if (irregular.isEmpty() && file.open(QIODevice::WriteOnly) &&
       file.write(text.data(), static_cast<qint64>(text.size())) ==
           static_cast<qint64>(text.size()) &&
       file.commit()) {
@@ -164,7 +167,8 @@ bool frmOptions::apply() {
   }
   prompter_.inform(Prompter::Icon::Exclamation, QStringLiteral("Options"),
                    QStringLiteral("The settings could not be saved to %1:\r%2")
-                       .arg(QDir::toNativeSeparators(settingsPath_), file.errorString()));
+                       .arg(QDir::toNativeSeparators(settingsPath_),
+                            irregular.isEmpty() ? file.errorString() : irregular));
   return false;
 }
 

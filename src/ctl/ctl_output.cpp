@@ -1,6 +1,7 @@
 #include "ctl/ctl_output.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "link/framing.h"
 #include "records/json_text.h"

@@ -413,7 +413,8 @@ bool CsvPlanReader::record(std::string_view raw) {
     }
     const std::string block = upperAscii(trimBlanks(r.fields[0]));
     const std::string param = upperAscii(trimBlanks(r.fields[1]));
-    const std::string& value = r.fields[2];
+    // A value a spreadsheet would have run as a formula was written with a "'" before it.
+    const std::string value = records::csvValue(r.fields[2]);
     std::string problem = blockNameProblem(block);
     if (problem.empty()) problem = paramNameProblem(param);
     if (problem.empty()) problem = valueProblem(value);

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "link/Wire.h"
+#include "records/RegularFile.h"
 #include "ui/ui_helpers.h"
 
 namespace tarvo::tools {
@@ -177,7 +178,7 @@ void JournalFRM::reload() {
     names.push_back(name.toStdString());
   for (const std::string& name : newestJournalFiles(std::move(names), kJournalMonths)) {
     QFile file(dir.filePath(QString::fromStdString(name)));
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!records::openRegularFile(file, QIODevice::ReadOnly)) {
       unreadable_ << file.fileName();
       continue;
     }

@@ -3,7 +3,6 @@
 // lines fill its text box, and the listing window; and the line appender that fills such
 // text boxes from replies.
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -239,22 +238,6 @@ TEST_F(SeqEditor, SaveRefusesWhatTheWireCannotCarryAndCopesWithAnEmptyText) {
   EXPECT_TRUE(inside<QProgressBar>(e, "ProgressBar1")->isHidden());
 }
 
-TEST_F(SeqEditor, AHundredThousandLineListingArrivingInBurstsTakesLinearTime) {
-  SeqEditFRM* e = open();
-  QElapsedTimer timer;
-  timer.start();
-  client->connection().router().dispatch("CLRGETLST");
-  for (int n = 0; n < 100000; ++n) {
-    client->connection().router().dispatch("SEQLST" + std::to_string(n) + " listing text");
-    if (n % 1000 == 999) QCoreApplication::processEvents();
-  }
-  client->connection().router().dispatch("DNSEQLST");
-  // Setting the whole text anew per line takes hours for this; appending, about a second.
-  EXPECT_LT(timer.elapsed(), 20000);
-  EXPECT_TRUE(
-      inside<QPlainTextEdit>(e, "SourceTB")->toPlainText().endsWith("\n99999 listing text"));
-}
-
 using PlbListing = ClientFixture;
 
 TEST_F(PlbListing, ViewPlbAsksForTheNodeAndOneWindowShowsEachListingIndented) {
@@ -277,24 +260,4 @@ TEST_F(PlbListing, ViewPlbAsksForTheNodeAndOneWindowShowsEachListingIndented) {
   EXPECT_EQ(client->sequence().plbList(), nullptr);
   reply({"PLBLIST S", "PLBENDLIST"});
   EXPECT_EQ(client->sequence().plbList(), nullptr);
-}
-
-// Lines gathered per burst without losing their order, and the caret left where it was; how
-// each window joins its lines is in its own tests.
-TEST(LineAppender, LinesReachTheBoxOncePerBurstAndClearingStartsAfresh) {
-  QPlainTextEdit box;
-  LineAppender appender(&box, LineAppender::Join::SkipLeadingEmpty);
-  appender.setText(QStringLiteral("Retrieving source"));
-  appender.clear();
-  for (const char* line : {"", "0", "", "2"}) appender.append(QString::fromLatin1(line));
-  EXPECT_EQ(box.toPlainText(), "");  // not yet: the burst is still being handled
-  EXPECT_EQ(box.document()->blockCount(), 1);
-  ASSERT_TRUE(waitUntil([&] { return !box.toPlainText().isEmpty(); }));
-  EXPECT_EQ(box.toPlainText(), "0\n\n2");  // a leading empty line is dropped
-  EXPECT_EQ(box.document()->blockCount(), 3);
-  EXPECT_EQ(box.textCursor().position(), 0);  // the caret stays where it was
-  appender.append(u"3");
-  appender.clear();  // lines not yet in are forgotten with the rest
-  appender.append(u"4");
-  EXPECT_EQ(appender.text(), "4");
 }
