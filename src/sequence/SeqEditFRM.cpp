@@ -41,7 +41,7 @@ void apply(QWidget* control, const ControlState& state) {
 }  // namespace
 
 SeqEditFRM::SeqEditFRM(const QString& name, const QString& type, QWidget* parent)
-    : QWidget(parent, Qt::Window), blockName(name), blockType(type) {
+    : QMainWindow(parent), blockName(name), blockType(type) {
   setObjectName(QStringLiteral("SeqEditFRM"));
   setWindowTitle(QStringLiteral("Sequence Block Edit"));
   setAttribute(Qt::WA_DeleteOnClose);
@@ -55,7 +55,9 @@ SeqEditFRM::SeqEditFRM(const QString& name, const QString& type, QWidget* parent
 SeqEditFRM::~SeqEditFRM() = default;
 
 void SeqEditFRM::buildControls() {
-  auto* layout = new QVBoxLayout(this);
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+  auto* layout = new QVBoxLayout(central);
 
   // The progress bar stands upright over the right edge of the text box.
   auto* textArea = new QGridLayout;

@@ -3,8 +3,12 @@
 // or a progress text, the row of work buttons, the block's name and the upload progress
 // bar. What the buttons do is the controller's business; the window paints the state of
 // its controls and says when it closes.
+//
+// A QMainWindow, not a bare QWidget: Qt's accessibility gives a plain QWidget the role of a
+// client area even when it is a window of its own (AT-SPI "filler"), so a screen reader
+// would not announce it as a window; a QMainWindow reads as a frame with its title as name.
+#include <QMainWindow>
 #include <QString>
-#include <QWidget>
 
 #include "sequence/editor_controls.h"
 #include "ui/LineAppender.h"
@@ -16,7 +20,7 @@ class QPushButton;
 
 namespace tarvo::sequence {
 
-class SeqEditFRM : public QWidget {
+class SeqEditFRM : public QMainWindow {
   Q_OBJECT
 
  public:
