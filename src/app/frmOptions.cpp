@@ -25,12 +25,14 @@ namespace tarvo {
 using namespace records;
 
 frmOptions::frmOptions(QString settingsPath, Prompter& prompter, QWidget* parent)
-    : QWidget(parent, Qt::Window), settingsPath_(std::move(settingsPath)), prompter_(prompter) {
+    : QMainWindow(parent), settingsPath_(std::move(settingsPath)), prompter_(prompter) {
   setObjectName(QStringLiteral("frmOptions"));
   setWindowTitle(QStringLiteral("Options"));
   setAttribute(Qt::WA_DeleteOnClose);
 
-  auto* layout = new QVBoxLayout(this);
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+  auto* layout = new QVBoxLayout(central);
   Label3 = new QLabel(QStringLiteral("Tarvo Server Setup"), this);
   Label3->setObjectName(QStringLiteral("Label3"));
   QFont heading = Label3->font();

@@ -1,8 +1,8 @@
 #pragma once
 // The server options dialog: ten server entries, the one in use and the auto-connect flag,
 // read from and written to the settings file. It is an ordinary window, not a modal one.
+#include <QMainWindow>
 #include <QString>
-#include <QWidget>
 #include <array>
 
 class QButtonGroup;
@@ -15,7 +15,9 @@ class QRadioButton;
 namespace tarvo {
 class Prompter;
 
-class frmOptions : public QWidget {
+// A QMainWindow, not a bare QWidget: Qt gives a bare QWidget window the accessible role of a
+// client area ("filler" on AT-SPI), which a screen reader does not announce as a window.
+class frmOptions : public QMainWindow {
   Q_OBJECT
 
  public:

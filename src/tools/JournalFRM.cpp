@@ -105,12 +105,14 @@ class JournalModel : public QAbstractTableModel {
 };
 
 JournalFRM::JournalFRM(std::function<QString()> folder, QWidget* parent)
-    : QWidget(parent), folder_(std::move(folder)), model_(new JournalModel(this)) {
+    : QMainWindow(parent), folder_(std::move(folder)), model_(new JournalModel(this)) {
   setObjectName(QStringLiteral("JournalFRM"));
   setWindowTitle(QStringLiteral("Change Journal"));
   setAttribute(Qt::WA_DeleteOnClose);
 
-  auto* layout = new QVBoxLayout(this);
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+  auto* layout = new QVBoxLayout(central);
   auto* filters = new QHBoxLayout;
   auto field = [this, filters](const char* name, const QString& caption,
                                const QString& accessible) {

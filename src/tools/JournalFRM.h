@@ -2,9 +2,9 @@
 // The change journal window: the events of the journal files, newest first, with a block
 // and a CP filter. It reads the files when it opens and on Refresh, within a bound said in
 // the window, and skips lines that are not events, saying how many.
+#include <QMainWindow>
 #include <QString>
 #include <QStringList>
-#include <QWidget>
 #include <functional>
 
 #include "tools/journal_view.h"
@@ -18,7 +18,9 @@ namespace tarvo::tools {
 
 class JournalModel;
 
-class JournalFRM : public QWidget {
+// A QMainWindow, not a bare QWidget: Qt gives a bare QWidget window the accessible role of a
+// client area ("filler" on AT-SPI), which a screen reader does not announce as a window.
+class JournalFRM : public QMainWindow {
   Q_OBJECT
 
  public:

@@ -30,12 +30,14 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 }  // namespace
 
 TraceFRM::TraceFRM(const TraceBuffer& buffer, bool recording, QWidget* parent)
-    : QWidget(parent), buffer_(buffer) {
+    : QMainWindow(parent), buffer_(buffer) {
   setObjectName(QStringLiteral("TraceFRM"));
   setWindowTitle(QStringLiteral("Protocol Trace"));
   setAttribute(Qt::WA_DeleteOnClose);
 
-  auto* layout = new QVBoxLayout(this);
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+  auto* layout = new QVBoxLayout(central);
   auto* bar = new QHBoxLayout;
   RecordCB = new QCheckBox(QStringLiteral("&Record"), this);
   RecordCB->setObjectName(QStringLiteral("RecordCB"));

@@ -2,8 +2,8 @@
 // The protocol trace window: every frame sent and every line received while "Record" is
 // ticked, with its time and direction, control characters made visible. The text can be
 // searched, selected and copied; Save As writes the whole trace kept.
+#include <QMainWindow>
 #include <QString>
-#include <QWidget>
 
 #include "tools/trace_buffer.h"
 
@@ -15,7 +15,9 @@ class QPushButton;
 
 namespace tarvo::tools {
 
-class TraceFRM : public QWidget {
+// A QMainWindow, not a bare QWidget: Qt gives a bare QWidget window the accessible role of a
+// client area ("filler" on AT-SPI), which a screen reader does not announce as a window.
+class TraceFRM : public QMainWindow {
   Q_OBJECT
 
  public:
