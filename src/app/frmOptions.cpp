@@ -2,7 +2,6 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,9 +12,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSaveFile>
-#include <QShortcut>
 #include <QVBoxLayout>
 
+#include "link/Wire.h"
 #include "records/settings_file.h"
 #include "ui/Prompter.h"
 #include "ui/ui_helpers.h"
@@ -24,15 +23,13 @@ namespace tarvo {
 
 using namespace records;
 
-frmOptions::frmOptions(QString settingsPath, Prompter& prompter, QWidget* parent)
-    : QMainWindow(parent), settingsPath_(std::move(settingsPath)), prompter_(prompter) {
-  setObjectName(QStringLiteral("frmOptions"));
-  setWindowTitle(QStringLiteral("Options"));
-  setAttribute(Qt::WA_DeleteOnClose);
+frmOptions::frmOptions(QString settingsPath, Prompter& prompter)
+    : ToolWindow("frmOptions", QStringLiteral("Options")),
+      settingsPath_(std::move(settingsPath)),
+      prompter_(prompter) {
+  setSizeGripEnabled(false);
 
-  auto* central = new QWidget(this);
-  setCentralWidget(central);
-  auto* layout = new QVBoxLayout(central);
+  auto* layout = new QVBoxLayout(this);
   Label3 = new QLabel(QStringLiteral("Tarvo Server Setup"), this);
   Label3->setObjectName(QStringLiteral("Label3"));
   QFont heading = Label3->font();
@@ -118,8 +115,6 @@ frmOptions::frmOptions(QString settingsPath, Prompter& prompter, QWidget* parent
     if (apply()) close();
   });
   connect(cmdCancel, &QPushButton::clicked, this, &QWidget::close);
-  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-  connect(escape, &QShortcut::activated, this, &QWidget::close);
 
   load();
 }
@@ -134,8 +129,8 @@ void frmOptions::load() {
   selected_ = read.file.selected;
   for (int i = 0; i < read.entriesRead; ++i) {
     const auto& entry = read.file.entries[static_cast<std::size_t>(i)];
-    HostIP_TB[static_cast<std::size_t>(i)]->setText(fromWire(entry.host));
-    PortNumTB[static_cast<std::size_t>(i)]->setText(fromWire(entry.port));
+    HostIP_TB[static_cast<std::size_t>(i)]->setText(link::fromWire(entry.host));
+    PortNumTB[static_cast<std::size_t>(i)]->setText(link::fromWire(entry.port));
   }
   // A file that stopped part-way selects nothing and leaves the box clear.
   if (!read.complete()) return;
@@ -171,11 +166,6 @@ bool frmOptions::apply() {
                    QStringLiteral("The settings could not be saved to %1:\r%2")
                        .arg(QDir::toNativeSeparators(settingsPath_), file.errorString()));
   return false;
-}
-
-void frmOptions::closeEvent(QCloseEvent* event) {
-  emit finished();
-  event->accept();
 }
 
 }  // namespace tarvo

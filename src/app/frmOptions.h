@@ -1,9 +1,10 @@
 #pragma once
 // The server options dialog: ten server entries, the one in use and the auto-connect flag,
 // read from and written to the settings file. It is an ordinary window, not a modal one.
-#include <QMainWindow>
 #include <QString>
 #include <array>
+
+#include "ui/ToolWindow.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -15,17 +16,22 @@ class QRadioButton;
 namespace tarvo {
 class Prompter;
 
-// A QMainWindow, not a bare QWidget: Qt gives a bare QWidget window the accessible role of a
-// client area ("filler" on AT-SPI), which a screen reader does not announce as a window.
-class frmOptions : public QMainWindow {
+class frmOptions : public ToolWindow {
   Q_OBJECT
 
  public:
-  frmOptions(QString settingsPath, Prompter& prompter, QWidget* parent = nullptr);
+  frmOptions(QString settingsPath, Prompter& prompter);
 
   // Writes the file; false (after telling the user) when it cannot be written.
   bool apply();
   int selectedIndex() const { return selected_; }
+
+ signals:
+  // The settings were written.
+  void applied();
+
+ private:
+  void load();
 
   QLabel* Label3;
   QLabel* SettingsPathLBL;  // which file the dialog reads and writes
@@ -39,19 +45,6 @@ class frmOptions : public QMainWindow {
   QPushButton* cmdOK;
   QPushButton* cmdCancel;
   QPushButton* cmdApply;
-
- signals:
-  // The dialog has closed, whichever way; the main window shows itself again.
-  void finished();
-  // The settings were written.
-  void applied();
-
- protected:
-  void closeEvent(QCloseEvent* event) override;
-
- private:
-  void load();
-
   QString settingsPath_;
   Prompter& prompter_;
   QButtonGroup* group_;

@@ -3,15 +3,11 @@
 // or a progress text, the row of work buttons, the block's name and the upload progress
 // bar. What the buttons do is the controller's business; the window paints the state of
 // its controls and says when it closes.
-//
-// A QMainWindow, not a bare QWidget: Qt's accessibility gives a plain QWidget the role of a
-// client area even when it is a window of its own (AT-SPI "filler"), so a screen reader
-// would not announce it as a window; a QMainWindow reads as a frame with its title as name.
-#include <QMainWindow>
 #include <QString>
 
 #include "sequence/editor_controls.h"
 #include "ui/LineAppender.h"
+#include "ui/ToolWindow.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -20,12 +16,12 @@ class QPushButton;
 
 namespace tarvo::sequence {
 
-class SeqEditFRM : public QMainWindow {
+class SeqEditFRM : public ToolWindow {
   Q_OBJECT
 
  public:
   // The block and its type are fixed for the window's life; every command names them.
-  SeqEditFRM(const QString& blockName, const QString& blockType, QWidget* parent = nullptr);
+  SeqEditFRM(const QString& blockName, const QString& blockType, QWidget* owner = nullptr);
   ~SeqEditFRM() override;
 
   const QString blockName;
@@ -42,6 +38,25 @@ class SeqEditFRM : public QMainWindow {
   QString rawText();
   // Puts the caret at the end of the text and scrolls there.
   void caretToEnd();
+  // The upload progress bar: its range (0 to `maximum`) and where it stands.
+  void setProgressRange(int maximum);
+  void setProgress(int value);
+
+ signals:
+  // The work buttons: Edit, Save, Compile, Done, View Listing, Cancel.
+  void fetchRequested();
+  void saveRequested();
+  void compileRequested();
+  void installRequested();
+  void listingRequested();
+  void cancelRequested();
+
+ public slots:
+  // Escape does nothing here: closing the editor would throw away what was typed.
+  void reject() override {}
+
+ private:
+  void buildControls();
 
   QPlainTextEdit* SourceTB;
   QPushButton* EditPB;
@@ -52,19 +67,7 @@ class SeqEditFRM : public QMainWindow {
   QPushButton* DonePB;
   QPushButton* CancelPB;
   QProgressBar* ProgressBar1;
-
- signals:
-  // The window is closing, whichever way; emitted once.
-  void unloading();
-
- protected:
-  void closeEvent(QCloseEvent* event) override;
-
- private:
-  void buildControls();
-
   LineAppender* lines_ = nullptr;  // owned by the text box
-  bool unloaded_ = false;
 };
 
 }  // namespace tarvo::sequence

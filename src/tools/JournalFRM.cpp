@@ -12,6 +12,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "link/Wire.h"
 #include "ui/ui_helpers.h"
 
 namespace tarvo::tools {
@@ -51,8 +52,8 @@ class JournalModel : public QAbstractTableModel {
   }
   void setFilters(const QString& block, const QString& cp) {
     beginResetModel();
-    block_ = block.toLatin1().toStdString();
-    cp_ = cp.toLatin1().toStdString();
+    block_ = link::toWire(block);
+    cp_ = link::toWire(cp);
     select();
     endResetModel();
   }
@@ -77,16 +78,16 @@ class JournalModel : public QAbstractTableModel {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
     const records::JournalEvent& e = events_[rows_[static_cast<std::size_t>(index.row())]];
     switch (index.column()) {
-      case Time: return fromWire(records::isoUtc(e.timeMs));
+      case Time: return link::fromWire(records::isoUtc(e.timeMs));
       case User: return utf8(e.user);
       case Host: return utf8(e.host);
       case Server: return utf8(e.serverHost) + u':' + QString::number(e.serverPort);
-      case Cp: return fromWire(e.cp);
-      case Block: return fromWire(e.block);
-      case What: return fromWire(e.what);
-      case Detail: return fromWire(e.detail);
-      case Result: return fromWire(records::outcomeText(e.result));
-      case Message: return fromWire(e.message);
+      case Cp: return link::fromWire(e.cp);
+      case Block: return link::fromWire(e.block);
+      case What: return link::fromWire(e.what);
+      case Detail: return link::fromWire(e.detail);
+      case Result: return link::fromWire(records::outcomeText(e.result));
+      case Message: return link::fromWire(e.message);
       default: return {};
     }
   }
@@ -104,15 +105,11 @@ class JournalModel : public QAbstractTableModel {
   std::string cp_;
 };
 
-JournalFRM::JournalFRM(std::function<QString()> folder, QWidget* parent)
-    : QMainWindow(parent), folder_(std::move(folder)), model_(new JournalModel(this)) {
-  setObjectName(QStringLiteral("JournalFRM"));
-  setWindowTitle(QStringLiteral("Change Journal"));
-  setAttribute(Qt::WA_DeleteOnClose);
-
-  auto* central = new QWidget(this);
-  setCentralWidget(central);
-  auto* layout = new QVBoxLayout(central);
+JournalFRM::JournalFRM(std::function<QString()> folder, QWidget* owner)
+    : ToolWindow("JournalFRM", QStringLiteral("Change Journal"), owner),
+      folder_(std::move(folder)),
+      model_(new JournalModel(this)) {
+  auto* layout = new QVBoxLayout(this);
   auto* filters = new QHBoxLayout;
   auto field = [this, filters](const char* name, const QString& caption,
                                const QString& accessible) {

@@ -2,12 +2,12 @@
 // The change journal window: the events of the journal files, newest first, with a block
 // and a CP filter. It reads the files when it opens and on Refresh, within a bound said in
 // the window, and skips lines that are not events, saying how many.
-#include <QMainWindow>
 #include <QString>
 #include <QStringList>
 #include <functional>
 
 #include "tools/journal_view.h"
+#include "ui/ToolWindow.h"
 
 class QLabel;
 class QLineEdit;
@@ -18,14 +18,12 @@ namespace tarvo::tools {
 
 class JournalModel;
 
-// A QMainWindow, not a bare QWidget: Qt gives a bare QWidget window the accessible role of a
-// client area ("filler" on AT-SPI), which a screen reader does not announce as a window.
-class JournalFRM : public QMainWindow {
+class JournalFRM : public ToolWindow {
   Q_OBJECT
 
  public:
   // `folder` is asked for at each reading, so a journal moved meanwhile is followed.
-  explicit JournalFRM(std::function<QString()> folder, QWidget* parent = nullptr);
+  JournalFRM(std::function<QString()> folder, QWidget* owner = nullptr);
   ~JournalFRM() override;
 
   // Reads the journal files again.
@@ -34,16 +32,15 @@ class JournalFRM : public QMainWindow {
   int eventCount() const;
   int shownCount() const;
 
+ private:
+  void refilter();
+  void describe();
+
   QLineEdit* BlockFilterTB;
   QLineEdit* CpFilterTB;
   QPushButton* RefreshPB;
   QTableView* JournalGrid;
   QLabel* JournalInfoLBL;
-
- private:
-  void refilter();
-  void describe();
-
   std::function<QString()> folder_;
   JournalModel* model_;
   QString readFolder_;

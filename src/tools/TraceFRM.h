@@ -2,10 +2,10 @@
 // The protocol trace window: every frame sent and every line received while "Record" is
 // ticked, with its time and direction, control characters made visible. The text can be
 // searched, selected and copied; Save As writes the whole trace kept.
-#include <QMainWindow>
 #include <QString>
 
 #include "tools/trace_buffer.h"
+#include "ui/ToolWindow.h"
 
 class QCheckBox;
 class QLabel;
@@ -15,9 +15,7 @@ class QPushButton;
 
 namespace tarvo::tools {
 
-// A QMainWindow, not a bare QWidget: Qt gives a bare QWidget window the accessible role of a
-// client area ("filler" on AT-SPI), which a screen reader does not announce as a window.
-class TraceFRM : public QMainWindow {
+class TraceFRM : public ToolWindow {
   Q_OBJECT
 
  public:
@@ -25,7 +23,7 @@ class TraceFRM : public QMainWindow {
   static constexpr std::size_t kShownChars = 2000;
 
   // Shows what `buffer` holds; later lines come through lineAdded().
-  TraceFRM(const TraceBuffer& buffer, bool recording, QWidget* parent = nullptr);
+  TraceFRM(const TraceBuffer& buffer, bool recording, QWidget* owner = nullptr);
 
   // A line was added to the buffer: it is shown with the next turn of the event loop.
   void lineAdded(const TraceEntry& entry);
@@ -37,14 +35,6 @@ class TraceFRM : public QMainWindow {
   bool findNext();
   void setInfo(const QString& text);
 
-  QCheckBox* RecordCB;
-  QPushButton* ClearPB;
-  QPushButton* SaveAsPB;
-  QLineEdit* FindTB;
-  QPushButton* FindNextPB;
-  QPlainTextEdit* TraceTB;
-  QLabel* TraceInfoLBL;
-
  signals:
   void recordingChanged(bool on);
   void clearRequested();
@@ -53,6 +43,13 @@ class TraceFRM : public QMainWindow {
  private:
   void describe();
 
+  QCheckBox* RecordCB;
+  QPushButton* ClearPB;
+  QPushButton* SaveAsPB;
+  QLineEdit* FindTB;
+  QPushButton* FindNextPB;
+  QPlainTextEdit* TraceTB;
+  QLabel* TraceInfoLBL;
   const TraceBuffer& buffer_;
   QString pending_;
   bool flushPending_ = false;

@@ -36,7 +36,8 @@ class FaultInjection : public ClientFixture {
     EXPECT_TRUE(!editor || editor->isVisible());
     // Edit Seq is back unless the editor it opened is still there (its Cancel closes it).
     auto* seq = client->sequence().seqEditor();
-    EXPECT_TRUE(seq ? seq->CancelPB->isEnabled() : !button("EditSeq")->isHidden());
+    EXPECT_TRUE(seq ? inside<QPushButton>(seq, "CancelPB")->isEnabled()
+                    : !button("EditSeq")->isHidden());
     // The cross-reference setup, which hides the main window, is gone.
     EXPECT_TRUE(waitUntil([this] { return client->xref().setupWindow() == nullptr; }));
     server.commands.clear();
