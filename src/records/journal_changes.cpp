@@ -150,6 +150,29 @@ std::vector<std::pair<std::string, std::vector<std::string>>> revertReads(
   return reads;
 }
 
+std::optional<std::string> revertProblem(const std::vector<JournalEvent>& events,
+                                         const JournalChange& change, std::string_view sessionCp) {
+  const JournalEvent& e = changeEvent(change, events);
+  if (!isEdit(e)) return "only parameter changes can be reverted, not a " + e.what;
+  if (!change.request) return "its request is not in the journal read";
+  switch (changeOutcome(change, events)) {
+    case Outcome::Sent: return "it was never answered: whether it took is not known";
+    case Outcome::ConnectionLost:
+      return "the connection was lost before its answer: whether it took is not known";
+    case Outcome::Error: return "the server refused it: there is nothing to set back";
+    case Outcome::Done:
+    case Outcome::Warning: break;
+  }
+  if (e.cp != sessionCp)
+    return "it was made on CP " + e.cp + ", not on " + std::string(sessionCp) +
+           ", the CP of this session";
+  if (e.truncated) return "its journal line was cut short: not every parameter it changed is known";
+  if (e.changes.empty()) return "it changed no parameter";
+  for (const ParamChange& p : e.changes)
+    if (!p.oldValue) return "the old value of " + p.param + " is unknown (?)";
+  return std::nullopt;
+}
+
 RevertPlan planRevert(const std::vector<JournalEvent>& events,
                       const std::vector<JournalChange>& changes,
                       const std::vector<std::size_t>& chosen, std::string_view sessionCp,
@@ -172,34 +195,8 @@ RevertPlan planRevert(const std::vector<JournalEvent>& events,
     const JournalChange& change = changes[c];
     const JournalEvent& e = changeEvent(change, events);
     auto refuse = [&](std::string reason) { plan.refusals.push_back({c, std::move(reason)}); };
-    if (!isEdit(e)) {
-      refuse("only parameter changes can be reverted, not a " + e.what);
-      continue;
-    }
-    if (!change.request) {
-      refuse("its request is not in the journal read");
-      continue;
-    }
-    switch (changeOutcome(change, events)) {
-      case Outcome::Sent: refuse("it was never answered: whether it took is not known"); continue;
-      case Outcome::ConnectionLost:
-        refuse("the connection was lost before its answer: whether it took is not known");
-        continue;
-      case Outcome::Error: refuse("the server refused it: there is nothing to set back"); continue;
-      case Outcome::Done:
-      case Outcome::Warning: break;
-    }
-    if (e.cp != sessionCp) {
-      refuse("it was made on CP " + e.cp + ", not on " + std::string(sessionCp) +
-             ", the CP of this session");
-      continue;
-    }
-    if (e.truncated) {
-      refuse("its journal line was cut short: not every parameter it changed is known");
-      continue;
-    }
-    if (e.changes.empty()) {
-      refuse("it changed no parameter");
+    if (auto problem = revertProblem(events, change, sessionCp)) {
+      refuse(std::move(*problem));
       continue;
     }
     const auto liveBlock = live.find(e.block);
@@ -210,10 +207,6 @@ RevertPlan planRevert(const std::vector<JournalEvent>& events,
     Block& block = blocks[e.block];
     std::string why;
     for (const ParamChange& p : e.changes) {
-      if (!p.oldValue) {
-        why = "the old value of " + p.param + " is unknown (?)";
-        break;
-      }
       const auto known = block.params.find(p.param);
       std::string now;
       if (known != block.params.end()) {

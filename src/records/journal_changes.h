@@ -83,6 +83,12 @@ std::vector<std::pair<std::string, std::vector<std::string>>> revertReads(
     const std::vector<JournalEvent>& events, const std::vector<JournalChange>& changes,
     const std::vector<std::size_t>& chosen);
 
+// Why `change` cannot be reverted in a session on `sessionCp` whatever the live values are
+// (not an answered parameter edit or revert, refused, of another CP, cut short, an old
+// value unknown), or nothing.
+std::optional<std::string> revertProblem(const std::vector<JournalEvent>& events,
+                                         const JournalChange& change, std::string_view sessionCp);
+
 // Plans setting `chosen` changes (indexes into `changes`) back to their recorded old values
 // in a session on `sessionCp`. A change is reverted as a whole or refused as a whole, with
 // the reason: not an answered parameter edit (or revert), refused by the server, of another
