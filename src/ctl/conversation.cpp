@@ -565,7 +565,8 @@ void Conversation::listRefused(std::string_view message) {
 void Conversation::closeWhenAllSent() {
   // The last transaction is out: the close goes right behind it, and its answer comes
   // right behind the transactions' answers.
-  if (next_ == blockTotal() && lists_.size() == stale_) close();
+  // A dump asks nothing after its lists: the close follows the last one at once.
+  if (next_ == blockTotal() && (reading() || lists_.size() == stale_)) close();
 }
 
 void Conversation::modAnswered(BlockResult result, std::string_view message) {

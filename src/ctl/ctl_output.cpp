@@ -150,11 +150,9 @@ void writeReport(const std::string& cp, const Plan& plan, const Outcome& outcome
     std::size_t unchanged = 0;
     if (outcome.result(b) != BlockResult::Unchanged)
       for (const std::uint32_t row : plan.rowsOf(b)) unchanged += outcome.unchanged(plan, row);
-    if (unchanged > 0) {
-      line += std::to_string(unchanged) + " unchanged";
-      if (!outcome.message(b).empty()) line += "; ";
-    }
     line += outcome.message(b);
+    if (unchanged > 0)
+      line += (outcome.message(b).empty() ? "" : "; ") + std::to_string(unchanged) + " unchanged";
     endLine(out, line);
     pieces.maybeFlush();
   }
