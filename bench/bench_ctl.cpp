@@ -284,15 +284,14 @@ BENCHMARK(BM_CtlCommand)
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  const int code = bench::runBenchmarks(argc, argv,
-                                        {{"apply 2000 x 5, window 1024: 50 ms RT / loopback",
-                                          "BM_CtlApply/25/1024/2000", "BM_CtlApply/0/1024/2000"},
-                                         {"apply 2000 x 5 on loopback: window 1024 / window 1",
-                                          "BM_CtlApply/0/1024/2000", "BM_CtlApply/0/1/2000"},
-                                         {"dump of 2000 blocks: 50 ms RT / loopback",
-                                          "BM_CtlRead/0/25", "BM_CtlRead/0/0"},
-                                         {"diff of 2000 blocks: 50 ms RT / loopback",
-                                          "BM_CtlRead/1/25", "BM_CtlRead/1/0"}});
+  const int code = bench::runBenchmarks(
+      argc, argv,
+      {{"apply 2000 x 5, window 1024: 50 ms RT / loopback", "BM_CtlApply/25/1024/2000",
+        "BM_CtlApply/0/1024/2000"},
+       {"apply 2000 x 5 on loopback: window 1024 / window 1", "BM_CtlApply/0/1024/2000",
+        "BM_CtlApply/0/1/2000"},
+       {"dump of 2000 blocks: 50 ms RT / loopback", "BM_CtlRead/0/25", "BM_CtlRead/0/0"},
+       {"diff of 2000 blocks: 50 ms RT / loopback", "BM_CtlRead/1/25", "BM_CtlRead/1/0"}});
   theSetup.reset();
   return code;
 }
