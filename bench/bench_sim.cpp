@@ -27,7 +27,7 @@
 #include "bench_main.h"
 #include "link/framing.h"
 #include "link/line_splitter.h"
-#include "plant.h"
+#include "sim/plant.h"
 #include "sim_process.h"
 
 using namespace tarvo;

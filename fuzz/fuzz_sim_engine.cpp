@@ -19,9 +19,9 @@
 #include <string_view>
 #include <utility>
 
-#include "demo_plant.h"
-#include "engine.h"
-#include "plant_file.h"
+#include "sim/demo_plant.h"
+#include "sim/engine.h"
+#include "sim/plant_file.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "demo_plant.h"
+#include "sim/demo_plant.h"
 
 #include <initializer_list>
 #include <stdexcept>

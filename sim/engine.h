@@ -13,9 +13,9 @@
 #include <string_view>
 #include <vector>
 
-#include "log_limiter.h"
-#include "plant.h"
-#include "xref.h"
+#include "sim/log_limiter.h"
+#include "sim/plant.h"
+#include "sim/xref.h"
 
 namespace tarvo::sim {
 
@@ -134,17 +134,21 @@ class Engine {
   };
   static const std::vector<CommandEntry>& commandTable();
 
+  // --- version, watchdog, lists (engine.cpp) ---
   void getVersion(Context& ctx, std::string_view arg);
   void ignore(Context& ctx, std::string_view arg);
   void getCps(Context& ctx, std::string_view arg);
   void getCompounds(Context& ctx, std::string_view arg);
+  // --- ICC sessions (engine_session.cpp) ---
   void openCp(Context& ctx, std::string_view arg);
   void overrideCp(Context& ctx, std::string_view arg);
   void closeIcc(Context& ctx, std::string_view arg);
   void getBlocks(Context& ctx, std::string_view arg);
+  // --- CP utilities (engine_utilities.cpp) ---
   void upload(Context& ctx, std::string_view arg);
   void checkpoint(Context& ctx, std::string_view arg);
   void initialize(Context& ctx, std::string_view arg);
+  // --- parameters (engine_params.cpp) ---
   void getParams(Context& ctx, std::string_view arg);
   void modStart(Context& ctx, std::string_view arg);
   void modParam(Context& ctx, std::string_view arg);

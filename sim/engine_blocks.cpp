@@ -6,15 +6,17 @@
 #include <string>
 #include <vector>
 
-#include "engine.h"
-#include "replies.h"
-#include "text.h"
+#include "sim/engine.h"
+#include "sim/engine_detail.h"
+#include "sim/replies.h"
+#include "sim/text.h"
 
 namespace tarvo::sim {
 
+using detail::kNoSession;
+
 namespace {
 
-constexpr std::string_view kNoSession = "No ICC session open";
 constexpr std::string_view kEndOfList = "***END***";
 constexpr std::string_view kCompoundType = "COMPND";
 constexpr std::size_t kBlockNameLimit = 12;
@@ -212,7 +214,7 @@ void Engine::addNew(Context& ctx, std::string_view arg) {
                                  shown(name), shown(type), message));
   };
   Cp* cp = sessionCpOf(ctx.conn);
-  if (!cp) return refuse(std::string(kNoSession));
+  if (!cp) return refuse(kNoSession);
   if (w.size() != 3) return refuse("ADDNEW needs a name, a location and a type");
 
   Place place;
@@ -272,7 +274,7 @@ void Engine::copyNew(Context& ctx, std::string_view arg) {
                                  shown(name), shown(type), message));
   };
   Cp* cp = sessionCpOf(ctx.conn);
-  if (!cp) return refuse(std::string(kNoSession));
+  if (!cp) return refuse(kNoSession);
   if (w.size() != 4) return refuse("CPYNEW needs a new name, a source, its type and a location");
 
   std::string problem;
@@ -315,7 +317,7 @@ void Engine::moveBlock(Context& ctx, std::string_view arg) {
                                  shown(source), shown(type), message));
   };
   Cp* cp = sessionCpOf(ctx.conn);
-  if (!cp) return refuse(std::string(kNoSession));
+  if (!cp) return refuse(kNoSession);
   if (w.size() != 3) return refuse("MOVEBLK needs a location, a source and its type");
 
   std::string problem;
@@ -363,7 +365,7 @@ void Engine::deleteBlock(Context& ctx, std::string_view arg) {
   const std::string_view name = text::trim(arg);
   auto refuse = [&](const std::string& message) { ctx.reply("ERRDELBLK" + message); };
   Cp* cp = sessionCpOf(ctx.conn);
-  if (!cp) return refuse(std::string(kNoSession));
+  if (!cp) return refuse(kNoSession);
   if (name.empty()) return refuse("DELBLK needs the name of a block or compound");
   if (name == kEndOfList) return refuse("the end of the list can not be deleted");
 

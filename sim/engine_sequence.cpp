@@ -2,15 +2,17 @@
 // and the compile listing; and the listings of PLBs.
 #include <algorithm>
 
-#include "engine.h"
-#include "seq_checker.h"
-#include "text.h"
+#include "sim/engine.h"
+#include "sim/engine_detail.h"
+#include "sim/seq_checker.h"
+#include "sim/text.h"
 
 namespace tarvo::sim {
 
+using detail::kNoSession;
+
 namespace {
 
-const std::string kNoSession = "No ICC session open";
 // Longer than any "CMP:BLK" of a plant.
 constexpr std::size_t kMaxBlockKey = 64;
 

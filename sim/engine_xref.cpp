@@ -2,8 +2,8 @@
 // the listing of one block or compound.
 #include <algorithm>
 
-#include "engine.h"
-#include "text.h"
+#include "sim/engine.h"
+#include "sim/text.h"
 
 namespace tarvo::sim {
 

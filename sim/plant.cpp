@@ -1,4 +1,4 @@
-#include "plant.h"
+#include "sim/plant.h"
 
 #include <stdexcept>
 

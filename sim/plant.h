@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue.h"
+#include "sim/catalogue.h"
 
 namespace tarvo::sim {
 

@@ -1,9 +1,9 @@
-#include "plant_file.h"
+#include "sim/plant_file.h"
 
 #include <set>
 #include <vector>
 
-#include "text.h"
+#include "sim/text.h"
 
 namespace tarvo::sim {
 

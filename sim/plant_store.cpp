@@ -1,11 +1,11 @@
-#include "plant_store.h"
+#include "sim/plant_store.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <vector>
 
-#include "plant_file.h"
+#include "sim/plant_file.h"
 
 namespace tarvo::sim {
 

@@ -4,7 +4,7 @@
 #include <QString>
 #include <optional>
 
-#include "plant.h"
+#include "sim/plant.h"
 
 namespace tarvo::sim {
 

@@ -1,11 +1,11 @@
-#include "server.h"
+#include "sim/server.h"
 
 #include <QMetaObject>
 #include <QTcpSocket>
 #include <algorithm>
 #include <deque>
 
-#include "text.h"
+#include "sim/text.h"
 
 namespace tarvo::sim {
 

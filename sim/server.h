@@ -17,9 +17,9 @@
 #include <memory>
 #include <vector>
 
-#include "engine.h"
-#include "frame_decoder.h"
-#include "log_limiter.h"
+#include "sim/engine.h"
+#include "sim/frame_decoder.h"
+#include "sim/log_limiter.h"
 
 class QTcpSocket;
 

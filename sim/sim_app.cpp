@@ -1,12 +1,12 @@
-#include "sim_app.h"
+#include "sim/sim_app.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <cstdio>
 
-#include "demo_plant.h"
-#include "plant_store.h"
-#include "text.h"
+#include "sim/demo_plant.h"
+#include "sim/plant_store.h"
+#include "sim/text.h"
 
 namespace tarvo::sim {
 

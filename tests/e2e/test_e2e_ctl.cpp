@@ -10,8 +10,8 @@
 #include "ctl/ctl_args.h"
 #include "records/csv.h"
 #include "records/journal.h"
+#include "sim/sim_app.h"
 #include "sim/sim_test_util.h"
-#include "sim_app.h"
 #include "support/ClientFixture.h"
 
 using namespace tarvo;

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "plant_file.h"
+#include "sim/plant_file.h"
+#include "sim/text.h"
 #include "sim_test_util.h"
-#include "text.h"
 
 namespace tarvo::sim {
 namespace {

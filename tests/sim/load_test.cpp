@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "line_client.h"
-#include "server.h"
+#include "sim/server.h"
 #include "sim_test_util.h"
 
 namespace tarvo::sim {

@@ -10,12 +10,12 @@
 #include <set>
 #include <string>
 
-#include "demo_plant.h"
-#include "plant_file.h"
-#include "plant_store.h"
-#include "seq_checker.h"
+#include "sim/demo_plant.h"
+#include "sim/plant_file.h"
+#include "sim/plant_store.h"
+#include "sim/seq_checker.h"
+#include "sim/text.h"
 #include "sim_test_util.h"
-#include "text.h"
 
 #if defined(Q_OS_LINUX)
 #include <sys/stat.h>

@@ -3,7 +3,7 @@
 // sockets: replies in order over split frames, and clients that misbehave: garbage,
 // oversize and half frames, too many of them, a slow checkpoint write, and no file
 // descriptors left.
-#include "server.h"
+#include "sim/server.h"
 
 #include <gtest/gtest.h>
 
@@ -21,11 +21,11 @@
 #include <utility>
 #include <vector>
 
-#include "demo_plant.h"
-#include "frame_decoder.h"
 #include "line_client.h"
-#include "plant_store.h"
-#include "sim_app.h"
+#include "sim/demo_plant.h"
+#include "sim/frame_decoder.h"
+#include "sim/plant_store.h"
+#include "sim/sim_app.h"
 #include "sim_test_util.h"
 
 #if defined(Q_OS_LINUX)
