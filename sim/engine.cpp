@@ -12,7 +12,16 @@ namespace tarvo::sim {
 using detail::oneLineEach;
 
 Engine::Engine(Plant plant, EngineOptions options)
-    : plant_(std::move(plant)), options_(std::move(options)) {}
+    : plant_(std::move(plant)),
+      options_(std::move(options)),
+      refs_(plant_),
+      allConnectionsLog_(options_.limits.allConnectionsLog) {
+  for (const auto& cp : plant_.cps) {
+    const PlantSize size = sizeOf(cp);
+    cpSizes_[cp.name] = size;
+    plantSize_ += size;
+  }
+}
 
 const std::vector<Engine::CommandEntry>& Engine::commandTable() {
   // One entry per command; new commands go here.
@@ -54,7 +63,7 @@ void Engine::disconnect(ConnId id) {
   xrefForget(id);
   const std::size_t heldBack = it->second.logLimit.takeHeldBack();
   conns_.erase(it);
-  if (heldBack > 0)
+  if (heldBack > 0 && logger_ && allConnectionsAllow(clock_()))
     log("conn " + std::to_string(id) + ": " + std::to_string(heldBack) +
         " more log lines about it were held back");
 }
@@ -107,17 +116,92 @@ void Engine::log(const std::string& message) const {
   if (logger_) logger_(text::logSafe(message));
 }
 
-void Engine::logConn(ConnId id, const std::string& message) {
+void Engine::logConn(ConnId id, const std::string& message, bool closing) {
   if (!logger_) return;
-  const std::string who = "conn " + std::to_string(id) + ": ";
+  const std::int64_t now = clock_();
   const auto it = conns_.find(id);
-  if (it != conns_.end()) {
-    LogLimiter& limit = it->second.logLimit;
-    if (!limit.allow(clock_())) return;
-    if (const std::size_t n = limit.takeHeldBack(); n > 0)
-      log(who + std::to_string(n) + " log lines about it were held back");
-  }
+  LogLimiter* own = it != conns_.end() ? &it->second.logLimit : nullptr;
+  if (own && !closing && !own->allow(now)) return;
+  if (!allConnectionsAllow(now)) return;
+  const std::string who = "conn " + std::to_string(id) + ": ";
+  if (const std::size_t n = own ? own->takeHeldBack() : 0; n > 0)
+    log(who + std::to_string(n) + " log lines about it were held back");
   log(who + message);
+}
+
+void Engine::logUnaccepted(const std::string& message) {
+  if (logger_ && allConnectionsAllow(clock_())) log(message);
+}
+
+bool Engine::allConnectionsAllow(std::int64_t now) {
+  if (!allConnectionsLog_.allow(now)) return false;
+  if (const std::size_t n = allConnectionsLog_.takeHeldBack(); n > 0)
+    log(std::to_string(n) + " log lines about connections were held back");
+  return true;
+}
+
+// --- changing the plant ------------------------------------------------------
+
+// The names are copied first: they may point into what the change replaces.
+Compound* Engine::editCompound(std::string_view cp, std::string_view compound) {
+  const std::string cpName(cp), compoundName(compound);
+  // Only a compound that is there is made the plant's own, and its CP with it.
+  const Cp* c = plant_.findCp(cpName);
+  if (!c || !c->findCompound(compoundName)) return nullptr;
+  return editCp(cpName)->compounds.edit(compoundName);
+}
+
+Block* Engine::editBlock(std::string_view cp, std::string_view compound, std::string_view block) {
+  const std::string cpName(cp), compoundName(compound), blockName(block);
+  const Cp* c = plant_.findCp(cpName);
+  const Compound* m = c ? c->findCompound(compoundName) : nullptr;
+  if (!m || !m->findBlock(blockName)) return nullptr;
+  return editCompound(cpName, compoundName)->blocks.edit(blockName);
+}
+
+PlantSize Engine::cpSize(std::string_view cp) const {
+  const auto it = cpSizes_.find(cp);
+  return it == cpSizes_.end() ? PlantSize{} : it->second;
+}
+
+std::string Engine::growthRefused(const std::string& cp, const PlantSize& added,
+                                  const PlantSize& removed) const {
+  const PlantSize& limitCp = options_.limits.maxPerCp;
+  const PlantSize& limitAll = options_.limits.maxPlant;
+  const PlantSize used = cpSize(cp);
+  // Each count in turn: the CP's first, then the plant's.
+  struct Count {
+    std::size_t PlantSize::*field;
+    const char* what;
+  };
+  static constexpr Count counts[] = {{&PlantSize::blocks, "blocks"},
+                                     {&PlantSize::compounds, "compounds"},
+                                     {&PlantSize::sourceLines, "lines of source"},
+                                     {&PlantSize::sourceBytes, "bytes of source"}};
+  for (const auto& [field, what] : counts) {
+    if (added.*field <= removed.*field) continue;
+    const std::size_t more = added.*field - removed.*field;
+    if (used.*field + more > limitCp.*field)
+      return cp + " would hold " + std::to_string(used.*field + more) + " " + what +
+             ", more than the " + std::to_string(limitCp.*field) + " a CP may hold";
+    if (plantSize_.*field + more > limitAll.*field)
+      return "the plant would hold " + std::to_string(plantSize_.*field + more) + " " + what +
+             ", more than the " + std::to_string(limitAll.*field) + " this server keeps";
+  }
+  return {};
+}
+
+void Engine::resized(const std::string& cp, const PlantSize& added, const PlantSize& removed) {
+  PlantSize& size = cpSizes_[cp];
+  size += added;
+  size -= removed;
+  plantSize_ += added;
+  plantSize_ -= removed;
+}
+
+void Engine::reindex(std::string_view owner, const ParamList& before, const ParamList& after) {
+  refs_.remove(owner, before);
+  refs_.add(owner, after);
 }
 
 // --- version, watchdog, lists ----------------------------------------------

@@ -27,8 +27,8 @@ std::string joined(const std::vector<std::string>& parts) {
 // the transaction is in place.
 struct Target {
   const BlockType* type = nullptr;
-  ParamList* params = nullptr;
-  Block* block = nullptr;  // null for a compound
+  const ParamList* params = nullptr;
+  const Block* block = nullptr;  // null for a compound
 };
 
 std::optional<double> numberOf(const ParamList& params, std::string_view name) {
@@ -185,12 +185,12 @@ void Engine::commit(Context& ctx, const Transaction& tx) {
   auto refuse = [&](const std::string& message) {
     ctx.reply(reply::modificationLine("ERRPRMMOD", tx.target, message));
   };
-  Cp* cp = sessionCpOf(ctx.conn);
+  const Cp* cp = sessionCpOf(ctx.conn);
   if (!cp) return refuse(kNoSession);
   if (!tx.malformed.empty()) return refuse(tx.malformed);
 
   const BlockName bn = splitBlockName(tx.target);
-  Compound* compound = cp->findCompound(bn.compound);
+  const Compound* compound = cp->findCompound(bn.compound);
   Target target;
   if (compound && bn.block.empty()) {
     target.type = &compoundType();
@@ -244,12 +244,15 @@ void Engine::commit(Context& ctx, const Transaction& tx) {
   if (errors.empty()) crossCheck(result, errors, warnings);
   if (!errors.empty()) return refuse(joined(errors) + "; nothing changed");
 
-  *target.params = std::move(result);
-  // The new configuration is loaded into the running CP, replacing what
-  // was tuned there.
+  reindex(tx.target, *target.params, result);
   if (target.block) {
-    auto& rt = target.block->runtime;
-    std::erase_if(rt, [&](const Param& r) { return tx.index.count(r.name) > 0; });
+    Block* block = editBlock(cp->name, bn.compound, bn.block);
+    block->params = std::move(result);
+    // The new configuration is loaded into the running CP, replacing what
+    // was tuned there.
+    std::erase_if(block->runtime, [&](const Param& r) { return tx.index.count(r.name) > 0; });
+  } else {
+    editCompound(cp->name, bn.compound)->params = std::move(result);
   }
   if (warnings.empty())
     ctx.reply("DNPRMMOD " + tx.target);

@@ -14,7 +14,7 @@ std::string Engine::holderName(const Connection& conn) const {
   return conn.host.empty() ? "client " + std::to_string(conn.id) : conn.host;
 }
 
-Cp* Engine::sessionCpOf(const Connection& conn) {
+const Cp* Engine::sessionCpOf(const Connection& conn) const {
   return conn.sessionCp.empty() ? nullptr : plant_.findCp(conn.sessionCp);
 }
 
@@ -86,45 +86,43 @@ void Engine::openSession(Context& ctx, std::string_view cpName, bool takeOver) {
     ctx.reply(errLine("ERROPENCP", "no CP named"));
     return;
   }
-  Cp* cp = plant_.findCp(cpName);
+  const Cp* cp = plant_.findCp(cpName);
   if (!cp) {
     ctx.reply(errLine("ERROPENCP", std::string(cpName) + ": no such CP or volume"));
     return;
   }
-  ctx.reply("TRYOPENCP" + cp->name + " contacting ICC");
+  const std::string name = cp->name;
+  ctx.reply("TRYOPENCP" + name + " contacting ICC");
   if (cp->checkpointBusy) {
-    ctx.reply("CHECKPOINT " + cp->name);
+    ctx.reply("CHECKPOINT " + name);
     return;
   }
-  ctx.reply("TRYOPENCP" + cp->name + " checking configurator lock");
+  ctx.reply("TRYOPENCP" + name + " checking configurator lock");
 
-  const auto held = holders_.find(cp->name);
+  const auto held = holders_.find(name);
   Connection* other =
       held != holders_.end() && held->second != conn.id ? &conns_.at(held->second) : nullptr;
   const std::string holder = other ? holderName(*other) : cp->heldBy;
   if (!holder.empty()) {
     if (!takeOver) {
-      ctx.reply(reply::lockLine(cp->name, holder));
+      ctx.reply(reply::lockLine(name, holder));
       return;
     }
-    logConn(conn.id, holderName(conn) + " takes " + cp->name + " over from " + holder);
+    logConn(conn.id, holderName(conn) + " takes " + name + " over from " + holder);
     if (other) {
       endSession(*other);
       // The former holder's client goes back to choosing a CP.
-      ctx.out.push_back(
-          {other->id, 0, "CLOSEICC " + cp->name + " taken over by " + holderName(conn)});
+      ctx.out.push_back({other->id, 0, "CLOSEICC " + name + " taken over by " + holderName(conn)});
     }
-    cp->heldBy.clear();
+    if (!cp->heldBy.empty()) editCp(name)->heldBy.clear();
   }
 
-  holders_[cp->name] = conn.id;
-  conn.sessionCp = cp->name;
-  std::size_t blocks = 0;
-  for (const auto& c : cp->compounds) blocks += c.blocks.size();
-  ctx.reply("TRYOPENCP" + cp->name + " loading configuration, " + std::to_string(blocks) +
+  holders_[name] = conn.id;
+  conn.sessionCp = name;
+  ctx.reply("TRYOPENCP" + name + " loading configuration, " + std::to_string(cpSize(name).blocks) +
             " blocks");
-  ctx.reply("DNOPENCP" + cp->name);
-  logConn(conn.id, "session to " + cp->name + " open for " + holderName(conn));
+  ctx.reply("DNOPENCP" + name);
+  logConn(conn.id, "session to " + name + " open for " + holderName(conn));
 
   // Sent unasked once a session is open: the types a new block may have.
   ctx.reply("BLKTYPNEW");

@@ -1,5 +1,7 @@
 // The CP utilities: upload, checkpoint (written here or by a writer
 // elsewhere) and initialize, one at a time per CP.
+#include <algorithm>
+
 #include "sim/engine.h"
 #include "sim/engine_detail.h"
 
@@ -19,43 +21,54 @@ void Engine::initialize(Context& ctx, std::string_view) {
   cpUtility(ctx, Utility::Initialize);
 }
 
+void Engine::forTunedBlocks(const std::string& cp,
+                            const std::function<void(const Compound&, Block&)>& change) {
+  // Only blocks that hold tuned values are changed: a checkpoint may share
+  // the others, which stay shared.
+  const auto tuned = [](const Block& b) { return !b.runtime.empty(); };
+  editCp(cp)->compounds.editWhere(
+      [&](const Compound& c) { return std::any_of(c.blocks.begin(), c.blocks.end(), tuned); },
+      [&](Compound& c) { c.blocks.editWhere(tuned, [&](Block& b) { change(c, b); }); });
+}
+
 void Engine::cpUtility(Context& ctx, Utility which) {
-  Cp* cp = sessionCpOf(ctx.conn);
+  const Cp* cp = sessionCpOf(ctx.conn);
   if (!cp) {
     ctx.reply(errLine("ERRCPUTIL", kNoSession));
     return;
   }
+  const std::string name = cp->name;
   if (cp->kind != CpKind::ControlProcessor) {
-    ctx.reply(errLine("ERRCPUTIL", cp->name + " is a workstation volume, not a control processor"));
+    ctx.reply(errLine("ERRCPUTIL", name + " is a workstation volume, not a control processor"));
     return;
   }
   const int work = options_.workMs;
   const std::int64_t now = clock_();
   // One utility at a time per CP, whichever connection asks: answers to
   // utilities asked for meanwhile would otherwise queue up behind it.
-  if (const auto running = utilities_.find(cp->name); running != utilities_.end()) {
+  if (const auto running = utilities_.find(name); running != utilities_.end()) {
     if (running->second.ticket != 0 || now < running->second.endMs) {
-      ctx.reply(errLine("ERRCPUTIL", "The " + running->second.what + " of " + cp->name +
+      ctx.reply(errLine("ERRCPUTIL", "The " + running->second.what + " of " + name +
                                          " is still running; try again when it has finished"));
       return;
     }
     utilities_.erase(running);
   }
-  UtilityRun& run = utilities_[cp->name];
+  UtilityRun& run = utilities_[name];
   run.conn = ctx.conn.id;
   run.endMs = now + work;
   switch (which) {
     case Utility::Upload: {
       run.what = "upload";
       std::size_t values = 0;
-      for (auto& c : cp->compounds) {
-        for (auto& b : c.blocks) {
-          for (auto& r : b.runtime) values += setValue(b.params, r.name, r.value) ? 1 : 0;
-          b.runtime.clear();
-        }
-      }
+      forTunedBlocks(name, [&](const Compound& c, Block& b) {
+        const ParamList before = b.params;
+        for (auto& r : b.runtime) values += setValue(b.params, r.name, r.value) ? 1 : 0;
+        b.runtime.clear();
+        reindex(c.name + ":" + b.name, before, b.params);
+      });
       logConn(ctx.conn.id,
-              "upload of " + cp->name + " took " + std::to_string(values) + " values from the CP");
+              "upload of " + name + " took " + std::to_string(values) + " values from the CP");
       break;
     }
     case Utility::Checkpoint: {
@@ -65,28 +78,27 @@ void Engine::cpUtility(Context& ctx, Utility which) {
         // answer waits in line until the write has ended.
         run.ticket = nextTicket_++;
         const std::uint64_t ticket = run.ticket;
-        logConn(ctx.conn.id, "checkpoint of " + cp->name + " started");
+        logConn(ctx.conn.id, "checkpoint of " + name + " started");
         ctx.out.push_back({ctx.conn.id, work, "DNCPUTIL", ticket});
         checkpointWriter_(ticket, std::make_shared<const Plant>(plant_));
         return;
       }
       const std::string problem = checkpointSink_ ? checkpointSink_(plant_) : std::string();
       if (!problem.empty()) {
-        logConn(ctx.conn.id, "checkpoint of " + cp->name + " failed: " + problem);
-        ctx.reply(errLine("ERRCPUTIL", "Checkpoint of " + cp->name + " failed: " + problem), work);
+        logConn(ctx.conn.id, "checkpoint of " + name + " failed: " + problem);
+        ctx.reply(errLine("ERRCPUTIL", "Checkpoint of " + name + " failed: " + problem), work);
         return;
       }
-      logConn(ctx.conn.id, "checkpoint of " + cp->name +
-                               (checkpointSink_ ? " written" : " done (no plant file)"));
+      logConn(ctx.conn.id,
+              "checkpoint of " + name + (checkpointSink_ ? " written" : " done (no plant file)"));
       break;
     }
     case Utility::Initialize:
       run.what = "initialize";
       // The CP restarts from its configuration: what was tuned at the
       // CP and never uploaded is gone.
-      for (auto& c : cp->compounds)
-        for (auto& b : c.blocks) b.runtime.clear();
-      logConn(ctx.conn.id, "initialized " + cp->name);
+      forTunedBlocks(name, [](const Compound&, Block& b) { b.runtime.clear(); });
+      logConn(ctx.conn.id, "initialized " + name);
       break;
   }
   ctx.reply("DNCPUTIL", work);
