@@ -177,7 +177,8 @@ std::string Engine::growthRefused(const std::string& cp, const PlantSize& added,
   static constexpr Count counts[] = {{&PlantSize::blocks, "blocks"},
                                      {&PlantSize::compounds, "compounds"},
                                      {&PlantSize::sourceLines, "lines of source"},
-                                     {&PlantSize::sourceBytes, "bytes of source"}};
+                                     {&PlantSize::sourceBytes, "bytes of source"},
+                                     {&PlantSize::valueBytes, "bytes of parameter values"}};
   for (const auto& [field, what] : counts) {
     if (added.*field <= removed.*field) continue;
     const std::size_t more = added.*field - removed.*field;

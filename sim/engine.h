@@ -40,10 +40,13 @@ struct EngineLimits {
   static constexpr std::size_t kMaxEditChanges = 1000;
   static constexpr std::size_t kMaxEditBytes = 64 * 1024;
   static constexpr std::size_t kMaxHostLength = 255;
-  // Generous for a real plant, and far inside what a plant file may hold
-  // (kMaxPlantFileBytes): a checkpoint of a plant grown to them still loads.
-  static constexpr PlantSize kMaxPerCp{8000, 1000, 40'000, 2 * 1024 * 1024};
-  static constexpr PlantSize kMaxPlant{50'000, 5000, 160'000, 8 * 1024 * 1024};
+  // Blocks, compounds, lines and bytes of source, bytes of parameter values.
+  // A CP holds up to 8000 blocks. What the plant may hold keeps the server
+  // near 100 MB even with blocks of the largest type, and a checkpoint of it
+  // inside what a start reads (kMaxPlantFileBytes) even with every parameter
+  // of every block written.
+  static constexpr PlantSize kMaxPerCp{8000, 1000, 40'000, 2 << 20, 4 << 20};
+  static constexpr PlantSize kMaxPlant{20'000, 5000, 160'000, 8 << 20, 8 << 20};
   static constexpr LogBudget kAllConnectionsLog{200, 50};
 
   // Parameters one MODSTART ... MODEND may change, and the bytes of their
@@ -252,7 +255,8 @@ class Engine {
   std::string holderName(const Connection& conn) const;
   enum class Utility { Upload, Checkpoint, Initialize };
   void cpUtility(Context& ctx, Utility which);
-  // Calls `change` for every block of CP `cp` that holds values tuned at the CP.
+  // Calls `change` for every block of CP `cp` that holds values tuned at the
+  // CP, and counts the values it leaves (which are never more).
   void forTunedBlocks(const std::string& cp,
                       const std::function<void(const Compound&, Block&)>& change);
   void commit(Context& ctx, const Transaction& tx);

@@ -211,12 +211,12 @@ void Engine::addNew(Context& ctx, std::string_view arg) {
       if (const Cp* owner = plant_.cpOfCompound(name))
         problem = "compound " + std::string(name) + " already exists on " + owner->name;
     if (problem.empty()) problem = placeCompound(plant_, *cp, location, place);
-    const PlantSize added{0, 1, 0, 0};
+    Compound compound = problem.empty() ? makeCompound(std::string(name)) : Compound();
+    const PlantSize added = sizeOf(compound);
     if (problem.empty()) problem = growthRefused(cpName, added);
     if (!problem.empty()) return refuse(problem);
 
-    const Compound& made =
-        editCp(cpName)->compounds.insert(place.before, makeCompound(std::string(name)));
+    const Compound& made = editCp(cpName)->compounds.insert(place.before, std::move(compound));
     refs_.add(made.name, made.params);
     resized(cpName, added);
     logConn(ctx.conn.id, "compound " + std::string(name) + " added to " + cpName);
@@ -288,14 +288,14 @@ void Engine::copyNew(Context& ctx, std::string_view arg) {
     problem = shown(location) + " is not in compound " + target->name;
   if (problem.empty() && target->findBlock(bn.block))
     problem = std::string(name) + " already exists";
-  // A copy takes its source's sequence source or ladder listing along.
-  const PlantSize added = sizeOf(*src);
-  if (problem.empty()) problem = growthRefused(cpName, added);
   if (!problem.empty()) return refuse(problem);
 
+  // The copy takes its source's sequence source or ladder listing along.
   Block copy = *src;
   copy.name = bn.block;
   copy.runtime.clear();
+  const PlantSize added = sizeOf(copy);
+  if (const std::string why = growthRefused(cpName, added); !why.empty()) return refuse(why);
   const BlockType& blockType = copy.blockType();
   const Block& made =
       editCompound(cpName, bn.compound)->blocks.insert(place.before, std::move(copy));

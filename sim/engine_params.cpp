@@ -243,6 +243,16 @@ void Engine::commit(Context& ctx, const Transaction& tx) {
   }
   if (errors.empty()) crossCheck(result, errors, warnings);
   if (!errors.empty()) return refuse(joined(errors) + "; nothing changed");
+  // Values replaced, and those tuned at the CP that the edit replaces there.
+  PlantSize before, after;
+  before.valueBytes = valueBytes(*target.params);
+  after.valueBytes = valueBytes(result);
+  if (target.block)
+    for (const auto& r : target.block->runtime)
+      if (tx.index.count(r.name) > 0) before.valueBytes += r.value.size();
+  if (const std::string why = growthRefused(cp->name, after, before); !why.empty())
+    return refuse(why + "; nothing changed");
+  resized(cp->name, after, before);
 
   reindex(tx.target, *target.params, result);
   if (target.block) {

@@ -196,7 +196,9 @@ void Engine::sourceEnd(Context& ctx, std::string_view arg) {
   if (up.refusal.empty()) up.refusal = t.block ? notEditor(ctx.conn, t.key) : t.why;
   if (!up.refusal.empty()) return ctx.reply("ERRPUTSRC" + up.refusal + "; nothing stored");
   const PlantSize before = sizeOf(*t.block);
-  const PlantSize after{1, 0, up.lines.size(), up.bytes};
+  PlantSize after = before;
+  after.sourceLines = up.lines.size();
+  after.sourceBytes = up.bytes;
   const std::string cp = ctx.conn.sessionCp;
   if (const std::string why = growthRefused(cp, after, before); !why.empty())
     return ctx.reply("ERRPUTSRC" + why + "; nothing stored");

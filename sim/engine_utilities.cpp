@@ -26,9 +26,17 @@ void Engine::forTunedBlocks(const std::string& cp,
   // Only blocks that hold tuned values are changed: a checkpoint may share
   // the others, which stay shared.
   const auto tuned = [](const Block& b) { return !b.runtime.empty(); };
+  PlantSize before, after;
   editCp(cp)->compounds.editWhere(
       [&](const Compound& c) { return std::any_of(c.blocks.begin(), c.blocks.end(), tuned); },
-      [&](Compound& c) { c.blocks.editWhere(tuned, [&](Block& b) { change(c, b); }); });
+      [&](Compound& c) {
+        c.blocks.editWhere(tuned, [&](Block& b) {
+          before.valueBytes += valueBytes(b.params) + valueBytes(b.runtime);
+          change(c, b);
+          after.valueBytes += valueBytes(b.params) + valueBytes(b.runtime);
+        });
+      });
+  resized(cp, after, before);
 }
 
 void Engine::cpUtility(Context& ctx, Utility which) {

@@ -63,6 +63,7 @@ PlantSize& PlantSize::operator+=(const PlantSize& o) {
   compounds += o.compounds;
   sourceLines += o.sourceLines;
   sourceBytes += o.sourceBytes;
+  valueBytes += o.valueBytes;
   return *this;
 }
 
@@ -71,17 +72,25 @@ PlantSize& PlantSize::operator-=(const PlantSize& o) {
   compounds -= o.compounds;
   sourceLines -= o.sourceLines;
   sourceBytes -= o.sourceBytes;
+  valueBytes -= o.valueBytes;
   return *this;
 }
 
+std::size_t valueBytes(const ParamList& params) {
+  std::size_t n = 0;
+  for (const auto& p : params) n += p.value.size();
+  return n;
+}
+
 PlantSize sizeOf(const Block& block) {
-  PlantSize size{1, 0, block.source.size(), 0};
+  PlantSize size{1, 0, block.source.size(), 0,
+                 valueBytes(block.params) + valueBytes(block.runtime)};
   for (const auto& line : block.source) size.sourceBytes += line.size();
   return size;
 }
 
 PlantSize sizeOf(const Compound& compound) {
-  PlantSize size{0, 1, 0, 0};
+  PlantSize size{0, 1, 0, 0, valueBytes(compound.params)};
   for (const auto& b : compound.blocks) size += sizeOf(b);
   return size;
 }

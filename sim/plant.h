@@ -91,11 +91,13 @@ struct PlantSize {
   std::size_t compounds = 0;
   std::size_t sourceLines = 0;  // of sequence sources and PLB listings
   std::size_t sourceBytes = 0;  // their text, line ends not counted
+  std::size_t valueBytes = 0;   // of parameter values, configured and tuned at the CP
 
   PlantSize& operator+=(const PlantSize& o);
   PlantSize& operator-=(const PlantSize& o);
   friend bool operator==(const PlantSize&, const PlantSize&) = default;
 };
+std::size_t valueBytes(const ParamList& params);
 PlantSize sizeOf(const Block& block);
 PlantSize sizeOf(const Compound& compound);  // the compound and its blocks
 PlantSize sizeOf(const Cp& cp);

@@ -152,7 +152,8 @@ TEST_F(EngineListsTest, LongNamesKeepTheirEndEntriesWithinTheFieldsAndLineNumber
       .compounds.push_back(makeCompound("ABCDEFGHIJKL"))
       .blocks.push_back(makeBlock("TWELVECHARSX", "AIN"));
   EngineOptions roomy;  // a CP past the limits a client may grow one to
-  roomy.limits.maxPerCp.blocks = roomy.limits.maxPlant.blocks = 100'000;
+  roomy.limits.maxPerCp =
+      roomy.limits.maxPlant = {100'000, 10'000, 1'000'000, 100 << 20, 100 << 20};
   Engine big(std::move(plant), roomy);
   const std::string cp = big.plant().cps.front().name;
   const ConnId c = big.connect();

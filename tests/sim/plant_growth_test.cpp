@@ -49,8 +49,8 @@ Lines saveOf(const std::string& block, std::size_t lines, const std::string& lin
 class CpLimitsTest : public EngineTest {
  protected:
   CpLimitsTest()
-      : EngineTest(limitedTo(plus(kDemoCp6001, {2, 1, 20, 4000}),
-                             plus(kDemo, {100, 10, 1000, 1 << 20}))) {}
+      : EngineTest(limitedTo(plus(kDemoCp6001, {2, 1, 20, 4000, 1 << 20}),
+                             plus(kDemo, {100, 10, 1000, 1 << 20, 1 << 20}))) {}
 
   // What the engine counts is what the plant holds.
   void expectCountsTrue() {
@@ -99,8 +99,31 @@ TEST_F(CpLimitsTest, AddsCopiesAndSavedSourcesStopAtTheCpsLimitsAndDeletesMakeRo
   expectCountsTrue();
 }
 
+// Values too: a step or a number is kept as written, however long.
+TEST(PlantLimitsTest, EditsStopAtWhatTheCpsParameterValuesMayHoldAndUploadsCountToo) {
+  Engine engine(buildDemoPlant(),
+                limitedTo(plus(kDemoCp6001, {0, 0, 0, 0, 300}), EngineLimits::kMaxPlant));
+  const ConnId c = engine.connect();
+  engine.handle(c, "OPENCP:CP6001 ALL WS");
+  auto edit = [&](const std::string& change) {
+    Lines replies;
+    for (const std::string& command :
+         Lines{"MODSTART:BOILER:LCALC", "MODPARM:" + change, "MODEND:BOILER:LCALC"})
+      for (auto& line : linesFor(engine.handle(c, command), c)) replies.push_back(line);
+    return replies;
+  };
+  EXPECT_TRUE(refused(edit("STEP20 = NOP " + std::string(400, 'X')), "ERRPRMMOD",
+                      "bytes of parameter values, more than the"));
+  EXPECT_EQ(valueOf(engine.plant(), "BOILER:LCALC", "STEP20"), "");
+  EXPECT_EQ(edit("STEP20 = NOP " + std::string(200, 'X')), Lines{"DNPRMMOD BOILER:LCALC"});
+  linesFor(engine.handle(c, "UPLOADCP"), c);
+  EXPECT_EQ(engine.cpSize("CP6001"), sizeOf(*engine.plant().findCp("CP6001")));
+  EXPECT_EQ(engine.plantSize(), sizeOf(engine.plant()));
+}
+
 TEST(PlantLimitsTest, ThePlantAsAWholeStopsGrowingWhereverTheBlocksWouldGo) {
-  Engine engine(buildDemoPlant(), limitedTo(EngineLimits::kMaxPerCp, plus(kDemo, {1, 0, 0, 0})));
+  Engine engine(buildDemoPlant(),
+                limitedTo(EngineLimits::kMaxPerCp, plus(kDemo, {1, 0, 0, 0, 1000})));
   const ConnId a = engine.connect();
   const ConnId b = engine.connect();
   engine.handle(a, "OPENCP:CP6001 ALL WSA");
@@ -109,7 +132,7 @@ TEST(PlantLimitsTest, ThePlantAsAWholeStopsGrowingWhereverTheBlocksWouldGo) {
       startsWith(linesFor(engine.handle(a, "ADDNEW:BOILER:N1 BOILER AIN"), a).at(0), "DNADDNE"));
   EXPECT_TRUE(refused(linesFor(engine.handle(b, "ADDNEW:TURBIN:N1 TURBIN AIN"), b), "ERRADDNEW",
                       "more than the " + std::to_string(kDemo.blocks + 1) + " this server keeps"));
-  EXPECT_EQ(engine.plantSize(), plus(kDemo, {1, 0, 0, 0}));
+  EXPECT_EQ(engine.plantSize().blocks, kDemo.blocks + 1);
 }
 
 using PlantGrowthTest = EngineTest;
@@ -182,7 +205,8 @@ double secondsForOperations(std::size_t blocks, int rounds) {
   Plant plant = buildScalePlant(blocks, blocks);
   const std::string first = plant.findCompound("C00001")->blocks.front().name;
   EngineOptions o;
-  o.limits.maxPerCp = o.limits.maxPlant = {10'000'000, 10'000, 1'000'000, 100'000'000};
+  o.limits.maxPerCp =
+      o.limits.maxPlant = {10'000'000, 10'000, 1'000'000, 100'000'000, 1'000'000'000};
   Engine engine(std::move(plant), o);
   const ConnId c = engine.connect();
   engine.handle(c, "OPENCP:CP9001 ALL WS");
