@@ -77,18 +77,6 @@ TEST(NamedListTest, ACopySharesItemsUntilOneSideChangesThemAndThenCopiesOnlyWhat
   EXPECT_FALSE(again == copy);
 }
 
-// A nested change after a copy: the copy of the plant keeps every level as it was.
-TEST(NamedListTest, APlantCopyKeepsEveryLevelAsItWas) {
-  Plant plant = buildDemoPlant();
-  const Plant copy = plant;
-  Block& pc104 = *plant.cps.edit("CP6001")->compounds.edit("BOILER")->blocks.edit("PC104");
-  setValue(pc104.params, "PBAND", "66");
-  plant.cps.edit("CP6001")->compounds.edit("BOILER")->blocks.erase("LT101");
-  EXPECT_EQ(copy, buildDemoPlant());
-  EXPECT_EQ(*findValue(copy.findBlock("BOILER", "PC104")->params, "PBAND"), "80");
-  EXPECT_EQ(*findValue(plant.findBlock("BOILER", "PC104")->params, "PBAND"), "66");
-}
-
 // Every "OWNER.PARAM" of the plant whose value is `block` or starts with it and a dot.
 std::vector<std::string> scan(const Plant& plant, const std::string& block) {
   std::vector<std::string> found;
