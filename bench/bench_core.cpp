@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "bench_main.h"
-#include "link/dispatcher.h"
 #include "link/line_splitter.h"
+#include "link/reply_router.h"
 
 namespace {
 
@@ -71,8 +71,6 @@ std::string makeStream(int lines) {
   return stream;
 }
 
-class NullHandler : public tarvo::link::ReplyHandler {};
-
 void BM_MemchrScan(benchmark::State& state) {
   const std::string stream = makeStream(static_cast<int>(state.range(0)));
   for (auto _ : state) {
@@ -91,7 +89,7 @@ void BM_MemchrScan(benchmark::State& state) {
 
 void BM_SplitDispatch(benchmark::State& state) {
   const std::string stream = makeStream(static_cast<int>(state.range(0)));
-  NullHandler handler;
+  const tarvo::link::ReplyRouter unbound;
   std::int64_t handled = 0;
   for (auto _ : state) {
     tarvo::link::LineSplitter splitter;
@@ -99,7 +97,7 @@ void BM_SplitDispatch(benchmark::State& state) {
     for (std::size_t at = 0; at < stream.size(); at += kReadSize) {
       lines.clear();
       splitter.feed(std::string_view(stream).substr(at, kReadSize), lines);
-      for (const std::string& line : lines) handled += tarvo::link::dispatchLine(line, handler);
+      for (const std::string& line : lines) handled += unbound.dispatch(line);
     }
     benchmark::DoNotOptimize(handled);
   }

@@ -33,7 +33,7 @@
 #include "browser/TreeController.h"
 #include "browser/TreeFilter.h"
 #include "browser/tree_filter.h"
-#include "link/dispatcher.h"
+#include "link/Connection.h"
 #include "link/line_splitter.h"
 
 using namespace tarvo;
@@ -76,7 +76,7 @@ struct Fixture {
     client = std::make_unique<Client>(prompter, dir + QStringLiteral("/TarvoIp.txt"));
     client->start();
     client->form().updStatBar(QStringLiteral("CP6001"), 2);
-    for (const std::string& line : blockListLines()) link::dispatchLine(line, *client);
+    for (const std::string& line : blockListLines()) client->connection().router().dispatch(line);
     settle();
   }
   static void settle() {

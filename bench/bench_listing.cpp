@@ -21,7 +21,7 @@
 
 #include "app/Client.h"
 #include "bench_qt.h"
-#include "link/dispatcher.h"
+#include "link/Connection.h"
 #include "link/line_splitter.h"
 #include "sequence/SeqEditFRM.h"
 #include "sequence/SequenceController.h"
@@ -98,10 +98,10 @@ struct EditorFixture {
     QDir().mkpath(dir);
     client = std::make_unique<Client>(prompter, dir + QStringLiteral("/TarvoIp.txt"));
     client->start();
-    link::dispatchLine("DNEDTSEQ", *client);
+    client->connection().router().dispatch("DNEDTSEQ");
     editor = client->sequence().seqEditor();
-    editor->ListingPB->setEnabled(true);
-    editor->ListingPB->click();
+    bench::control<QPushButton>(editor, "ListingPB")->setEnabled(true);
+    bench::control<QPushButton>(editor, "ListingPB")->click();
     settle();
   }
   bench::SilentPrompter prompter;
@@ -116,7 +116,7 @@ void BM_ClientListing(benchmark::State& state) {
   Client& client = *fixture.client;
   for (auto _ : state) {
     state.PauseTiming();
-    fixture.editor->SourceTB->clear();
+    bench::control<QPlainTextEdit>(fixture.editor, "SourceTB")->clear();
     settle();
     state.ResumeTiming();
     link::LineSplitter splitter;
@@ -124,12 +124,14 @@ void BM_ClientListing(benchmark::State& state) {
     for (const std::string& burst : bursts) {
       lines.clear();
       splitter.feed(burst, lines);
-      for (const std::string& line : lines) link::dispatchLine(line, client);
+      for (const std::string& line : lines) client.connection().router().dispatch(line);
       settle();
     }
-    benchmark::DoNotOptimize(fixture.editor->SourceTB->document()->blockCount());
+    benchmark::DoNotOptimize(
+        bench::control<QPlainTextEdit>(fixture.editor, "SourceTB")->document()->blockCount());
   }
-  state.counters["blocks"] = fixture.editor->SourceTB->document()->blockCount();
+  state.counters["blocks"] =
+      bench::control<QPlainTextEdit>(fixture.editor, "SourceTB")->document()->blockCount();
 }
 
 void BM_SetTextPerLine(benchmark::State& state) {

@@ -20,7 +20,7 @@
 
 #include "app/Client.h"
 #include "bench_qt.h"
-#include "link/dispatcher.h"
+#include "link/Connection.h"
 #include "params/ParamsController.h"
 #include "params/ParmEditFRM.h"
 
@@ -54,7 +54,7 @@ struct EditorFixture {
   }
   void dispatch(const std::vector<std::string>& lines) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
-      link::dispatchLine(lines[i], *client);
+      client->connection().router().dispatch(lines[i]);
       if ((i + 1) % kBurstLines == 0) bench::settle();
     }
     bench::settle();
@@ -87,7 +87,9 @@ void BM_ParamListToShown(benchmark::State& state) {
   int rows = 0;
   for (auto _ : state) {
     f.dispatch(lines);
-    rows = f.editor() && f.editor()->isVisible() ? f.editor()->MSHFlexGrid1->rowCount() : -1;
+    rows = f.editor() && f.editor()->isVisible()
+               ? bench::control<QTableWidget>(f.editor(), "MSHFlexGrid1")->rowCount()
+               : -1;
     state.PauseTiming();
     f.closeEditor();
     state.ResumeTiming();
@@ -104,7 +106,9 @@ void BM_RowsAfterShown(benchmark::State& state) {
     f.dispatch({"CLRPRMLST", "PRMLST NAME   LOAD", "PRMLST TYPE   PID", "DNPRMLST"});
     state.ResumeTiming();
     f.dispatch(lines);
-    rows = f.editor() && f.editor()->isVisible() ? f.editor()->MSHFlexGrid1->rowCount() : -1;
+    rows = f.editor() && f.editor()->isVisible()
+               ? bench::control<QTableWidget>(f.editor(), "MSHFlexGrid1")->rowCount()
+               : -1;
     state.PauseTiming();
     f.closeEditor();
     state.ResumeTiming();

@@ -11,6 +11,12 @@
 
 namespace tarvo::bench {
 
+// A control of a window found by its object name, as a user's tool finds it.
+template <class T>
+T* control(QObject* window, const char* name) {
+  return window->findChild<T*>(QLatin1String(name));
+}
+
 // Answers every box at once and remembers what it said: a box in a benchmark means
 // something went wrong, which the benchmark reports instead of a time.
 class SilentPrompter : public Prompter {

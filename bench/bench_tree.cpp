@@ -35,8 +35,9 @@
 #include "browser/Form1.h"
 #include "browser/TreeController.h"
 #include "browser/block_list.h"
-#include "link/dispatcher.h"
+#include "link/Connection.h"
 #include "link/line_splitter.h"
+#include "link/reply_router.h"
 #include "ui/ui_helpers.h"
 
 using namespace tarvo;
@@ -167,7 +168,7 @@ void runClientList(benchmark::State& state, bool hideFrame) {
     link::LineSplitter splitter;
     std::vector<std::string> lines;
     splitter.feed(burst, lines);
-    for (const auto& line : lines) link::dispatchLine(line, client);
+    for (const auto& line : lines) client.connection().router().dispatch(line);
     benchmark::DoNotOptimize(client.tree().blocks().count());
   }
   state.counters["nodes"] = client.tree().blocks().count();
@@ -181,13 +182,15 @@ void BM_ClientListShown(benchmark::State& state) {
 }
 
 // Receives the burst as the client does, but only runs the list builder.
-class ParseOnlyHandler : public link::ReplyHandler {
- public:
-  void onClrBlkLst(std::string_view) override { builder.reset(); }
-  void onBlkLst(std::string_view line) override {
-    const BuildStep& step = builder.feed(line);
-    sum += step.node.key.size() + step.node.text.size();
+struct ParseOnlyHandler {
+  ParseOnlyHandler() {
+    router.bind(link::ReplyId::ClrBlkLst, [this](std::string_view) { builder.reset(); });
+    router.bind(link::ReplyId::BlkLst, [this](std::string_view line) {
+      const BuildStep& step = builder.feed(line);
+      sum += step.node.key.size() + step.node.text.size();
+    });
   }
+  link::ReplyRouter router;
   BlockListBuilder builder;
   std::size_t sum = 0;
 };
@@ -199,7 +202,7 @@ void BM_ParseOnly(benchmark::State& state) {
     link::LineSplitter splitter;
     std::vector<std::string> lines;
     splitter.feed(burst, lines);
-    for (const auto& line : lines) link::dispatchLine(line, handler);
+    for (const auto& line : lines) handler.router.dispatch(line);
     benchmark::DoNotOptimize(handler.sum);
   }
 }

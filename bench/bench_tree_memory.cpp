@@ -25,7 +25,7 @@
 #include "block_burst.h"
 #include "browser/Form1.h"
 #include "browser/TreeController.h"
-#include "link/dispatcher.h"
+#include "link/Connection.h"
 #include "link/line_splitter.h"
 
 using namespace tarvo;
@@ -65,7 +65,7 @@ void BM_TreeMemory(benchmark::State& state) {
       lines.clear();
       splitter.feed(read, lines);
       read.clear();
-      for (const std::string& line : lines) link::dispatchLine(line, client);
+      for (const std::string& line : lines) client.connection().router().dispatch(line);
     };
     bench::forEachListLine(static_cast<int>(state.range(0)), [&](const std::string& line) {
       read += line;

@@ -12,10 +12,10 @@
 #include "blocks/block_ops.h"
 #include "browser/block_list.h"
 #include "link/columns.h"
-#include "link/dispatcher.h"
-#include "records/journal_tracker.h"
 #include "link/line_splitter.h"
+#include "link/reply_router.h"
 #include "params/param_protocol.h"
+#include "records/journal_tracker.h"
 #include "sequence/seq_protocol.h"
 #include "xref/xref_protocol.h"
 
@@ -23,7 +23,7 @@ namespace {
 
 using namespace tarvo;
 
-class Readers : public link::ReplyHandler {
+class Readers {
  public:
   std::size_t sink = 0;
 
@@ -35,37 +35,48 @@ class Readers : public link::ReplyHandler {
     sink += blocks::selectsNode(l) ? 1 : 0;
   }
 
-  void onVersion(std::string_view l) override { take(fromCol(l, 8)); }
-  void onCpLst(std::string_view l) override { take(fromCol(l, 10)); }
-  void onCmpLst(std::string_view l) override { take(fromCol(l, 13)); }
-  void onBlkTyp(std::string_view l) override { take(fromCol(l, 10)); }
-  void onBlkLst(std::string_view l) override { take(builder.feed(l).node.text); }
-  void onClrBlkLst(std::string_view) override { builder.reset(); }
-  void onPrmLst(std::string_view l) override { take(params::parseParamLine(l).value); }
-  void onErrPrmLst(std::string_view l) override { take(params::paramListError(l)); }
-  void onErrPrmMod(std::string_view l) override { take(params::paramModMessage(l)); }
-  void onDnAddNew(std::string_view l) override { record(l, blocks::RecordColumns::AddCopy); }
-  void onErrAddNew(std::string_view l) override { record(l, blocks::RecordColumns::AddCopy); }
-  void onDnCpyNew(std::string_view l) override {
-    record(l, blocks::RecordColumns::AddCopy);
-    take(blocks::compoundCopyNodeText(l));
+  Readers() {
+    const auto on = [this](link::ReplyId id, link::ReplyRouter::Handler h) {
+      router.bind(id, std::move(h));
+    };
+    on(link::ReplyId::Version, [this](std::string_view l) { take(fromCol(l, 8)); });
+    on(link::ReplyId::CpLst, [this](std::string_view l) { take(fromCol(l, 10)); });
+    on(link::ReplyId::CmpLst, [this](std::string_view l) { take(fromCol(l, 13)); });
+    on(link::ReplyId::BlkTyp, [this](std::string_view l) { take(fromCol(l, 10)); });
+    on(link::ReplyId::BlkLst, [this](std::string_view l) { take(builder.feed(l).node.text); });
+    on(link::ReplyId::ClrBlkLst, [this](std::string_view) { builder.reset(); });
+    on(link::ReplyId::PrmLst,
+       [this](std::string_view l) { take(params::parseParamLine(l).value); });
+    on(link::ReplyId::ErrPrmLst, [this](std::string_view l) { take(params::paramListError(l)); });
+    on(link::ReplyId::ErrPrmMod, [this](std::string_view l) { take(params::paramModMessage(l)); });
+    on(link::ReplyId::DnAddNew,
+       [this](std::string_view l) { record(l, blocks::RecordColumns::AddCopy); });
+    on(link::ReplyId::ErrAddNew,
+       [this](std::string_view l) { record(l, blocks::RecordColumns::AddCopy); });
+    on(link::ReplyId::DnCpyNew, [this](std::string_view l) {
+      record(l, blocks::RecordColumns::AddCopy);
+      take(blocks::compoundCopyNodeText(l));
+    });
+    on(link::ReplyId::DnMoveBlk,
+       [this](std::string_view l) { record(l, blocks::RecordColumns::Move); });
+    on(link::ReplyId::LockOpenCp, [this](std::string_view l) { take(fromCol(l, 12)); });
+    on(link::ReplyId::SeqSrc, [this](std::string_view l) { take(sequence::sourceLine(l)); });
+    on(link::ReplyId::SeqLst, [this](std::string_view l) { take(sequence::sourceLine(l)); });
+    on(link::ReplyId::ErrCplSeq, [this](std::string_view l) { take(sequence::replyMessage(l)); });
+    on(link::ReplyId::ClrPlbList,
+       [this](std::string_view l) { take(sequence::plbListingName(l)); });
+    on(link::ReplyId::PlbList, [this](std::string_view l) { take(sequence::plbListingLine(l)); });
+    on(link::ReplyId::XrefLst, [this](std::string_view l) { take(xref::listingText(l)); });
+    on(link::ReplyId::XrefCfgGetStrt, [this](std::string_view l) { take(xref::cfgStrtLetter(l)); });
+    on(link::ReplyId::XrefCfgGetLine, [this](std::string_view l) {
+      take(xref::cfgLineLetter(l));
+      take(xref::cfgLineText(l));
+    });
+    on(link::ReplyId::XrefCfgGetDone, [this](std::string_view l) { take(xref::cfgDoneLetter(l)); });
+    on(link::ReplyId::XrefRunLine, [this](std::string_view l) { take(xref::runLineText(l)); });
   }
-  void onDnMoveBlk(std::string_view l) override { record(l, blocks::RecordColumns::Move); }
-  void onLockOpenCp(std::string_view l) override { take(fromCol(l, 12)); }
-  void onSeqSrc(std::string_view l) override { take(sequence::sourceLine(l)); }
-  void onSeqLst(std::string_view l) override { take(sequence::sourceLine(l)); }
-  void onErrCplSeq(std::string_view l) override { take(sequence::replyMessage(l)); }
-  void onClrPlbList(std::string_view l) override { take(sequence::plbListingName(l)); }
-  void onPlbList(std::string_view l) override { take(sequence::plbListingLine(l)); }
-  void onXrefLst(std::string_view l) override { take(xref::listingText(l)); }
-  void onXrefCfgGetStrt(std::string_view l) override { take(xref::cfgStrtLetter(l)); }
-  void onXrefCfgGetLine(std::string_view l) override {
-    take(xref::cfgLineLetter(l));
-    take(xref::cfgLineText(l));
-  }
-  void onXrefCfgGetDone(std::string_view l) override { take(xref::cfgDoneLetter(l)); }
-  void onXrefRunLine(std::string_view l) override { take(xref::runLineText(l)); }
 
+  link::ReplyRouter router;
   browser::BlockListBuilder builder;
 };
 
@@ -76,7 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   link::LineSplitter splitter(512);  // small, so over-long lines are cut here too
   Readers readers;
   std::size_t events = 0;
-  records::JournalTracker tracker([&](const records::JournalEvent&) { ++events; }, [] { return 0; });
+  records::JournalTracker tracker([&](const records::JournalEvent&) { ++events; },
+                                  [] { return 0; });
   // The journal sees a few requests go out, so the replies have something to answer.
   for (std::string_view command :
        {"GETPARMS:A:B", "MODSTART:A:B", "MODPARM:HI = 1", "MODEND:A:B", "ADDNEW:A:N A:B AIN",
@@ -89,7 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     lines.clear();
     splitter.feed(bytes.substr(at, step), lines);
     for (const auto& line : lines) {
-      link::dispatchLine(line, readers);
+      readers.router.dispatch(line);
       tracker.lineReceived(line);
       // A line the tracker sees as a command too: sent and answered texts are alike.
       tracker.commandSent(line);

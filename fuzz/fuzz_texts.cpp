@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "link/upload_split.h"
 #include "records/csv.h"
 #include "records/journal.h"
-#include "link/upload_split.h"
 #include "sequence/seq_protocol.h"
 #include "xref/xref_protocol.h"
 
@@ -31,14 +31,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (save.commands.size() != save.progress.size() || save.length != text.size()) __builtin_trap();
   (void)xref::cfgUploadCommands("C", text);
 
-  // CSV: the fields of whatever parses are written and read back unchanged.
+  // CSV: the fields of whatever parses are written and read back unchanged, and no field
+  // written starts a spreadsheet formula.
   const records::CsvParse parsed = records::parseCsv(text);
   std::string written;
   for (const auto& record : parsed.records) written += records::csvRecord(record.fields);
   const records::CsvParse again = records::parseCsv(written);
   if (again.error || again.records.size() != parsed.records.size()) __builtin_trap();
-  for (std::size_t i = 0; i < parsed.records.size(); ++i)
-    if (again.records[i].fields != parsed.records[i].fields) __builtin_trap();
+  for (std::size_t i = 0; i < parsed.records.size(); ++i) {
+    const auto& cells = again.records[i].fields;
+    if (cells.size() != parsed.records[i].fields.size()) __builtin_trap();
+    for (std::size_t f = 0; f < cells.size(); ++f) {
+      if (records::csvValue(cells[f]) != parsed.records[i].fields[f]) __builtin_trap();
+      if (!cells[f].empty() &&
+          std::string_view("=@\t\r").find(cells[f][0]) != std::string_view::npos)
+        __builtin_trap();
+    }
+  }
+  // The whole input as one value, whatever its bytes.
+  const records::CsvParse one = records::parseCsv(records::csvRecord({std::string(text), "x"}));
+  if (one.error || one.records.size() != 1 || one.records[0].fields.size() != 2 ||
+      records::csvValue(one.records[0].fields[0]) != text)
+    __builtin_trap();
 
   // Journal: any line is read or refused; one that is read is written back readable.
   if (auto event = records::parseJournalLine(text)) {

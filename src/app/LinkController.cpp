@@ -1,14 +1,17 @@
 #include "app/LinkController.h"
 
-#include <QApplication>
+#include <QAction>
 #include <QFile>
-#include <QTreeWidget>
 
+#include "app/about.h"
 #include "app/frmOptions.h"
 #include "browser/Form1.h"
 #include "icc/SessionController.h"
 #include "link/Connection.h"
+#include "link/Wire.h"
 #include "link/columns.h"
+#include "link/reply_router.h"
+#include "records/RegularFile.h"
 #include "records/settings_file.h"
 #include "ui/Prompter.h"
 #include "ui/ui_helpers.h"
@@ -30,6 +33,25 @@ LinkController::LinkController(Form1& form, Connection& connection, icc::Session
   watchdog_.setInterval(kWatchdogMs);
   connect(&watchdog_, &QTimer::timeout, this,
           [this] { connection_.sendRawData(QStringLiteral("WATCHDOG")); });
+  connect(form.action(Command::New), &QAction::triggered, this, &LinkController::connectToServer);
+  connect(form.action(Command::ServerOptions), &QAction::triggered, this,
+          &LinkController::openOptions);
+  connect(form.action(Command::About), &QAction::triggered, this, &LinkController::showAbout);
+  connect(&connection, &Connection::connected, this, &LinkController::onConnected);
+  connect(&connection, &Connection::failed, this, &LinkController::onFailed);
+  connect(&connection, &Connection::closedByPeer, this, &LinkController::onClosedByPeer);
+  // Whoever ended the connection, the server's version is no longer known.
+  connect(&connection, &Connection::linkLost, this,
+          [this] { serverVersion_ = QStringLiteral("?.?.?"); });
+  connect(&connection, &Connection::lineCutShort, this, [this](qsizetype maxLine) {
+    form_.updStatBar(
+        QStringLiteral("A reply line longer than %1 characters was cut short").arg(maxLine), 3);
+  });
+  connect(&form, &Form1::unloaded, this, &LinkController::unload);
+}
+
+void LinkController::bindReplies(link::ReplyRouter& router) {
+  router.bind(link::ReplyId::Version, this, &LinkController::onVersion);
 }
 
 void LinkController::load() {
@@ -55,7 +77,7 @@ void LinkController::load() {
 QString LinkController::readOptions() {
   records::SettingsRead read;
   QFile file(settingsPath_);
-  if (file.open(QIODevice::ReadOnly)) {
+  if (records::openRegularFile(file, QIODevice::ReadOnly)) {
     const QByteArray bytes = file.read(64 * 1024);
     read = records::parseSettings(
         std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
@@ -63,7 +85,7 @@ QString LinkController::readOptions() {
   const records::ServerChoice choice = records::chooseServer(read);
   PortNum = choice.port;
   AutoConn = choice.autoConnect;
-  return fromWire(choice.host);
+  return link::fromWire(choice.host);
 }
 
 void LinkController::connectToServer() {
@@ -99,7 +121,7 @@ void LinkController::onConnected() {
 }
 
 void LinkController::onVersion(std::string_view line) {
-  serverVersion_ = fromWire(fromCol(line, 8));
+  serverVersion_ = link::fromWire(fromCol(line, 8));
   if (clientVersion_ == serverVersion_) return;
   const QString cr = QStringLiteral("\r");
   prompter_.inform(
@@ -122,16 +144,10 @@ void LinkController::onClosedByPeer() {
   form_.setCommandEnabled(Command::CrossReference, false);
 }
 
-void LinkController::forgetServerVersion() {
-  serverVersion_ = QStringLiteral("?.?.?");
-}
-
 void LinkController::unload() {
   watchdog_.stop();
-  // Every other window of the program goes with the main window.
-  for (QWidget* window : QApplication::topLevelWidgets()) {
-    if (window != &form_ && window->isWindow() && window->isVisible()) window->close();
-  }
+  leaving_ = true;
+  options_.close();
   const int state = connection_.state();
   if (state != Connection::Closed && state != Connection::Closing) {
     connection_.sendRawData(QStringLiteral("CLOSEICC"));
@@ -146,16 +162,25 @@ void LinkController::setServerOverride(const QString& host, quint16 port) {
 
 void LinkController::openOptions() {
   if (options_) {
-    options_->raise();
-    options_->activateWindow();
+    options_->showRaised();
     return;
   }
-  options_ = new frmOptions(settingsPath_, prompter_);
-  connect(options_, &frmOptions::finished, &form_, [this] { form_.show(); });
-  // Settings the user has just saved are the ones the next connect is to use.
-  connect(options_, &frmOptions::applied, this, [this] { overrideHost_.clear(); });
+  frmOptions& options = options_.ensure([this] {
+    auto* dialog = new frmOptions(settingsPath_, prompter_);
+    connect(dialog, &ToolWindow::unloading, &form_, [this] {
+      if (!leaving_) form_.show();
+    });
+    // Settings the user has just saved are the ones the next connect is to use.
+    connect(dialog, &frmOptions::applied, this, [this] { overrideHost_.clear(); });
+    return dialog;
+  });
   form_.hide();
-  options_->show();
+  options.show();
+}
+
+void LinkController::showAbout() {
+  prompter_.message(Prompter::Icon::None, QStringLiteral("About...."),
+                    aboutText(clientVersion_, serverVersion_), QMessageBox::Ok);
 }
 
 }  // namespace tarvo

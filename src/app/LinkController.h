@@ -3,7 +3,6 @@
 // watchdog, connection errors and the server closing, leaving the program, and the server
 // options dialog. It keeps the server settings in use and both version texts.
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <string_view>
@@ -15,7 +14,8 @@ namespace tarvo {
 class Prompter;
 namespace link {
 class Connection;
-}
+class ReplyRouter;
+}  // namespace link
 namespace browser {
 class Form1;
 }
@@ -32,10 +32,12 @@ class LinkController : public QObject {
   LinkController(browser::Form1& form, link::Connection& connection,
                  icc::SessionController& session, Prompter& prompter, QString settingsPath);
 
+  void bindReplies(link::ReplyRouter& router);
+
   void load();             // the main window's load steps
   void connectToServer();  // "New"
-  void unload();           // the main window is closing
   void openOptions();      // "Tarvo Server"
+  void showAbout();        // "About"
 
   // A server named on the command line: connected to at start and by every connect of this
   // run, instead of the settings file's choice, until the user applies new settings.
@@ -46,20 +48,13 @@ class LinkController : public QObject {
   // port and auto-connect values.
   QString readOptions();
 
-  void onConnected();
-  void onVersion(std::string_view line);
-  void onFailed();
-  void onClosedByPeer();
-  // The user closed the connection: the server's version is no longer known.
-  void forgetServerVersion();
-
   const QString& hostIp() const { return HostIP; }
   int portNum() const { return PortNum; }
   int autoConn() const { return AutoConn; }
   const QString& clientVersion() const { return clientVersion_; }
   const QString& serverVersion() const { return serverVersion_; }
   QTimer& watchdog() { return watchdog_; }
-  frmOptions* optionsDialog() const { return options_; }
+  frmOptions* optionsDialog() const { return options_.get(); }
 
   static QString defaultHost() {
     return QString::fromLatin1(records::kDefaultHost.data(),
@@ -67,6 +62,13 @@ class LinkController : public QObject {
   }
 
  private:
+  void onConnected();
+  void onVersion(std::string_view line);
+  void onFailed();
+  void onClosedByPeer();
+  // Every other window has gone: the session's end and the connection's are the last words.
+  void unload();
+
   browser::Form1& form_;
   link::Connection& connection_;
   icc::SessionController& session_;
@@ -79,7 +81,8 @@ class LinkController : public QObject {
   QString clientVersion_;
   QString serverVersion_ = QStringLiteral("?.?.?");
   QTimer watchdog_;
-  QPointer<frmOptions> options_;
+  OwnedWindow<frmOptions> options_;
+  bool leaving_ = false;
   QString overrideHost_;
   quint16 overridePort_ = 0;
 };

@@ -2,7 +2,6 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,9 +12,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSaveFile>
-#include <QShortcut>
 #include <QVBoxLayout>
 
+#include "link/Wire.h"
+#include "records/RegularFile.h"
 #include "records/settings_file.h"
 #include "ui/Prompter.h"
 #include "ui/ui_helpers.h"
@@ -24,11 +24,11 @@ namespace tarvo {
 
 using namespace records;
 
-frmOptions::frmOptions(QString settingsPath, Prompter& prompter, QWidget* parent)
-    : QWidget(parent, Qt::Window), settingsPath_(std::move(settingsPath)), prompter_(prompter) {
-  setObjectName(QStringLiteral("frmOptions"));
-  setWindowTitle(QStringLiteral("Options"));
-  setAttribute(Qt::WA_DeleteOnClose);
+frmOptions::frmOptions(QString settingsPath, Prompter& prompter)
+    : ToolWindow("frmOptions", QStringLiteral("Options")),
+      settingsPath_(std::move(settingsPath)),
+      prompter_(prompter) {
+  setSizeGripEnabled(false);
 
   auto* layout = new QVBoxLayout(this);
   Label3 = new QLabel(QStringLiteral("Tarvo Server Setup"), this);
@@ -116,15 +116,13 @@ frmOptions::frmOptions(QString settingsPath, Prompter& prompter, QWidget* parent
     if (apply()) close();
   });
   connect(cmdCancel, &QPushButton::clicked, this, &QWidget::close);
-  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-  connect(escape, &QShortcut::activated, this, &QWidget::close);
 
   load();
 }
 
 void frmOptions::load() {
   QFile file(settingsPath_);
-  if (!file.open(QIODevice::ReadOnly)) return;
+  if (!openRegularFile(file, QIODevice::ReadOnly)) return;
   const QByteArray bytes = file.read(64 * 1024);
   const SettingsRead read =
       parseSettings(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
@@ -132,8 +130,8 @@ void frmOptions::load() {
   selected_ = read.file.selected;
   for (int i = 0; i < read.entriesRead; ++i) {
     const auto& entry = read.file.entries[static_cast<std::size_t>(i)];
-    HostIP_TB[static_cast<std::size_t>(i)]->setText(fromWire(entry.host));
-    PortNumTB[static_cast<std::size_t>(i)]->setText(fromWire(entry.port));
+    HostIP_TB[static_cast<std::size_t>(i)]->setText(link::fromWire(entry.host));
+    PortNumTB[static_cast<std::size_t>(i)]->setText(link::fromWire(entry.port));
   }
   // A file that stopped part-way selects nothing and leaves the box clear.
   if (!read.complete()) return;
@@ -158,7 +156,9 @@ bool frmOptions::apply() {
   // The user's configuration folder does not exist before the first save.
   QDir().mkpath(QFileInfo(settingsPath_).absolutePath());
   QSaveFile file(settingsPath_);
-  if (file.open(QIODevice::WriteOnly) &&
+  // Saving would put a file in the place of a FIFO or a device the user set there.
+  const QString irregular = irregularFileReason(settingsPath_);
+  if (irregular.isEmpty() && file.open(QIODevice::WriteOnly) &&
       file.write(text.data(), static_cast<qint64>(text.size())) ==
           static_cast<qint64>(text.size()) &&
       file.commit()) {
@@ -167,13 +167,9 @@ bool frmOptions::apply() {
   }
   prompter_.inform(Prompter::Icon::Exclamation, QStringLiteral("Options"),
                    QStringLiteral("The settings could not be saved to %1:\r%2")
-                       .arg(QDir::toNativeSeparators(settingsPath_), file.errorString()));
+                       .arg(QDir::toNativeSeparators(settingsPath_),
+                            irregular.isEmpty() ? file.errorString() : irregular));
   return false;
-}
-
-void frmOptions::closeEvent(QCloseEvent* event) {
-  emit finished();
-  event->accept();
 }
 
 }  // namespace tarvo

@@ -2,8 +2,9 @@
 // The server options dialog: ten server entries, the one in use and the auto-connect flag,
 // read from and written to the settings file. It is an ordinary window, not a modal one.
 #include <QString>
-#include <QWidget>
 #include <array>
+
+#include "ui/ToolWindow.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -15,15 +16,22 @@ class QRadioButton;
 namespace tarvo {
 class Prompter;
 
-class frmOptions : public QWidget {
+class frmOptions : public ToolWindow {
   Q_OBJECT
 
  public:
-  frmOptions(QString settingsPath, Prompter& prompter, QWidget* parent = nullptr);
+  frmOptions(QString settingsPath, Prompter& prompter);
 
   // Writes the file; false (after telling the user) when it cannot be written.
   bool apply();
   int selectedIndex() const { return selected_; }
+
+ signals:
+  // The settings were written.
+  void applied();
+
+ private:
+  void load();
 
   QLabel* Label3;
   QLabel* SettingsPathLBL;  // which file the dialog reads and writes
@@ -37,19 +45,6 @@ class frmOptions : public QWidget {
   QPushButton* cmdOK;
   QPushButton* cmdCancel;
   QPushButton* cmdApply;
-
- signals:
-  // The dialog has closed, whichever way; the main window shows itself again.
-  void finished();
-  // The settings were written.
-  void applied();
-
- protected:
-  void closeEvent(QCloseEvent* event) override;
-
- private:
-  void load();
-
   QString settingsPath_;
   Prompter& prompter_;
   QButtonGroup* group_;

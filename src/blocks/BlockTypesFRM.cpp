@@ -40,6 +40,10 @@ QStringList BlockTypesFRM::types() const {
   return out;
 }
 
+int BlockTypesFRM::typeCount() const {
+  return BlockTypesCB->count();
+}
+
 QString BlockTypesFRM::chosenType() const {
   return BlockTypesCB->currentText();
 }

@@ -26,15 +26,12 @@ class BlockTypesFRM : public QDialog {
   void clearTypes();
   void addType(const QString& type);
   QStringList types() const;
+  int typeCount() const;
   // The type shown in the list ("" when the list is empty).
   QString chosenType() const;
 
   // Shows the window, or brings it forward when it is shown already.
   void showChooser();
-
-  QComboBox* BlockTypesCB;
-  QPushButton* OKButton;
-  QPushButton* CancelButton;
 
  signals:
   // OK, or Enter typed in the list: the caller decides whether the type is taken.
@@ -45,6 +42,9 @@ class BlockTypesFRM : public QDialog {
 
  private:
   std::unique_ptr<Ui::BlockTypesFRM> ui_;
+  QComboBox* BlockTypesCB;
+  QPushButton* OKButton;
+  QPushButton* CancelButton;
 };
 
 }  // namespace tarvo::blocks

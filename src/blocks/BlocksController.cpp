@@ -1,6 +1,6 @@
 #include "blocks/BlocksController.h"
 
-#include <QComboBox>
+#include <QPushButton>
 #include <QTreeWidgetItem>
 #include <optional>
 #include <string>
@@ -12,7 +12,9 @@
 #include "browser/TreeController.h"
 #include "browser/block_list.h"
 #include "link/CommandSender.h"
+#include "link/Wire.h"
 #include "link/columns.h"
+#include "link/reply_router.h"
 #include "ui/Prompter.h"
 #include "ui/ui_helpers.h"
 
@@ -27,12 +29,8 @@ using Icon = Prompter::Icon;
 // the chooser without end.
 constexpr int kMaxBlockTypes = 1000;
 
-std::string wire(const QString& s) {
-  return s.toLatin1().toStdString();
-}
-
 QString compoundType() {
-  return fromWire(browser::kCompoundType);
+  return link::fromWire(browser::kCompoundType);
 }
 
 QString errorTitle() {
@@ -43,9 +41,40 @@ QString errorTitle() {
 
 BlocksController::BlocksController(browser::Form1& form, browser::TreeController& tree,
                                    link::CommandSender& sender, Prompter& prompter)
-    : form_(form), tree_(tree), sender_(sender), prompter_(prompter) {}
+    : form_(form), tree_(tree), sender_(sender), prompter_(prompter) {
+  const std::pair<Button, void (BlocksController::*)()> buttons[] = {
+      {Button::Paste, &BlocksController::paste},
+      {Button::Add, &BlocksController::add},
+      {Button::MoveTo, &BlocksController::moveTo},
+      {Button::Copy, &BlocksController::copy},
+      {Button::Delete, &BlocksController::deleteBlock},
+      {Button::MoveFrom, &BlocksController::moveFrom}};
+  for (const auto& [button, handler] : buttons)
+    connect(form.button(button), &QPushButton::clicked, this, handler);
+  connect(&tree, &browser::TreeController::listLoaded, this, &BlocksController::listLoaded);
+  connect(&form, &browser::Form1::unloading, this, &BlocksController::unload);
+}
 
 BlocksController::~BlocksController() = default;
+
+void BlocksController::bindReplies(link::ReplyRouter& router) {
+  using link::ReplyId;
+  using B = BlocksController;
+  router.bind(ReplyId::BlkTypNew, this, &B::onBlkTypNew);
+  router.bind(ReplyId::BlkTyp, this, &B::onBlkTyp);
+  router.bind(ReplyId::ErrDelBlk, this, &B::onErrDelBlk);
+  router.bind(ReplyId::WrnDelBlk, this, &B::onWrnDelBlk);
+  router.bind(ReplyId::DnDelBlk, this, &B::onDnDelBlk);
+  router.bind(ReplyId::DnAddNew, this, &B::onDnAddNew);
+  router.bind(ReplyId::WrnAddNew, this, &B::onWrnAddNew);
+  router.bind(ReplyId::ErrAddNew, this, &B::onErrAddNew);
+  router.bind(ReplyId::DnCpyNew, this, &B::onDnCpyNew);
+  router.bind(ReplyId::WrnCpyNew, this, &B::onWrnCpyNew);
+  router.bind(ReplyId::ErrCpyNew, this, &B::onErrCpyNew);
+  router.bind(ReplyId::DnMoveBlk, this, &B::onDnMoveBlk);
+  router.bind(ReplyId::WrnMoveBlk, this, &B::onWrnMoveBlk);
+  router.bind(ReplyId::ErrMoveBlk, this, &B::onErrMoveBlk);
+}
 
 BlockTypesFRM& BlocksController::blockTypes() {
   if (!types_) {
@@ -67,19 +96,20 @@ void BlocksController::warn(const QString& title, const QString& text) {
 
 QString BlocksController::askName(const QString& prompt, const QString& title) {
   const std::optional<QString> answer = prompter_.input(prompt, title);
-  const std::string name = upperName(answer ? wire(*answer) : std::string());
+  const std::string name = upperName(answer ? link::toWire(*answer) : std::string());
   if (name.empty()) return {};
   // The name goes out as one blank-separated field among others: one that would split or
   // shift the fields is refused here, before the server acts on the wrong place.
   if (const std::string problem = nameProblem(name); !problem.empty()) {
-    warn(title, fromWire(problem));
+    warn(title, link::fromWire(problem));
     return {};
   }
-  return fromWire(name);
+  return link::fromWire(name);
 }
 
 void BlocksController::add() {
-  if (addKind(wire(tree_.currSelBlk()), wire(tree_.currSelTyp())) == AddKind::Compound) {
+  if (addKind(link::toWire(tree_.currSelBlk()), link::toWire(tree_.currSelTyp())) ==
+      AddKind::Compound) {
     pendingNewName_ =
         askName(QStringLiteral("Enter New Compound Name"), QStringLiteral("New Compound"));
     if (!pendingNewName_.isEmpty()) addblock(compoundType());
@@ -93,8 +123,8 @@ void BlocksController::add() {
 void BlocksController::addblock(const QString& newType1) {
   // The chooser may still be open after a later Add was cancelled: nothing to name then.
   if (pendingNewName_.isEmpty()) return;
-  if (const auto command =
-          addBlockCommand(wire(tree_.currSelBlk()), wire(pendingNewName_), wire(newType1)))
+  if (const auto command = addBlockCommand(link::toWire(tree_.currSelBlk()),
+                                           link::toWire(pendingNewName_), link::toWire(newType1)))
     sender_.sendRawData(*command);
 }
 
@@ -109,13 +139,13 @@ void BlocksController::typeChosen(const QString& type) {
   types_->hide();
 }
 
-void BlocksController::onBlkTypNew(std::string_view) {
+void BlocksController::onBlkTypNew() {
   blockTypes().clearTypes();
 }
 
 void BlocksController::onBlkTyp(std::string_view line) {
   BlockTypesFRM& chooser = blockTypes();
-  if (chooser.BlockTypesCB->count() < kMaxBlockTypes) chooser.addType(fromWire(fromCol(line, 10)));
+  if (chooser.typeCount() < kMaxBlockTypes) chooser.addType(link::fromWire(fromCol(line, 10)));
 }
 
 void BlocksController::onDnAddNew(std::string_view line) {
@@ -128,10 +158,11 @@ void BlocksController::onWrnAddNew(std::string_view line) {
 
 void BlocksController::added(std::string_view line, bool warned) {
   const BlockRecord r = parseBlockRecord(line, RecordColumns::AddCopy);
-  const QString name = fromWire(r.name);
+  const QString name = link::fromWire(r.name);
   bool fits = true;
   if (r.type != browser::kCompoundType) {
-    fits = insertConfirmed(fromWire(r.relKey), name, fromWire(insertedNodeText(r.name, r.type)));
+    fits = insertConfirmed(link::fromWire(r.relKey), name,
+                           link::fromWire(insertedNodeText(r.name, r.type)));
     if (fits && (warned || selectsNode(line))) tree_.selectNode(name);
   } else {
     // A new compound comes with its end entry, which only the list names.
@@ -140,13 +171,14 @@ void BlocksController::added(std::string_view line, bool warned) {
   form_.updStatBar(QStringLiteral("ADD: ") + name, 3);
   if (!fits) reloadList(QStringLiteral("ADD"), name);
   if (warned)
-    warn(QStringLiteral("ADD Warning: ") + name, QStringLiteral("WARNING: ") + fromWire(r.message));
+    warn(QStringLiteral("ADD Warning: ") + name,
+         QStringLiteral("WARNING: ") + link::fromWire(r.message));
 }
 
 void BlocksController::onErrAddNew(std::string_view line) {
   const BlockRecord r = parseBlockRecord(line, RecordColumns::AddCopy);
-  warn(QStringLiteral("ADD Error: ") + fromWire(r.name),
-       QStringLiteral("ERROR: ") + fromWire(r.message));
+  warn(QStringLiteral("ADD Error: ") + link::fromWire(r.name),
+       QStringLiteral("ERROR: ") + link::fromWire(r.message));
 }
 
 // ---- Copy and Paste ---------------------------------------------------------------------
@@ -169,9 +201,10 @@ void BlocksController::paste() {
   if (copySrcBlk_.isEmpty() || copySrcTyp_.isEmpty() || copySrcTyp_ == compoundType()) return;
   const QString name = askName(QStringLiteral("Enter New Block Name"), QStringLiteral("New Block"));
   if (name.isEmpty()) return;
-  const std::string location = wire(tree_.currSelBlk());
-  sender_.sendRawData(copyNewCommand(pasteFullName(location, wire(name)), wire(copySrcBlk_),
-                                     wire(copySrcTyp_), location));
+  const std::string location = link::toWire(tree_.currSelBlk());
+  sender_.sendRawData(copyNewCommand(pasteFullName(location, link::toWire(name)),
+                                     link::toWire(copySrcBlk_), link::toWire(copySrcTyp_),
+                                     location));
 }
 
 void BlocksController::onDnCpyNew(std::string_view line) {
@@ -184,23 +217,23 @@ void BlocksController::onWrnCpyNew(std::string_view line) {
 
 void BlocksController::copied(std::string_view line, bool warned) {
   const BlockRecord r = parseBlockRecord(line, RecordColumns::AddCopy);
-  const QString name = fromWire(r.name);
+  const QString name = link::fromWire(r.name);
   const std::string text = r.type == browser::kCompoundType ? compoundCopyNodeText(line)
                                                             : insertedNodeText(r.name, r.type);
   form_.updStatBar(QStringLiteral("COPY: ") + name, 3);
-  if (!insertConfirmed(fromWire(r.relKey), name, fromWire(text)))
+  if (!insertConfirmed(link::fromWire(r.relKey), name, link::fromWire(text)))
     reloadList(QStringLiteral("COPY"), name);
   else if (warned || selectsNode(line))
     tree_.selectNode(name);
   if (warned)
     warn(QStringLiteral("COPY Warning: ") + name,
-         QStringLiteral("WARNING: ") + fromWire(r.message));
+         QStringLiteral("WARNING: ") + link::fromWire(r.message));
 }
 
 void BlocksController::onErrCpyNew(std::string_view line) {
   const BlockRecord r = parseBlockRecord(line, RecordColumns::AddCopy);
-  warn(QStringLiteral("COPY Error: ") + fromWire(r.name),
-       QStringLiteral("ERROR: ") + fromWire(r.message));
+  warn(QStringLiteral("COPY Error: ") + link::fromWire(r.name),
+       QStringLiteral("ERROR: ") + link::fromWire(r.message));
 }
 
 // ---- Move From and Move To --------------------------------------------------------------
@@ -240,7 +273,8 @@ void BlocksController::moveTo() {
   const QString& sel = tree_.currSelBlk();
   // The pending move is cleared by the server's confirmation, not here.
   if (moveSrcBlk_.isEmpty() || moveSrcBlk_ == sel) return;
-  sender_.sendRawData(moveBlockCommand(wire(sel), wire(moveSrcBlk_), wire(moveSrcTyp_)));
+  sender_.sendRawData(
+      moveBlockCommand(link::toWire(sel), link::toWire(moveSrcBlk_), link::toWire(moveSrcTyp_)));
 }
 
 void BlocksController::onDnMoveBlk(std::string_view line) {
@@ -253,18 +287,18 @@ void BlocksController::onWrnMoveBlk(std::string_view line) {
 
 void BlocksController::moved(std::string_view line, bool warned) {
   const BlockRecord r = parseBlockRecord(line, RecordColumns::Move);
-  const QString name = fromWire(r.name);
-  const QString relKey = fromWire(r.relKey);
+  const QString name = link::fromWire(r.name);
+  const QString relKey = link::fromWire(r.relKey);
   form_.updStatBar(QStringLiteral("MOVE: ") + name, 3);
   // The warning form answers the pending move as "DNMOVEBLK" does.
   const bool answersSource = warned || selectsNode(line);
   const std::optional<std::string> oldKey =
-      movedNodeKey(r.name, tree_.blocks().contains(name), wire(moveSrcBlk_), answersSource);
+      movedNodeKey(r.name, tree_.blocks().contains(name), link::toWire(moveSrcBlk_), answersSource);
   QTreeWidgetItem* node = nullptr;
   // The old node goes only once its new place is known to exist.
-  if (oldKey && tree_.blocks().contains(relKey) && fromWire(*oldKey) != relKey) {
-    removeNode(fromWire(*oldKey));
-    node = insertConfirmed(relKey, name, fromWire(insertedNodeText(r.name, r.type)));
+  if (oldKey && tree_.blocks().contains(relKey) && link::fromWire(*oldKey) != relKey) {
+    removeNode(link::fromWire(*oldKey));
+    node = insertConfirmed(relKey, name, link::fromWire(insertedNodeText(r.name, r.type)));
   }
   if (answersSource) {
     if (node) tree_.selectNode(name);
@@ -275,13 +309,13 @@ void BlocksController::moved(std::string_view line, bool warned) {
   if (!node) reloadList(QStringLiteral("MOVE"), name);
   if (warned)
     warn(QStringLiteral("MOVE Warning: ") + name,
-         QStringLiteral("WARNING: ") + fromWire(r.message));
+         QStringLiteral("WARNING: ") + link::fromWire(r.message));
 }
 
 void BlocksController::onErrMoveBlk(std::string_view line) {
   const BlockRecord r = parseBlockRecord(line, RecordColumns::Move);
-  warn(QStringLiteral("MOVE Error: ") + fromWire(r.name),
-       QStringLiteral("ERROR: ") + fromWire(r.message));
+  warn(QStringLiteral("MOVE Error: ") + link::fromWire(r.name),
+       QStringLiteral("ERROR: ") + link::fromWire(r.message));
 }
 
 // ---- Delete -----------------------------------------------------------------------------
@@ -291,21 +325,23 @@ void BlocksController::deleteBlock() {
   if (prompter_.message(Icon::Question, QStringLiteral("Are you sure"),
                         QStringLiteral("Delete: ") + sel,
                         QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
-    sender_.sendRawData(deleteBlockCommand(wire(sel)));
+    sender_.sendRawData(deleteBlockCommand(link::toWire(sel)));
 }
 
 void BlocksController::onErrDelBlk(std::string_view line) {
-  warn(QStringLiteral("DELETE Error"), QStringLiteral("ERROR: ") + fromWire(fromCol(line, 10)));
+  warn(QStringLiteral("DELETE Error"),
+       QStringLiteral("ERROR: ") + link::fromWire(fromCol(line, 10)));
   tree_.focusTree();
 }
 
 void BlocksController::onWrnDelBlk(std::string_view line) {
-  warn(QStringLiteral("DELETE Warning"), QStringLiteral("WARNING: ") + fromWire(fromCol(line, 10)));
+  warn(QStringLiteral("DELETE Warning"),
+       QStringLiteral("WARNING: ") + link::fromWire(fromCol(line, 10)));
   tree_.focusTree();
 }
 
 void BlocksController::onDnDelBlk(std::string_view line) {
-  const QString name = fromWire(fromCol(line, 9));
+  const QString name = link::fromWire(fromCol(line, 9));
   if (name == moveSrcBlk_) forgetMoveSource();
   form_.updStatBar(QStringLiteral("DEL: ") + name, 3);
   QTreeWidgetItem* node = tree_.blocks().find(name);

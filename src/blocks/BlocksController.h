@@ -15,7 +15,8 @@ namespace tarvo {
 class Prompter;
 namespace link {
 class CommandSender;
-}
+class ReplyRouter;
+}  // namespace link
 namespace browser {
 class Form1;
 class TreeController;
@@ -28,25 +29,33 @@ class BlocksController : public QObject {
   Q_OBJECT
 
  public:
+  // Answers the block buttons (Add, Copy, Paste, Move From, Move To, Delete).
   BlocksController(browser::Form1& form, browser::TreeController& tree, link::CommandSender& sender,
                    Prompter& prompter);
   ~BlocksController() override;
 
-  // The buttons.
+  void bindReplies(link::ReplyRouter& router);
+
+  // The block type chooser, made when first needed and kept (with the server's list).
+  BlockTypesFRM& blockTypes();
+  // The name typed for the block or compound being added.
+  const QString& pendingNewName() const { return pendingNewName_; }
+  const QString& moveSrcBlk() const { return moveSrcBlk_; }
+  // The background of the node marked as the source of a move.
+  static QColor highlightColour() { return QColor(192, 192, 0); }
+
+ private:
   void add();
   void copy();
   void paste();
   void moveFrom();
   void moveTo();
   void deleteBlock();
-  // Sends "ADDNEW:" for the name typed at the last Add, of type `newType1`, at the current
-  // selection.
+  // Sends "ADDNEW:" for the pending name with `newType1`.
   void addblock(const QString& newType1);
 
-  // The block type list, sent by the server whenever it likes.
-  void onBlkTypNew(std::string_view line);
+  void onBlkTypNew();
   void onBlkTyp(std::string_view line);
-  // Answers to add, copy, move and delete.
   void onDnAddNew(std::string_view line);
   void onWrnAddNew(std::string_view line);
   void onErrAddNew(std::string_view line);
@@ -59,25 +68,11 @@ class BlocksController : public QObject {
   void onErrDelBlk(std::string_view line);
   void onWrnDelBlk(std::string_view line);
   void onDnDelBlk(std::string_view line);
-
-  // A new block list replaced the tree: no node of it carries the move highlight.
+  // A new block list replaced the tree.
   void listLoaded();
-  // The program is ending: the chooser goes with the main window.
+  // The program is ending: the chooser goes.
   void unload();
 
-  // The type chooser, made when first needed.
-  BlockTypesFRM& blockTypes();
-
-  const QString& pendingNewName() const { return pendingNewName_; }
-  const QString& copySrcBlk() const { return copySrcBlk_; }
-  const QString& copySrcTyp() const { return copySrcTyp_; }
-  const QString& moveSrcBlk() const { return moveSrcBlk_; }
-  const QString& moveSrcTyp() const { return moveSrcTyp_; }
-
-  // Background of the pending move source's node.
-  static QColor highlightColour() { return QColor(192, 192, 0); }
-
- private:
   void typeChosen(const QString& type);
   // A typed name: upper-cased, or "" when cancelled, empty or refused (the user is told).
   QString askName(const QString& prompt, const QString& title);

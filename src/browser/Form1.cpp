@@ -131,18 +131,13 @@ void Form1::Ui::buildMenus(Form1* form) {
     QAction* action = commands[static_cast<std::size_t>(i)];
     // The shortcuts belong to the window, whatever menu is open or closed.
     form->addAction(action);
-    const auto which = static_cast<Command>(i);
-    connect(action, &QAction::triggered, form, [form, which] {
-      switch (which) {
-        case Command::AlwaysOnTop:
-          // The action has toggled its own tick already; the window follows it.
-          form->setAlwaysOnTop(form->isCommandChecked(Command::AlwaysOnTop));
-          return;
-        case Command::Exit: form->close(); return;
-        default: emit form->commandTriggered(which);
-      }
-    });
   }
+  // The window's own commands.
+  connect(command(Command::AlwaysOnTop), &QAction::triggered, form, [form] {
+    // The action has toggled its own tick already; the window follows it.
+    form->setAlwaysOnTop(form->isCommandChecked(Command::AlwaysOnTop));
+  });
+  connect(command(Command::Exit), &QAction::triggered, form, &QWidget::close);
 }
 
 void Form1::Ui::buildCentral(Form1* form) {
@@ -227,8 +222,6 @@ void Form1::Ui::buildCentral(Form1* form) {
   for (int i = 0; i < kButtonCount; ++i) {
     QPushButton* b = buttons[static_cast<std::size_t>(i)];
     buttonGrid->addWidget(b, i / 5, i % 5);
-    const auto which = static_cast<Button>(i);
-    connect(b, &QPushButton::clicked, form, [form, which] { emit form->buttonClicked(which); });
   }
   treeBox->addLayout(buttonGrid);
   CBFRM->hide();
@@ -320,6 +313,14 @@ QString Form1::sessionCp() const {
   return panelText(2).mid(4, 6);
 }
 
+QAction* Form1::action(Command command) const {
+  return ui_->command(command);
+}
+
+QPushButton* Form1::button(Button button) const {
+  return ui_->button(button);
+}
+
 void Form1::setCommandVisible(Command command, bool visible) {
   // A hidden action is disabled with it, shortcut included.
   ui_->command(command)->setVisible(visible);
@@ -403,6 +404,7 @@ QLineEdit* Form1::filterField() const {
 
 void Form1::closeEvent(QCloseEvent* event) {
   emit unloading();
+  emit unloaded();
   event->accept();
 }
 

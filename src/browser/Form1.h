@@ -1,15 +1,17 @@
 #pragma once
 // The main window as a view: menus, the two frames with the lists and the block tree, the
 // ten block buttons and the three-panel status bar. Its widgets are its own; controllers
-// drive it through the operations below and learn of the user's commands through its
-// signals. The only logic here is what belongs to the window itself (status panels,
-// "Always On Top", menus that act only while shown).
+// drive it through the operations below, and each connects the commands and buttons it
+// answers (action(), button()) itself. The only logic here is what belongs to the window
+// itself (status panels, "Always On Top", Exit, menus that act only while shown).
 #include <QMainWindow>
 #include <QString>
 #include <memory>
 
+class QAction;
 class QComboBox;
 class QLineEdit;
+class QPushButton;
 class QTreeWidget;
 
 namespace tarvo::browser {
@@ -52,6 +54,10 @@ class Form1 : public QMainWindow {
   // The CP of the open session, as characters 5 to 10 of panel 2.
   QString sessionCp() const;
 
+  // A menu item's action, and a block button, for their owners to connect to.
+  QAction* action(Command command) const;
+  QPushButton* button(Button button) const;
+
   // Menu items. A hidden item (or one in a hidden menu) is also disabled, so its shortcut
   // does nothing either.
   void setCommandVisible(Command command, bool visible);
@@ -82,10 +88,11 @@ class Form1 : public QMainWindow {
   QLineEdit* filterField() const;
 
  signals:
-  void commandTriggered(tarvo::browser::Form1::Command command);
-  void buttonClicked(tarvo::browser::Form1::Button button);
-  // The window is being closed (close box or Exit); the program is about to end.
+  // The window is being closed (close box or Exit); the program is about to end. First
+  // every other window closes, saying to the server what it must; then the connection's
+  // owner ends the session and the connection.
   void unloading();
+  void unloaded();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

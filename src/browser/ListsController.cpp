@@ -3,7 +3,9 @@
 #include <QComboBox>
 
 #include "browser/Form1.h"
+#include "link/Wire.h"
 #include "link/columns.h"
+#include "link/reply_router.h"
 #include "ui/ui_helpers.h"
 
 namespace tarvo::browser {
@@ -11,6 +13,16 @@ namespace tarvo::browser {
 using Command = Form1::Command;
 
 ListsController::ListsController(Form1& form) : form_(form) {}
+
+void ListsController::bindReplies(link::ReplyRouter& router) {
+  using link::ReplyId;
+  router.bind(ReplyId::ClrCpLst, this, &ListsController::onClrCpLst);
+  router.bind(ReplyId::CpLst, this, &ListsController::onCpLst);
+  router.bind(ReplyId::DnCpLst, this, &ListsController::onDnCpLst);
+  router.bind(ReplyId::ClrCmpLst, this, &ListsController::onClrCmpLst);
+  router.bind(ReplyId::CmpLst, this, &ListsController::onCmpLst);
+  router.bind(ReplyId::DnCmpLst, this, &ListsController::onDnCmpLst);
+}
 
 void ListsController::showConnectedMenus() {
   form_.setCommandVisible(Command::Close, true);
@@ -25,7 +37,7 @@ void ListsController::onClrCpLst() {
 }
 
 void ListsController::onCpLst(std::string_view line) {
-  form_.cpList()->addItem(fromWire(fromCol(line, 10)));
+  form_.cpList()->addItem(link::fromWire(fromCol(line, 10)));
 }
 
 void ListsController::onDnCpLst() {
@@ -42,7 +54,7 @@ void ListsController::onClrCmpLst() {
 }
 
 void ListsController::onCmpLst(std::string_view line) {
-  form_.compoundList()->addItem(fromWire(fromCol(line, 13)));
+  form_.compoundList()->addItem(link::fromWire(fromCol(line, 13)));
 }
 
 void ListsController::onDnCmpLst() {

@@ -2,6 +2,10 @@
 // The CP/volume and compound lists: filled from the list replies, shown as a pair.
 #include <string_view>
 
+namespace tarvo::link {
+class ReplyRouter;
+}
+
 namespace tarvo::browser {
 
 class Form1;
@@ -10,6 +14,9 @@ class ListsController {
  public:
   explicit ListsController(Form1& form);
 
+  void bindReplies(link::ReplyRouter& router);
+
+ private:
   void onClrCpLst();
   void onCpLst(std::string_view line);
   void onDnCpLst();
@@ -17,7 +24,6 @@ class ListsController {
   void onCmpLst(std::string_view line);
   void onDnCmpLst();
 
- private:
   void showConnectedMenus();
   Form1& form_;
 };

@@ -11,7 +11,9 @@
 
 #include "browser/Form1.h"
 #include "link/CommandSender.h"
+#include "link/Wire.h"
 #include "link/columns.h"
+#include "link/reply_router.h"
 #include "ui/Prompter.h"
 #include "ui/ui_helpers.h"
 
@@ -40,6 +42,22 @@ TreeController::TreeController(Form1& form, link::CommandSender& sender, Prompte
   connect(view, &QTreeWidget::itemDoubleClicked, this, [this] { onDoubleClick(); });
   view->installEventFilter(this);
   view->viewport()->installEventFilter(this);
+  // "Show ECB/Station Blocks" has ticked itself when this runs; the list follows it.
+  for (Form1::Command command : {Form1::Command::Refresh, Form1::Command::ShowEcbs})
+    connect(form.action(command), &QAction::triggered, this, &TreeController::refresh);
+}
+
+void TreeController::bindReplies(link::ReplyRouter& router) {
+  using link::ReplyId;
+  router.bind(ReplyId::ClrBlkLst, this, &TreeController::onClrBlkLst);
+  router.bind(ReplyId::BlkLst, this, &TreeController::onBlkLst);
+  router.bind(ReplyId::DnBlkLst, this, &TreeController::onDnBlkLst);
+  router.bind(ReplyId::ErrBlkLst, this, &TreeController::onErrBlkLst);
+}
+
+QString TreeController::selectedKey() const {
+  const QTreeWidgetItem* node = tree_.view()->currentItem();
+  return node && node->isSelected() ? BlockTree::keyOf(node) : QString();
 }
 
 TreeController::~TreeController() = default;
@@ -95,18 +113,18 @@ void TreeController::onDnBlkLst() {
 
 void TreeController::onErrBlkLst(std::string_view line) {
   prompter_.inform(Prompter::Icon::Exclamation, QStringLiteral("Can not list blocks"),
-                   QStringLiteral("ERROR: ") + fromWire(fromCol(line, 10)));
+                   QStringLiteral("ERROR: ") + link::fromWire(fromCol(line, 10)));
 }
 
 void TreeController::nodeClick(QTreeWidgetItem* node) {
   if (!node) return;
   selNodeKey_ = BlockTree::keyOf(node);
-  const QByteArray keyBytes = selNodeKey_.toLatin1();
-  const std::string_view key(keyBytes.constData(), static_cast<std::size_t>(keyBytes.size()));
-  currSelBlk_ = fromWire(stripColon(key));
+  const std::string keyText = link::toWire(selNodeKey_);
+  const std::string_view key = keyText;
+  currSelBlk_ = link::fromWire(stripColon(key));
 
   if (key == kEndOfListKey || isEndMarker(key)) {
-    currSelTyp_ = fromWire(kEndZoneType);
+    currSelTyp_ = link::fromWire(kEndZoneType);
     for (Button button : {Button::EditSeq, Button::ViewPlb, Button::Edit, Button::Delete,
                           Button::Copy, Button::MoveFrom, Button::Xref})
       form_.setButtonEnabled(button, false);
@@ -114,10 +132,9 @@ void TreeController::nodeClick(QTreeWidgetItem* node) {
     form_.setButtonEnabled(Button::Paste, copySourceKnown_);
     form_.setButtonEnabled(Button::MoveTo, moveSourcePending_);
   } else {
-    const QByteArray textBytes = node->text(0).toLatin1();
-    const std::string_view type = getBlkTyp(
-        key, std::string_view(textBytes.constData(), static_cast<std::size_t>(textBytes.size())));
-    currSelTyp_ = fromWire(type);
+    const std::string nodeText = link::toWire(node->text(0));
+    const std::string_view type = getBlkTyp(key, nodeText);
+    currSelTyp_ = link::fromWire(type);
     currIsSeq_ = isSequenceType(type);
     form_.setButtonEnabled(Button::EditSeq, currIsSeq_);
     currIsPLB_ = type == "PLB";

@@ -15,7 +15,8 @@ namespace tarvo {
 class Prompter;
 namespace link {
 class CommandSender;
-}
+class ReplyRouter;
+}  // namespace link
 namespace browser {
 
 class Form1;
@@ -28,14 +29,11 @@ class TreeController : public QObject {
   ~TreeController() override;
 
   // Asks for the session CP's block list ("GETBLKS 1 " or "GETBLKS 0 " + CP).
+  void bindReplies(link::ReplyRouter& router);
+
   void requestList();
   void refresh();  // "Refresh" and "Show ECB/Station Blocks": hide the tree's frame, ask again
   void clear();    // removes every node
-
-  void onClrBlkLst();
-  void onBlkLst(std::string_view line);
-  void onDnBlkLst();
-  void onErrBlkLst(std::string_view line);
 
   // The node-click handling: sets the selection and the buttons that suit the node, and
   // gives the tree the focus. Does nothing for null.
@@ -53,6 +51,10 @@ class TreeController : public QObject {
   bool currIsSeq() const { return currIsSeq_; }
   bool currIsPLB() const { return currIsPLB_; }
   const QString& selNodeKey() const { return selNodeKey_; }
+  // The key of the node the user has chosen (clicked, or moved to), or "" when the tree
+  // has none: a node that is only current (the focus put there, a new list with nothing
+  // clicked yet) is not a choice of the user's.
+  QString selectedKey() const;
 
   // What the block operations hold, which decides Paste and Move To on the next click.
   void setCopySourceKnown(bool known) { copySourceKnown_ = known; }
@@ -75,6 +77,10 @@ class TreeController : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void onClrBlkLst();
+  void onBlkLst(std::string_view line);
+  void onDnBlkLst();
+  void onErrBlkLst(std::string_view line);
   void onCurrentChanged(QTreeWidgetItem* current);
   void onItemClicked(QTreeWidgetItem* node);
   void onDoubleClick();

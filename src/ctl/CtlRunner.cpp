@@ -12,6 +12,7 @@
 #include "ctl/ctl_output.h"
 #include "records/ChangeJournal.h"
 #include "link/Connection.h"
+#include "records/RegularFile.h"
 #include "records/settings_file.h"
 
 namespace tarvo::ctl {
@@ -39,7 +40,7 @@ Server resolveServer(const Options& o) {
   records::ServerChoice choice;
   if (!o.host || !o.port) {
     QFile file(o.settingsPath ? fromUtf8(*o.settingsPath) : defaultSettingsPath());
-    if (file.open(QIODevice::ReadOnly)) {
+    if (records::openRegularFile(file, QIODevice::ReadOnly)) {
       const QByteArray bytes = file.read(64 * 1024);
       choice = records::chooseServer(records::parseSettings(
           std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));

@@ -5,8 +5,7 @@
 #include "browser/block_list.h"
 #include "icc/session_commands.h"
 #include "link/columns.h"
-#include "link/dispatcher.h"
-#include "link/reply_handler.h"
+#include "link/reply_router.h"
 #include "params/param_protocol.h"
 
 namespace tarvo::ctl {
@@ -44,32 +43,57 @@ std::string_view blockResultText(BlockResult result) {
   return "not sent";
 }
 
-// The conversation's side of the reply dispatcher: the same keyword tests as the client's.
+// The conversation's side of the reply dispatch table: the same keyword tests as the client's.
 // Every handler acts only when its reply is what the current step waits for.
-class Conversation::Replies : public link::ReplyHandler {
+class Conversation::Replies {
  public:
-  explicit Replies(Conversation& c) : c_(c) {}
+  explicit Replies(Conversation& c) : c_(c) {
+    router_.bind(link::ReplyId::ClrCpLst, this, &Replies::onClrCpLst);
+    router_.bind(link::ReplyId::CpLst, this, &Replies::onCpLst);
+    router_.bind(link::ReplyId::DnCpLst, this, &Replies::onDnCpLst);
+    router_.bind(link::ReplyId::ClrCmpLst, this, &Replies::onClrCmpLst);
+    router_.bind(link::ReplyId::CmpLst, this, &Replies::onCmpLst);
+    router_.bind(link::ReplyId::DnCmpLst, this, &Replies::onDnCmpLst);
+    router_.bind(link::ReplyId::ClrBlkLst, this, &Replies::onClrBlkLst);
+    router_.bind(link::ReplyId::BlkLst, this, &Replies::onBlkLst);
+    router_.bind(link::ReplyId::DnBlkLst, this, &Replies::onDnBlkLst);
+    router_.bind(link::ReplyId::ErrBlkLst, this, &Replies::onErrBlkLst);
+    router_.bind(link::ReplyId::DnOpenCp, this, &Replies::onDnOpenCp);
+    router_.bind(link::ReplyId::ErrOpenCp, this, &Replies::onErrOpenCp);
+    router_.bind(link::ReplyId::LockOpenCp, this, &Replies::onLockOpenCp);
+    router_.bind(link::ReplyId::Checkpoint, this, &Replies::onCheckpoint);
+    router_.bind(link::ReplyId::CloseIcc, this, &Replies::onCloseIcc);
+    router_.bind(link::ReplyId::ClrPrmLst, this, &Replies::onClrPrmLst);
+    router_.bind(link::ReplyId::PrmLst, this, &Replies::onPrmLst);
+    router_.bind(link::ReplyId::DnPrmLst, this, &Replies::onDnPrmLst);
+    router_.bind(link::ReplyId::ErrPrmLst, this, &Replies::onErrPrmLst);
+    router_.bind(link::ReplyId::DnPrmMod, this, &Replies::onDnPrmMod);
+    router_.bind(link::ReplyId::WrnPrmMod, this, &Replies::onWrnPrmMod);
+    router_.bind(link::ReplyId::ErrPrmMod, this, &Replies::onErrPrmMod);
+  }
 
-  void onClrCpLst(std::string_view) override { clearIf(Step::CpList); }
-  void onCpLst(std::string_view line) override {
+  void lineReceived(std::string_view line) { router_.dispatch(line); }
+
+  void onClrCpLst(std::string_view) { clearIf(Step::CpList); }
+  void onCpLst(std::string_view line) {
     if (!at(Step::CpList)) return;
     const std::string_view row = fromCol(line, 10);
     c_.addRow({str(trimBlanks(cols(row, 1, 6))), str(trimBlanks(fromCol(row, 7)))});
   }
-  void onDnCpLst(std::string_view) override { advanceIf(Step::CpList); }
-  void onClrCmpLst(std::string_view) override { clearIf(Step::CmpList); }
-  void onCmpLst(std::string_view line) override {
+  void onDnCpLst(std::string_view) { advanceIf(Step::CpList); }
+  void onClrCmpLst(std::string_view) { clearIf(Step::CmpList); }
+  void onCmpLst(std::string_view line) {
     if (!at(Step::CmpList)) return;
     // The compound's CP stands in characters 14 to 19 of the row, its name before them.
     const std::string_view row = fromCol(line, 13);
     c_.addRow({str(trimBlanks(cols(row, 1, 13))), str(trimBlanks(cols(row, 14, 19)))});
   }
-  void onDnCmpLst(std::string_view) override { advanceIf(Step::CmpList); }
+  void onDnCmpLst(std::string_view) { advanceIf(Step::CmpList); }
 
-  void onClrBlkLst(std::string_view) override {
+  void onClrBlkLst(std::string_view) {
     if (clearIf(Step::BlockList)) c_.compound_.clear();
   }
-  void onBlkLst(std::string_view line) override {
+  void onBlkLst(std::string_view line) {
     if (!at(Step::BlockList)) return;
     const browser::BlkLine l = browser::parseBlkLine(line);
     if (l.kind == browser::BlkLineKind::Compound) {
@@ -80,22 +104,22 @@ class Conversation::Replies : public link::ReplyHandler {
       c_.addRow({c_.compound_ + ":" + str(l.blkName), str(l.type)});
     }
   }
-  void onDnBlkLst(std::string_view) override { advanceIf(Step::BlockList); }
-  void onErrBlkLst(std::string_view line) override {
+  void onDnBlkLst(std::string_view) { advanceIf(Step::BlockList); }
+  void onErrBlkLst(std::string_view line) {
     if (at(Step::BlockList))
       c_.stop("the server refused the block list: " + str(fromCol(line, 10)), kExitRefused, true);
   }
 
-  void onDnOpenCp(std::string_view line) override {
+  void onDnOpenCp(std::string_view line) {
     if (!at(Step::Open)) return;
     c_.sessionCp_ = str(trimBlanks(cols(line, 9, 14)));
     c_.advance();
   }
-  void onErrOpenCp(std::string_view line) override {
+  void onErrOpenCp(std::string_view line) {
     if (at(Step::Open))
       c_.stop("Can not open CP [" + str(fromCol(line, 10)) + "]", kExitConnection, false);
   }
-  void onLockOpenCp(std::string_view line) override {
+  void onLockOpenCp(std::string_view line) {
     if (!at(Step::Open)) return;
     const std::string lock = str(fromCol(line, 12));
     if (c_.job_.overrideLock && !c_.overridden_) {
@@ -104,15 +128,14 @@ class Conversation::Replies : public link::ReplyHandler {
       return;
     }
     c_.stop("[" + str(trimBlanks(cols(lock, 1, 6))) + "] is locked (" + lock + ")" +
-                (c_.overridden_ ? ", and the override did not take it"
-                                : "; --override-lock takes it over"),
+                (c_.overridden_ ? ", and the did not take it" : "; --override-lock takes it over"),
             kExitConnection, true);
   }
-  void onCheckpoint(std::string_view line) override {
+  void onCheckpoint(std::string_view line) {
     if (at(Step::Open))
       c_.stop("[" + str(fromCol(line, 12)) + "] Checkpoint in Progress", kExitConnection, true);
   }
-  void onCloseIcc(std::string_view line) override {
+  void onCloseIcc(std::string_view line) {
     if (at(Step::Close)) {
       c_.finish();
       return;
@@ -126,17 +149,17 @@ class Conversation::Replies : public link::ReplyHandler {
     c_.stop("the server closed the session: " + str(fromCol(line, 10)), kExitConnection, false);
   }
 
-  void onClrPrmLst(std::string_view) override {
+  void onClrPrmLst(std::string_view) {
     if (at(Step::ParamList)) c_.listed_.clear();
   }
-  void onPrmLst(std::string_view line) override {
+  void onPrmLst(std::string_view line) {
     if (!at(Step::ParamList)) return;
     params::ParamLine p = params::parseParamLine(line);
     if (p.name.empty()) return;
     if (c_.job_.command == Command::Params && !c_.addRow({p.name, p.value})) return;
     c_.listed_.emplace_back(std::move(p.name), std::move(p.value));
   }
-  void onDnPrmLst(std::string_view) override {
+  void onDnPrmLst(std::string_view) {
     if (!at(Step::ParamList)) return;
     if (c_.job_.command != Command::Params) {
       for (records::ParamChange& change : c_.reports_[c_.current()->edit].changes)
@@ -145,7 +168,7 @@ class Conversation::Replies : public link::ReplyHandler {
     }
     c_.advance();
   }
-  void onErrPrmLst(std::string_view line) override {
+  void onErrPrmLst(std::string_view line) {
     if (!at(Step::ParamList)) return;
     const std::string message = str(fromCol(line, 10));
     if (c_.job_.command == Command::Params) {
@@ -160,11 +183,11 @@ class Conversation::Replies : public link::ReplyHandler {
     c_.advance();
   }
 
-  void onDnPrmMod(std::string_view) override { answered(BlockResult::Done, {}); }
-  void onWrnPrmMod(std::string_view line) override {
+  void onDnPrmMod(std::string_view) { answered(BlockResult::Done, {}); }
+  void onWrnPrmMod(std::string_view line) {
     answered(BlockResult::Warning, fromCol(line, kModMessageCol));
   }
-  void onErrPrmMod(std::string_view line) override {
+  void onErrPrmMod(std::string_view line) {
     answered(BlockResult::Error, fromCol(line, kModMessageCol));
   }
 
@@ -190,6 +213,7 @@ class Conversation::Replies : public link::ReplyHandler {
   }
 
   Conversation& c_;
+  link::ReplyRouter router_;
 };
 
 Conversation::Conversation(Job job)
@@ -295,7 +319,7 @@ void Conversation::finish() {
 
 std::vector<std::string> Conversation::lineReceived(std::string_view line) {
   if (!current()) return {};
-  link::dispatchLine(line, *replies_);
+  replies_->lineReceived(line);
   return std::exchange(out_, {});
 }
 

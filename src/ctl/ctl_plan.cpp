@@ -152,7 +152,7 @@ Plan planFromCsv(std::string_view text) {
       break;
     }
     const std::string block = upperAscii(trimBlanks(r.fields[0]));
-    Assignment a{upperAscii(trimBlanks(r.fields[1])), r.fields[2], r.line};
+    Assignment a{upperAscii(trimBlanks(r.fields[1])), records::csvValue(r.fields[2]), r.line};
     std::string problem = blockNameProblem(block);
     if (problem.empty()) problem = paramNameProblem(a.param);
     if (problem.empty()) problem = valueProblem(a.value);

@@ -1,10 +1,14 @@
 #include "icc/CpUtilController.h"
 
+#include <QAction>
 #include <QTreeWidget>
+#include <utility>
 
 #include "browser/Form1.h"
-#include "link/CommandSender.h"
+#include "link/Connection.h"
+#include "link/Wire.h"
 #include "link/columns.h"
+#include "link/reply_router.h"
 #include "ui/Prompter.h"
 #include "ui/ui_helpers.h"
 
@@ -34,9 +38,22 @@ UtilityTexts textsOf(CpUtility utility) {
 
 }  // namespace
 
-CpUtilController::CpUtilController(browser::Form1& form, link::CommandSender& sender,
+CpUtilController::CpUtilController(browser::Form1& form, link::Connection& connection,
                                    Prompter& prompter)
-    : form_(form), sender_(sender), prompter_(prompter) {}
+    : form_(form), sender_(connection), prompter_(prompter) {
+  using Command = browser::Form1::Command;
+  const std::pair<Command, CpUtility> items[] = {{Command::Upload, CpUtility::Upload},
+                                                 {Command::Checkpoint, CpUtility::Checkpoint},
+                                                 {Command::Initialize, CpUtility::Initialize}};
+  for (const auto& [command, utility] : items)
+    connect(form.action(command), &QAction::triggered, this, [this, u = utility] { run(u); });
+  connect(&connection, &link::Connection::linkLost, this, &CpUtilController::connectionLost);
+}
+
+void CpUtilController::bindReplies(link::ReplyRouter& router) {
+  router.bind(link::ReplyId::DnCpUtil, this, &CpUtilController::onDnCpUtil);
+  router.bind(link::ReplyId::ErrCpUtil, this, &CpUtilController::onErrCpUtil);
+}
 
 void CpUtilController::run(CpUtility utility) {
   const UtilityTexts texts = textsOf(utility);
@@ -67,7 +84,7 @@ void CpUtilController::onDnCpUtil() {
 
 void CpUtilController::onErrCpUtil(std::string_view line) {
   prompter_.inform(Prompter::Icon::Exclamation, QStringLiteral("CP Utility Function"),
-                   QStringLiteral("ERROR: ") + fromWire(fromCol(line, 10)));
+                   QStringLiteral("ERROR: ") + link::fromWire(fromCol(line, 10)));
   unlock();
 }
 

@@ -1,10 +1,15 @@
 #include "icc/SessionController.h"
 
+#include <QAction>
+#include <QComboBox>
+
 #include "browser/Form1.h"
 #include "browser/TreeController.h"
 #include "icc/session_commands.h"
 #include "link/Connection.h"
+#include "link/Wire.h"
 #include "link/columns.h"
+#include "link/reply_router.h"
 #include "ui/Prompter.h"
 #include "ui/ui_helpers.h"
 
@@ -15,25 +20,41 @@ using Command = Form1::Command;
 
 SessionController::SessionController(Form1& form, browser::TreeController& tree,
                                      link::Connection& connection, Prompter& prompter)
-    : form_(form), tree_(tree), connection_(connection), prompter_(prompter) {}
+    : form_(form), tree_(tree), connection_(connection), prompter_(prompter) {
+  connect(form.action(Command::Close), &QAction::triggered, this, &SessionController::closeSession);
+  QComboBox* cps = form.cpList();
+  QComboBox* compounds = form.compoundList();
+  connect(cps, &QComboBox::activated, this,
+          [this, cps](int index) { rowChosen(cps->itemText(index), false); });
+  connect(compounds, &QComboBox::activated, this,
+          [this, compounds](int index) { rowChosen(compounds->itemText(index), true); });
+}
+
+void SessionController::bindReplies(link::ReplyRouter& router) {
+  using link::ReplyId;
+  using S = SessionController;
+  router.bind(ReplyId::TryOpenCp, this, &S::onTryOpenCp);
+  router.bind(ReplyId::DnOpenCp, this, &S::onDnOpenCp);
+  router.bind(ReplyId::ErrOpenCp, this, &S::onErrOpenCp);
+  router.bind(ReplyId::LockOpenCp, this, &S::onLockOpenCp);
+  router.bind(ReplyId::Checkpoint, this, &S::onCheckpoint);
+  router.bind(ReplyId::CloseIcc, this, &S::onCloseIcc);
+}
 
 void SessionController::rowChosen(const QString& row, bool fromCompoundList) {
   if (row.isEmpty()) return;
-  const QByteArray bytes = row.toLatin1();
-  const std::string_view cp =
-      cpOfRow(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-              fromCompoundList);
-  const QByteArray host = connection_.localHostName().toLatin1();
-  connection_.sendRawData(openCpCommand(cp, host.toStdString()));
-  form_.updStatBar(QStringLiteral("Opening ICC session to ") + fromWire(cp), 3);
+  const std::string wireRow = link::toWire(row);
+  const std::string_view cp = cpOfRow(wireRow, fromCompoundList);
+  connection_.sendRawData(openCpCommand(cp, link::toWire(connection_.localHostName())));
+  form_.updStatBar(QStringLiteral("Opening ICC session to ") + link::fromWire(cp), 3);
 }
 
 void SessionController::onTryOpenCp(std::string_view line) {
-  form_.updStatBar(QStringLiteral("Opening CP: ") + fromWire(fromCol(line, 10)), 3);
+  form_.updStatBar(QStringLiteral("Opening CP: ") + link::fromWire(fromCol(line, 10)), 3);
 }
 
 void SessionController::onDnOpenCp(std::string_view line) {
-  form_.updStatBar(fromWire(fromCol(line, 9)), 2);
+  form_.updStatBar(link::fromWire(fromCol(line, 9)), 2);
   form_.hideLists(true);
   tree_.requestList();
   form_.setCommandVisible(Command::New, false);
@@ -43,15 +64,15 @@ void SessionController::onDnOpenCp(std::string_view line) {
 
 void SessionController::onErrOpenCp(std::string_view line) {
   form_.updStatBar(QStringLiteral("None"), 2);
-  prompter_.inform(
-      Prompter::Icon::Exclamation, QStringLiteral("CP Open Error"),
-      QStringLiteral("Can not open CP [") + fromWire(fromCol(line, 10)) + QStringLiteral("]"));
+  prompter_.inform(Prompter::Icon::Exclamation, QStringLiteral("CP Open Error"),
+                   QStringLiteral("Can not open CP [") + link::fromWire(fromCol(line, 10)) +
+                       QStringLiteral("]"));
   form_.hideLists(false);
 }
 
 void SessionController::onLockOpenCp(std::string_view line) {
   form_.updStatBar(QStringLiteral("None"), 2);
-  const QString lock = fromWire(fromCol(line, 12));
+  const QString lock = link::fromWire(fromCol(line, 12));
   const auto answer = prompter_.message(
       Prompter::Icon::Question, QStringLiteral("CP Locked"),
       QStringLiteral("[") + lock.left(6) + QStringLiteral("] is locked, Override?"),
@@ -67,16 +88,16 @@ void SessionController::onLockOpenCp(std::string_view line) {
 void SessionController::onCheckpoint(std::string_view line) {
   form_.updStatBar(QStringLiteral("None"), 2);
   prompter_.inform(Prompter::Icon::Exclamation, QStringLiteral("CP Checkpoint"),
-                   QStringLiteral("[") + fromWire(fromCol(line, 12)) +
+                   QStringLiteral("[") + link::fromWire(fromCol(line, 12)) +
                        QStringLiteral("] Checkpoint in Progress"));
   connection_.sendRawData(QStringLiteral("CLOSEICC"));
 }
 
 void SessionController::onCloseIcc(std::string_view line) {
   form_.updStatBar(QStringLiteral("None"), 2);
-  form_.updStatBar(
-      QStringLiteral("Closed session to CP [") + fromWire(fromCol(line, 10)) + QStringLiteral("]"),
-      3);
+  form_.updStatBar(QStringLiteral("Closed session to CP [") + link::fromWire(fromCol(line, 10)) +
+                       QStringLiteral("]"),
+                   3);
   tree_.clear();
   form_.showListsFrame(false);
   form_.showTreeFrame(false);
@@ -98,7 +119,6 @@ void SessionController::closeSession() {
   form_.updStatBar(QStringLiteral("None"), 2);
   form_.updStatBar(QString(), 3);
   showUnconnectedMenus();
-  emit connectionClosed();
 }
 
 void SessionController::showUnconnectedMenus() {

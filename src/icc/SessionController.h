@@ -9,7 +9,8 @@ namespace tarvo {
 class Prompter;
 namespace link {
 class Connection;
-}
+class ReplyRouter;
+}  // namespace link
 namespace browser {
 class Form1;
 class TreeController;
@@ -23,25 +24,23 @@ class SessionController : public QObject {
   SessionController(browser::Form1& form, browser::TreeController& tree,
                     link::Connection& connection, Prompter& prompter);
 
+  void bindReplies(link::ReplyRouter& router);
+
   // A row was picked in the CP list (fromCompoundList false) or the compound list.
   void rowChosen(const QString& row, bool fromCompoundList);
 
+  // "Close": ends the session and the connection, back to the unconnected window.
+  void closeSession();
+
+ private:
   void onTryOpenCp(std::string_view line);
   void onDnOpenCp(std::string_view line);
   void onErrOpenCp(std::string_view line);
   void onLockOpenCp(std::string_view line);
   void onCheckpoint(std::string_view line);
   void onCloseIcc(std::string_view line);
-
-  // "Close": ends the session and the connection, back to the unconnected window.
-  void closeSession();
-
- signals:
-  // The user closed the connection: nothing sent on it will be answered any more.
-  void connectionClosed();
-
- private:
   void showUnconnectedMenus();
+
   browser::Form1& form_;
   browser::TreeController& tree_;
   link::Connection& connection_;

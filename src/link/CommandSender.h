@@ -1,8 +1,10 @@
 #pragma once
 // What a controller needs of the connection to send a command, and nothing more.
-#include <QByteArray>
 #include <QString>
+#include <string>
 #include <string_view>
+
+#include "link/Wire.h"
 
 namespace tarvo::link {
 
@@ -13,11 +15,8 @@ class CommandSender {
   // Whether a command sent now goes out (the connection is up).
   virtual bool isConnected() const = 0;
 
-  // The same for text held in Qt: the wire is single-byte, so it goes as Latin-1.
-  void sendRawData(const QString& command) {
-    const QByteArray bytes = command.toLatin1();
-    sendRawData(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-  }
+  // The same for text held in Qt, which must hold only what the wire carries (Latin-1).
+  void sendRawData(const QString& command) { sendRawData(std::string_view(toWire(command))); }
 
  protected:
   ~CommandSender() = default;

@@ -4,7 +4,6 @@
 #include <QTcpSocket>
 #include <vector>
 
-#include "link/dispatcher.h"
 #include "link/framing.h"
 
 namespace tarvo::link {
@@ -29,7 +28,7 @@ Connection::Connection(QObject* parent) : QObject(parent), socket_(new QTcpSocke
       return;
     }
     failed_ = true;
-    emit ended();
+    loseLink();
     emit failed(socket_->errorString());
   });
   connect(socket_, &QTcpSocket::disconnected, this, [this] {
@@ -37,14 +36,14 @@ Connection::Connection(QObject* parent) : QObject(parent), socket_(new QTcpSocke
     // Reached only when the server closed first: close() disconnects this signal's
     // effect by setting the flags before aborting the socket.
     peerClosed_ = true;
-    emit ended();
+    loseLink();
     emit closedByPeer();
   });
 }
 
 Connection::~Connection() {
   // Nothing may reach a handler while the program is being torn down.
-  handler_ = nullptr;
+  router_.clear();
   socket_->disconnect(this);
 }
 
@@ -70,18 +69,25 @@ void Connection::setMaxLineLength(std::size_t maxLine) {
 void Connection::connectToHost(const QString& host, quint16 port) {
   close();
   splitter_.reset();
+  linkUp_ = true;
   socket_->connectToHost(host, port);
 }
 
 void Connection::close() {
-  const bool wasOpen = socket_->state() != QAbstractSocket::UnconnectedState;
   // What was sent last (a "CLOSEICC") still goes out; nothing is waited for.
   if (socket_->state() == QAbstractSocket::ConnectedState) socket_->flush();
   failed_ = true;  // keeps our own close from looking like the server's
   socket_->abort();
   failed_ = false;
   peerClosed_ = false;
-  if (wasOpen) emit ended();
+  loseLink();
+}
+
+void Connection::loseLink() {
+  // Said once per connection, however many ways it ends (an error, then our own close).
+  if (!linkUp_) return;
+  linkUp_ = false;
+  emit linkLost();
 }
 
 void Connection::sendRawData(std::string_view command) {
@@ -124,7 +130,7 @@ void Connection::runQueuedLines() {
     queuedBytes_ -= line.size() + 1;
     ++dispatched_;
     emit lineReceived(line);
-    if (handler_) dispatchLine(line, *handler_);
+    router_.dispatch(line);
   }
   dispatching_ = false;
 }

@@ -9,7 +9,7 @@
 
 #include "link/CommandSender.h"
 #include "link/line_splitter.h"
-#include "link/reply_handler.h"
+#include "link/reply_router.h"
 
 class QTcpSocket;
 
@@ -47,7 +47,8 @@ class Connection : public QObject, public CommandSender {
   bool isConnected() const override { return state() == Connected; }
 
   QString localHostName() const;
-  void setReplyHandler(ReplyHandler* handler) { handler_ = handler; }
+  // Every reply line goes through this router, after lineReceived().
+  ReplyRouter& router() { return router_; }
 
   QTcpSocket* socket() const { return socket_; }
   // Lines run through the dispatcher since start; lets callers tell when a reply is done.
@@ -72,22 +73,25 @@ class Connection : public QObject, public CommandSender {
   // texts live only during the call.
   void commandSent(std::string_view command);
   void lineReceived(std::string_view line);
-  // The connection ended, whoever ended it: closed here, by the server, or failed. No
-  // answer to what was sent on it will come.
-  void ended();
+  // The link is lost, whoever ended it: closed here, by the server, or failed. No answer
+  // to what was sent on it will come. Emitted before failed() and closedByPeer(), so that
+  // everything waiting on the link is settled before anything is said to the user.
+  void linkLost();
 
  private:
   void onReadyRead();
   void runQueuedLines();
+  void loseLink();
 
   QTcpSocket* socket_;
-  ReplyHandler* handler_ = nullptr;
+  ReplyRouter router_;
   LineSplitter splitter_;
   std::deque<std::string> queue_;
   std::size_t queuedBytes_ = 0;
   bool dispatching_ = false;
   bool peerClosed_ = false;
   bool failed_ = false;
+  bool linkUp_ = false;  // from connectToHost() until the link is lost
   quint64 dispatched_ = 0;
 };
 

@@ -9,83 +9,110 @@ namespace {
 
 // clang-format off
 constexpr Route kRoutes[] = {
-    // keyword          alternative  test                           handler
-    {"VERSION", "", Match::Prefix, &ReplyHandler::onVersion},
-    {"CLRCPLST", "", Match::WholeLine, &ReplyHandler::onClrCpLst},
-    {"CPLST", "", Match::Prefix, &ReplyHandler::onCpLst},
-    {"DNCPLST", "", Match::Prefix, &ReplyHandler::onDnCpLst},
-    {"CLRCMPLST", "", Match::WholeLine, &ReplyHandler::onClrCmpLst},
-    {"CMPLST", "", Match::Prefix, &ReplyHandler::onCmpLst},
-    {"DNCMPLST", "", Match::Prefix, &ReplyHandler::onDnCmpLst},
-    {"BLKTYPNEW", "", Match::Prefix, &ReplyHandler::onBlkTypNew},
-    {"BLKTYP", "", Match::PrefixIfPreviousFailed, &ReplyHandler::onBlkTyp},
-    {"CLRPRMLST", "", Match::WholeLine, &ReplyHandler::onClrPrmLst},
-    {"PRMLST", "", Match::Prefix, &ReplyHandler::onPrmLst},
-    {"DNPRMLST", "", Match::WholeLine, &ReplyHandler::onDnPrmLst},
-    {"ERRPRMLST", "", Match::Prefix, &ReplyHandler::onErrPrmLst},
-    {"CLRBLKLST", "", Match::WholeLine, &ReplyHandler::onClrBlkLst},
-    {"BLKLST", "", Match::Prefix, &ReplyHandler::onBlkLst},
-    {"DNBLKLST", "", Match::WholeLine, &ReplyHandler::onDnBlkLst},
-    {"ERRBLKLST", "", Match::Prefix, &ReplyHandler::onErrBlkLst},
-    {"ERRPRMMOD", "", Match::Prefix, &ReplyHandler::onErrPrmMod},
-    {"WRNPRMMOD", "", Match::Prefix, &ReplyHandler::onWrnPrmMod},
-    {"DNPRMMOD", "", Match::Prefix, &ReplyHandler::onDnPrmMod},
-    {"ERRDELBLK", "", Match::Prefix, &ReplyHandler::onErrDelBlk},
-    {"WRNDELBLK", "", Match::Prefix, &ReplyHandler::onWrnDelBlk},
-    {"DNDELBLK", "DNDELBLX", Match::Prefix, &ReplyHandler::onDnDelBlk},
-    {"DNADDNEW", "DNADDNEX", Match::Prefix, &ReplyHandler::onDnAddNew},
-    {"WRNADDNEW", "", Match::Prefix, &ReplyHandler::onWrnAddNew},
-    {"ERRADDNEW", "", Match::Prefix, &ReplyHandler::onErrAddNew},
-    {"DNCPYNEW", "DNCPYNEX", Match::Prefix, &ReplyHandler::onDnCpyNew},
-    {"WRNCPYNEW", "", Match::Prefix, &ReplyHandler::onWrnCpyNew},
-    {"ERRCPYNEW", "", Match::Prefix, &ReplyHandler::onErrCpyNew},
-    {"DNMOVEBLK", "DNMOVEBLX", Match::Prefix, &ReplyHandler::onDnMoveBlk},
-    {"WRNMOVEBLK", "", Match::Prefix, &ReplyHandler::onWrnMoveBlk},
-    {"ERRMOVEBLK", "", Match::Prefix, &ReplyHandler::onErrMoveBlk},
-    {"TRYOPENCP", "", Match::Prefix, &ReplyHandler::onTryOpenCp},
-    {"DNOPENCP", "", Match::Prefix, &ReplyHandler::onDnOpenCp},
-    {"ERROPENCP", "", Match::Prefix, &ReplyHandler::onErrOpenCp},
-    {"LOCKOPENCP", "", Match::Prefix, &ReplyHandler::onLockOpenCp},
-    {"CHECKPOINT", "", Match::Prefix, &ReplyHandler::onCheckpoint},
-    {"CLOSEICC", "", Match::Prefix, &ReplyHandler::onCloseIcc},
-    {"ERREDTSEQ", "", Match::Prefix, &ReplyHandler::onErrEdtSeq},
-    {"DNEDTSEQ", "", Match::Prefix, &ReplyHandler::onDnEdtSeq},
-    {"ERREDTSEQ", "", Match::Prefix, &ReplyHandler::onErrEdtSeqEditor},
-    {"WRNEDTSEQ", "", Match::Prefix, &ReplyHandler::onWrnEdtSeq},
-    {"CLRSEQSRC", "", Match::Prefix, &ReplyHandler::onClrSeqSrc},
-    {"SEQSRC", "", Match::Prefix, &ReplyHandler::onSeqSrc},
-    {"DNSEQSRC", "", Match::Prefix, &ReplyHandler::onDnSeqSrc},
-    {"ERRSEQSRC", "", Match::Prefix, &ReplyHandler::onErrSeqSrc},
-    {"DNPUTSRC", "", Match::Prefix, &ReplyHandler::onDnPutSrc},
-    {"ERRPUTSRC", "", Match::Prefix, &ReplyHandler::onErrPutSrc},
-    {"WRNPUTSRC", "", Match::Prefix, &ReplyHandler::onWrnPutSrc},
-    {"DNCPLSEQ", "", Match::Prefix, &ReplyHandler::onDnCplSeq},
-    {"ERRCPLSEQ", "", Match::Prefix, &ReplyHandler::onErrCplSeq},
-    {"WRNCPLSEQ", "", Match::Prefix, &ReplyHandler::onWrnCplSeq},
-    {"DNINSSEQ", "", Match::Prefix, &ReplyHandler::onDnInsSeq},
-    {"ERRINSSEQ", "", Match::Prefix, &ReplyHandler::onErrInsSeq},
-    {"WRNINSSEQ", "", Match::Prefix, &ReplyHandler::onWrnInsSeq},
-    {"CLRGETLST", "", Match::Prefix, &ReplyHandler::onClrGetLst},
-    {"SEQLST", "", Match::Prefix, &ReplyHandler::onSeqLst},
-    {"DNSEQLST", "", Match::Prefix, &ReplyHandler::onDnSeqLst},
-    {"ERRSEQLST", "", Match::Prefix, &ReplyHandler::onErrSeqLst},
-    {"WRNSEQLST", "", Match::Prefix, &ReplyHandler::onWrnSeqLst},
-    {"DNCANSEQ", "", Match::Prefix, &ReplyHandler::onDnCanSeq},
-    {"DNCPUTIL", "", Match::WholeLine, &ReplyHandler::onDnCpUtil},
-    {"ERRCPUTIL", "", Match::Prefix, &ReplyHandler::onErrCpUtil},
-    {"CLRPLBLIST", "", Match::Prefix, &ReplyHandler::onClrPlbList},
-    {"PLBLIST", "", Match::Prefix, &ReplyHandler::onPlbList},
-    {"PLBENDLIST", "", Match::Prefix, &ReplyHandler::onPlbEndList},
-    {"CLRXREFLST", "", Match::Prefix, &ReplyHandler::onClrXrefLst},
-    {"XREFLST", "", Match::Prefix, &ReplyHandler::onXrefLst},
-    {"ENDXREFLST", "", Match::Prefix, &ReplyHandler::onEndXrefLst},
-    {"NONEXREFLST", "", Match::Prefix, &ReplyHandler::onNoneXrefLst},
-    {"XREFCFGGETSTRT", "", Match::Prefix, &ReplyHandler::onXrefCfgGetStrt},
-    {"XREFCFGGETLINE", "", Match::Prefix, &ReplyHandler::onXrefCfgGetLine},
-    {"XREFCFGGETDONE", "", Match::Prefix, &ReplyHandler::onXrefCfgGetDone},
-    {"XREFRUNLINE", "", Match::Prefix, &ReplyHandler::onXrefRunLine},
-    {"XREFRUNDONE", "", Match::Prefix, &ReplyHandler::onXrefRunDone},};
+    // keyword        alternative  test            id
+    {"VERSION", "", Match::Prefix, ReplyId::Version},
+    {"CLRCPLST", "", Match::WholeLine, ReplyId::ClrCpLst},
+    {"CPLST", "", Match::Prefix, ReplyId::CpLst},
+    {"DNCPLST", "", Match::Prefix, ReplyId::DnCpLst},
+    {"CLRCMPLST", "", Match::WholeLine, ReplyId::ClrCmpLst},
+    {"CMPLST", "", Match::Prefix, ReplyId::CmpLst},
+    {"DNCMPLST", "", Match::Prefix, ReplyId::DnCmpLst},
+    {"BLKTYPNEW", "", Match::Prefix, ReplyId::BlkTypNew},
+    {"BLKTYP", "", Match::PrefixIfPreviousFailed, ReplyId::BlkTyp},
+    {"CLRPRMLST", "", Match::WholeLine, ReplyId::ClrPrmLst},
+    {"PRMLST", "", Match::Prefix, ReplyId::PrmLst},
+    {"DNPRMLST", "", Match::WholeLine, ReplyId::DnPrmLst},
+    {"ERRPRMLST", "", Match::Prefix, ReplyId::ErrPrmLst},
+    {"CLRBLKLST", "", Match::WholeLine, ReplyId::ClrBlkLst},
+    {"BLKLST", "", Match::Prefix, ReplyId::BlkLst},
+    {"DNBLKLST", "", Match::WholeLine, ReplyId::DnBlkLst},
+    {"ERRBLKLST", "", Match::Prefix, ReplyId::ErrBlkLst},
+    {"ERRPRMMOD", "", Match::Prefix, ReplyId::ErrPrmMod},
+    {"WRNPRMMOD", "", Match::Prefix, ReplyId::WrnPrmMod},
+    {"DNPRMMOD", "", Match::Prefix, ReplyId::DnPrmMod},
+    {"ERRDELBLK", "", Match::Prefix, ReplyId::ErrDelBlk},
+    {"WRNDELBLK", "", Match::Prefix, ReplyId::WrnDelBlk},
+    {"DNDELBLK", "DNDELBLX", Match::Prefix, ReplyId::DnDelBlk},
+    {"DNADDNEW", "DNADDNEX", Match::Prefix, ReplyId::DnAddNew},
+    {"WRNADDNEW", "", Match::Prefix, ReplyId::WrnAddNew},
+    {"ERRADDNEW", "", Match::Prefix, ReplyId::ErrAddNew},
+    {"DNCPYNEW", "DNCPYNEX", Match::Prefix, ReplyId::DnCpyNew},
+    {"WRNCPYNEW", "", Match::Prefix, ReplyId::WrnCpyNew},
+    {"ERRCPYNEW", "", Match::Prefix, ReplyId::ErrCpyNew},
+    {"DNMOVEBLK", "DNMOVEBLX", Match::Prefix, ReplyId::DnMoveBlk},
+    {"WRNMOVEBLK", "", Match::Prefix, ReplyId::WrnMoveBlk},
+    {"ERRMOVEBLK", "", Match::Prefix, ReplyId::ErrMoveBlk},
+    {"TRYOPENCP", "", Match::Prefix, ReplyId::TryOpenCp},
+    {"DNOPENCP", "", Match::Prefix, ReplyId::DnOpenCp},
+    {"ERROPENCP", "", Match::Prefix, ReplyId::ErrOpenCp},
+    {"LOCKOPENCP", "", Match::Prefix, ReplyId::LockOpenCp},
+    {"CHECKPOINT", "", Match::Prefix, ReplyId::Checkpoint},
+    {"CLOSEICC", "", Match::Prefix, ReplyId::CloseIcc},
+    {"ERREDTSEQ", "", Match::Prefix, ReplyId::ErrEdtSeq},
+    {"DNEDTSEQ", "", Match::Prefix, ReplyId::DnEdtSeq},
+    {"ERREDTSEQ", "", Match::Prefix, ReplyId::ErrEdtSeqSecond},
+    {"WRNEDTSEQ", "", Match::Prefix, ReplyId::WrnEdtSeq},
+    {"CLRSEQSRC", "", Match::Prefix, ReplyId::ClrSeqSrc},
+    {"SEQSRC", "", Match::Prefix, ReplyId::SeqSrc},
+    {"DNSEQSRC", "", Match::Prefix, ReplyId::DnSeqSrc},
+    {"ERRSEQSRC", "", Match::Prefix, ReplyId::ErrSeqSrc},
+    {"DNPUTSRC", "", Match::Prefix, ReplyId::DnPutSrc},
+    {"ERRPUTSRC", "", Match::Prefix, ReplyId::ErrPutSrc},
+    {"WRNPUTSRC", "", Match::Prefix, ReplyId::WrnPutSrc},
+    {"DNCPLSEQ", "", Match::Prefix, ReplyId::DnCplSeq},
+    {"ERRCPLSEQ", "", Match::Prefix, ReplyId::ErrCplSeq},
+    {"WRNCPLSEQ", "", Match::Prefix, ReplyId::WrnCplSeq},
+    {"DNINSSEQ", "", Match::Prefix, ReplyId::DnInsSeq},
+    {"ERRINSSEQ", "", Match::Prefix, ReplyId::ErrInsSeq},
+    {"WRNINSSEQ", "", Match::Prefix, ReplyId::WrnInsSeq},
+    {"CLRGETLST", "", Match::Prefix, ReplyId::ClrGetLst},
+    {"SEQLST", "", Match::Prefix, ReplyId::SeqLst},
+    {"DNSEQLST", "", Match::Prefix, ReplyId::DnSeqLst},
+    {"ERRSEQLST", "", Match::Prefix, ReplyId::ErrSeqLst},
+    {"WRNSEQLST", "", Match::Prefix, ReplyId::WrnSeqLst},
+    {"DNCANSEQ", "", Match::Prefix, ReplyId::DnCanSeq},
+    {"DNCPUTIL", "", Match::WholeLine, ReplyId::DnCpUtil},
+    {"ERRCPUTIL", "", Match::Prefix, ReplyId::ErrCpUtil},
+    {"CLRPLBLIST", "", Match::Prefix, ReplyId::ClrPlbList},
+    {"PLBLIST", "", Match::Prefix, ReplyId::PlbList},
+    {"PLBENDLIST", "", Match::Prefix, ReplyId::PlbEndList},
+    {"CLRXREFLST", "", Match::Prefix, ReplyId::ClrXrefLst},
+    {"XREFLST", "", Match::Prefix, ReplyId::XrefLst},
+    {"ENDXREFLST", "", Match::Prefix, ReplyId::EndXrefLst},
+    {"NONEXREFLST", "", Match::Prefix, ReplyId::NoneXrefLst},
+    {"XREFCFGGETSTRT", "", Match::Prefix, ReplyId::XrefCfgGetStrt},
+    {"XREFCFGGETLINE", "", Match::Prefix, ReplyId::XrefCfgGetLine},
+    {"XREFCFGGETDONE", "", Match::Prefix, ReplyId::XrefCfgGetDone},
+    {"XREFRUNLINE", "", Match::Prefix, ReplyId::XrefRunLine},
+    {"XREFRUNDONE", "", Match::Prefix, ReplyId::XrefRunDone},
+};
 // clang-format on
+
+static_assert(std::size(kRoutes) == kReplyIdCount, "one route per reply id");
+static_assert(std::size(kRoutes) < 256, "route indexes are kept in bytes");
+
+// For each first character, the routes whose keyword (or alternative) begins with it, in
+// table order. A line can only match those, so it is tested against a handful of routes
+// rather than against all of them; on a list of a hundred thousand lines that is most of
+// the dispatcher's time.
+class RoutesByFirstChar {
+ public:
+  RoutesByFirstChar() {
+    for (std::size_t i = 0; i < std::size(kRoutes); ++i) {
+      for (std::string_view keyword : {kRoutes[i].keyword, kRoutes[i].alternative}) {
+        if (keyword.empty()) continue;
+        auto& list = byChar_[static_cast<unsigned char>(keyword.front())];
+        if (list.empty() || list.back() != i) list.push_back(static_cast<std::uint8_t>(i));
+      }
+    }
+  }
+  std::span<const std::uint8_t> candidates(std::string_view line) const {
+    return byChar_[line.empty() ? 0 : static_cast<unsigned char>(line.front())];
+  }
+
+ private:
+  std::array<std::vector<std::uint8_t>, 256> byChar_;
+};
 
 }  // namespace
 
@@ -102,49 +129,9 @@ bool routeMatches(const Route& route, std::string_view line) {
   return matches(route.keyword) || matches(route.alternative);
 }
 
-namespace {
-
-// For each first character, the routes whose keyword (or alternative) begins with it, in
-// table order. A line can only match those, so it is tested against a handful of routes
-// rather than against all of them; on a list of a hundred thousand lines that is most of
-// the dispatcher's time.
-class RoutesByFirstChar {
- public:
-  RoutesByFirstChar() {
-    for (std::size_t i = 0; i < std::size(kRoutes); ++i) {
-      for (std::string_view keyword : {kRoutes[i].keyword, kRoutes[i].alternative}) {
-        if (keyword.empty()) continue;
-        auto& list = byChar_[static_cast<unsigned char>(keyword.front())];
-        if (list.empty() || list.back() != i) list.push_back(i);
-      }
-    }
-  }
-  const std::vector<std::size_t>& candidates(std::string_view line) const {
-    return byChar_[line.empty() ? 0 : static_cast<unsigned char>(line.front())];
-  }
-
- private:
-  std::array<std::vector<std::size_t>, 256> byChar_;
-};
-
-}  // namespace
-
-int dispatchLine(std::string_view line, ReplyHandler& handler) {
+std::span<const std::uint8_t> candidateRoutes(std::string_view line) {
   static const RoutesByFirstChar index;
-  int ran = 0;
-  // The route that matched last. Routes left out of the walk cannot match the line, so
-  // "the route just before matched" is the same as "it was the last one to match".
-  std::size_t lastMatched = std::size(kRoutes);
-  for (const std::size_t i : index.candidates(line)) {
-    const Route& route = kRoutes[i];
-    if (route.test == Match::PrefixIfPreviousFailed && i > 0 && lastMatched == i - 1) continue;
-    if (routeMatches(route, line)) {
-      (handler.*route.handler)(line);
-      lastMatched = i;
-      ++ran;
-    }
-  }
-  return ran;
+  return index.candidates(line);
 }
 
 }  // namespace tarvo::link

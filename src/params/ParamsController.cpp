@@ -1,11 +1,14 @@
 #include "params/ParamsController.h"
 
 #include <QGuiApplication>
+#include <QPushButton>
 #include <QScreen>
 
 #include "browser/Form1.h"
 #include "browser/TreeController.h"
-#include "link/CommandSender.h"
+#include "link/Connection.h"
+#include "link/Wire.h"
+#include "link/reply_router.h"
 #include "params/ParmEditFRM.h"
 #include "params/editor_cascade.h"
 #include "params/grid_export.h"
@@ -15,10 +18,6 @@
 
 namespace tarvo::params {
 namespace {
-
-std::string toWire(const QString& s) {
-  return s.toLatin1().toStdString();
-}
 
 PxRect pxRect(const QRect& r) {
   return {r.x(), r.y(), r.width(), r.height()};
@@ -50,14 +49,31 @@ void placeEditor(QWidget* editor, QWidget* owner, int editWindowCnt) {
 
 }  // namespace
 
-ParamsController::ParamsController(QWidget* owner, browser::Form1& form,
-                                   browser::TreeController& tree, link::CommandSender& sender,
-                                   Prompter& prompter)
-    : owner_(owner), form_(form), tree_(tree), sender_(sender), prompter_(prompter) {}
+ParamsController::ParamsController(browser::Form1& form, browser::TreeController& tree,
+                                   link::Connection& connection, Prompter& prompter)
+    : form_(form), tree_(tree), sender_(connection), prompter_(prompter) {
+  connect(form.button(browser::Form1::Button::Edit), &QPushButton::clicked, this,
+          &ParamsController::edit);
+  connect(&tree, &browser::TreeController::editRequested, this, &ParamsController::edit);
+  connect(&connection, &link::Connection::linkLost, this, &ParamsController::connectionReset);
+  connect(&form, &browser::Form1::unloading, this, &ParamsController::unloadAll);
+}
 
 ParamsController::~ParamsController() {
   // Editors are not children of any window: they go with the controller that made them.
   for (const QPointer<ParmEditFRM>& editor : editors_) delete editor.data();
+}
+
+void ParamsController::bindReplies(link::ReplyRouter& router) {
+  using link::ReplyId;
+  using P = ParamsController;
+  router.bind(ReplyId::ClrPrmLst, this, &P::onClrPrmLst);
+  router.bind(ReplyId::PrmLst, this, &P::onPrmLst);
+  router.bind(ReplyId::DnPrmLst, this, &P::onDnPrmLst);
+  router.bind(ReplyId::ErrPrmLst, this, &P::onErrPrmLst);
+  router.bind(ReplyId::ErrPrmMod, this, &P::onErrPrmMod);
+  router.bind(ReplyId::WrnPrmMod, this, &P::onWrnPrmMod);
+  router.bind(ReplyId::DnPrmMod, this, &P::onDnPrmMod);
 }
 
 ParmEditFRM* ParamsController::parmEditor() const {
@@ -67,7 +83,7 @@ ParmEditFRM* ParamsController::parmEditor() const {
 void ParamsController::edit() {
   const QString& block = tree_.currSelBlk();
   if (block.isEmpty()) return;
-  sender_.sendRawData(fromWire(getParmsCommand(toWire(block))));
+  sender_.sendRawData(link::fromWire(getParmsCommand(link::toWire(block))));
 }
 
 void ParamsController::connectionReset() {
@@ -91,8 +107,7 @@ void ParamsController::onClrPrmLst() {
   // An editor whose list never completed can be neither shown nor closed by anything once
   // the next list begins: it is unloaded now, with its "MODDONE:", not left behind.
   if (parmEditor_ && !parmEditor_->isVisible()) parmEditor_->close();
-  auto* editor = new ParmEditFRM(tree_.currSelBlk());
-  keepAbove(editor, owner_);
+  auto* editor = new ParmEditFRM(tree_.currSelBlk(), &form_);
   parmEditor_ = editor;
   editors_.append(editor);
   connect(editor, &ParmEditFRM::okRequested, this, [this, editor] { ok(editor); });
@@ -100,7 +115,7 @@ void ParamsController::onClrPrmLst() {
   connect(editor, &ParmEditFRM::unloading, this, [this, editor] { unload(editor); });
   connect(editor, &ParmEditFRM::exportRequested, this, [this, editor] { exportGrid(editor); });
 
-  placeEditor(editor, owner_, editWindowCnt_);
+  placeEditor(editor, &form_, editWindowCnt_);
   editWindowCnt_ = nextEditWindowCnt(editWindowCnt_);
 
   form_.updStatBar(QStringLiteral("Getting Parameters"), 3);
@@ -123,7 +138,7 @@ void ParamsController::onDnPrmLst() {
 
 void ParamsController::onErrPrmLst(std::string_view line) {
   prompter_.inform(Prompter::Icon::Exclamation, QStringLiteral("Can not edit block"),
-                   QStringLiteral("ERROR MSG: ") + fromWire(paramListError(line)));
+                   QStringLiteral("ERROR MSG: ") + link::fromWire(paramListError(line)));
   form_.updStatBar(QStringLiteral("Error getting parameters"), 3);
 }
 
@@ -131,7 +146,7 @@ void ParamsController::onErrPrmLst(std::string_view line) {
 
 void ParamsController::ok(ParmEditFRM* editor) {
   editor->commitEntry();
-  const std::string block = toWire(editor->CBUse);
+  const std::string block = link::toWire(editor->CBUse);
   const std::vector<std::string> commands = editor->grid().submission(block);
   if (commands.empty()) {
     form_.updStatBar(QStringLiteral("EDIT: No Edits"), 3);
@@ -153,7 +168,7 @@ void ParamsController::unload(ParmEditFRM* editor) {
   // The window is on its way out: later list replies must not find it.
   if (parmEditor_ == editor) parmEditor_ = nullptr;
   editors_.removeAll(editor);
-  sender_.sendRawData(modDoneCommand(toWire(editor->CBUse)));
+  sender_.sendRawData(modDoneCommand(link::toWire(editor->CBUse)));
 }
 
 void ParamsController::exportGrid(ParmEditFRM* editor) {
@@ -167,7 +182,7 @@ void ParamsController::exportGrid(ParmEditFRM* editor) {
 // ---- answers to a modification --------------------------------------------------------
 
 QString ParamsController::answeredBlock() {
-  return fromWire(outstanding_.answered(toWire(tree_.currSelBlk())));
+  return link::fromWire(outstanding_.answered(link::toWire(tree_.currSelBlk())));
 }
 
 void ParamsController::focusTree() {
@@ -177,18 +192,18 @@ void ParamsController::focusTree() {
 void ParamsController::onErrPrmMod(std::string_view line) {
   const QString block = answeredBlock();
   prompter_.inform(Prompter::Icon::Exclamation, QStringLiteral("EDIT Error: ") + block,
-                   QStringLiteral("ERROR: ") + fromWire(paramModMessage(line)));
+                   QStringLiteral("ERROR: ") + link::fromWire(paramModMessage(line)));
   focusTree();
 }
 
 void ParamsController::onWrnPrmMod(std::string_view line) {
   const QString block = answeredBlock();
   prompter_.inform(Prompter::Icon::Exclamation, QStringLiteral("EDIT Warning: ") + block,
-                   QStringLiteral("WARN MSG: ") + fromWire(paramModMessage(line)));
+                   QStringLiteral("WARN MSG: ") + link::fromWire(paramModMessage(line)));
   focusTree();
 }
 
-void ParamsController::onDnPrmMod(std::string_view) {
+void ParamsController::onDnPrmMod() {
   form_.updStatBar(QStringLiteral("EDIT: ") + answeredBlock(), 3);
   focusTree();
 }

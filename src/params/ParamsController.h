@@ -12,13 +12,13 @@
 
 #include "params/param_protocol.h"
 
-class QWidget;
-
 namespace tarvo {
 class Prompter;
 namespace link {
 class CommandSender;
-}
+class Connection;
+class ReplyRouter;
+}  // namespace link
 namespace browser {
 class Form1;
 class TreeController;
@@ -31,48 +31,47 @@ class ParamsController : public QObject {
   Q_OBJECT
 
  public:
-  // Editors are windows of their own that stay above `owner` (the main window) without
-  // being its children, so locking the main window leaves them usable.
-  ParamsController(QWidget* owner, browser::Form1& form, browser::TreeController& tree,
-                   link::CommandSender& sender, Prompter& prompter);
+  // Editors are windows of their own that stay above the main window. The controller
+  // answers "Edit" (and a double click in the tree), follows the connection and leaves
+  // with the program.
+  ParamsController(browser::Form1& form, browser::TreeController& tree,
+                   link::Connection& connection, Prompter& prompter);
   ~ParamsController() override;
 
-  // "Edit" (and a double click on a block in the tree): asks for the selected block's
-  // parameters.
+  void bindReplies(link::ReplyRouter& router);
+
+  // "Edit": asks for the selected block's parameters.
   void edit();
 
+  // The editor whose list is arriving or last arrived; null when there is none.
+  ParmEditFRM* parmEditor() const;
+  // Where the next editor goes in the cascade.
+  std::int32_t editWindowCnt() const { return editWindowCnt_; }
+  // Modifications sent and not yet answered.
+  std::size_t outstandingEdits() const { return outstanding_.size(); }
+
+ private:
   void onClrPrmLst();
   void onPrmLst(std::string_view line);
   void onDnPrmLst();
   void onErrPrmLst(std::string_view line);
   void onErrPrmMod(std::string_view line);
   void onWrnPrmMod(std::string_view line);
-  void onDnPrmMod(std::string_view line);
+  void onDnPrmMod();
 
-  // The connection was made or lost: answers to modifications sent before will not come,
-  // nor the rest of a parameter list.
+  // The connection is gone: answers to what was sent on it will never come, and an
+  // editor whose list was still arriving is unloaded.
   void connectionReset();
-  // The program is ending: every editor, shown or still loading, is unloaded.
+  // The program is ending: every editor is unloaded, with its "MODDONE:".
   void unloadAll();
 
-  // The newest editor, which the list replies fill; null once it has closed.
-  ParmEditFRM* parmEditor() const;
-  // Cascade position of the next editor.
-  std::int32_t editWindowCnt() const { return editWindowCnt_; }
-  // Modifications sent and not yet answered.
-  std::size_t outstandingEdits() const { return outstanding_.size(); }
-
- private:
   void ok(ParmEditFRM* editor);
   void cancel(ParmEditFRM* editor);
   void unload(ParmEditFRM* editor);
-  // Writes the editor's grid to a CSV file the user picks.
   void exportGrid(ParmEditFRM* editor);
-  // The block an answer to a modification is about.
   QString answeredBlock();
   void focusTree();
 
-  QWidget* owner_;
   browser::Form1& form_;
   browser::TreeController& tree_;
   link::CommandSender& sender_;

@@ -1,7 +1,6 @@
 #include "params/ParmEditFRM.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -15,6 +14,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "link/Wire.h"
 #include "ui/ui_helpers.h"
 
 namespace tarvo::params {
@@ -22,10 +22,6 @@ namespace {
 
 const QColor kChangedText(255, 0, 0);
 constexpr Qt::Alignment kCellAlignment = Qt::AlignLeft | Qt::AlignVCenter;
-
-std::string toWire(const QString& s) {
-  return s.toLatin1().toStdString();
-}
 
 bool isEnterKey(const QKeyEvent* key) {
   return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
@@ -40,12 +36,8 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 
 }  // namespace
 
-ParmEditFRM::ParmEditFRM(const QString& cbUse, QWidget* parent) : QDialog(parent), CBUse(cbUse) {
-  setObjectName(QStringLiteral("ParmEditFRM"));
-  setWindowTitle(QStringLiteral("Edit Parameters ") + CBUse);
-  setAttribute(Qt::WA_DeleteOnClose);
-  setModal(false);
-  setSizeGripEnabled(true);
+ParmEditFRM::ParmEditFRM(const QString& cbUse, QWidget* owner)
+    : ToolWindow("ParmEditFRM", QStringLiteral("Edit Parameters ") + cbUse, owner), CBUse(cbUse) {
   buildControls();
   paint();
 }
@@ -80,7 +72,7 @@ void ParmEditFRM::buildControls() {
   const std::string* headings[kGridColumns] = {&header.name, &header.original, &header.newValue};
   for (int c = 0; c < kGridColumns; ++c) {
     const int width = std::max(twipsToPx(kColumnWidthsTwips[c]),
-                               headerMetrics.horizontalAdvance(fromWire(*headings[c])) + 12);
+                               headerMetrics.horizontalAdvance(link::fromWire(*headings[c])) + 12);
     MSHFlexGrid1->setColumnWidth(c, width);
     gridWidth += width;
   }
@@ -142,10 +134,10 @@ void ParmEditFRM::buildControls() {
   setTabOrder(OKPB, CancelPB);
 
   connect(ValEntryCB, &QComboBox::editTextChanged, this, [this](const QString& text) {
-    if (!painting_) grid_.entryEdited(toWire(text));
+    if (!painting_) grid_.entryEdited(link::toWire(text));
   });
   connect(ValEntryCB, &QComboBox::activated, this, [this](int index) {
-    if (!painting_) grid_.entryEdited(toWire(ValEntryCB->itemText(index)));
+    if (!painting_) grid_.entryEdited(link::toWire(ValEntryCB->itemText(index)));
   });
   connect(MSHFlexGrid1, &QTableWidget::cellClicked, this,
           [this](int row, int) { chooseFromGrid(gridRowOf(row), true); });
@@ -263,8 +255,9 @@ void ParmEditFRM::paintGrid() {
   painting_ = true;
   const QSignalBlocker blocker(MSHFlexGrid1);
   const GridRow& header = grid_.row(0);
-  MSHFlexGrid1->setHorizontalHeaderLabels(
-      {fromWire(header.name), fromWire(header.original), fromWire(header.newValue)});
+  MSHFlexGrid1->setHorizontalHeaderLabels({link::fromWire(header.name),
+                                           link::fromWire(header.original),
+                                           link::fromWire(header.newValue)});
   const int tableRows = grid_.rowCount() - 1;
   MSHFlexGrid1->setRowCount(tableRows);
   for (int t = 0; t < tableRows; ++t) paintRow(t);
@@ -295,7 +288,7 @@ void ParmEditFRM::paintRow(int t) {
       item->setTextAlignment(kCellAlignment);
       MSHFlexGrid1->setItem(t, c, item);
     }
-    const QString text = fromWire(*texts[c]);
+    const QString text = link::fromWire(*texts[c]);
     if (item->text() != text) item->setText(text);
     item->setForeground(row.changed ? QBrush(kChangedText) : QBrush());
     if (c > 0) item->setBackground(row.editing ? palette().brush(QPalette::Button) : QBrush());
@@ -312,11 +305,11 @@ void ParmEditFRM::paintEntry() {
   painting_ = true;
   const QSignalBlocker blocker(ValEntryCB);
   const ValueEntry& entry = grid_.entry();
-  EditFRM->setTitle(fromWire(entry.caption));
+  EditFRM->setTitle(link::fromWire(entry.caption));
   EditFRM->setAccessibleName(EditFRM->title());
   ValEntryCB->clear();
-  for (const std::string& item : entry.items) ValEntryCB->addItem(fromWire(item));
-  ValEntryCB->setEditText(fromWire(entry.text));
+  for (const std::string& item : entry.items) ValEntryCB->addItem(link::fromWire(item));
+  ValEntryCB->setEditText(link::fromWire(entry.text));
   EditFRM->setVisible(entry.visible);
   DownPB->setEnabled(entry.stepButtonsEnabled);
   UpPB->setEnabled(entry.stepButtonsEnabled);
@@ -326,10 +319,10 @@ void ParmEditFRM::paintEntry() {
 // ---- events ---------------------------------------------------------------------------
 
 bool ParmEditFRM::event(QEvent* e) {
-  const bool handled = QDialog::event(e);
+  const bool handled = ToolWindow::event(e);
   // Coming back to the window picks up where the grid stands (the first activation
   // chooses row 2).
-  if (e->type() == QEvent::WindowActivate && !unloaded_) chooseEditRow();
+  if (e->type() == QEvent::WindowActivate && !unloaded()) chooseEditRow();
   return handled;
 }
 
@@ -356,7 +349,7 @@ bool ParmEditFRM::eventFilter(QObject* watched, QEvent* e) {
     }
     return false;
   }
-  if (e->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, e);
+  if (e->type() != QEvent::KeyPress) return ToolWindow::eventFilter(watched, e);
   const auto* key = static_cast<QKeyEvent*>(e);
   if (watched == MSHFlexGrid1) {
     if (isEnterKey(key) || key->key() == Qt::Key_Space) {
@@ -372,7 +365,7 @@ bool ParmEditFRM::eventFilter(QObject* watched, QEvent* e) {
       return true;  // not the dialog's default button
     }
   }
-  return QDialog::eventFilter(watched, e);
+  return ToolWindow::eventFilter(watched, e);
 }
 
 void ParmEditFRM::reject() {
@@ -380,13 +373,9 @@ void ParmEditFRM::reject() {
 }
 
 void ParmEditFRM::closeEvent(QCloseEvent* e) {
-  // Not QDialog's own handling, which would treat the close box as Cancel.
-  if (!unloaded_) {
-    unloaded_ = true;
-    grid_.dropEditRow();
-    emit unloading();
-  }
-  e->accept();
+  // What is in the entry and not committed goes with the window.
+  if (!unloaded()) grid_.dropEditRow();
+  ToolWindow::closeEvent(e);
 }
 
 }  // namespace tarvo::params

@@ -3,11 +3,11 @@
 // the step, OK and Cancel buttons. It paints a ParamGrid and hands the user's clicks,
 // typing and step buttons to it; OK, Cancel and closing are the controller's business,
 // reached through the signals below.
-#include <QDialog>
 #include <QString>
 #include <string_view>
 
 #include "params/param_grid.h"
+#include "ui/ToolWindow.h"
 
 class QComboBox;
 class QGroupBox;
@@ -16,12 +16,12 @@ class QTableWidget;
 
 namespace tarvo::params {
 
-class ParmEditFRM : public QDialog {
+class ParmEditFRM : public ToolWindow {
   Q_OBJECT
 
  public:
   // `cbUse` is the block this window edits; every command it causes names that block.
-  explicit ParmEditFRM(const QString& cbUse, QWidget* parent = nullptr);
+  explicit ParmEditFRM(const QString& cbUse, QWidget* owner = nullptr);
   ~ParmEditFRM() override;
 
   // The block being edited, fixed when the window is created.
@@ -51,19 +51,9 @@ class ParmEditFRM : public QDialog {
   static int tableRowOf(int gridRow) { return gridRow - 1; }
   static int gridRowOf(int tableRow) { return tableRow + 1; }
 
-  QTableWidget* MSHFlexGrid1;
-  QGroupBox* EditFRM;
-  QComboBox* ValEntryCB;
-  QPushButton* DownPB;  // "Add Step"
-  QPushButton* UpPB;    // "Del Step"
-  QPushButton* OKPB;
-  QPushButton* CancelPB;
-
  signals:
   void okRequested();
   void cancelRequested();
-  // The window is closing, whichever way (OK, Cancel, its close box, the program ending).
-  void unloading();
   // "Export to CSV..." on the grid's context menu.
   void exportRequested();
 
@@ -88,10 +78,16 @@ class ParmEditFRM : public QDialog {
   void chooseFromGrid(int row, bool focusEntry);
   bool rowFullyVisible(int gridRow) const;
 
+  QTableWidget* MSHFlexGrid1;
+  QGroupBox* EditFRM;
+  QComboBox* ValEntryCB;
+  QPushButton* DownPB;  // "Add Step"
+  QPushButton* UpPB;    // "Del Step"
+  QPushButton* OKPB;
+  QPushButton* CancelPB;
   ParamGrid grid_;
   bool painting_ = false;
   bool mouseInGrid_ = false;
-  bool unloaded_ = false;
 };
 
 }  // namespace tarvo::params

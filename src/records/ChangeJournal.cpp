@@ -38,7 +38,7 @@ void ChangeJournal::watch(link::Connection& connection) {
           [this](std::string_view command) { tracker_.commandSent(command); });
   connect(&connection, &link::Connection::lineReceived, this,
           [this](std::string_view line) { tracker_.lineReceived(line); });
-  connect(&connection, &link::Connection::ended, this, [this] { tracker_.connectionEnded(); });
+  connect(&connection, &link::Connection::linkLost, this, [this] { tracker_.connectionEnded(); });
 }
 
 void ChangeJournal::setServer(const QString& host, quint16 port) {

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QStandardPaths>
 
+#include "records/RegularFile.h"
+
 namespace tarvo::records {
 
 QString JournalFile::defaultFolder() {
@@ -39,8 +41,10 @@ bool JournalFile::append(const JournalEvent& event) {
     file_.setFileName(path);
     // Unbuffered: every line is one write to the system. Appending lets the client and
     // tarvoctl add to the same file.
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
-      return fail(tr("%1: %2").arg(path, file_.errorString()));
+    QString why;
+    if (!openRegularFile(file_, QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered,
+                         &why))
+      return fail(tr("%1: %2").arg(path, why));
   }
   std::string line = formatJournalLine(event);
   line += '\n';

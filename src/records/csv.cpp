@@ -2,7 +2,53 @@
 
 namespace tarvo::records {
 
-std::string csvField(std::string_view value) {
+namespace {
+
+// A decimal number as a spreadsheet reads one: a sign, digits with at most one point, an
+// exponent.
+bool isNumber(std::string_view s) {
+  std::size_t i = 0;
+  auto digits = [&] {
+    const std::size_t start = i;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
+    return i - start;
+  };
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  std::size_t mantissa = digits();
+  if (i < s.size() && s[i] == '.') {
+    ++i;
+    mantissa += digits();
+  }
+  if (mantissa == 0) return false;
+  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+    ++i;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    if (digits() == 0) return false;
+  }
+  return i == s.size();
+}
+
+// True when a value goes into a file with a "'" before it.
+bool needsMark(std::string_view value) {
+  if (value.empty()) return false;
+  switch (value.front()) {
+    case '=':
+    case '@':
+    case '\t':
+    case '\r':
+    case '\'': return true;
+    case '+':
+    case '-': return !isNumber(value);
+    default: return false;
+  }
+}
+
+}  // namespace
+
+std::string csvField(std::string_view original) {
+  std::string marked;
+  if (needsMark(original)) marked = "'" + std::string(original);
+  const std::string_view value = marked.empty() ? original : std::string_view(marked);
   const bool quote = value.find_first_of(",\"\r\n") != std::string_view::npos ||
                      (!value.empty() && (value.front() == ' ' || value.back() == ' '));
   if (!quote) return std::string(value);
@@ -13,6 +59,12 @@ std::string csvField(std::string_view value) {
   }
   out += '"';
   return out;
+}
+
+std::string csvValue(std::string_view field) {
+  if (field.size() > 1 && field.front() == '\'' && needsMark(field.substr(1)))
+    field.remove_prefix(1);
+  return std::string(field);
 }
 
 std::string csvRecord(const std::vector<std::string>& fields) {

@@ -11,8 +11,16 @@
 namespace tarvo::records {
 
 // One field, quoted when it must be (also when it starts or ends with a blank, which some
-// spreadsheets would otherwise drop).
+// spreadsheets would otherwise drop). A value a spreadsheet would run as a formula (one
+// starting with "=", "@", a tab or a CR, or with "+" or "-" when it is not a number) is
+// written with a "'" before it, so it shows as text; so is a value starting with "'", so
+// that csvValue() can tell the two apart.
 std::string csvField(std::string_view value);
+
+// The value a field read from a file stands for: the field without the "'" that csvField()
+// put before it. Every value written comes back exactly; a field starting with "'" that
+// csvField() would not have written (such as "'abc") is taken as it is.
+std::string csvValue(std::string_view field);
 
 // One record: the fields joined by commas, ended by CR LF.
 std::string csvRecord(const std::vector<std::string>& fields);

@@ -3,12 +3,18 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <nlohmann/json.hpp>
 
 #include "records/json_text.h"
 
 namespace tarvo::records {
 
 namespace {
+
+using Json = nlohmann::json;
+
+// Deeper nesting than this is refused, so a hostile line costs little to refuse.
+constexpr int kMaxDepth = 16;
 
 // When a line would pass its cap, each text is cut to this many bytes.
 constexpr std::size_t kCutText = 256;
@@ -105,9 +111,28 @@ std::string assemble(const Pieces& p, std::size_t changes, bool hasChanges, bool
   return line;
 }
 
-const std::string* stringMember(const json::Value& object, std::string_view key) {
-  const json::Value* v = object.find(key);
-  return v && v->kind == json::Value::Kind::String ? &v->text : nullptr;
+const std::string* stringMember(const Json& object, const char* key) {
+  const auto it = object.find(key);
+  return it != object.end() && it->is_string() ? &it->get_ref<const std::string&>() : nullptr;
+}
+
+std::optional<Json> parseJson(std::string_view text, std::string& error) {
+  struct TooDeep {};
+  try {
+    return Json::parse(text.begin(), text.end(), [](int depth, Json::parse_event_t, Json&) {
+      if (depth > kMaxDepth) throw TooDeep{};
+      return true;
+    });
+  } catch (const TooDeep&) {
+    error = "nested too deep";
+  } catch (const Json::exception& e) {
+    // Without the library's "[json.exception.parse_error.101] " tag.
+    error = e.what();
+    if (const auto tag = error.find("] ");
+        !error.empty() && error.front() == '[' && tag != std::string::npos)
+      error.erase(0, tag + 2);
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -149,9 +174,9 @@ std::optional<JournalEvent> parseJournalLine(std::string_view line, std::string*
     return std::nullopt;
   };
   std::string parseError;
-  const std::optional<json::Value> v = json::parse(line, &parseError);
+  const std::optional<Json> v = parseJson(line, parseError);
   if (!v) return fail(parseError);
-  if (v->kind != json::Value::Kind::Object) return fail("not a JSON object");
+  if (!v->is_object()) return fail("not a JSON object");
 
   JournalEvent e;
   const std::string* time = stringMember(*v, "time");
@@ -163,33 +188,35 @@ std::optional<JournalEvent> parseJournalLine(std::string_view line, std::string*
   if (!outcome) return fail("no valid \"result\"");
   e.result = *outcome;
 
-  auto utf8 = [&](std::string_view key, std::string& to) {
+  auto utf8 = [&](const char* key, std::string& to) {
     if (const std::string* s = stringMember(*v, key)) to = *s;
   };
-  auto latin1 = [&](std::string_view key, std::string& to) {
-    if (const std::string* s = stringMember(*v, key)) to = json::utf8ToLatin1(*s);
+  auto latin1 = [](const Json& object, const char* key, std::string& to) {
+    const std::string* s = stringMember(object, key);
+    if (s) to = json::utf8ToLatin1(*s);
+    return s != nullptr;
   };
   utf8("user", e.user);
   utf8("host", e.host);
   utf8("server_host", e.serverHost);
-  if (const json::Value* port = v->find("server_port");
-      port && port->kind == json::Value::Kind::Number && port->number >= 0 && port->number <= 65535)
-    e.serverPort = static_cast<int>(port->number);
-  latin1("cp", e.cp);
-  latin1("block", e.block);
-  latin1("what", e.what);
-  latin1("detail", e.detail);
-  latin1("message", e.message);
-  if (const json::Value* t = v->find("truncated"); t && t->kind == json::Value::Kind::Bool)
-    e.truncated = t->boolean;
-  if (const json::Value* changes = v->find("changes");
-      changes && changes->kind == json::Value::Kind::Array) {
-    for (const json::Value& c : changes->items) {
-      if (c.kind != json::Value::Kind::Object) return fail("a change that is not an object");
+  if (const auto port = v->find("server_port"); port != v->end() && port->is_number()) {
+    const double n = port->get<double>();
+    if (n >= 0 && n <= 65535) e.serverPort = static_cast<int>(n);
+  }
+  latin1(*v, "cp", e.cp);
+  latin1(*v, "block", e.block);
+  latin1(*v, "what", e.what);
+  latin1(*v, "detail", e.detail);
+  latin1(*v, "message", e.message);
+  if (const auto t = v->find("truncated"); t != v->end() && t->is_boolean())
+    e.truncated = t->get<bool>();
+  if (const auto changes = v->find("changes"); changes != v->end() && changes->is_array()) {
+    for (const Json& c : *changes) {
+      if (!c.is_object()) return fail("a change that is not an object");
       ParamChange pc;
-      if (const std::string* s = stringMember(c, "param")) pc.param = json::utf8ToLatin1(*s);
-      if (const std::string* s = stringMember(c, "old")) pc.oldValue = json::utf8ToLatin1(*s);
-      if (const std::string* s = stringMember(c, "new")) pc.newValue = json::utf8ToLatin1(*s);
+      latin1(c, "param", pc.param);
+      if (std::string old; latin1(c, "old", old)) pc.oldValue = std::move(old);
+      latin1(c, "new", pc.newValue);
       e.changes.push_back(std::move(pc));
     }
   }

@@ -6,13 +6,12 @@
 #include <utility>
 
 #include "link/columns.h"
-#include "link/dispatcher.h"
-#include "link/reply_handler.h"
+#include "link/reply_router.h"
 
 namespace tarvo::records {
 
-using link::dispatchLine;
-using link::ReplyHandler;
+using link::ReplyId;
+using link::ReplyRouter;
 
 namespace {
 
@@ -74,12 +73,50 @@ std::int64_t systemTimeMs() {
   return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 
-// The tracker's side of the reply dispatcher: the same keyword tests as the client's.
-class JournalTracker::Replies : public ReplyHandler {
+// The tracker's side of the reply dispatch table: the same keyword tests as the client's.
+class JournalTracker::Replies {
  public:
-  explicit Replies(JournalTracker& t) : t_(t) {}
+  explicit Replies(JournalTracker& t) : t_(t) {
+    router_.bind(ReplyId::ClrPrmLst, this, &Replies::onClrPrmLst);
+    router_.bind(ReplyId::PrmLst, this, &Replies::onPrmLst);
+    router_.bind(ReplyId::DnPrmLst, this, &Replies::onDnPrmLst);
+    router_.bind(ReplyId::ErrPrmLst, this, &Replies::onErrPrmLst);
+    router_.bind(ReplyId::ErrPrmMod, this, &Replies::onErrPrmMod);
+    router_.bind(ReplyId::WrnPrmMod, this, &Replies::onWrnPrmMod);
+    router_.bind(ReplyId::DnPrmMod, this, &Replies::onDnPrmMod);
+    router_.bind(ReplyId::ErrDelBlk, this, &Replies::onErrDelBlk);
+    router_.bind(ReplyId::WrnDelBlk, this, &Replies::onWrnDelBlk);
+    router_.bind(ReplyId::DnDelBlk, this, &Replies::onDnDelBlk);
+    router_.bind(ReplyId::DnAddNew, this, &Replies::onDnAddNew);
+    router_.bind(ReplyId::WrnAddNew, this, &Replies::onWrnAddNew);
+    router_.bind(ReplyId::ErrAddNew, this, &Replies::onErrAddNew);
+    router_.bind(ReplyId::DnCpyNew, this, &Replies::onDnCpyNew);
+    router_.bind(ReplyId::WrnCpyNew, this, &Replies::onWrnCpyNew);
+    router_.bind(ReplyId::ErrCpyNew, this, &Replies::onErrCpyNew);
+    router_.bind(ReplyId::DnMoveBlk, this, &Replies::onDnMoveBlk);
+    router_.bind(ReplyId::WrnMoveBlk, this, &Replies::onWrnMoveBlk);
+    router_.bind(ReplyId::ErrMoveBlk, this, &Replies::onErrMoveBlk);
+    router_.bind(ReplyId::DnOpenCp, this, &Replies::onDnOpenCp);
+    router_.bind(ReplyId::ErrOpenCp, this, &Replies::onErrOpenCp);
+    router_.bind(ReplyId::LockOpenCp, this, &Replies::onLockOpenCp);
+    router_.bind(ReplyId::Checkpoint, this, &Replies::onCheckpoint);
+    router_.bind(ReplyId::CloseIcc, this, &Replies::onCloseIcc);
+    router_.bind(ReplyId::DnPutSrc, this, &Replies::onDnPutSrc);
+    router_.bind(ReplyId::ErrPutSrc, this, &Replies::onErrPutSrc);
+    router_.bind(ReplyId::WrnPutSrc, this, &Replies::onWrnPutSrc);
+    router_.bind(ReplyId::DnCplSeq, this, &Replies::onDnCplSeq);
+    router_.bind(ReplyId::ErrCplSeq, this, &Replies::onErrCplSeq);
+    router_.bind(ReplyId::WrnCplSeq, this, &Replies::onWrnCplSeq);
+    router_.bind(ReplyId::DnInsSeq, this, &Replies::onDnInsSeq);
+    router_.bind(ReplyId::ErrInsSeq, this, &Replies::onErrInsSeq);
+    router_.bind(ReplyId::WrnInsSeq, this, &Replies::onWrnInsSeq);
+    router_.bind(ReplyId::DnCpUtil, this, &Replies::onDnCpUtil);
+    router_.bind(ReplyId::ErrCpUtil, this, &Replies::onErrCpUtil);
+  }
 
-  void onClrPrmLst(std::string_view) override {
+  void lineReceived(std::string_view line) { router_.dispatch(line); }
+
+  void onClrPrmLst(std::string_view) {
     t_.listing_.reset();
     if (t_.listsGivenUp_ > 0) {
       --t_.listsGivenUp_;
@@ -88,7 +125,7 @@ class JournalTracker::Replies : public ReplyHandler {
       t_.listsAsked_.pop_front();
     }
   }
-  void onPrmLst(std::string_view line) override {
+  void onPrmLst(std::string_view line) {
     if (!t_.listing_) return;
     Listing& l = *t_.listing_;
     const std::string_view name = trimBlanks(cols(line, 8, 13));
@@ -99,63 +136,63 @@ class JournalTracker::Replies : public ReplyHandler {
     l.bytes += name.size() + value.size();
     l.values.insert_or_assign(std::string(name), std::string(value));
   }
-  void onDnPrmLst(std::string_view) override {
+  void onDnPrmLst(std::string_view) {
     if (!t_.listing_) return;
     t_.storeListing(std::move(*t_.listing_));
     t_.listing_.reset();
   }
-  void onErrPrmLst(std::string_view) override {
+  void onErrPrmLst(std::string_view) {
     if (t_.listsGivenUp_ > 0)
       --t_.listsGivenUp_;
     else if (!t_.listsAsked_.empty())
       t_.listsAsked_.pop_front();
   }
 
-  void onErrPrmMod(std::string_view l) override { error(kEdit, l, kRecordMessageCol); }
-  void onWrnPrmMod(std::string_view l) override { warning(kEdit, l, kRecordMessageCol); }
-  void onDnPrmMod(std::string_view) override { t_.answer(kEdit, Outcome::Done, {}); }
-  void onErrDelBlk(std::string_view l) override { error(kDelete, l, kShortMessageCol); }
-  void onWrnDelBlk(std::string_view l) override { warning(kDelete, l, kShortMessageCol); }
-  void onDnDelBlk(std::string_view) override { t_.answer(kDelete, Outcome::Done, {}); }
-  void onDnAddNew(std::string_view) override { t_.answer(kAdd, Outcome::Done, {}); }
-  void onWrnAddNew(std::string_view l) override { warning(kAdd, l, kRecordMessageCol); }
-  void onErrAddNew(std::string_view l) override { error(kAdd, l, kRecordMessageCol); }
-  void onDnCpyNew(std::string_view) override { t_.answer(kCopy, Outcome::Done, {}); }
-  void onWrnCpyNew(std::string_view l) override { warning(kCopy, l, kRecordMessageCol); }
-  void onErrCpyNew(std::string_view l) override { error(kCopy, l, kRecordMessageCol); }
-  void onDnMoveBlk(std::string_view) override { t_.answer(kMove, Outcome::Done, {}); }
-  void onWrnMoveBlk(std::string_view l) override { warning(kMove, l, kRecordMessageCol); }
-  void onErrMoveBlk(std::string_view l) override { error(kMove, l, kRecordMessageCol); }
+  void onErrPrmMod(std::string_view l) { error(kEdit, l, kRecordMessageCol); }
+  void onWrnPrmMod(std::string_view l) { warning(kEdit, l, kRecordMessageCol); }
+  void onDnPrmMod(std::string_view) { t_.answer(kEdit, Outcome::Done, {}); }
+  void onErrDelBlk(std::string_view l) { error(kDelete, l, kShortMessageCol); }
+  void onWrnDelBlk(std::string_view l) { warning(kDelete, l, kShortMessageCol); }
+  void onDnDelBlk(std::string_view) { t_.answer(kDelete, Outcome::Done, {}); }
+  void onDnAddNew(std::string_view) { t_.answer(kAdd, Outcome::Done, {}); }
+  void onWrnAddNew(std::string_view l) { warning(kAdd, l, kRecordMessageCol); }
+  void onErrAddNew(std::string_view l) { error(kAdd, l, kRecordMessageCol); }
+  void onDnCpyNew(std::string_view) { t_.answer(kCopy, Outcome::Done, {}); }
+  void onWrnCpyNew(std::string_view l) { warning(kCopy, l, kRecordMessageCol); }
+  void onErrCpyNew(std::string_view l) { error(kCopy, l, kRecordMessageCol); }
+  void onDnMoveBlk(std::string_view) { t_.answer(kMove, Outcome::Done, {}); }
+  void onWrnMoveBlk(std::string_view l) { warning(kMove, l, kRecordMessageCol); }
+  void onErrMoveBlk(std::string_view l) { error(kMove, l, kRecordMessageCol); }
 
-  void onDnOpenCp(std::string_view line) override {
+  void onDnOpenCp(std::string_view line) {
     t_.sessionCp_ = std::string(trimBlanks(cols(line, 9, 14)));
     t_.answer(kOpen, Outcome::Done, {});
   }
-  void onErrOpenCp(std::string_view line) override {
+  void onErrOpenCp(std::string_view line) {
     t_.sessionCp_.clear();
     error(kOpen, line, kShortMessageCol);
   }
-  void onLockOpenCp(std::string_view line) override {
+  void onLockOpenCp(std::string_view line) {
     t_.sessionCp_.clear();
     t_.answer(kOpen, Outcome::Error, "locked: " + std::string(fromCol(line, 12)));
   }
-  void onCheckpoint(std::string_view line) override {
+  void onCheckpoint(std::string_view line) {
     t_.sessionCp_.clear();
     t_.answer(kOpen, Outcome::Error, "checkpoint in progress: " + std::string(fromCol(line, 12)));
   }
-  void onCloseIcc(std::string_view) override { t_.sessionCp_.clear(); }
+  void onCloseIcc(std::string_view) { t_.sessionCp_.clear(); }
 
-  void onDnPutSrc(std::string_view) override { t_.answer(kSaveSource, Outcome::Done, {}); }
-  void onErrPutSrc(std::string_view l) override { error(kSaveSource, l, kShortMessageCol); }
-  void onWrnPutSrc(std::string_view l) override { warning(kSaveSource, l, kShortMessageCol); }
-  void onDnCplSeq(std::string_view) override { t_.answer(kCompile, Outcome::Done, {}); }
-  void onErrCplSeq(std::string_view l) override { error(kCompile, l, kShortMessageCol); }
-  void onWrnCplSeq(std::string_view l) override { warning(kCompile, l, kShortMessageCol); }
-  void onDnInsSeq(std::string_view) override { t_.answer(kInstall, Outcome::Done, {}); }
-  void onErrInsSeq(std::string_view l) override { error(kInstall, l, kShortMessageCol); }
-  void onWrnInsSeq(std::string_view l) override { warning(kInstall, l, kShortMessageCol); }
-  void onDnCpUtil(std::string_view) override { t_.answer(kCpUtility, Outcome::Done, {}); }
-  void onErrCpUtil(std::string_view l) override { error(kCpUtility, l, kShortMessageCol); }
+  void onDnPutSrc(std::string_view) { t_.answer(kSaveSource, Outcome::Done, {}); }
+  void onErrPutSrc(std::string_view l) { error(kSaveSource, l, kShortMessageCol); }
+  void onWrnPutSrc(std::string_view l) { warning(kSaveSource, l, kShortMessageCol); }
+  void onDnCplSeq(std::string_view) { t_.answer(kCompile, Outcome::Done, {}); }
+  void onErrCplSeq(std::string_view l) { error(kCompile, l, kShortMessageCol); }
+  void onWrnCplSeq(std::string_view l) { warning(kCompile, l, kShortMessageCol); }
+  void onDnInsSeq(std::string_view) { t_.answer(kInstall, Outcome::Done, {}); }
+  void onErrInsSeq(std::string_view l) { error(kInstall, l, kShortMessageCol); }
+  void onWrnInsSeq(std::string_view l) { warning(kInstall, l, kShortMessageCol); }
+  void onDnCpUtil(std::string_view) { t_.answer(kCpUtility, Outcome::Done, {}); }
+  void onErrCpUtil(std::string_view l) { error(kCpUtility, l, kShortMessageCol); }
 
  private:
   void error(Family f, std::string_view line, std::size_t col) {
@@ -166,6 +203,7 @@ class JournalTracker::Replies : public ReplyHandler {
   }
 
   JournalTracker& t_;
+  ReplyRouter router_;
 };
 
 JournalTracker::JournalTracker(Sink sink, Clock clock)
@@ -336,7 +374,7 @@ void JournalTracker::storeListing(Listing listing) {
 }
 
 void JournalTracker::lineReceived(std::string_view line) {
-  dispatchLine(line, *replies_);
+  replies_->lineReceived(line);
 }
 
 void JournalTracker::connectionEnded() {

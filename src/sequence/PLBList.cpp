@@ -9,13 +9,7 @@
 
 namespace tarvo::sequence {
 
-PLBList::PLBList(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("PLBList"));
-  setWindowTitle(QStringLiteral("PLB Listing"));
-  setAttribute(Qt::WA_DeleteOnClose);
-  setModal(false);
-  setSizeGripEnabled(true);
-
+PLBList::PLBList(QWidget* owner) : ToolWindow("PLBList", QStringLiteral("PLB Listing"), owner) {
   auto* layout = new QGridLayout(this);
   layout->setContentsMargins(twipsToPx(240), twipsToPx(240), twipsToPx(240), twipsToPx(45));
   SourceTB = new QPlainTextEdit(this);

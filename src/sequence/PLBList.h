@@ -1,9 +1,10 @@
 #pragma once
 // The listing window of a PLB: the listing in a text box and an OK button that closes the
 // window. One window serves every listing; a new one replaces the text and the caption.
-#include <QDialog>
 #include <QString>
 #include <QStringView>
+
+#include "ui/ToolWindow.h"
 
 class QPlainTextEdit;
 class QPushButton;
@@ -14,11 +15,11 @@ class LineAppender;
 
 namespace tarvo::sequence {
 
-class PLBList : public QDialog {
+class PLBList : public ToolWindow {
   Q_OBJECT
 
  public:
-  explicit PLBList(QWidget* parent = nullptr);
+  explicit PLBList(QWidget* owner = nullptr);
   ~PLBList() override;
 
   // A listing begins: the box is emptied and off until the listing is complete.
@@ -29,10 +30,9 @@ class PLBList : public QDialog {
   // The text with every line received so far.
   QString text();
 
+ private:
   QPlainTextEdit* SourceTB;
   QPushButton* OK_PB;
-
- private:
   LineAppender* lines_;  // owned by the text box
 };
 

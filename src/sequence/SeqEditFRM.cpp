@@ -1,6 +1,5 @@
 #include "sequence/SeqEditFRM.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -40,11 +39,11 @@ void apply(QWidget* control, const ControlState& state) {
 
 }  // namespace
 
-SeqEditFRM::SeqEditFRM(const QString& name, const QString& type, QWidget* parent)
-    : QWidget(parent, Qt::Window), blockName(name), blockType(type) {
-  setObjectName(QStringLiteral("SeqEditFRM"));
-  setWindowTitle(QStringLiteral("Sequence Block Edit"));
-  setAttribute(Qt::WA_DeleteOnClose);
+SeqEditFRM::SeqEditFRM(const QString& name, const QString& type, QWidget* owner)
+    : ToolWindow("SeqEditFRM", QStringLiteral("Sequence Block Edit"), owner),
+      blockName(name),
+      blockType(type) {
+  setSizeGripEnabled(false);
   buildControls();
   Label1->setText(blockName + QLatin1Char(' ') + blockType);
   Label1->setAccessibleName(Label1->text());
@@ -109,6 +108,13 @@ void SeqEditFRM::buildControls() {
   setTabOrder(DonePB, CancelPB);
 
   lines_ = new LineAppender(SourceTB, LineAppender::Join::SkipLeadingEmpty);
+
+  connect(EditPB, &QPushButton::clicked, this, &SeqEditFRM::fetchRequested);
+  connect(EditSvPB, &QPushButton::clicked, this, &SeqEditFRM::saveRequested);
+  connect(CompilePB, &QPushButton::clicked, this, &SeqEditFRM::compileRequested);
+  connect(DonePB, &QPushButton::clicked, this, &SeqEditFRM::installRequested);
+  connect(ListingPB, &QPushButton::clicked, this, &SeqEditFRM::listingRequested);
+  connect(CancelPB, &QPushButton::clicked, this, &SeqEditFRM::cancelRequested);
 }
 
 void SeqEditFRM::paint() {
@@ -139,12 +145,13 @@ void SeqEditFRM::caretToEnd() {
   bar->setValue(bar->maximum());
 }
 
-void SeqEditFRM::closeEvent(QCloseEvent* event) {
-  if (!unloaded_) {
-    unloaded_ = true;
-    emit unloading();
-  }
-  event->accept();
+void SeqEditFRM::setProgressRange(int maximum) {
+  ProgressBar1->setRange(0, maximum);
+  ProgressBar1->setValue(0);
+}
+
+void SeqEditFRM::setProgress(int value) {
+  ProgressBar1->setValue(value);
 }
 
 }  // namespace tarvo::sequence

@@ -4,10 +4,10 @@
 // bar. What the buttons do is the controller's business; the window paints the state of
 // its controls and says when it closes.
 #include <QString>
-#include <QWidget>
 
 #include "sequence/editor_controls.h"
 #include "ui/LineAppender.h"
+#include "ui/ToolWindow.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -16,12 +16,12 @@ class QPushButton;
 
 namespace tarvo::sequence {
 
-class SeqEditFRM : public QWidget {
+class SeqEditFRM : public ToolWindow {
   Q_OBJECT
 
  public:
   // The block and its type are fixed for the window's life; every command names them.
-  SeqEditFRM(const QString& blockName, const QString& blockType, QWidget* parent = nullptr);
+  SeqEditFRM(const QString& blockName, const QString& blockType, QWidget* owner = nullptr);
   ~SeqEditFRM() override;
 
   const QString blockName;
@@ -38,6 +38,25 @@ class SeqEditFRM : public QWidget {
   QString rawText();
   // Puts the caret at the end of the text and scrolls there.
   void caretToEnd();
+  // The upload progress bar: its range (0 to `maximum`) and where it stands.
+  void setProgressRange(int maximum);
+  void setProgress(int value);
+
+ signals:
+  // The work buttons: Edit, Save, Compile, Done, View Listing, Cancel.
+  void fetchRequested();
+  void saveRequested();
+  void compileRequested();
+  void installRequested();
+  void listingRequested();
+  void cancelRequested();
+
+ public slots:
+  // Escape does nothing here: closing the editor would throw away what was typed.
+  void reject() override {}
+
+ private:
+  void buildControls();
 
   QPlainTextEdit* SourceTB;
   QPushButton* EditPB;
@@ -48,19 +67,7 @@ class SeqEditFRM : public QWidget {
   QPushButton* DonePB;
   QPushButton* CancelPB;
   QProgressBar* ProgressBar1;
-
- signals:
-  // The window is closing, whichever way; emitted once.
-  void unloading();
-
- protected:
-  void closeEvent(QCloseEvent* event) override;
-
- private:
-  void buildControls();
-
   LineAppender* lines_ = nullptr;  // owned by the text box
-  bool unloaded_ = false;
 };
 
 }  // namespace tarvo::sequence

@@ -1,14 +1,14 @@
 #include "sequence/SequenceController.h"
 
-#include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <algorithm>
 #include <climits>
 
 #include "browser/Form1.h"
 #include "browser/TreeController.h"
-#include "link/CommandSender.h"
+#include "link/Connection.h"
+#include "link/Wire.h"
+#include "link/reply_router.h"
 #include "sequence/PLBList.h"
 #include "sequence/SeqEditFRM.h"
 #include "sequence/seq_protocol.h"
@@ -21,33 +21,62 @@ namespace {
 using browser::Form1;
 using Join = LineAppender::Join;
 
-std::string toWire(const QString& s) {
-  return s.toLatin1().toStdString();
-}
-
 int barValue(std::size_t n) {
   return static_cast<int>(std::min<std::size_t>(n, INT_MAX));
 }
 
 }  // namespace
 
-SequenceController::SequenceController(QWidget* owner, browser::Form1& form,
-                                       browser::TreeController& tree, link::CommandSender& sender,
-                                       Prompter& prompter)
-    : owner_(owner), form_(form), tree_(tree), sender_(sender), prompter_(prompter) {}
+SequenceController::SequenceController(browser::Form1& form, browser::TreeController& tree,
+                                       link::Connection& connection, Prompter& prompter)
+    : form_(form), tree_(tree), sender_(connection), prompter_(prompter) {
+  connect(form.button(Form1::Button::EditSeq), &QPushButton::clicked, this,
+          &SequenceController::editSeq);
+  connect(form.button(Form1::Button::ViewPlb), &QPushButton::clicked, this,
+          &SequenceController::viewPlb);
+  connect(&connection, &link::Connection::linkLost, this, &SequenceController::connectionLost);
+  connect(&form, &Form1::unloading, this, &SequenceController::unload);
+}
 
-SequenceController::~SequenceController() {
-  // The windows are nobody's children: they go with the controller that made them.
-  delete editor_.data();
-  delete plb_.data();
+SequenceController::~SequenceController() = default;
+
+void SequenceController::bindReplies(link::ReplyRouter& router) {
+  using link::ReplyId;
+  using S = SequenceController;
+  router.bind(ReplyId::ErrEdtSeq, this, &S::onErrEdtSeq);
+  router.bind(ReplyId::DnEdtSeq, this, &S::onDnEdtSeq);
+  router.bind(ReplyId::ErrEdtSeqSecond, this, &S::onErrEdtSeqSecond);
+  router.bind(ReplyId::WrnEdtSeq, this, &S::onWrnEdtSeq);
+  router.bind(ReplyId::ClrSeqSrc, this, &S::onClrSeqSrc);
+  router.bind(ReplyId::SeqSrc, this, &S::onSeqSrc);
+  router.bind(ReplyId::DnSeqSrc, this, &S::onDnSeqSrc);
+  router.bind(ReplyId::ErrSeqSrc, this, &S::onErrSeqSrc);
+  router.bind(ReplyId::DnPutSrc, this, &S::onDnPutSrc);
+  router.bind(ReplyId::ErrPutSrc, this, &S::onErrPutSrc);
+  router.bind(ReplyId::WrnPutSrc, this, &S::onWrnPutSrc);
+  router.bind(ReplyId::DnCplSeq, this, &S::onDnCplSeq);
+  router.bind(ReplyId::ErrCplSeq, this, &S::onErrCplSeq);
+  router.bind(ReplyId::WrnCplSeq, this, &S::onWrnCplSeq);
+  router.bind(ReplyId::DnInsSeq, this, &S::onDnInsSeq);
+  router.bind(ReplyId::ErrInsSeq, this, &S::onErrInsSeq);
+  router.bind(ReplyId::WrnInsSeq, this, &S::onWrnInsSeq);
+  router.bind(ReplyId::ClrGetLst, this, &S::onClrGetLst);
+  router.bind(ReplyId::SeqLst, this, &S::onSeqLst);
+  router.bind(ReplyId::DnSeqLst, this, &S::onDnSeqLst);
+  router.bind(ReplyId::ErrSeqLst, this, &S::onErrSeqLst);
+  router.bind(ReplyId::WrnSeqLst, this, &S::onWrnSeqLst);
+  router.bind(ReplyId::DnCanSeq, this, &S::onDnCanSeq);
+  router.bind(ReplyId::ClrPlbList, this, &S::onClrPlbList);
+  router.bind(ReplyId::PlbList, this, &S::onPlbList);
+  router.bind(ReplyId::PlbEndList, this, &S::onPlbEndList);
 }
 
 SeqEditFRM* SequenceController::seqEditor() const {
-  return editor_.data();
+  return editor_.get();
 }
 
 PLBList* SequenceController::plbList() const {
-  return plb_.data();
+  return plb_.get();
 }
 
 void SequenceController::send(const std::string& command) {
@@ -56,7 +85,7 @@ void SequenceController::send(const std::string& command) {
 
 void SequenceController::box(const char* title, std::string_view line) {
   prompter_.inform(Prompter::Icon::Exclamation, QLatin1String(title),
-                   QStringLiteral("ERROR MSG: ") + fromWire(replyMessage(line)));
+                   QStringLiteral("ERROR MSG: ") + link::fromWire(replyMessage(line)));
 }
 
 void SequenceController::showEditSeq(bool shown) {
@@ -64,8 +93,8 @@ void SequenceController::showEditSeq(bool shown) {
 }
 
 void SequenceController::unload() {
-  if (editor_) editor_->close();
-  if (plb_) plb_->close();
+  editor_.close();
+  plb_.close();
 }
 
 void SequenceController::connectionLost() {
@@ -79,7 +108,7 @@ void SequenceController::connectionLost() {
 void SequenceController::editSeq() {
   requestedBlk_ = tree_.currSelBlk();
   requestedTyp_ = tree_.currSelTyp();
-  send(editSeqCommand(toWire(requestedBlk_)));
+  send(editSeqCommand(link::toWire(requestedBlk_)));
   showEditSeq(false);
   form_.updStatBar(QStringLiteral("Preparing Sequence Block ") + requestedBlk_, 3);
 }
@@ -88,11 +117,11 @@ void SequenceController::onErrEdtSeq(std::string_view line) {
   if (editor_) editor_->lines().clear();
   const QString block = requestedBlk_.isEmpty() ? tree_.currSelBlk() : requestedBlk_;
   prompter_.inform(Prompter::Icon::Exclamation, block,
-                   QStringLiteral("Error \r\n") + fromWire(line));
+                   QStringLiteral("Error \r\n") + link::fromWire(line));
   showEditSeq(true);
 }
 
-void SequenceController::onErrEdtSeqEditor(std::string_view line) {
+void SequenceController::onErrEdtSeqSecond(std::string_view line) {
   box("Error Preparing Sequence Block to Edit", line);
   showEditSeq(true);
   requestedBlk_.clear();
@@ -103,33 +132,30 @@ void SequenceController::onWrnEdtSeq(std::string_view line) {
   box("Warning Preparing Sequence Block to Edit", line);
 }
 
-void SequenceController::onDnEdtSeq(std::string_view) {
+void SequenceController::onDnEdtSeq() {
   form_.updStatBar(QString(), 3);
-  if (!editor_) {
+  SeqEditFRM& editor = editor_.ensure([this] {
     const bool requested = !requestedBlk_.isEmpty();
-    auto* editor = new SeqEditFRM(requested ? requestedBlk_ : tree_.currSelBlk(),
-                                  requested ? requestedTyp_ : tree_.currSelTyp());
-    keepAbove(editor, owner_);
-    editor_ = editor;
+    auto* e = new SeqEditFRM(requested ? requestedBlk_ : tree_.currSelBlk(),
+                             requested ? requestedTyp_ : tree_.currSelTyp(), &form_);
     fetchWanted_ = false;
-    connect(editor->EditPB, &QPushButton::clicked, this, &SequenceController::fetch);
-    connect(editor->EditSvPB, &QPushButton::clicked, this, &SequenceController::save);
-    connect(editor->CompilePB, &QPushButton::clicked, this, &SequenceController::compile);
-    connect(editor->DonePB, &QPushButton::clicked, this, &SequenceController::install);
-    connect(editor->ListingPB, &QPushButton::clicked, this, &SequenceController::viewListing);
-    connect(editor->CancelPB, &QPushButton::clicked, this, &SequenceController::cancel);
-    connect(editor, &SeqEditFRM::unloading, this, &SequenceController::editorClosing);
+    connect(e, &SeqEditFRM::fetchRequested, this, &SequenceController::fetch);
+    connect(e, &SeqEditFRM::saveRequested, this, &SequenceController::save);
+    connect(e, &SeqEditFRM::compileRequested, this, &SequenceController::compile);
+    connect(e, &SeqEditFRM::installRequested, this, &SequenceController::install);
+    connect(e, &SeqEditFRM::listingRequested, this, &SequenceController::viewListing);
+    connect(e, &SeqEditFRM::cancelRequested, this, &SequenceController::cancel);
+    connect(e, &SeqEditFRM::unloading, this, [this, e] { editorClosing(e); });
     showEditSeq(false);
-  }
+    return e;
+  });
   requestedBlk_.clear();
   requestedTyp_.clear();
-  editor_->show();
-  editor_->raise();
-  editor_->activateWindow();
+  editor.showRaised();
 }
 
 void SequenceController::cancel() {
-  SeqEditFRM* e = editor_;
+  SeqEditFRM* e = editor_.get();
   if (!e) return;
   if (e->controls.leaveMode()) {
     // Back to Ready, locally: unsaved edits go, work at the server goes on.
@@ -139,39 +165,36 @@ void SequenceController::cancel() {
     return;
   }
   form_.updStatBar(QStringLiteral("EDIT: Cancelled"), 3);
-  send(cancelSeqCommand(toWire(e->blockName)));
+  send(cancelSeqCommand(link::toWire(e->blockName)));
   e->close();
 }
 
-void SequenceController::editorClosing() {
-  SeqEditFRM* e = editor_;
-  if (!e) return;
-  // The window is on its way out: replies from now on must not find it.
-  editor_ = nullptr;
+void SequenceController::editorClosing(SeqEditFRM* e) {
+  // The window is on its way out, and replies from now on no longer find it.
   fetchWanted_ = false;
-  const std::string block = toWire(e->blockName);
+  const std::string block = link::toWire(e->blockName);
   send(cancelSeqCommand(block));
   send(modDoneCommand(block));
   showEditSeq(true);
 }
 
-void SequenceController::onDnCanSeq(std::string_view) {
-  if (editor_) editor_->close();
+void SequenceController::onDnCanSeq() {
+  editor_.close();
 }
 
 // ---- fetching and saving the source ---------------------------------------------------
 
 void SequenceController::fetch() {
-  SeqEditFRM* e = editor_;
+  SeqEditFRM* e = editor_.get();
   if (!e) return;
   e->lines().setText(QStringLiteral("Retrieving source for  ") + e->blockName);
-  send(getSourceCommand(toWire(e->blockName)));
+  send(getSourceCommand(link::toWire(e->blockName)));
   fetchWanted_ = true;
   e->controls.fetchRequested();
   e->paint();
 }
 
-void SequenceController::onClrSeqSrc(std::string_view) {
+void SequenceController::onClrSeqSrc() {
   if (!editor_ || !fetchWanted_) return;
   editor_->lines().setJoin(Join::SkipLeadingEmpty);
   editor_->lines().clear();
@@ -182,10 +205,10 @@ void SequenceController::onClrSeqSrc(std::string_view) {
 void SequenceController::onSeqSrc(std::string_view line) {
   if (!editor_ || !fetchWanted_) return;
   editor_->lines().setJoin(Join::SkipLeadingEmpty);
-  editor_->lines().append(fromWire(sourceLine(line)));
+  editor_->lines().append(link::fromWire(sourceLine(line)));
 }
 
-void SequenceController::onDnSeqSrc(std::string_view) {
+void SequenceController::onDnSeqSrc() {
   if (!editor_ || !fetchWanted_) return;
   fetchWanted_ = false;
   editor_->lines().flush();
@@ -198,41 +221,36 @@ void SequenceController::onErrSeqSrc(std::string_view line) {
 }
 
 void SequenceController::save() {
-  SeqEditFRM* e = editor_;
+  SeqEditFRM* e = editor_.get();
   if (!e) return;
-  const QString raw = e->rawText();
-  const WireText wire = toWireText(
-      std::u16string_view(QStringView(raw).utf16(), static_cast<std::size_t>(raw.size())));
+  const link::WireText wire = link::typedToWire(e->rawText());
   if (wire.badLine != 0) {
     // Sent as it stands, the character would reach the server as "?": the stored source
     // would differ from what the user sees. Nothing is sent; the edits stay in the box.
-    const QString shown = QString::fromUcs4(&wire.badChar, 1);
     prompter_.inform(Prompter::Icon::Exclamation,
                      QStringLiteral("Error Saving Sequence Block Code"),
-                     QStringLiteral("ERROR: Line %1 holds the character \"%2\" (U+%3), which can "
-                                    "not be sent to the server. Nothing was saved.")
+                     QStringLiteral("ERROR: Line %1 holds the character %2, which can not be sent "
+                                    "to the server. Nothing was saved.")
                          .arg(wire.badLine)
-                         .arg(shown)
-                         .arg(static_cast<uint>(wire.badChar), 4, 16, QLatin1Char('0')));
+                         .arg(link::describeCharacter(wire.badChar)));
     return;
   }
-  const SaveCommands upload = saveCommands(toWire(e->blockName), wire.text);
+  const SaveCommands upload = saveCommands(link::toWire(e->blockName), wire.text);
   e->controls.save.enabled = false;
   // An empty text gives the bar no range at all, which it shows as busy rather than fail.
-  e->ProgressBar1->setRange(0, barValue(upload.length));
-  e->ProgressBar1->setValue(0);
+  e->setProgressRange(barValue(upload.length));
   e->controls.progressShown = true;
   e->paint();
   for (std::size_t i = 0; i < upload.commands.size(); ++i) {
     send(upload.commands[i]);
-    if (upload.progress[i] != 0) e->ProgressBar1->setValue(barValue(upload.progress[i]));
+    if (upload.progress[i] != 0) e->setProgress(barValue(upload.progress[i]));
   }
   e->controls.progressShown = false;
   e->controls.saved();
   e->paint();
 }
 
-void SequenceController::onDnPutSrc(std::string_view) {
+void SequenceController::onDnPutSrc() {
   if (!editor_) return;
   editor_->controls.sourceStored();
   editor_->paint();
@@ -249,15 +267,15 @@ void SequenceController::onWrnPutSrc(std::string_view line) {
 // ---- compile and install --------------------------------------------------------------
 
 void SequenceController::compile() {
-  SeqEditFRM* e = editor_;
+  SeqEditFRM* e = editor_.get();
   if (!e) return;
   e->controls.workStarted();
   e->lines().setText(QStringLiteral("\n\n       Compiling  ") + e->blockName);
-  send(compileCommand(toWire(e->blockName), toWire(e->blockType)));
+  send(compileCommand(link::toWire(e->blockName), link::toWire(e->blockType)));
   e->paint();
 }
 
-void SequenceController::onDnCplSeq(std::string_view) {
+void SequenceController::onDnCplSeq() {
   if (!editor_) return;
   editor_->controls.compiled();
   editor_->paint();
@@ -266,12 +284,12 @@ void SequenceController::onDnCplSeq(std::string_view) {
 void SequenceController::compileFailed(std::string_view line, bool warning) {
   box(warning ? "Warning Compiling Sequence Block Code" : "Error Compiling Sequence Block Code",
       line);
-  SeqEditFRM* e = editor_;
+  SeqEditFRM* e = editor_.get();
   if (!e) return;
   e->controls.compileFailed(warning);
   // The listing of the block being compiled, whatever the tree has selected meanwhile.
   e->lines().setText(QStringLiteral("Retrieving listing for  ") + e->blockName);
-  send(getListingCommand(toWire(e->blockName)));
+  send(getListingCommand(link::toWire(e->blockName)));
   cplListingPending_ = true;
   e->paint();
 }
@@ -285,16 +303,16 @@ void SequenceController::onWrnCplSeq(std::string_view line) {
 }
 
 void SequenceController::install() {
-  SeqEditFRM* e = editor_;
+  SeqEditFRM* e = editor_.get();
   if (!e) return;
   e->controls.workStarted();
   e->lines().setText(QStringLiteral("\n\n       Installing  ") + e->blockName);
-  send(installCommand(toWire(e->blockName)));
+  send(installCommand(link::toWire(e->blockName)));
   e->paint();
 }
 
-void SequenceController::onDnInsSeq(std::string_view) {
-  if (editor_) editor_->close();
+void SequenceController::onDnInsSeq() {
+  editor_.close();
 }
 
 void SequenceController::onErrInsSeq(std::string_view line) {
@@ -308,15 +326,15 @@ void SequenceController::onWrnInsSeq(std::string_view line) {
 // ---- the compile listing --------------------------------------------------------------
 
 void SequenceController::viewListing() {
-  SeqEditFRM* e = editor_;
+  SeqEditFRM* e = editor_.get();
   if (!e) return;
   e->lines().setText(QStringLiteral("Retrieving listing for  ") + e->blockName);
-  send(getListingCommand(toWire(e->blockName)));
+  send(getListingCommand(link::toWire(e->blockName)));
   e->controls.listingRequested();
   e->paint();
 }
 
-void SequenceController::onClrGetLst(std::string_view) {
+void SequenceController::onClrGetLst() {
   if (!editor_) return;
   editor_->lines().setJoin(Join::BreakBefore);
   editor_->lines().clear();
@@ -327,10 +345,10 @@ void SequenceController::onClrGetLst(std::string_view) {
 void SequenceController::onSeqLst(std::string_view line) {
   if (!editor_) return;
   editor_->lines().setJoin(Join::BreakBefore);
-  editor_->lines().append(fromWire(sourceLine(line)));
+  editor_->lines().append(link::fromWire(sourceLine(line)));
 }
 
-void SequenceController::onDnSeqLst(std::string_view) {
+void SequenceController::onDnSeqLst() {
   if (!editor_) return;
   editor_->lines().flush();
   editor_->controls.listingComplete();
@@ -353,30 +371,23 @@ void SequenceController::onWrnSeqLst(std::string_view line) {
 // ---- the PLB listing ------------------------------------------------------------------
 
 void SequenceController::viewPlb() {
-  send(plbListCommand(toWire(tree_.selNodeKey())));
+  send(plbListCommand(link::toWire(tree_.selNodeKey())));
   form_.setButtonEnabled(Form1::Button::ViewPlb, false);
 }
 
 void SequenceController::onClrPlbList(std::string_view line) {
-  if (!plb_) {
-    auto* plb = new PLBList;
-    keepAbove(plb, owner_);
-    plb_ = plb;
-    // Closed (OK, Escape, its close box) it is on its way out: the next listing gets a new one.
-    connect(plb, &QDialog::finished, this, [this, plb] {
-      if (plb_ == plb) plb_ = nullptr;
-    });
-  }
-  plb_->show();
-  plb_->raise();
-  plb_->startListing(fromWire(plbListingName(line)));
+  // Closed (OK, Escape, its close box) it is on its way out: the next listing gets a new one.
+  PLBList& plb = plb_.ensure([this] { return new PLBList(&form_); });
+  plb.show();
+  plb.raise();
+  plb.startListing(link::fromWire(plbListingName(line)));
 }
 
 void SequenceController::onPlbList(std::string_view line) {
-  if (plb_) plb_->addLine(fromWire(plbListingLine(line)));
+  if (plb_) plb_->addLine(link::fromWire(plbListingLine(line)));
 }
 
-void SequenceController::onPlbEndList(std::string_view) {
+void SequenceController::onPlbEndList() {
   if (plb_) plb_->listingComplete();
 }
 

@@ -39,17 +39,4 @@ struct SaveCommands {
 // line when it has no CR of its own (no LF); "SPUTEND" + that last line ("" when none).
 SaveCommands saveCommands(std::string_view block, std::string_view text);
 
-// The editor's text as it goes to the server: single-byte, lines joined by CR LF.
-struct WireText {
-  std::string text;
-  // Where the first character that has no single-byte form stands (1-based line and the
-  // character itself); line 0 when there is none and `text` is complete.
-  std::size_t badLine = 0;
-  char32_t badChar = 0;
-};
-// `raw` is the editor's text in UTF-16 with its line breaks as U+2029 (paragraph) or
-// U+2028 (line) separators or LF; each becomes CR LF. Characters up to U+00FF go as one
-// byte each, unchanged.
-WireText toWireText(std::u16string_view raw);
-
 }  // namespace tarvo::sequence

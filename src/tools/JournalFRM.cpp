@@ -12,6 +12,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "link/Wire.h"
+#include "records/RegularFile.h"
 #include "ui/ui_helpers.h"
 
 namespace tarvo::tools {
@@ -51,8 +53,8 @@ class JournalModel : public QAbstractTableModel {
   }
   void setFilters(const QString& block, const QString& cp) {
     beginResetModel();
-    block_ = block.toLatin1().toStdString();
-    cp_ = cp.toLatin1().toStdString();
+    block_ = link::toWire(block);
+    cp_ = link::toWire(cp);
     select();
     endResetModel();
   }
@@ -77,16 +79,16 @@ class JournalModel : public QAbstractTableModel {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
     const records::JournalEvent& e = events_[rows_[static_cast<std::size_t>(index.row())]];
     switch (index.column()) {
-      case Time: return fromWire(records::isoUtc(e.timeMs));
+      case Time: return link::fromWire(records::isoUtc(e.timeMs));
       case User: return utf8(e.user);
       case Host: return utf8(e.host);
       case Server: return utf8(e.serverHost) + u':' + QString::number(e.serverPort);
-      case Cp: return fromWire(e.cp);
-      case Block: return fromWire(e.block);
-      case What: return fromWire(e.what);
-      case Detail: return fromWire(e.detail);
-      case Result: return fromWire(records::outcomeText(e.result));
-      case Message: return fromWire(e.message);
+      case Cp: return link::fromWire(e.cp);
+      case Block: return link::fromWire(e.block);
+      case What: return link::fromWire(e.what);
+      case Detail: return link::fromWire(e.detail);
+      case Result: return link::fromWire(records::outcomeText(e.result));
+      case Message: return link::fromWire(e.message);
       default: return {};
     }
   }
@@ -104,12 +106,10 @@ class JournalModel : public QAbstractTableModel {
   std::string cp_;
 };
 
-JournalFRM::JournalFRM(std::function<QString()> folder, QWidget* parent)
-    : QWidget(parent), folder_(std::move(folder)), model_(new JournalModel(this)) {
-  setObjectName(QStringLiteral("JournalFRM"));
-  setWindowTitle(QStringLiteral("Change Journal"));
-  setAttribute(Qt::WA_DeleteOnClose);
-
+JournalFRM::JournalFRM(std::function<QString()> folder, QWidget* owner)
+    : ToolWindow("JournalFRM", QStringLiteral("Change Journal"), owner),
+      folder_(std::move(folder)),
+      model_(new JournalModel(this)) {
   auto* layout = new QVBoxLayout(this);
   auto* filters = new QHBoxLayout;
   auto field = [this, filters](const char* name, const QString& caption,
@@ -178,7 +178,7 @@ void JournalFRM::reload() {
     names.push_back(name.toStdString());
   for (const std::string& name : newestJournalFiles(std::move(names), kJournalMonths)) {
     QFile file(dir.filePath(QString::fromStdString(name)));
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!records::openRegularFile(file, QIODevice::ReadOnly)) {
       unreadable_ << file.fileName();
       continue;
     }

@@ -4,10 +4,10 @@
 // the window, and skips lines that are not events, saying how many.
 #include <QString>
 #include <QStringList>
-#include <QWidget>
 #include <functional>
 
 #include "tools/journal_view.h"
+#include "ui/ToolWindow.h"
 
 class QLabel;
 class QLineEdit;
@@ -18,12 +18,12 @@ namespace tarvo::tools {
 
 class JournalModel;
 
-class JournalFRM : public QWidget {
+class JournalFRM : public ToolWindow {
   Q_OBJECT
 
  public:
   // `folder` is asked for at each reading, so a journal moved meanwhile is followed.
-  explicit JournalFRM(std::function<QString()> folder, QWidget* parent = nullptr);
+  JournalFRM(std::function<QString()> folder, QWidget* owner = nullptr);
   ~JournalFRM() override;
 
   // Reads the journal files again.
@@ -32,16 +32,15 @@ class JournalFRM : public QWidget {
   int eventCount() const;
   int shownCount() const;
 
+ private:
+  void refilter();
+  void describe();
+
   QLineEdit* BlockFilterTB;
   QLineEdit* CpFilterTB;
   QPushButton* RefreshPB;
   QTableView* JournalGrid;
   QLabel* JournalInfoLBL;
-
- private:
-  void refilter();
-  void describe();
-
   std::function<QString()> folder_;
   JournalModel* model_;
   QString readFolder_;

@@ -1,5 +1,6 @@
 #include "tools/ToolsController.h"
 
+#include <QAction>
 #include <QDateTime>
 #include <QDir>
 #include <QTreeWidget>
@@ -9,8 +10,9 @@
 #include "browser/TreeController.h"
 #include "browser/tree_csv.h"
 #include "link/Connection.h"
-#include "records/JournalFile.h"
+#include "link/Wire.h"
 #include "link/framing.h"
+#include "records/JournalFile.h"
 #include "tools/JournalFRM.h"
 #include "tools/TraceFRM.h"
 #include "ui/Prompter.h"
@@ -19,10 +21,21 @@
 
 namespace tarvo::tools {
 
-ToolsController::ToolsController(QWidget* owner, browser::Form1& form,
-                                 browser::TreeController& tree, link::Connection& connection,
-                                 const records::JournalFile& journal, Prompter& prompter)
-    : owner_(owner), form_(form), tree_(tree), journalFile_(journal), prompter_(prompter) {
+ToolsController::ToolsController(browser::Form1& form, browser::TreeController& tree,
+                                 link::Connection& connection, const records::JournalFile& journal,
+                                 Prompter& prompter)
+    : form_(form), tree_(tree), journalFile_(journal), prompter_(prompter) {
+  using Command = browser::Form1::Command;
+  connect(form.action(Command::ChangeJournal), &QAction::triggered, this,
+          &ToolsController::openJournal);
+  connect(form.action(Command::ProtocolTrace), &QAction::triggered, this,
+          &ToolsController::openTrace);
+  connect(form.action(Command::ExportBlocks), &QAction::triggered, this,
+          &ToolsController::exportBlocks);
+  connect(&form, &browser::Form1::unloading, this, [this] {
+    journal_.close();
+    traceWindow_.close();
+  });
   connect(&connection, &link::Connection::commandSent, this, [this](std::string_view command) {
     if (recording_) record(TraceDirection::Sent, link::frameCommand(command));
   });
@@ -31,44 +44,36 @@ ToolsController::ToolsController(QWidget* owner, browser::Form1& form,
   });
 }
 
-ToolsController::~ToolsController() {
-  // The windows belong to no other window: they go with the controller.
-  delete journal_.data();
-  delete traceWindow_.data();
-}
+ToolsController::~ToolsController() = default;
 
 JournalFRM* ToolsController::journalWindow() const {
-  return journal_.data();
+  return journal_.get();
 }
 
 TraceFRM* ToolsController::traceWindow() const {
-  return traceWindow_.data();
-}
-
-void ToolsController::raise(QWidget* window) {
-  window->show();
-  window->raise();
-  window->activateWindow();
+  return traceWindow_.get();
 }
 
 void ToolsController::openJournal() {
-  if (!journal_) {
-    journal_ = new JournalFRM([this] { return journalFile_.folder(); });
-    keepAbove(journal_, owner_);
-    journal_->reload();
-  }
-  raise(journal_);
+  journal_
+      .ensure([this] {
+        auto* window = new JournalFRM([this] { return journalFile_.folder(); }, &form_);
+        window->reload();
+        return window;
+      })
+      .showRaised();
 }
 
 void ToolsController::openTrace() {
-  if (!traceWindow_) {
-    traceWindow_ = new TraceFRM(trace_, recording_);
-    keepAbove(traceWindow_, owner_);
-    connect(traceWindow_, &TraceFRM::recordingChanged, this, &ToolsController::setRecording);
-    connect(traceWindow_, &TraceFRM::clearRequested, this, &ToolsController::clearTrace);
-    connect(traceWindow_, &TraceFRM::saveRequested, this, &ToolsController::saveTrace);
-  }
-  raise(traceWindow_);
+  traceWindow_
+      .ensure([this] {
+        auto* window = new TraceFRM(trace_, recording_, &form_);
+        connect(window, &TraceFRM::recordingChanged, this, &ToolsController::setRecording);
+        connect(window, &TraceFRM::clearRequested, this, &ToolsController::clearTrace);
+        connect(window, &TraceFRM::saveRequested, this, &ToolsController::saveTrace);
+        return window;
+      })
+      .showRaised();
 }
 
 void ToolsController::setRecording(bool on) {
@@ -97,7 +102,7 @@ void ToolsController::clearTrace() {
 void ToolsController::saveTrace() {
   QString text;
   for (std::size_t i = 0; i < trace_.size(); ++i) {
-    text += fromWire(traceLine(trace_.at(i)));
+    text += link::fromWire(traceLine(trace_.at(i)));
     text += u'\n';
   }
   const QString name = QStringLiteral("tarvolink-trace-") +
@@ -123,8 +128,7 @@ void ToolsController::exportBlocks() {
   std::vector<browser::TreeNodeText> nodes;
   nodes.reserve(static_cast<std::size_t>(tree_.blocks().count()));
   auto add = [&nodes](const QTreeWidgetItem* item) {
-    nodes.push_back({browser::BlockTree::keyOf(item).toLatin1().toStdString(),
-                     item->text(0).toLatin1().toStdString()});
+    nodes.push_back({link::toWire(browser::BlockTree::keyOf(item)), link::toWire(item->text(0))});
   };
   for (int i = 0; i < view->topLevelItemCount(); ++i) {
     const QTreeWidgetItem* top = view->topLevelItem(i);

@@ -2,14 +2,12 @@
 // The tools beside the configuration work: the change journal window, the protocol trace
 // and its window, and exporting the block tree to CSV. None of them sends anything.
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <cstdint>
 #include <string_view>
 
 #include "tools/trace_buffer.h"
-
-class QWidget;
+#include "ui/ToolWindow.h"
 
 namespace tarvo {
 class Prompter;
@@ -32,11 +30,10 @@ class ToolsController : public QObject {
   Q_OBJECT
 
  public:
-  // The windows are windows of their own kept above `owner`. The trace follows
+  // The windows are windows of their own kept above the main window. The trace follows
   // `connection`; the journal window reads the folder `journal` writes to.
-  ToolsController(QWidget* owner, browser::Form1& form, browser::TreeController& tree,
-                  link::Connection& connection, const records::JournalFile& journal,
-                  Prompter& prompter);
+  ToolsController(browser::Form1& form, browser::TreeController& tree, link::Connection& connection,
+                  const records::JournalFile& journal, Prompter& prompter);
   ~ToolsController() override;
 
   // "View" -> "Change Journal" and "Protocol Trace": open the window, or bring it up.
@@ -46,7 +43,6 @@ class ToolsController : public QObject {
   void exportBlocks();
 
   // The trace keeps lines only while recording; it starts off.
-  bool isRecording() const { return recording_; }
   void setRecording(bool on);
   const TraceBuffer& trace() const { return trace_; }
   void clearTrace();
@@ -59,15 +55,12 @@ class ToolsController : public QObject {
  private:
   void record(TraceDirection direction, std::string_view text);
   std::int64_t localNowMs();
-  void raise(QWidget* window);
-
-  QWidget* owner_;
   browser::Form1& form_;
   browser::TreeController& tree_;
   const records::JournalFile& journalFile_;
   Prompter& prompter_;
-  QPointer<JournalFRM> journal_;
-  QPointer<TraceFRM> traceWindow_;
+  OwnedWindow<JournalFRM> journal_;
+  OwnedWindow<TraceFRM> traceWindow_;
   TraceBuffer trace_;
   bool recording_ = false;
   // The offset of local time from UTC, looked up again now and then rather than per line.

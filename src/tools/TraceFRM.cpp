@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "link/Wire.h"
 #include "ui/ui_helpers.h"
 
 namespace tarvo::tools {
@@ -29,12 +30,8 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 
 }  // namespace
 
-TraceFRM::TraceFRM(const TraceBuffer& buffer, bool recording, QWidget* parent)
-    : QWidget(parent), buffer_(buffer) {
-  setObjectName(QStringLiteral("TraceFRM"));
-  setWindowTitle(QStringLiteral("Protocol Trace"));
-  setAttribute(Qt::WA_DeleteOnClose);
-
+TraceFRM::TraceFRM(const TraceBuffer& buffer, bool recording, QWidget* owner)
+    : ToolWindow("TraceFRM", QStringLiteral("Protocol Trace"), owner), buffer_(buffer) {
   auto* layout = new QVBoxLayout(this);
   auto* bar = new QHBoxLayout;
   RecordCB = new QCheckBox(QStringLiteral("&Record"), this);
@@ -99,7 +96,7 @@ TraceFRM::TraceFRM(const TraceBuffer& buffer, bool recording, QWidget* parent)
   QString text;
   for (std::size_t i = 0; i < buffer_.size(); ++i) {
     if (i > 0) text += u'\n';
-    text += fromWire(traceLine(buffer_.at(i), kShownChars));
+    text += link::fromWire(traceLine(buffer_.at(i), kShownChars));
   }
   empty_ = buffer_.empty();
   TraceTB->setPlainText(text);
@@ -110,7 +107,7 @@ TraceFRM::TraceFRM(const TraceBuffer& buffer, bool recording, QWidget* parent)
 
 void TraceFRM::lineAdded(const TraceEntry& entry) {
   if (!empty_ || !pending_.isEmpty()) pending_ += u'\n';
-  pending_ += fromWire(traceLine(entry, kShownChars));
+  pending_ += link::fromWire(traceLine(entry, kShownChars));
   if (flushPending_) return;
   flushPending_ = true;
   QTimer::singleShot(0, this, &TraceFRM::flush);

@@ -3,9 +3,9 @@
 // ticked, with its time and direction, control characters made visible. The text can be
 // searched, selected and copied; Save As writes the whole trace kept.
 #include <QString>
-#include <QWidget>
 
 #include "tools/trace_buffer.h"
+#include "ui/ToolWindow.h"
 
 class QCheckBox;
 class QLabel;
@@ -15,7 +15,7 @@ class QPushButton;
 
 namespace tarvo::tools {
 
-class TraceFRM : public QWidget {
+class TraceFRM : public ToolWindow {
   Q_OBJECT
 
  public:
@@ -23,7 +23,7 @@ class TraceFRM : public QWidget {
   static constexpr std::size_t kShownChars = 2000;
 
   // Shows what `buffer` holds; later lines come through lineAdded().
-  TraceFRM(const TraceBuffer& buffer, bool recording, QWidget* parent = nullptr);
+  TraceFRM(const TraceBuffer& buffer, bool recording, QWidget* owner = nullptr);
 
   // A line was added to the buffer: it is shown with the next turn of the event loop.
   void lineAdded(const TraceEntry& entry);
@@ -35,14 +35,6 @@ class TraceFRM : public QWidget {
   bool findNext();
   void setInfo(const QString& text);
 
-  QCheckBox* RecordCB;
-  QPushButton* ClearPB;
-  QPushButton* SaveAsPB;
-  QLineEdit* FindTB;
-  QPushButton* FindNextPB;
-  QPlainTextEdit* TraceTB;
-  QLabel* TraceInfoLBL;
-
  signals:
   void recordingChanged(bool on);
   void clearRequested();
@@ -51,6 +43,13 @@ class TraceFRM : public QWidget {
  private:
   void describe();
 
+  QCheckBox* RecordCB;
+  QPushButton* ClearPB;
+  QPushButton* SaveAsPB;
+  QLineEdit* FindTB;
+  QPushButton* FindNextPB;
+  QPlainTextEdit* TraceTB;
+  QLabel* TraceInfoLBL;
   const TraceBuffer& buffer_;
   QString pending_;
   bool flushPending_ = false;

@@ -2,6 +2,7 @@
 
 #include <QSaveFile>
 
+#include "link/Wire.h"
 #include "ui/Prompter.h"
 #include "ui/ui_helpers.h"
 
@@ -22,7 +23,7 @@ std::optional<QString> saveToChosenFile(Prompter& prompter, const QString& title
 }
 
 QByteArray csvFileBytes(std::string_view latin1Csv) {
-  return QByteArrayLiteral("\xEF\xBB\xBF") + fromWire(latin1Csv).toUtf8();
+  return QByteArrayLiteral("\xEF\xBB\xBF") + link::fromWire(latin1Csv).toUtf8();
 }
 
 QString fileNamePart(QString name) {

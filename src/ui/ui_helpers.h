@@ -22,9 +22,4 @@ QFont sourceFont();  // "Fixedsys": source and listing windows
 // without making it a child of `owner`: disabling `owner` leaves it usable.
 void keepAbove(QWidget* window, QWidget* owner);
 
-// Wire text is single-byte; these convert at the border.
-inline QString fromWire(std::string_view s) {
-  return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 }  // namespace tarvo

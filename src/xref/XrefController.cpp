@@ -1,15 +1,14 @@
 #include "xref/XrefController.h"
 
-#include <QGroupBox>
-#include <QPlainTextEdit>
+#include <QAction>
+#include <QPointer>
 #include <QPushButton>
-#include <QTimer>
-#include <QTreeWidget>
 
-#include "browser/BlockTree.h"
 #include "browser/Form1.h"
 #include "browser/TreeController.h"
-#include "link/CommandSender.h"
+#include "link/Connection.h"
+#include "link/Wire.h"
+#include "link/reply_router.h"
 #include "ui/Prompter.h"
 #include "ui/ui_helpers.h"
 #include "xref/XrefWindows.h"
@@ -17,31 +16,46 @@
 
 namespace tarvo::xref {
 
-XrefController::XrefController(QWidget* owner, browser::Form1& form, browser::TreeController& tree,
-                               link::CommandSender& sender, Prompter& prompter)
-    : owner_(owner), form_(form), tree_(tree), sender_(sender), prompter_(prompter) {}
+using browser::Form1;
 
-XrefController::~XrefController() {
-  // The windows are not children of any window: they go with the controller that made them.
-  delete setup_.data();
-  delete editor_.data();
-  delete listing_.data();
+XrefController::XrefController(browser::Form1& form, browser::TreeController& tree,
+                               link::Connection& connection, Prompter& prompter)
+    : form_(form), tree_(tree), sender_(connection), prompter_(prompter) {
+  connect(form.action(Form1::Command::CrossReference), &QAction::triggered, this,
+          &XrefController::openSetup);
+  connect(form.button(Form1::Button::Xref), &QPushButton::clicked, this,
+          &XrefController::xrefBlock);
+  connect(&tree, &browser::TreeController::xrefRequested, this, &XrefController::xrefBlock);
+  connect(&connection, &link::Connection::linkLost, this, &XrefController::connectionLost);
+  connect(&form, &Form1::unloading, this, &XrefController::unload);
 }
 
-QString XrefController::xrefCfgType() const {
-  return fromWire(xrefCfgType_);
+XrefController::~XrefController() = default;
+
+void XrefController::bindReplies(link::ReplyRouter& router) {
+  using link::ReplyId;
+  using X = XrefController;
+  router.bind(ReplyId::ClrXrefLst, this, &X::onClrXrefLst);
+  router.bind(ReplyId::XrefLst, this, &X::onXrefLst);
+  router.bind(ReplyId::EndXrefLst, this, &X::onEndXrefLst);
+  router.bind(ReplyId::NoneXrefLst, this, &X::onNoneXrefLst);
+  router.bind(ReplyId::XrefCfgGetStrt, this, &X::onXrefCfgGetStrt);
+  router.bind(ReplyId::XrefCfgGetLine, this, &X::onXrefCfgGetLine);
+  router.bind(ReplyId::XrefCfgGetDone, this, &X::onXrefCfgGetDone);
+  router.bind(ReplyId::XrefRunLine, this, &X::onXrefRunLine);
+  router.bind(ReplyId::XrefRunDone, this, &X::onXrefRunDone);
 }
 
 XrefOptionsFRM* XrefController::setupWindow() const {
-  return setup_.data();
+  return setup_.get();
 }
 
 XrefOptionsBoxFRM* XrefController::listEditor() const {
-  return editor_.data();
+  return editor_.get();
 }
 
 XrefFRM* XrefController::listingWindow() const {
-  return listing_.data();
+  return listing_.get();
 }
 
 void XrefController::send(std::string_view command) {
@@ -56,16 +70,19 @@ void XrefController::openSetup() {
     setup_->activateWindow();
     return;
   }
-  auto* window = new XrefOptionsFRM;
-  setup_ = window;
-  connect(window->CPPB, &QPushButton::clicked, this, [this] { requestList(kCpList); });
-  connect(window->DispsPB, &QPushButton::clicked, this, [this] { requestList(kDisplayList); });
-  connect(window->histsPB, &QPushButton::clicked, this, [this] { requestList(kHistorianList); });
-  connect(window->CreatePB, &QPushButton::clicked, this, &XrefController::createXref);
-  connect(window->Timer1, &QTimer::timeout, this, &XrefController::poll);
-  connect(window, &XrefWindow::unloading, this, [this, window] { setupUnloaded(window); });
+  XrefOptionsFRM& window = setup_.ensure([this] {
+    auto* w = new XrefOptionsFRM;
+    connect(w, &XrefOptionsFRM::cpListRequested, this, [this] { requestList(kCpList); });
+    connect(w, &XrefOptionsFRM::displayListRequested, this, [this] { requestList(kDisplayList); });
+    connect(w, &XrefOptionsFRM::historianListRequested, this,
+            [this] { requestList(kHistorianList); });
+    connect(w, &XrefOptionsFRM::createRequested, this, &XrefController::createXref);
+    connect(w, &XrefOptionsFRM::pollDue, this, &XrefController::poll);
+    connect(w, &ToolWindow::unloading, this, &XrefController::setupUnloaded);
+    return w;
+  });
   form_.hide();
-  window->show();
+  window.show();
 }
 
 void XrefController::requestList(std::string_view letter) {
@@ -73,7 +90,7 @@ void XrefController::requestList(std::string_view letter) {
 }
 
 void XrefController::createXref() {
-  const QPointer<XrefOptionsFRM> window = setup_;
+  const QPointer<XrefOptionsFRM> window = setup_.get();
   if (!window) return;
   const auto answer = prompter_.message(
       Prompter::Icon::Question, QStringLiteral("Are you sure"),
@@ -83,7 +100,7 @@ void XrefController::createXref() {
   // The window may have closed while the question was open (the QPointer is then null): a
   // run started now would have nobody to poll it or to end it.
   // cppcheck-suppress identicalConditionAfterEarlyExit
-  if (!window || window != setup_) return;
+  if (!window || window != setup_.get()) return;
   send(kRunStart);
   window->lockConfiguration();
 }
@@ -93,30 +110,31 @@ void XrefController::poll() {
   if (setup_ && sender_.isConnected()) send(kRunPoll);
 }
 
-void XrefController::setupUnloaded(XrefOptionsFRM* window) {
-  if (setup_ == window) setup_ = nullptr;
+void XrefController::setupUnloaded() {
   send(kRunEnd);
   if (!leaving_) form_.show();
 }
 
 void XrefController::connectionLost() {
-  if (setup_) setup_->close();
+  setup_.close();
 }
 
 void XrefController::unload() {
   leaving_ = true;
-  if (setup_) setup_->close();
+  setup_.close();
+  editor_.close();
+  listing_.close();
 }
 
 void XrefController::onXrefRunLine(std::string_view line) {
-  if (setup_) setup_->appendOutput(fromWire(runLineText(line)));
+  if (setup_) setup_->appendOutput(link::fromWire(runLineText(line)));
 }
 
-void XrefController::onXrefRunDone(std::string_view) {
+void XrefController::onXrefRunDone() {
   // A run's end that comes after the window has closed is for nobody: the user has
   // stopped following it.
   if (!setup_) return;
-  setup_->close();  // which says so to the server and brings the main window back
+  setup_.close();  // which says so to the server and brings the main window back
   prompter_.inform(Prompter::Icon::Information, QStringLiteral("Cross-Reference"),
                    QStringLiteral("Cross-Reference Generation Complete"));
   form_.show();
@@ -125,29 +143,24 @@ void XrefController::onXrefRunDone(std::string_view) {
 // ---- the list editor ------------------------------------------------------------------
 
 void XrefController::onXrefCfgGetStrt(std::string_view line) {
-  if (!editor_) {
-    auto* editor = new XrefOptionsBoxFRM;
-    keepAbove(editor, setup_ ? static_cast<QWidget*>(setup_.data()) : owner_);
-    editor_ = editor;
+  editor_.ensure([this] {
+    auto* editor = new XrefOptionsBoxFRM(setup_ ? static_cast<QWidget*>(setup_.get()) : &form_);
     connect(editor, &XrefOptionsBoxFRM::okRequested, this, [this, editor] { okList(editor); });
-    connect(editor, &XrefWindow::unloading, this, [this, editor] {
-      if (editor_ == editor) editor_ = nullptr;
-    });
-  }
+    return editor;
+  });
   editor_->startFilling();
   editor_->show();
   editor_->raise();
   xrefCfgType_ = cfgStrtLetter(line);
   const std::string_view title = cfgEditorTitle(xrefCfgType_);
   if (!title.empty()) {
-    editor_->setWindowTitle(fromWire(title));
-    editor_->setAccessibleName(editor_->windowTitle());
+    editor_->setWindowTitle(link::fromWire(title));
   }
 }
 
 void XrefController::onXrefCfgGetLine(std::string_view line) {
   xrefCfgType_ = cfgLineLetter(line);
-  if (editor_) editor_->appendLine(fromWire(cfgLineText(line)));
+  if (editor_) editor_->appendLine(link::fromWire(cfgLineText(line)));
 }
 
 void XrefController::onXrefCfgGetDone(std::string_view line) {
@@ -171,35 +184,28 @@ void XrefController::okList(XrefOptionsBoxFRM* editor) {
 void XrefController::xrefBlock() {
   // The tree's selected node; a node that is only current (the tree's focus put there, or a
   // new list with nothing clicked yet) is not a choice of the user's.
-  const QTreeWidgetItem* node = form_.treeView()->currentItem();
-  if (!node || !node->isSelected()) return;
-  send(blockCommand(browser::BlockTree::keyOf(node).toLatin1().toStdString()));
+  const QString key = tree_.selectedKey();
+  if (key.isEmpty()) return;
+  send(blockCommand(link::toWire(key)));
   form_.setButtonEnabled(browser::Form1::Button::Xref, false);
 }
 
-void XrefController::onClrXrefLst(std::string_view) {
-  if (!listing_) {
-    auto* window = new XrefFRM;
-    keepAbove(window, owner_);
-    listing_ = window;
-    connect(window, &XrefWindow::unloading, this, [this, window] {
-      if (listing_ == window) listing_ = nullptr;
-    });
-  }
+void XrefController::onClrXrefLst() {
+  listing_.ensure([this] { return new XrefFRM(&form_); });
   listing_->startListing();
   listing_->show();
   listing_->raise();
 }
 
 void XrefController::onXrefLst(std::string_view line) {
-  if (listing_) listing_->appendLine(fromWire(listingText(line)));
+  if (listing_) listing_->appendLine(link::fromWire(listingText(line)));
 }
 
-void XrefController::onEndXrefLst(std::string_view) {
+void XrefController::onEndXrefLst() {
   if (listing_) listing_->finishListing();
 }
 
-void XrefController::onNoneXrefLst(std::string_view) {
+void XrefController::onNoneXrefLst() {
   if (listing_) listing_->showNoListing();
 }
 

@@ -2,18 +2,19 @@
 // The cross-reference: the setup window with its three lists and their editor, the
 // generation and its polling, and one block's cross-reference asked for from the tree.
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <string>
 #include <string_view>
 
-class QWidget;
+#include "ui/ToolWindow.h"
 
 namespace tarvo {
 class Prompter;
 namespace link {
 class CommandSender;
-}
+class Connection;
+class ReplyRouter;
+}  // namespace link
 namespace browser {
 class Form1;
 class TreeController;
@@ -29,22 +30,32 @@ class XrefController : public QObject {
 
  public:
   // The windows are windows of their own; the editor and the listing stay above the window
-  // they were asked for from (`owner`, the main window, or the setup window).
-  XrefController(QWidget* owner, browser::Form1& form, browser::TreeController& tree,
-                 link::CommandSender& sender, Prompter& prompter);
+  // they were asked for from (the main window, or the setup window). The controller
+  // answers "Cross-Reference", "Xref" and the space bar in the tree, follows the
+  // connection and leaves with the program.
+  XrefController(browser::Form1& form, browser::TreeController& tree, link::Connection& connection,
+                 Prompter& prompter);
   ~XrefController() override;
+
+  void bindReplies(link::ReplyRouter& router);
 
   // "Cross-Reference": opens the setup window, the main window hidden while it is open.
   void openSetup();
+  // "Xref" and the space bar in the tree: the cross-reference of the selected node.
+  void xrefBlock();
+
+  // The open windows, or null.
+  XrefOptionsFRM* setupWindow() const;
+  XrefOptionsBoxFRM* listEditor() const;
+  XrefFRM* listingWindow() const;
+
+ private:
   // The setup window's list buttons: ask for list "C", "D" or "H".
   void requestList(std::string_view letter);
   // "Create Xref", once the user has confirmed it.
   void createXref();
   // A tick of the setup window's timer.
   void poll();
-  // "Xref" and the space bar in the tree: the cross-reference of the selected node.
-  void xrefBlock();
-
   // The connection is gone: the setup window closes and the main window comes back.
   void connectionLost();
   // The program is ending: the setup window closes (and says so to the server) first.
@@ -54,34 +65,26 @@ class XrefController : public QObject {
   void onXrefCfgGetLine(std::string_view line);
   void onXrefCfgGetDone(std::string_view line);
   void onXrefRunLine(std::string_view line);
-  void onXrefRunDone(std::string_view line);
-  void onClrXrefLst(std::string_view line);
+  void onXrefRunDone();
+  void onClrXrefLst();
   void onXrefLst(std::string_view line);
-  void onEndXrefLst(std::string_view line);
-  void onNoneXrefLst(std::string_view line);
+  void onEndXrefLst();
+  void onNoneXrefLst();
 
-  // The list last named by a reply, which the editor's OK sends back under.
-  QString xrefCfgType() const;
-  // The open windows, or null.
-  XrefOptionsFRM* setupWindow() const;
-  XrefOptionsBoxFRM* listEditor() const;
-  XrefFRM* listingWindow() const;
-
- private:
   void okList(XrefOptionsBoxFRM* editor);
-  void setupUnloaded(XrefOptionsFRM* window);
+  void setupUnloaded();
   void send(std::string_view command);
 
-  QWidget* owner_;
   browser::Form1& form_;
   browser::TreeController& tree_;
   link::CommandSender& sender_;
   Prompter& prompter_;
 
-  // Each is cleared the moment its window starts closing, so no later reply reaches it.
-  QPointer<XrefOptionsFRM> setup_;
-  QPointer<XrefOptionsBoxFRM> editor_;
-  QPointer<XrefFRM> listing_;
+  // Each is forgotten the moment its window starts closing, so no later reply reaches it.
+  OwnedWindow<XrefOptionsFRM> setup_;
+  OwnedWindow<XrefOptionsBoxFRM> editor_;
+  OwnedWindow<XrefFRM> listing_;
+  // The list last named by a reply, which the editor's OK sends back under.
   std::string xrefCfgType_;
   bool leaving_ = false;
 };

@@ -1,6 +1,5 @@
 #include "xref/XrefWindows.h"
 
-#include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
@@ -9,6 +8,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "link/Wire.h"
 #include "ui/ui_helpers.h"
 #include "xref/xref_protocol.h"
 
@@ -54,36 +54,12 @@ void moveCaretToEnd(QPlainTextEdit* box) {
 
 }  // namespace
 
-// ---- every window ---------------------------------------------------------------------
-
-XrefWindow::XrefWindow(const char* name) : QDialog(nullptr) {
-  setObjectName(QLatin1String(name));
-  setAttribute(Qt::WA_DeleteOnClose);
-  setModal(false);
-  setSizeGripEnabled(true);
-}
-
-void XrefWindow::reject() {
-  close();
-}
-
-void XrefWindow::closeEvent(QCloseEvent* event) {
-  // Not QDialog's own handling, which only hides the window.
-  if (!unloaded_) {
-    unloaded_ = true;
-    emit unloading();
-  }
-  event->accept();
-}
-
 // ---- the setup window -----------------------------------------------------------------
 
 XrefOptionsFRM::XrefOptionsFRM()
-    : XrefWindow("XrefOptionsFRM"),
+    : ToolWindow("XrefOptionsFRM", QStringLiteral("Cross Reference Setup")),
       StatusTB(makeTextBox(this, "StatusTB", QStringLiteral("Generation output"))),
       output_(StatusTB, Join::SkipLeadingEmpty) {
-  setWindowTitle(QStringLiteral("Cross Reference Setup"));
-  setAccessibleName(windowTitle());
   StatusTB->setReadOnly(true);
 
   ConfigFRM = new QGroupBox(QStringLiteral("Configure"), this);
@@ -105,10 +81,15 @@ XrefOptionsFRM::XrefOptionsFRM()
   resize(twipsToPx(9600), twipsToPx(6600));
 
   connect(CancelPB, &QPushButton::clicked, this, &QWidget::close);
+  connect(CPPB, &QPushButton::clicked, this, &XrefOptionsFRM::cpListRequested);
+  connect(DispsPB, &QPushButton::clicked, this, &XrefOptionsFRM::displayListRequested);
+  connect(histsPB, &QPushButton::clicked, this, &XrefOptionsFRM::historianListRequested);
+  connect(CreatePB, &QPushButton::clicked, this, &XrefOptionsFRM::createRequested);
 
   Timer1 = new QTimer(this);
   Timer1->setObjectName(QStringLiteral("Timer1"));
   Timer1->setInterval(kPollMs);
+  connect(Timer1, &QTimer::timeout, this, &XrefOptionsFRM::pollDue);
   Timer1->start();
 }
 
@@ -136,13 +117,13 @@ void XrefOptionsFRM::lockConfiguration() {
 void XrefOptionsFRM::closeEvent(QCloseEvent* event) {
   // No poll may go once the window has said it is closing.
   Timer1->stop();
-  XrefWindow::closeEvent(event);
+  ToolWindow::closeEvent(event);
 }
 
 // ---- the list editor ------------------------------------------------------------------
 
-XrefOptionsBoxFRM::XrefOptionsBoxFRM()
-    : XrefWindow("XrefOptionsBoxFRM"),
+XrefOptionsBoxFRM::XrefOptionsBoxFRM(QWidget* owner)
+    : ToolWindow("XrefOptionsBoxFRM", QString(), owner),
       CfgTB(makeTextBox(this, "CfgTB", QStringLiteral("List entries"))),
       entries_(CfgTB, Join::SkipLeadingEmpty) {
   OKPB = makeButton(this, "OKPB", QStringLiteral("OK"));
@@ -178,12 +159,10 @@ void XrefOptionsBoxFRM::finishFilling() {
 
 // ---- a block's listing ----------------------------------------------------------------
 
-XrefFRM::XrefFRM()
-    : XrefWindow("XrefFRM"),
+XrefFRM::XrefFRM(QWidget* owner)
+    : ToolWindow("XrefFRM", QStringLiteral("Cross-Reference Listing"), owner),
       SourceTB(makeTextBox(this, "SourceTB", QStringLiteral("Cross-reference listing"))),
       listing_(SourceTB, Join::SkipLeadingEmpty) {
-  setWindowTitle(QStringLiteral("Cross-Reference Listing"));
-  setAccessibleName(windowTitle());
   SourceTB->setReadOnly(true);
   OK_PB = makeButton(this, "OK_PB", QStringLiteral("OK"));
   OK_PB->setDefault(true);
@@ -208,7 +187,7 @@ void XrefFRM::finishListing() {
 }
 
 void XrefFRM::showNoListing() {
-  listing_.setText(fromWire(kNoListing));
+  listing_.setText(link::fromWire(kNoListing));
   SourceTB->setEnabled(true);
 }
 

@@ -3,11 +3,11 @@
 // and its output, the poll timer), the editor of one list, and one block's listing. Each is
 // a window of its own that is destroyed when it closes; what its buttons make go on the
 // wire is the controller's business, reached through the buttons and the signals below.
-#include <QDialog>
 #include <QString>
 #include <QStringView>
 
 #include "ui/LineAppender.h"
+#include "ui/ToolWindow.h"
 
 class QGroupBox;
 class QPlainTextEdit;
@@ -16,29 +16,8 @@ class QTimer;
 
 namespace tarvo::xref {
 
-// A non-modal window that says once that it is closing, whichever way it is closed (its
-// buttons, its close box, Escape, the program ending), and is then deleted.
-class XrefWindow : public QDialog {
-  Q_OBJECT
-
- public:
-  explicit XrefWindow(const char* name);
-
- signals:
-  void unloading();
-
- public slots:
-  void reject() override;  // Escape closes the window
-
- protected:
-  void closeEvent(QCloseEvent* event) override;
-
- private:
-  bool unloaded_ = false;
-};
-
 // "Cross Reference Setup".
-class XrefOptionsFRM : public XrefWindow {
+class XrefOptionsFRM : public ToolWindow {
   Q_OBJECT
 
  public:
@@ -53,14 +32,15 @@ class XrefOptionsFRM : public XrefWindow {
   // A generation has started: neither the lists nor a second run can be started.
   void lockConfiguration();
 
-  QGroupBox* ConfigFRM = nullptr;
-  QPushButton* CPPB = nullptr;
-  QPushButton* DispsPB = nullptr;
-  QPushButton* histsPB = nullptr;
-  QPlainTextEdit* StatusTB;
-  QPushButton* CreatePB = nullptr;
-  QPushButton* CancelPB = nullptr;
-  QTimer* Timer1 = nullptr;  // runs from the window's opening until it closes
+ signals:
+  // The list buttons: the CP/volume names, the display directories, the historians.
+  void cpListRequested();
+  void displayListRequested();
+  void historianListRequested();
+  // "Create Xref".
+  void createRequested();
+  // A tick of the poll timer, which runs from the window's opening until it closes.
+  void pollDue();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -68,16 +48,24 @@ class XrefOptionsFRM : public XrefWindow {
  private:
   void caretToEnd();
 
+  QGroupBox* ConfigFRM = nullptr;
+  QPushButton* CPPB = nullptr;
+  QPushButton* DispsPB = nullptr;
+  QPushButton* histsPB = nullptr;
+  QPlainTextEdit* StatusTB;
+  QPushButton* CreatePB = nullptr;
+  QPushButton* CancelPB = nullptr;
+  QTimer* Timer1 = nullptr;
   LineAppender output_;
   bool caretPending_ = false;
 };
 
 // The editor of one setup list; its title names the list.
-class XrefOptionsBoxFRM : public XrefWindow {
+class XrefOptionsBoxFRM : public ToolWindow {
   Q_OBJECT
 
  public:
-  XrefOptionsBoxFRM();
+  explicit XrefOptionsBoxFRM(QWidget* owner);
 
   // A list is arriving: its lines go after what the box shows, which can be neither edited
   // nor sent until the list is complete.
@@ -87,23 +75,22 @@ class XrefOptionsBoxFRM : public XrefWindow {
   // What the box shows, one paragraph per line.
   QString text() { return entries_.text(); }
 
-  QPlainTextEdit* CfgTB;
-  QPushButton* OKPB = nullptr;
-  QPushButton* CancelPB = nullptr;
-
  signals:
   void okRequested();
 
  private:
+  QPlainTextEdit* CfgTB;
+  QPushButton* OKPB = nullptr;
+  QPushButton* CancelPB = nullptr;
   LineAppender entries_;
 };
 
 // "Cross-Reference Listing": the cross-reference of one block.
-class XrefFRM : public XrefWindow {
+class XrefFRM : public ToolWindow {
   Q_OBJECT
 
  public:
-  XrefFRM();
+  explicit XrefFRM(QWidget* owner);
 
   void startListing();  // emptied, and disabled while the listing arrives
   void appendLine(QStringView line);
@@ -111,10 +98,9 @@ class XrefFRM : public XrefWindow {
   void showNoListing();
   QString text() { return listing_.text(); }
 
+ private:
   QPlainTextEdit* SourceTB;
   QPushButton* OK_PB = nullptr;
-
- private:
   LineAppender listing_;
 };
 

@@ -62,21 +62,22 @@ TEST_F(EndToEnd, ARefusedChangeShowsTheSimulatorsMessageAndAnAcceptedOneSticks) 
         }))
       throw std::runtime_error("the parameter editor did not open");
     for (const QString& change : changes) {
-      const auto rows = e->MSHFlexGrid1->findItems(change.section(u'=', 0, 0), Qt::MatchExactly);
+      const auto rows = inside<QTableWidget>(e, "MSHFlexGrid1")
+                            ->findItems(change.section(u'=', 0, 0), Qt::MatchExactly);
       EXPECT_EQ(rows.size(), 1) << change.toStdString();
       e->clickRow(ParmEditFRM::gridRowOf(rows.value(0)->row()));
-      e->ValEntryCB->setEditText(change.section(u'=', 1));
+      inside<QComboBox>(e, "ValEntryCB")->setEditText(change.section(u'=', 1));
       e->pressEnter();
     }
     return e;
   };
-  edit({"PBAND=77", "HSCI1=lots"})->OKPB->click();
+  inside<QPushButton>(edit({"PBAND=77", "HSCI1=lots"}), "OKPB")->click();
   ASSERT_TRUE(waitUntil([&] { return !prompter.shown.isEmpty(); }));
   EXPECT_EQ(prompter.shown[0].title, "EDIT Error: BOILER:LC101");
   EXPECT_TRUE(prompter.shown[0].text.contains(QLatin1String("HSCI1")));
   EXPECT_EQ(value("PBAND"), "150");
 
-  edit({"PBAND=120", "INT=3.5", "MA=0"})->OKPB->click();
+  inside<QPushButton>(edit({"PBAND=120", "INT=3.5", "MA=0"}), "OKPB")->click();
   ASSERT_TRUE(waitUntil([&] { return c->form().panelText(3) == "EDIT: BOILER:LC101"; }));
   EXPECT_EQ(prompter.shown.size(), 1);
   EXPECT_EQ(value("PBAND") + " " + value("INT") + " " + value("MA"), "120 3.5 0");

@@ -85,8 +85,8 @@ TEST_F(BlocksEndToEnd, AddCopyMoveAndDeleteLeaveTheTreeAFreshListGives) {
   // The type chooser shows the list the simulator sent.
   blocks::BlockTypesFRM& chooser = client->blocks().blockTypes();
   ASSERT_TRUE(chooser.isVisible());
-  chooser.BlockTypesCB->setCurrentIndex(chooser.types().indexOf("AIN"));
-  chooser.OKButton->click();
+  inside<QComboBox>(&chooser, "BlockTypesCB")->setCurrentIndex(chooser.types().indexOf("AIN"));
+  inside<QPushButton>(&chooser, "OKButton")->click();
   ASSERT_TRUE(statusBecomes("ADD: BOILER:NEWAI"));
   expectTheServerListsTheClientsTree();
 

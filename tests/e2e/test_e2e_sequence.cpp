@@ -37,13 +37,16 @@ TEST_F(SequenceEndToEnd, EditBreakSaveCompileReadTheErrorFixCompileAndInstall) {
     return out;
   };
   auto fetch = [&] {
-    e->EditPB->click();
-    EXPECT_TRUE(waitUntil([&] { return e->EditSvPB->isVisible() && e->EditSvPB->isEnabled(); }));
+    inside<QPushButton>(e, "EditPB")->click();
+    EXPECT_TRUE(waitUntil([&] {
+      return inside<QPushButton>(e, "EditSvPB")->isVisible() &&
+             inside<QPushButton>(e, "EditSvPB")->isEnabled();
+    }));
     return e->rawText().split(QChar::ParagraphSeparator);
   };
   auto save = [&](const QStringList& lines) {
-    e->SourceTB->setPlainText(lines.join(u'\n'));
-    e->EditSvPB->click();
+    inside<QPlainTextEdit>(e, "SourceTB")->setPlainText(lines.join(u'\n'));
+    inside<QPushButton>(e, "EditSvPB")->click();
     EXPECT_TRUE(waitUntil([&] { return stored("PMPSEQ") == wire(lines); }));
   };
   QStringList lines = fetch();
@@ -55,21 +58,25 @@ TEST_F(SequenceEndToEnd, EditBreakSaveCompileReadTheErrorFixCompileAndInstall) {
   lines.insert(2, QString());
   lines.insert(lines.indexOf(QStringLiteral("ENDSEQUENCE")), QStringLiteral("  ENDIF;"));
   save(lines);
-  e->CompilePB->click();
+  inside<QPushButton>(e, "CompilePB")->click();
   ASSERT_TRUE(waitUntil([&] {
-    return e->SourceTB->isEnabled() &&
-           e->SourceTB->toPlainText().contains(
-               u"  ENDIF;\n         ^\n       *** ERROR: ENDIF without IF");
+    return inside<QPlainTextEdit>(e, "SourceTB")->isEnabled() &&
+           inside<QPlainTextEdit>(e, "SourceTB")
+               ->toPlainText()
+               .contains(u"  ENDIF;\n         ^\n       *** ERROR: ENDIF without IF");
   }));
 
-  e->CancelPB->click();
+  inside<QPushButton>(e, "CancelPB")->click();
   lines = fetch();
   EXPECT_EQ(lines.value(1), eightBit);
   lines.removeAll(QStringLiteral("  ENDIF;"));
   save(lines);
-  e->CompilePB->click();
-  ASSERT_TRUE(waitUntil([&] { return e->DonePB->isVisible() && e->DonePB->isEnabled(); }));
-  e->DonePB->click();
+  inside<QPushButton>(e, "CompilePB")->click();
+  ASSERT_TRUE(waitUntil([&] {
+    return inside<QPushButton>(e, "DonePB")->isVisible() &&
+           inside<QPushButton>(e, "DonePB")->isEnabled();
+  }));
+  inside<QPushButton>(e, "DonePB")->click();
   ASSERT_TRUE(waitUntil([&] { return client->sequence().seqEditor() == nullptr; }));
   EXPECT_EQ(prompter.shown.size(), 1);  // the compile error, and nothing more went wrong
 }

@@ -36,7 +36,8 @@ class FaultInjection : public ClientFixture {
     EXPECT_TRUE(!editor || editor->isVisible());
     // Edit Seq is back unless the editor it opened is still there (its Cancel closes it).
     auto* seq = client->sequence().seqEditor();
-    EXPECT_TRUE(seq ? seq->CancelPB->isEnabled() : !button("EditSeq")->isHidden());
+    EXPECT_TRUE(seq ? inside<QPushButton>(seq, "CancelPB")->isEnabled()
+                    : !button("EditSeq")->isHidden());
     // The cross-reference setup, which hides the main window, is gone.
     EXPECT_TRUE(waitUntil([this] { return client->xref().setupWindow() == nullptr; }));
     server.commands.clear();
@@ -144,20 +145,3 @@ TEST_F(FaultInjection, AnOverLongLineIsCutAndSaidOnce) {
   EXPECT_EQ(form().panelText(3), "A reply line longer than 64 characters was cut short");
 }
 
-TEST(BoxText, ALongMessageShowsItsBeginningAndTheRestInTheDetails) {
-  EXPECT_EQ(boxText(QStringLiteral("ERROR: short")).shown, "ERROR: short");
-  EXPECT_TRUE(boxText(QStringLiteral("ERROR: short")).details.isEmpty());
-  // A megabyte on one line, and many short lines.
-  const QString huge = QStringLiteral("ERROR: ") + QString(1000000, u'x');
-  const BoxText wide = boxText(huge);
-  EXPECT_TRUE(wide.shown.startsWith(huge.left(1500)));
-  EXPECT_LT(wide.shown.size(), 1600);
-  EXPECT_TRUE(wide.shown.endsWith("[... 998507 more characters; see Show Details]"));
-  EXPECT_TRUE(wide.details.startsWith(huge.left(65536)));
-  EXPECT_LT(wide.details.size(), 65600);
-  QStringList many;
-  for (int i = 0; i < 100; ++i) many << QString::number(i);
-  const BoxText tall = boxText(many.join(u'\n'));
-  EXPECT_EQ(tall.shown.count(u'\n'), 24 + 2);
-  EXPECT_EQ(tall.details, many.join(u'\n'));
-}

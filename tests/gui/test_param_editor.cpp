@@ -32,7 +32,7 @@ const Params kPidParams = {{"NAME", "PID1"},   {"TYPE", "PID"},  {"DESCRP", "FEE
 
 // A grid row as the user sees it: its three cells, and "changed" when it is marked red.
 QString row(ParmEditFRM* editor, int gridRow) {
-  QTableWidget* grid = editor->MSHFlexGrid1;
+  QTableWidget* grid = inside<QTableWidget>(editor, "MSHFlexGrid1");
   const int r = ParmEditFRM::tableRowOf(gridRow);
   QString text = grid->item(r, 0)->text();
   for (int c = 1; c < 3; ++c) text += u'|' + grid->item(r, c)->text();
@@ -45,14 +45,15 @@ QString row(ParmEditFRM* editor, int gridRow) {
 // step buttons are enabled.
 QString entry(ParmEditFRM* editor) {
   QString text = QStringLiteral("hidden");
-  if (editor->EditFRM->isVisible()) {
+  if (inside<QGroupBox>(editor, "EditFRM")->isVisible()) {
     QStringList items;
-    for (int i = 0; i < editor->ValEntryCB->count(); ++i) items << editor->ValEntryCB->itemText(i);
-    text = editor->EditFRM->title() + " [" + items.join(u',') + "] " +
-           editor->ValEntryCB->currentText();
+    for (int i = 0; i < inside<QComboBox>(editor, "ValEntryCB")->count(); ++i)
+      items << inside<QComboBox>(editor, "ValEntryCB")->itemText(i);
+    text = inside<QGroupBox>(editor, "EditFRM")->title() + " [" + items.join(u',') + "] " +
+           inside<QComboBox>(editor, "ValEntryCB")->currentText();
   }
-  return text + (editor->DownPB->isEnabled() ? " add" : "") +
-         (editor->UpPB->isEnabled() ? " del" : "");
+  return text + (inside<QPushButton>(editor, "DownPB")->isEnabled() ? " add" : "") +
+         (inside<QPushButton>(editor, "UpPB")->isEnabled() ? " del" : "");
 }
 
 }  // namespace
@@ -79,7 +80,7 @@ class ParamEditor : public ClientFixture {
   }
 
   static void click(ParmEditFRM* editor, int gridRow) {
-    QTableWidget* grid = editor->MSHFlexGrid1;
+    QTableWidget* grid = inside<QTableWidget>(editor, "MSHFlexGrid1");
     const QModelIndex index = grid->model()->index(ParmEditFRM::tableRowOf(gridRow), 0);
     grid->scrollTo(index);
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
@@ -87,10 +88,11 @@ class ParamEditor : public ClientFixture {
 
   // Types over the entry's text; a final "\n" presses Enter.
   static void type(ParmEditFRM* editor, QString text) {
-    editor->ValEntryCB->lineEdit()->selectAll();
+    inside<QComboBox>(editor, "ValEntryCB")->lineEdit()->selectAll();
     const bool enter = text.endsWith(u'\n');
-    QTest::keyClicks(editor->ValEntryCB->lineEdit(), enter ? text.chopped(1) : text);
-    if (enter) QTest::keyClick(editor->ValEntryCB->lineEdit(), Qt::Key_Return);
+    QTest::keyClicks(inside<QComboBox>(editor, "ValEntryCB")->lineEdit(),
+                     enter ? text.chopped(1) : text);
+    if (enter) QTest::keyClick(inside<QComboBox>(editor, "ValEntryCB")->lineEdit(), Qt::Key_Return);
   }
 
   // Waits until the editor has gone, then checks what was sent.
@@ -107,7 +109,7 @@ class ParamEditor : public ClientFixture {
     ASSERT_TRUE(editor);
     click(editor, 4);
     type(editor, "50");
-    editor->OKPB->click();
+    inside<QPushButton>(editor, "OKPB")->click();
     ASSERT_TRUE(closedSending(editor, {"MODSTART:" + block, "MODPARM:HILIM = 50", "MODEND:" + block,
                                        "MODDONE:" + block}));
   }
@@ -130,7 +132,7 @@ TEST_F(ParamEditor, ListFillsAHiddenWindowThatShowsOnTheLastLineAndChoosesRowTwo
   EXPECT_TRUE(editor->isVisible());
   EXPECT_EQ(form().panelText(3), "");
   EXPECT_EQ(editor->windowTitle(), "Edit Parameters CMP1:PID1");
-  QTableWidget* grid = editor->MSHFlexGrid1;
+  QTableWidget* grid = inside<QTableWidget>(editor, "MSHFlexGrid1");
   ASSERT_EQ(grid->rowCount(), 4);  // three parameters and the blank row under the header
   EXPECT_EQ(row(editor, 3), "DESCRP|FEED   FLOW|");
   // 1000 twips, or wider when the heading needs it, so that it is not cut off.
@@ -138,9 +140,10 @@ TEST_F(ParamEditor, ListFillsAHiddenWindowThatShowsOnTheLastLineAndChoosesRowTwo
   EXPECT_GT(grid->columnWidth(0),
             QFontMetrics(grid->horizontalHeader()->font()).horizontalAdvance("Parameter"));
   // The text field inside the value entry is what a screen reader lands on when typing.
-  EXPECT_EQ(QAccessible::queryAccessibleInterface(editor->ValEntryCB->lineEdit())
-                ->text(QAccessible::Name),
-            "New value");
+  EXPECT_EQ(
+      QAccessible::queryAccessibleInterface(inside<QComboBox>(editor, "ValEntryCB")->lineEdit())
+          ->text(QAccessible::Name),
+      "New value");
   // Activating the window chooses row 2, here TYPE.
   ASSERT_TRUE(waitUntil([editor] { return editor->EditRow() == 2; }));
   EXPECT_EQ(grid->currentRow(), ParmEditFRM::tableRowOf(2));
@@ -183,12 +186,12 @@ TEST_F(ParamEditor, ClicksAndKeysChooseRowsAndTheEntryShowsWhatTheRowOffers) {
                                                  {"HILIM", "5"},
                                                  {"LOLIM", "0"}});
   ASSERT_NE(editor, nullptr);
-  QTableWidget* grid = editor->MSHFlexGrid1;
+  QTableWidget* grid = inside<QTableWidget>(editor, "MSHFlexGrid1");
   click(editor, 3);
   EXPECT_EQ(entry(editor), "MA [0,1] 1");
   EXPECT_EQ(grid->item(ParmEditFRM::tableRowOf(3), 1)->background().color(),
             editor->palette().color(QPalette::Button));
-  EXPECT_TRUE(editor->ValEntryCB->hasFocus());
+  EXPECT_TRUE(inside<QComboBox>(editor, "ValEntryCB")->hasFocus());
   click(editor, 4);
   EXPECT_EQ(entry(editor), "STEP01 [a,] a add del");
   EXPECT_EQ(grid->item(ParmEditFRM::tableRowOf(3), 1)->background().style(), Qt::NoBrush);
@@ -206,7 +209,7 @@ TEST_F(ParamEditor, ClicksAndKeysChooseRowsAndTheEntryShowsWhatTheRowOffers) {
   QTest::keyClick(grid, Qt::Key_Down);
   QTest::keyClick(grid, Qt::Key_Return);
   EXPECT_EQ(editor->EditRow(), 3);
-  EXPECT_TRUE(editor->ValEntryCB->hasFocus());
+  EXPECT_TRUE(inside<QComboBox>(editor, "ValEntryCB")->hasFocus());
   EXPECT_TRUE(editor->isVisible());
 }
 
@@ -223,7 +226,7 @@ TEST_F(ParamEditor, TypingAndEnterMarkTheRowAndOkSendsChangedRowsThenEndsTheEdit
   click(editor, 7);  // KP, typed but not committed before OK; HILIM's change goes too
   type(editor, "2.5");
   EXPECT_TRUE(sent({}));
-  editor->OKPB->click();
+  inside<QPushButton>(editor, "OKPB")->click();
   EXPECT_TRUE(closedSending(
       editor, {"MODSTART:CMP1:PID1", "MODPARM:DESCRP = FEED  FLOW A", "MODPARM:HILIM = 120",
                "MODPARM:KP = 2.5", "MODEND:CMP1:PID1", "MODDONE:CMP1:PID1"}));
@@ -235,7 +238,7 @@ TEST_F(ParamEditor, EnterPastTheBottomPutsTheRowFiveBelowTheTop) {
   for (int i = 0; i < 60; ++i) many.append({QStringLiteral("P%1").arg(i), QString::number(i)});
   ParmEditFRM* editor = openEditor("CMP1:BIG", many);
   ASSERT_NE(editor, nullptr);
-  QTableWidget* grid = editor->MSHFlexGrid1;
+  QTableWidget* grid = inside<QTableWidget>(editor, "MSHFlexGrid1");
   click(editor, 2);
   const int top = grid->rowAt(0);
   while (grid->rowAt(0) == top && editor->EditRow() < 60) type(editor, "\n");
@@ -250,12 +253,12 @@ TEST_F(ParamEditor, StepButtonsShiftTheValuesBelow) {
       {{"NAME", "SEQ1"}, {"STEP01", "a"}, {"STEP02", "b"}, {"STEP03", "c"}, {"STEP04", "d"}});
   ASSERT_TRUE(editor);
   click(editor, 3);
-  editor->UpPB->click();  // Del Step: c, d, ""
-  EXPECT_EQ(editor->ValEntryCB->currentText(), "c");
+  inside<QPushButton>(editor, "UpPB")->click();  // Del Step: c, d, ""
+  EXPECT_EQ(inside<QComboBox>(editor, "ValEntryCB")->currentText(), "c");
   EXPECT_EQ(row(editor, 5), "STEP04|d| changed");
-  EXPECT_TRUE(editor->ValEntryCB->hasFocus());
-  editor->DownPB->click();  // Add Step: "", c, d
-  editor->OKPB->click();
+  EXPECT_TRUE(inside<QComboBox>(editor, "ValEntryCB")->hasFocus());
+  inside<QPushButton>(editor, "DownPB")->click();  // Add Step: "", c, d
+  inside<QPushButton>(editor, "OKPB")->click();
   EXPECT_TRUE(
       closedSending(editor, {"MODSTART:CMP1:SEQ1", "MODPARM:STEP02 = ", "MODPARM:STEP03 = c",
                              "MODPARM:STEP04 = d", "MODEND:CMP1:SEQ1", "MODDONE:CMP1:SEQ1"}));
@@ -270,9 +273,14 @@ TEST_F(ParamEditor, OkWithoutChangesCancelEscapeAndCloseOnlyEndTheEdit) {
     std::function<void(ParmEditFRM*)> close;
     const char* panel;
   } cases[] = {
-      {"OK", false, [](ParmEditFRM* e) { e->OKPB->click(); }, "EDIT: No Edits"},
-      {"Cancel", true, [](ParmEditFRM* e) { e->CancelPB->click(); }, "EDIT: Cancelled"},
-      {"Escape", true, [](ParmEditFRM* e) { QTest::keyClick(e->MSHFlexGrid1, Qt::Key_Escape); },
+      {"OK", false, [](ParmEditFRM* e) { inside<QPushButton>(e, "OKPB")->click(); },
+       "EDIT: No Edits"},
+      {"Cancel", true, [](ParmEditFRM* e) { inside<QPushButton>(e, "CancelPB")->click(); },
+       "EDIT: Cancelled"},
+      {"Escape", true,
+       [](ParmEditFRM* e) {
+         QTest::keyClick(inside<QTableWidget>(e, "MSHFlexGrid1"), Qt::Key_Escape);
+       },
        "EDIT: Cancelled"},
       {"close box", true, [](ParmEditFRM* e) { e->close(); }, "before"},
   };
@@ -342,10 +350,10 @@ TEST_F(ParamEditor, EditorsStayUsableWhileACpUtilityRunsAndAreUnloadedWhenStrand
   reply({"DNCPUTIL"});
   // Rows after the list ended go in before the blank row and keep the chosen row.
   reply({prmLine("LOLIM", "0"), prmLine("KP", "1.5")});
-  ASSERT_EQ(shown->MSHFlexGrid1->rowCount(), 5);
+  ASSERT_EQ(inside<QTableWidget>(shown, "MSHFlexGrid1")->rowCount(), 5);
   EXPECT_EQ(row(shown, 3) + u'/' + row(shown, 4) + u'/' + row(shown, 5), "LOLIM|0|/KP|1.5|/||");
   EXPECT_EQ(shown->EditRow(), 2);
-  EXPECT_EQ(shown->MSHFlexGrid1->currentRow(), ParmEditFRM::tableRowOf(2));
+  EXPECT_EQ(inside<QTableWidget>(shown, "MSHFlexGrid1")->currentRow(), ParmEditFRM::tableRowOf(2));
 
   auto startList = [&](const QString& block) -> QPointer<ParmEditFRM> {
     selectBlock(block);

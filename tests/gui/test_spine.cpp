@@ -262,7 +262,7 @@ TEST_F(Spine, AServerGivenForTheRunIsConnectedAtStartAndNothingIsWritten) {
   frmOptions* dialog = link().optionsDialog();
   ASSERT_NE(dialog, nullptr);
   EXPECT_TRUE(link().hasServerOverride());
-  dialog->cmdOK->click();
+  inside<QPushButton>(dialog, "cmdOK")->click();
   EXPECT_FALSE(link().hasServerOverride());
 }
 
@@ -275,25 +275,30 @@ TEST_F(Spine, OptionsHideTheWindowCancelWritesNothingAndTheNextConnectUsesWhatIs
   ASSERT_NE(dialog, nullptr);
   EXPECT_FALSE(form().isVisible());
   EXPECT_TRUE(dialog->isVisible());
-  EXPECT_EQ(dialog->HostIP_TB[2]->text() + u':' + dialog->PortNumTB[2]->text(), "plant-host:1600");
-  EXPECT_TRUE(dialog->Option1[2]->isChecked());
-  EXPECT_FALSE(dialog->AutoConnCB->isChecked());
-  dialog->Option1[3]->click();
-  dialog->HostIP_TB[3]->setText(QStringLiteral("elsewhere"));
-  dialog->cmdCancel->click();
+  EXPECT_EQ(inside<QLineEdit>(dialog, ("HostIP_TB_" + std::to_string(2)).c_str())->text() + u':' +
+                inside<QLineEdit>(dialog, ("PortNumTB_" + std::to_string(2)).c_str())->text(),
+            "plant-host:1600");
+  EXPECT_TRUE(inside<QRadioButton>(dialog, ("Option1_" + std::to_string(2)).c_str())->isChecked());
+  EXPECT_FALSE(inside<QCheckBox>(dialog, "AutoConnCB")->isChecked());
+  inside<QRadioButton>(dialog, ("Option1_" + std::to_string(3)).c_str())->click();
+  inside<QLineEdit>(dialog, ("HostIP_TB_" + std::to_string(3)).c_str())
+      ->setText(QStringLiteral("elsewhere"));
+  inside<QPushButton>(dialog, "cmdCancel")->click();
   EXPECT_EQ(readFile(settingsPath()), before);
   EXPECT_TRUE(form().isVisible());
 
   dialog = openOptions();
-  dialog->Option1[3]->click();
-  dialog->HostIP_TB[3]->setText(QStringLiteral("127.0.0.1"));
-  dialog->PortNumTB[3]->setText(QString::number(server.port()));
-  dialog->AutoConnCB->setChecked(true);
-  dialog->cmdApply->click();
+  inside<QRadioButton>(dialog, ("Option1_" + std::to_string(3)).c_str())->click();
+  inside<QLineEdit>(dialog, ("HostIP_TB_" + std::to_string(3)).c_str())
+      ->setText(QStringLiteral("127.0.0.1"));
+  inside<QLineEdit>(dialog, ("PortNumTB_" + std::to_string(3)).c_str())
+      ->setText(QString::number(server.port()));
+  inside<QCheckBox>(dialog, "AutoConnCB")->setChecked(true);
+  inside<QPushButton>(dialog, "cmdApply")->click();
   EXPECT_TRUE(dialog->isVisible());
   const QByteArray text = readFile(settingsPath());
   EXPECT_TRUE(text.startsWith(" 1  3 \r\n")) << text.toStdString();
-  dialog->cmdOK->click();
+  inside<QPushButton>(dialog, "cmdOK")->click();
   EXPECT_TRUE(form().isVisible());
   action("SessionNewMP")->trigger();
   EXPECT_TRUE(sent({"GETVERSION", "GETCPS", "GETCMPS"}));
@@ -302,10 +307,11 @@ TEST_F(Spine, OptionsHideTheWindowCancelWritesNothingAndTheNextConnectUsesWhatIs
 TEST_F(Spine, ANewOptionsFileStartsEmptyItsFolderIsMadeAndAnUnwritableOneIsReported) {
   const QString path = dir.filePath(QStringLiteral("config/Tarvolink/TarvoIp.txt"));
   frmOptions dialog(path, prompter);
-  EXPECT_EQ(dialog.SettingsPathLBL->text(), "Settings file: " + QDir::toNativeSeparators(path));
-  EXPECT_EQ(dialog.SettingsPathLBL->toolTip(), QDir::toNativeSeparators(path));
-  dialog.Option1[1]->click();
-  dialog.HostIP_TB[1]->setText(QStringLiteral("plant"));
+  EXPECT_EQ(inside<QLabel>(&dialog, "SettingsPathLBL")->text(),
+            "Settings file: " + QDir::toNativeSeparators(path));
+  EXPECT_EQ(inside<QLabel>(&dialog, "SettingsPathLBL")->toolTip(), QDir::toNativeSeparators(path));
+  inside<QRadioButton>(&dialog, "Option1_1")->click();
+  inside<QLineEdit>(&dialog, "HostIP_TB_1")->setText(QStringLiteral("plant"));
   ASSERT_TRUE(dialog.apply());
   EXPECT_TRUE(readFile(path).startsWith(" 0  1 \r\n\"\",\"\"\r\n\"plant\",\"\"\r\n"));
   EXPECT_TRUE(prompter.shown.isEmpty());
@@ -316,7 +322,7 @@ TEST_F(Spine, ANewOptionsFileStartsEmptyItsFolderIsMadeAndAnUnwritableOneIsRepor
   standIn.close();
   frmOptions other(dir.filePath(QStringLiteral("no-such-folder/TarvoIp.txt")), prompter);
   other.show();
-  other.cmdOK->click();
+  inside<QPushButton>(&other, "cmdOK")->click();
   EXPECT_TRUE(prompter.boxes().startsWith("Options|")) << prompter.boxes().toStdString();
   EXPECT_TRUE(prompter.boxes().contains("no-such-folder"));
   EXPECT_TRUE(other.isVisible());

@@ -11,12 +11,12 @@
 #include <QTest>
 
 #include "browser/TreeController.h"
-#include "records/ChangeJournal.h"
 #include "link/Connection.h"
-#include "records/JournalFile.h"
-#include "records/journal.h"
 #include "params/ParamsController.h"
 #include "params/ParmEditFRM.h"
+#include "records/ChangeJournal.h"
+#include "records/JournalFile.h"
+#include "records/journal.h"
 #include "support/ClientFixture.h"
 #include "tools/JournalFRM.h"
 #include "tools/ToolsController.h"
@@ -86,7 +86,8 @@ TEST_F(Tools, JournalWindowListsTheEventsNewestFirstAndFilters) {
                                "PBAND \"80\" -> \"90\"", none, result, message}));
   };
   write(jan + 1000, "CP6001", "BOILER:LT101", records::Outcome::Done);
-  write(jan + 31LL * 86400000 + 900, "CP6002", "FEED:NOPE", records::Outcome::Error, "no such block");
+  write(jan + 31LL * 86400000 + 900, "CP6002", "FEED:NOPE", records::Outcome::Error,
+        "no such block");
   QFile jan2026(writer.pathFor(jan));
   ASSERT_TRUE(jan2026.open(QIODevice::Append));
   jan2026.write("{\"time\": broken\n");
@@ -98,7 +99,7 @@ TEST_F(Tools, JournalWindowListsTheEventsNewestFirstAndFilters) {
   auto row = [&](int r, int columns) {
     QStringList cells;
     for (int c = 0; c < columns; ++c)
-      cells << window->JournalGrid->model()->index(r, c).data().toString();
+      cells << inside<QTableView>(window, "JournalGrid")->model()->index(r, c).data().toString();
     return cells.join(u'|');
   };
   auto blocks = [&] {
@@ -110,14 +111,14 @@ TEST_F(Tools, JournalWindowListsTheEventsNewestFirstAndFilters) {
   EXPECT_EQ(row(0, 10),
             "2026-02-01T00:00:00.900Z|anna|vm|127.0.0.1:1582|CP6002|FEED:NOPE|edit|"
             "PBAND \"80\" -> \"90\"|error|no such block");
-  EXPECT_TRUE(window->JournalInfoLBL->text().contains("1 malformed line skipped"))
-      << window->JournalInfoLBL->text().toStdString();
-  window->BlockFilterTB->setText("nope");
+  EXPECT_TRUE(inside<QLabel>(window, "JournalInfoLBL")->text().contains("1 malformed line skipped"))
+      << inside<QLabel>(window, "JournalInfoLBL")->text().toStdString();
+  inside<QLineEdit>(window, "BlockFilterTB")->setText("nope");
   EXPECT_EQ(blocks(), "FEED:NOPE");
-  window->BlockFilterTB->clear();
-  window->CpFilterTB->setText("cp6001");
+  inside<QLineEdit>(window, "BlockFilterTB")->clear();
+  inside<QLineEdit>(window, "CpFilterTB")->setText("cp6001");
   write(jan + 2000, "CP6001", "BOILER:LC101", records::Outcome::Sent);
-  window->RefreshPB->click();
+  inside<QPushButton>(window, "RefreshPB")->click();
   EXPECT_EQ(blocks(), "BOILER:LC101 BOILER:LT101");
 }
 
@@ -126,26 +127,26 @@ TEST_F(Tools, TraceRecordsOnlyWhenOnFindsSavesAndOutlivesItsWindow) {
   action("TraceMP")->trigger();
   tools::TraceFRM* window = tools().traceWindow();
   ASSERT_NE(window, nullptr);
-  EXPECT_FALSE(window->RecordCB->isChecked());
+  EXPECT_FALSE(inside<QCheckBox>(window, "RecordCB")->isChecked());
   client->connection().sendRawData(std::string_view("WATCHDOG"));
   reply({"NOT KEPT"});
-  window->RecordCB->click();
+  inside<QCheckBox>(window, "RecordCB")->click();
   client->connection().sendRawData(std::string_view("GETCPS"));
   reply({"HELLO \x1B[1mthere"});
-  window->RecordCB->click();
+  inside<QCheckBox>(window, "RecordCB")->click();
   reply({"OFF AGAIN"});
   window->flush();
-  const QString text = window->TraceTB->toPlainText();
+  const QString text = inside<QPlainTextEdit>(window, "TraceTB")->toPlainText();
   const QStringList lines = text.split(u'\n');
   ASSERT_EQ(lines.size(), 2) << text.toStdString();
   // Each line after its time stamp (hh:mm:ss.mmm, the trace buffer's tests show its form).
   EXPECT_EQ(lines[0].mid(13) + u'|' + lines[1].mid(13), "-> MSG:0006GETCPS|<- HELLO \\x1B[1mthere");
 
-  window->FindTB->setText("THERE");
-  QTest::keyClick(window->FindTB, Qt::Key_Return);
-  EXPECT_EQ(window->TraceTB->textCursor().selectedText(), "there");
+  inside<QLineEdit>(window, "FindTB")->setText("THERE");
+  QTest::keyClick(inside<QLineEdit>(window, "FindTB"), Qt::Key_Return);
+  EXPECT_EQ(inside<QPlainTextEdit>(window, "TraceTB")->textCursor().selectedText(), "there");
   prompter.answerSaveFile(file("trace.txt"));
-  window->SaveAsPB->click();
+  inside<QPushButton>(window, "SaveAsPB")->click();
   EXPECT_TRUE(prompter.boxes().startsWith(
       "Save Protocol Trace|Text files (*.txt);;All files (*)|tarvolink-trace-"));
   EXPECT_EQ(read("trace.txt"), text.toUtf8() + '\n');
@@ -155,10 +156,10 @@ TEST_F(Tools, TraceRecordsOnlyWhenOnFindsSavesAndOutlivesItsWindow) {
   ASSERT_TRUE(waitUntil([&] { return tools().traceWindow() == nullptr; }));
   action("TraceMP")->trigger();
   window = tools().traceWindow();
-  EXPECT_EQ(window->TraceTB->toPlainText(), text);
-  window->ClearPB->click();
+  EXPECT_EQ(inside<QPlainTextEdit>(window, "TraceTB")->toPlainText(), text);
+  inside<QPushButton>(window, "ClearPB")->click();
   EXPECT_EQ(tools().trace().size(), 0u);
-  EXPECT_EQ(window->TraceTB->toPlainText(), "");
+  EXPECT_EQ(inside<QPlainTextEdit>(window, "TraceTB")->toPlainText(), "");
 }
 
 TEST_F(Tools, TreeAndGridExportsWriteSpreadsheetFilesAndSayWhatGoesWrong) {
@@ -181,8 +182,10 @@ TEST_F(Tools, TreeAndGridExportsWriteSpreadsheetFilesAndSayWhatGoesWrong) {
   reply({"CLRPRMLST", q("PRMLST DESCRP Drum level \xB0"), "DNPRMLST"});
   params::ParmEditFRM* editor = client->params().parmEditor();
   ASSERT_NE(editor, nullptr);
-  auto* exportCsv = editor->MSHFlexGrid1->findChild<QAction*>("ExportCsvMP");
-  ASSERT_TRUE(exportCsv && editor->MSHFlexGrid1->actions().contains(exportCsv));
+  auto* exportCsv =
+      inside<QTableWidget>(editor, "MSHFlexGrid1")->findChild<QAction*>("ExportCsvMP");
+  ASSERT_TRUE(exportCsv &&
+              inside<QTableWidget>(editor, "MSHFlexGrid1")->actions().contains(exportCsv));
   prompter.clear();
   prompter.answerSaveFile(file("no such folder/grid.csv"));
   exportCsv->trigger();

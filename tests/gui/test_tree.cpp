@@ -8,7 +8,7 @@
 
 #include "browser/BlockTree.h"
 #include "browser/TreeController.h"
-#include "link/dispatcher.h"
+#include "link/Connection.h"
 #include "support/ClientFixture.h"
 
 using namespace tarvo;
@@ -25,7 +25,8 @@ class Tree : public ClientFixture {
 
   // Runs reply lines through the dispatcher, as if they had just arrived.
   void feed(const QStringList& lines) {
-    for (const QString& line : lines) link::dispatchLine(line.toLatin1().toStdString(), *client);
+    for (const QString& line : lines)
+      client->connection().router().dispatch(line.toLatin1().toStdString());
   }
   void load(const QStringList& list) {
     feed(QStringList("CLRBLKLST") + list + QStringList("DNBLKLST"));

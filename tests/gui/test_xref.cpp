@@ -31,46 +31,50 @@ TEST_F(Xref, TheListsGoBackAsTheEditorShowsThemAndASecondListJoinsTheFirst) {
   XrefOptionsFRM* setup = openSetup();
   ASSERT_TRUE(setup && setup->isVisible());
   EXPECT_FALSE(form().isVisible());
-  for (QPushButton* list : {setup->CPPB, setup->DispsPB, setup->histsPB}) list->click();
+  for (QPushButton* list :
+       {inside<QPushButton>(setup, "CPPB"), inside<QPushButton>(setup, "DispsPB"),
+        inside<QPushButton>(setup, "histsPB")})
+    list->click();
   EXPECT_TRUE(sent({"XREFCFGGETC", "XREFCFGGETD", "XREFCFGGETH"}));
 
   reply({"XREFCFGGETSTRTD", "XREFCFGGETLINE DA", "XREFCFGGETLINE D", "XREFCFGGETLINE DB"});
   ASSERT_NE(editor(), nullptr);
   EXPECT_EQ(editor()->windowTitle(), "Enter Display base directories");
-  EXPECT_FALSE(editor()->CfgTB->isEnabled());
-  EXPECT_FALSE(editor()->OKPB->isEnabled());  // a list still arriving is not sent back
+  EXPECT_FALSE(inside<QPlainTextEdit>(editor(), "CfgTB")->isEnabled());
+  EXPECT_FALSE(inside<QPushButton>(editor(), "OKPB")
+                   ->isEnabled());  // a list still arriving is not sent back
   reply({"XREFCFGGETDONED"});
-  EXPECT_TRUE(editor()->CfgTB->isEnabled());
-  editor()->OKPB->click();
+  EXPECT_TRUE(inside<QPlainTextEdit>(editor(), "CfgTB")->isEnabled());
+  inside<QPushButton>(editor(), "OKPB")->click();
   EXPECT_TRUE(sent({"XREFCFGPUTDSTRT", "XREFCFGPUTDLINE:A\n", "XREFCFGPUTDLINE:\n",
                     "XREFCFGPUTDLINE:B", "XREFCFGPUTDDONE"}));
   EXPECT_EQ(editor(), nullptr);
 
   // Cancel sends nothing back.
   reply({"XREFCFGGETSTRTC", "XREFCFGGETLINE Cold", "XREFCFGGETDONEC"});
-  editor()->CfgTB->setPlainText("X");
-  editor()->CancelPB->click();
+  inside<QPlainTextEdit>(editor(), "CfgTB")->setPlainText("X");
+  inside<QPushButton>(editor(), "CancelPB")->click();
   EXPECT_TRUE(sent({}));
   EXPECT_EQ(editor(), nullptr);
 
   // A second list joins what the editor shows and goes back under the last letter.
   reply({"XREFCFGGETSTRTC", "XREFCFGGETDONEC"});  // an empty list, then the user types
-  editor()->CfgTB->setPlainText("A2");
+  inside<QPlainTextEdit>(editor(), "CfgTB")->setPlainText("A2");
   reply({"XREFCFGGETSTRTQ", "XREFCFGGETLINE QB", "XREFCFGGETDONEH"});
   EXPECT_EQ(editor()->windowTitle(), "Enter CP/Vol Names");  // Q names no list
-  editor()->OKPB->click();
+  inside<QPushButton>(editor(), "OKPB")->click();
   EXPECT_TRUE(
       sent({"XREFCFGPUTHSTRT", "XREFCFGPUTHLINE:A2\n", "XREFCFGPUTHLINE:B", "XREFCFGPUTHDONE"}));
 }
 
 TEST_F(Xref, TheSetupWindowPollsWhileOpenWithOrWithoutARunAndStopsWhenClosed) {
   XrefOptionsFRM* setup = openSetup();
-  EXPECT_EQ(setup->Timer1->interval(), 3000);
-  setup->Timer1->setInterval(5);
+  EXPECT_EQ(inside<QTimer>(setup, "Timer1")->interval(), 3000);
+  inside<QTimer>(setup, "Timer1")->setInterval(5);
   ASSERT_TRUE(server.waitForCommands(2));
   EXPECT_EQ(server.commands.mid(0, 2), QStringList({"XREFRUNC", "XREFRUNC"}));
-  const QPointer<QTimer> timer = setup->Timer1;
-  setup->CancelPB->click();
+  const QPointer<QTimer> timer = inside<QTimer>(setup, "Timer1");
+  inside<QPushButton>(setup, "CancelPB")->click();
   ASSERT_TRUE(waitUntil([&] { return server.commands.endsWith("XREFRUNE"); }));
   settle();
   EXPECT_EQ(server.commands.count("XREFRUNE"), 1);
@@ -82,19 +86,21 @@ TEST_F(Xref, TheSetupWindowPollsWhileOpenWithOrWithoutARunAndStopsWhenClosed) {
 TEST_F(Xref, AConfirmedRunLocksTheListsShowsItsOutputAndEndsBeforeTheBox) {
   XrefOptionsFRM* setup = openSetup();
   prompter.answer(QMessageBox::Cancel);
-  setup->CreatePB->click();
+  inside<QPushButton>(setup, "CreatePB")->click();
   ASSERT_TRUE(prompter.showed(0, "Are you sure",
                               "There can be no Active ICC Configurator Sessions, Continue?",
                               Prompter::Icon::Question, QMessageBox::Ok | QMessageBox::Cancel));
-  setup->CreatePB->click();
+  inside<QPushButton>(setup, "CreatePB")->click();
   EXPECT_TRUE(sent({"XREFRUNS"}));  // once: not after Cancel
-  for (QWidget* w : std::initializer_list<QWidget*>{setup->ConfigFRM, setup->CPPB, setup->DispsPB,
-                                                    setup->histsPB, setup->CreatePB})
+  for (QWidget* w : std::initializer_list<QWidget*>{
+           inside<QGroupBox>(setup, "ConfigFRM"), inside<QPushButton>(setup, "CPPB"),
+           inside<QPushButton>(setup, "DispsPB"), inside<QPushButton>(setup, "histsPB"),
+           inside<QPushButton>(setup, "CreatePB")})
     EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
 
   reply({"XREFRUNLINEa", "XREFRUNLINEb"});
-  EXPECT_EQ(setup->StatusTB->toPlainText(), "a\nb");
-  EXPECT_EQ(setup->StatusTB->textCursor().position(), 3);
+  EXPECT_EQ(inside<QPlainTextEdit>(setup, "StatusTB")->toPlainText(), "a\nb");
+  EXPECT_EQ(inside<QPlainTextEdit>(setup, "StatusTB")->textCursor().position(), 3);
 
   QStringList sentAtBox;
   prompter.setWhileOpen([&] {
@@ -132,13 +138,14 @@ TEST_F(Xref, XrefAndTheSpaceBarAskForTheSelectedNodeOnlyAndTheListingJoinsItsLin
   reply({"CLRXREFLST", "XREFLST", "XREFLST x", "XREFLST  y"});
   XrefFRM* listing = client->xref().listingWindow();
   ASSERT_TRUE(listing && listing->isVisible());
-  EXPECT_EQ(listing->SourceTB->toPlainText(), "x\n y");
-  EXPECT_FALSE(listing->SourceTB->isEnabled());
+  EXPECT_EQ(inside<QPlainTextEdit>(listing, "SourceTB")->toPlainText(), "x\n y");
+  EXPECT_FALSE(inside<QPlainTextEdit>(listing, "SourceTB")->isEnabled());
   reply({"ENDXREFLST"});
-  EXPECT_TRUE(listing->SourceTB->isEnabled());
+  EXPECT_TRUE(inside<QPlainTextEdit>(listing, "SourceTB")->isEnabled());
   reply({"CLRXREFLST", "NONEXREFLST"});
-  EXPECT_EQ(listing->SourceTB->toPlainText(), "No cross-reference for this block.");
-  EXPECT_TRUE(listing->SourceTB->isEnabled());
+  EXPECT_EQ(inside<QPlainTextEdit>(listing, "SourceTB")->toPlainText(),
+            "No cross-reference for this block.");
+  EXPECT_TRUE(inside<QPlainTextEdit>(listing, "SourceTB")->isEnabled());
 }
 
 TEST(DialogPrompter, AWindowClosedUnderItsOpenBoxTakesTheBoxAlongSafely) {

@@ -11,6 +11,7 @@
 #include "browser/Form1.h"
 #include "browser/TreeController.h"
 #include "link/Connection.h"
+#include "link/Wire.h"
 #include "link/dispatcher.h"
 #include "sequence/SeqEditFRM.h"
 #include "sequence/SequenceController.h"
@@ -109,7 +110,7 @@ void ClientFixture::selectBlock(const QString& name, const char* type) {
   const std::string blk = name.section(u':', 1).toStdString();
   for (const std::string& line :
        {std::string("CLRBLKLST"), cmpLine(1, cmp), blkLine(2, blk, type), std::string("DNBLKLST")})
-    link::dispatchLine(line, *client);
+    client->connection().router().dispatch(line);
   ASSERT_TRUE(client->tree().selectNode(name));
 }
 
@@ -124,7 +125,10 @@ void ClientFixture::run(const QString& step) {
       if (auto* b = w ? w->findChild<QPushButton*>(arg) : nullptr) return b->click();
     ADD_FAILURE() << "no button " << arg.toStdString();
   } else if (step.startsWith(QLatin1String("choose "))) {
-    chooser.BlockTypesCB->setCurrentIndex(chooser.BlockTypesCB->findText(arg));
+    auto* list = inside<QComboBox>(&chooser, "BlockTypesCB");
+    const int index = list->findText(arg);
+    if (index < 0) ADD_FAILURE() << "the chooser offers no type " << arg.toStdString();
+    list->setCurrentIndex(index);
   } else if (step.startsWith(QLatin1String("menu "))) {
     action(arg.toLatin1().constData())->trigger();
   } else if (step == QLatin1String("pick")) {
@@ -135,8 +139,10 @@ void ClientFixture::run(const QString& step) {
     prompter.answerInput(arg);
   } else if (step == QLatin1String("cancel")) {
     prompter.cancelInput();
-  } else {
+  } else if (link::dispatchLine(link::toWire(step), [](link::ReplyId) {}) > 0) {
     reply({step});
+  } else {
+    ADD_FAILURE() << "unknown step (neither an action nor a reply line): " << step.toStdString();
   }
 }
 

@@ -49,6 +49,15 @@ T* control(Client& client, const char* name) {
   return found;
 }
 
+// A control of another window (a parameter editor, the sequence editor, ...) found by its
+// object name; the test fails when there is none.
+template <class T = QWidget>
+T* inside(QObject* window, const char* name) {
+  T* found = window ? window->findChild<T*>(QLatin1String(name)) : nullptr;
+  EXPECT_NE(found, nullptr) << "no control named " << name;
+  return found;
+}
+
 // The three panels of `client`'s status bar, joined by "|".
 QString panels(Client& client);
 // The keys of the nodes under `parent` in order, each followed by its children's in brackets.

@@ -2,11 +2,12 @@
 // it holds with the server, and what it prints.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include "ctl/conversation.h"
 #include "ctl/ctl_args.h"
 #include "ctl/ctl_output.h"
 #include "ctl/ctl_plan.h"
-#include "records/json_text.h"
 #include "support/BlockLines.h"
 
 using namespace tarvo::ctl;
@@ -131,13 +132,11 @@ TEST_F(CtlConversation, ApplyEditsBlockAfterBlockAndReportsEachAnswer) {
             "A:X     done       2 changes\n"
             "A:NOPE  error      1 change     A:NOPE not found in CP6001\n"
             "A:Y     error      1 change     P needs a number\n");
-  const auto json = tarvo::records::json::parse(formatReport("CP6001", r, true));
-  ASSERT_TRUE(json);
-  const auto& blocks = json->find("blocks")->items;
+  const auto json = nlohmann::json::parse(formatReport("CP6001", r, true));
+  const auto& blocks = json.at("blocks");
   ASSERT_EQ(blocks.size(), 3u);
-  EXPECT_EQ(blocks[0].find("changes")->items[0].find("old")->text, "0");
-  EXPECT_EQ(blocks[0].find("changes")->items[1].find("old")->kind,
-            tarvo::records::json::Value::Kind::Null);
+  EXPECT_EQ(blocks.at(0).at("changes").at(0).at("old"), "0");
+  EXPECT_TRUE(blocks.at(0).at("changes").at(1).at("old").is_null());
 }
 
 TEST_F(CtlConversation, ADryRunShowsWhatASuccessfulRunSends) {

@@ -2,7 +2,11 @@
 // change, how it pairs answers with requests, and the journal line format.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "records/journal.h"
@@ -181,6 +185,169 @@ TEST(JournalLine, AnEventSurvivesTheRoundTripWhateverItsTextsHold) {
   EXPECT_EQ(*back, e);
 }
 
+// Lines as the journal's first writer wrote them, with the events they were written for.
+// Journals of earlier months hold such lines: they must read as they were written, and a
+// line written today must be the same, byte for byte, so that a journal reads and compares
+// as one whatever wrote its lines.
+namespace {
+
+std::string repeat(std::string_view s, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += s;
+  return out;
+}
+
+// The first writer escaped backspace and form feed as \u0008 and \u000c; JSON's short forms
+// \b and \f, which the library writes, stand for the same characters.
+std::string withShortEscapes(std::string line) {
+  for (const auto& [from, to] : {std::pair{R"(\u0008)", R"(\b)"}, std::pair{R"(\u000c)", R"(\f)"}})
+    for (auto at = line.find(from); at != std::string::npos; at = line.find(from, at))
+      line.replace(at, 6, to);
+  return line;
+}
+
+JournalEvent event(std::int64_t timeMs, std::string user, std::string host, std::string server,
+                   int port, std::string cp, std::string block, std::string what,
+                   std::string detail, std::vector<ParamChange> changes, Outcome result,
+                   std::string message, bool truncated = false) {
+  return {timeMs,        std::move(user),    std::move(host), std::move(server), port,
+          std::move(cp), std::move(block),   std::move(what), std::move(detail), std::move(changes),
+          result,        std::move(message), truncated};
+}
+
+struct Written {
+  const char* what;
+  JournalEvent event;
+  std::string line;
+  std::optional<JournalEvent> readsAs = {};  // when the line does not hold all of the event
+};
+
+std::vector<Written> writtenBefore() {
+  std::vector<Written> out;
+  // clang-format off
+  out.push_back({"an edit as the tracker journals it",
+      event(kT0, "anna", "ws01", "10.0.0.5", 1582, "CP6001", "BOILER:LC101", "edit",
+            R"(PBAND "150" -> "120", HSCI1 ? -> "5")",
+            {{"PBAND", "150", "120"}, {"HSCI1", std::nullopt, "5"}}, Outcome::Sent, ""),
+      R"({"time":"2026-12-03T10:15:02.123Z","user":"anna","host":"ws01","server_host":"10.0.0.5",)"
+      R"("server_port":1582,"cp":"CP6001","block":"BOILER:LC101","what":"edit","detail":)"
+      R"("PBAND \"150\" -> \"120\", HSCI1 ? -> \"5\"","changes":[{"param":"PBAND","old":"150",)"
+      R"("new":"120"},{"param":"HSCI1","old":null,"new":"5"}],"result":"sent","message":""})"});
+
+  std::string controls;
+  for (int c = 0; c < 0x20; ++c) controls += static_cast<char>(c);
+  controls += '\x7F';
+  out.push_back({"the wire's quotes, backslashes, control and 8-bit characters; the system's "
+                 "UTF-8 as it is",
+      event(0, "J\xC3\xBCrgen", "h\xC3\xB6st-\xE2\x82\xAC-\xF0\x9F\x98\x80", "plant.example", 65535,
+            "CP6002", R"(A:"q"\b)", "delete", controls, {}, Outcome::Warning,
+            "\x80\x9F\xA0\xB0\xC0\xE9\xFF"),
+      R"({"time":"1970-01-01T00:00:00.000Z","user":"J)" "\xC3\xBC" R"(rgen","host":"h)"
+      "\xC3\xB6" R"(st-)" "\xE2\x82\xAC" R"(-)" "\xF0\x9F\x98\x80"
+      R"(","server_host":"plant.example","server_port":65535,"cp":"CP6002","block":"A:\"q\"\\b",)"
+      R"("what":"delete","detail":"\u0000\u0001\u0002\u0003\u0004\u0005\u0006\u0007\u0008\t\n)"
+      R"(\u000b\u000c\r\u000e\u000f\u0010\u0011\u0012\u0013\u0014\u0015\u0016\u0017\u0018\u0019)"
+      R"(\u001a\u001b\u001c\u001d\u001e\u001f\u007f","result":"warning","message":)"
+      R"("\u0080\u009f\u00a0\u00b0\u00c0\u00e9\u00ff"})"});
+
+  out.push_back({"an answer that never came, a change of empty texts, a slash",
+      event(-1, "ops", "ws02", "", 0, "", "", "checkpoint", "", {{"P", "", ""}},
+            Outcome::ConnectionLost, "/ and \xE9", true),
+      R"({"time":"1969-12-31T23:59:59.999Z","user":"ops","host":"ws02","server_host":"",)"
+      R"("server_port":0,"cp":"","block":"","what":"checkpoint","detail":"","changes":)"
+      R"([{"param":"P","old":"","new":""}],"result":"no answer: connection lost",)"
+      R"("message":"/ and \u00e9","truncated":true})"});
+
+  // Past the cap every text is cut to 256 bytes (a UTF-8 one at a character's start) and
+  // only the changes that fit are kept.
+  JournalEvent big = event(kT0, "x" + repeat("\xC3\xBC", 300), "ws01", "10.0.0.5", 1582, "CP6001",
+                           "BOILER:LC101", "edit", std::string(3000, '\xB0'), {}, Outcome::Error,
+                           "m");
+  std::string bigLine =
+      R"({"time":"2026-12-03T10:15:02.123Z","user":"x)" + repeat("\xC3\xBC", 127) +
+      R"(","host":"ws01","server_host":"10.0.0.5","server_port":1582,"cp":"CP6001",)"
+      R"("block":"BOILER:LC101","what":"edit","detail":")" + repeat(R"(\u00b0)", 256) +
+      R"(","changes":[)";
+  // clang-format on
+  for (int i = 0; i < 400; ++i)
+    big.changes.push_back({"P" + std::to_string(i), std::string(40, '"'), "v"});
+  for (int i = 0; i < 124; ++i)
+    bigLine += (i > 0 ? "," : "") + std::string(R"({"param":"P)") + std::to_string(i) +
+               R"(","old":")" + repeat(R"(\")", 40) + R"(","new":"v"})";
+  bigLine += R"(],"result":"error","message":"m","truncated":true})";
+  JournalEvent cut = big;
+  cut.user.resize(1 + 2 * 127);
+  cut.detail.resize(256);
+  cut.changes.resize(124);
+  cut.truncated = true;
+  out.push_back({"a line cut to the cap", std::move(big), std::move(bigLine), std::move(cut)});
+  return out;
+}
+
+}  // namespace
+
+TEST(JournalLine, LinesWrittenBeforeReadAsWrittenAndTodaysLinesAreTheSame) {
+  std::string file;
+  std::vector<JournalEvent> events;
+  for (const Written& w : writtenBefore()) {
+    SCOPED_TRACE(w.what);
+    EXPECT_EQ(formatJournalLine(w.event), withShortEscapes(w.line));
+    const auto back = parseJournalLine(w.line);
+    ASSERT_TRUE(back.has_value());
+    const JournalEvent expected = w.readsAs.value_or(w.event);
+    EXPECT_EQ(*back, expected);
+    file += w.line + "\n";
+    events.push_back(expected);
+  }
+  std::vector<JournalEvent> read;
+  EXPECT_EQ(parseJournalText(file, read), 0u);
+  EXPECT_EQ(read, events);
+}
+
+TEST(JournalLine, EveryByteOfAWireTextIsWrittenAsAsciiAndReadBack) {
+  for (int b = 0; b < 256; ++b) {
+    const char c = static_cast<char>(b);
+    JournalEvent e;
+    e.detail = std::string(1, c);
+    const std::string line = formatJournalLine(e);
+    std::string expected(1, c);
+    if (c == '"' || c == '\\') expected = std::string("\\") + c;
+    if (b < 0x20 || b >= 0x7F) {
+      static constexpr char kShort[] = {0, 0, 0, 0, 0, 0, 0, 0, 'b', 't', 'n', 0, 'f', 'r'};
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\u%04x", b);
+      expected = b < 14 && kShort[b] ? std::string("\\") + kShort[b] : hex;
+    }
+    EXPECT_NE(line.find(R"("detail":")" + expected + "\""), std::string::npos) << b << line;
+    const auto back = parseJournalLine(line);
+    ASSERT_TRUE(back.has_value()) << b;
+    EXPECT_EQ(back->detail, e.detail) << b;
+  }
+}
+
+TEST(JournalLine, SystemTextsThatAreNotUtf8AreWrittenWithReplacementCharacters) {
+  // The first writer's line for a host of broken UTF-8: it still reads.
+  const std::string before =
+      R"({"time":"1969-12-31T23:59:59.999Z","user":"ctl\u0001\u0008\u000c\u001f\u007f\t\"\\\u0000",)"
+      R"("host":"bad\ufffdx\ufffd\ufffdy","server_host":"","server_port":0,"cp":"","block":"",)"
+      R"("what":"checkpoint","detail":"","result":"sent","message":""})";
+  const auto old = parseJournalLine(before);
+  ASSERT_TRUE(old.has_value());
+  EXPECT_EQ(old->user, std::string("ctl\x01\x08\x0C\x1F\x7F\t\"\\\0", 12));
+  EXPECT_EQ(old->host, "bad\xEF\xBF\xBDx\xEF\xBF\xBD\xEF\xBF\xBDy");
+
+  // Today each broken sequence becomes one U+FFFD, written as UTF-8 like the rest.
+  const std::string fffd = "\xEF\xBF\xBD";
+  JournalEvent e;
+  e.user = std::string("a\xFF") + "b\xE2\x82" + "c\xC0\x80" + "d\xE2\x82";
+  const std::string user = "a" + fffd + "b" + fffd + "c" + fffd + fffd + "d" + fffd;
+  const std::string line = formatJournalLine(e);
+  EXPECT_NE(line.find("\"user\":\"" + user + "\","), std::string::npos) << line;
+  const auto back = parseJournalLine(line);
+  ASSERT_TRUE(back.has_value());
+  EXPECT_EQ(back->user, user);
+}
+
 TEST(JournalLine, AnOversizedEventIsCutToTheCapAndSaysSo) {
   JournalEvent e;
   e.what = "edit";
@@ -208,6 +375,18 @@ TEST(JournalLine, TheReaderRefusesWhatIsNotAnEventAndSkipsBlankLines) {
   const std::string ok = R"({"time":"2026-12-03T10:15:02.123Z","result":"done","extra":[{}]})";
   EXPECT_EQ(parseJournalText(ok + "\r\n\n  \ngarbage\n" + ok, out), 1u);
   EXPECT_EQ(out.size(), 2u);
+}
+
+TEST(JournalLine, TheReaderRefusesDeepNestingAndTextsThatAreNotUtf8) {
+  const std::string head = R"({"time":"2026-12-03T10:15:02.123Z","result":"done","extra":)";
+  auto nested = [](std::size_t depth) { return std::string(depth, '[') + std::string(depth, ']'); };
+  EXPECT_TRUE(parseJournalLine(head + nested(16) + "}").has_value());
+  std::string error;
+  EXPECT_FALSE(parseJournalLine(head + nested(17) + "}", &error).has_value());
+  EXPECT_EQ(error, "nested too deep");
+  EXPECT_FALSE(parseJournalLine(std::string(1 << 20, '[')).has_value());
+  EXPECT_FALSE(parseJournalLine(head + "1,\"user\":\"\xFF\"}", &error).has_value());
+  EXPECT_NE(error.find("UTF-8"), std::string::npos) << error;
 }
 
 TEST(JournalLine, TimesAreUtcWithMillisecondsAndNameTheirMonthsFile) {

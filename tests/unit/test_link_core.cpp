@@ -9,6 +9,7 @@
 #include "link/dispatcher.h"
 #include "link/framing.h"
 #include "link/line_splitter.h"
+#include "link/reply_router.h"
 
 using namespace tarvo;
 using namespace tarvo::link;
@@ -72,18 +73,21 @@ TEST(Columns, ReadOneBasedColumnsNeverPastTheEndTrimBlanksAndLeadingNumbers) {
   EXPECT_GT(leadingNumber("99999999999999999999999"), 0);  // saturates, no overflow
 }
 
-// Records which handlers ran for a line, in order.
-class Recorder : public ReplyHandler {
- public:
+// A router whose handlers record which ran for a line, in order.
+struct Recorder {
+  ReplyRouter router;
   std::string calls;
-  void onVersion(std::string_view) override { calls += " VERSION"; }
-  void onDnCpLst(std::string_view) override { calls += " DNCPLST"; }
-  void onBlkTypNew(std::string_view) override { calls += " BLKTYPNEW"; }
-  void onBlkTyp(std::string_view) override { calls += " BLKTYP"; }
-  void onErrEdtSeq(std::string_view) override { calls += " ERREDTSEQ-1"; }
-  void onErrEdtSeqEditor(std::string_view) override { calls += " ERREDTSEQ-2"; }
-  void onDnDelBlk(std::string_view line) override { calls += " DEL:" + std::string(line); }
-  void onErrCpUtil(std::string_view) override { calls += " ERRCPUTIL"; }
+  Recorder() {
+    const std::pair<ReplyId, const char*> named[] = {
+        {ReplyId::Version, "VERSION"},       {ReplyId::DnCpLst, "DNCPLST"},
+        {ReplyId::BlkTypNew, "BLKTYPNEW"},   {ReplyId::BlkTyp, "BLKTYP"},
+        {ReplyId::ErrEdtSeq, "ERREDTSEQ-1"}, {ReplyId::ErrEdtSeqSecond, "ERREDTSEQ-2"},
+        {ReplyId::ErrCpUtil, "ERRCPUTIL"}};
+    for (const auto& [id, name] : named)
+      router.bind(id, [this, n = std::string(name)](std::string_view) { calls += " " + n; });
+    router.bind(ReplyId::DnDelBlk,
+                [this](std::string_view line) { calls += " DEL:" + std::string(line); });
+  }
 };
 
 TEST(Dispatcher, EachLineRunsItsHandlersInTableOrder) {
@@ -101,16 +105,31 @@ TEST(Dispatcher, EachLineRunsItsHandlersInTableOrder) {
   };
   for (const auto& [line, calls] : cases) {
     Recorder r;
-    dispatchLine(line, r);
+    r.router.dispatch(line);
     EXPECT_EQ(r.calls, calls) << '"' << line << '"';
   }
 }
 
+TEST(Dispatcher, AnIdKeepsItsFirstHandlerAndCountsEveryBinding) {
+  ReplyRouter router;
+  std::string calls;
+  router.bind(ReplyId::DnCpUtil, [&](std::string_view) { calls += "first "; });
+  router.bind(ReplyId::DnCpUtil, [&](std::string_view) { calls += "second "; });
+  EXPECT_EQ(router.bindCount(ReplyId::DnCpUtil), 2);
+  EXPECT_EQ(router.bindCount(ReplyId::ErrCpUtil), 0);
+  EXPECT_EQ(router.dispatch("DNCPUTIL"), 1);
+  EXPECT_EQ(router.dispatch("ERRCPUTIL x"), 1);  // reached, though nobody is bound to it
+  EXPECT_EQ(calls, "first ");
+  router.clear();
+  router.dispatch("DNCPUTIL");
+  EXPECT_EQ(calls, "first ");
+}
+
 TEST(Dispatcher, WholeLineKeywordsTakeNothingAfterThem) {
-  ReplyHandler none;
+  const ReplyRouter none;
   for (const std::string keyword :
        {"CLRCPLST", "CLRCMPLST", "CLRPRMLST", "DNPRMLST", "CLRBLKLST", "DNBLKLST", "DNCPUTIL"}) {
-    EXPECT_EQ(dispatchLine(keyword, none), 1) << keyword;
-    EXPECT_EQ(dispatchLine(keyword + " ", none), 0) << keyword;
+    EXPECT_EQ(none.dispatch(keyword), 1) << keyword;
+    EXPECT_EQ(none.dispatch(keyword + " "), 0) << keyword;
   }
 }

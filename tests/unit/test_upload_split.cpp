@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "link/upload_split.h"
+#include "link/wire_text.h"
 #include "sequence/seq_protocol.h"
 #include "xref/xref_protocol.h"
 
@@ -49,7 +50,7 @@ TEST(SeqSave, EditorTextGoesAsSingleBytesWithCrLfOrNamesItsFirstWideCharacter) {
       {u"\u2029\u2029\U0001F600", "", 3, 0x1F600},
   };
   for (const auto& [raw, text, badLine, badChar] : cases) {
-    const sequence::WireText wire = sequence::toWireText(raw);
+    const link::WireText wire = link::toWireText(raw);
     EXPECT_TRUE(wire.text == text && wire.badLine == badLine && wire.badChar == badChar)
         << wire.text << " " << wire.badLine << " " << static_cast<std::uint32_t>(wire.badChar);
   }
