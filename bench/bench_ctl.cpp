@@ -30,7 +30,7 @@
 #include <string>
 
 #include "bench_main.h"
-#include "plant.h"
+#include "sim/plant.h"
 #include "sim_process.h"
 
 using namespace tarvo;
