@@ -264,12 +264,18 @@ void ParmEditFRM::showFileComparison(
   if (MSHFlexGrid1->isColumnHidden(kFileColumn)) {
     // The file's column makes the grid wider: the window grows with it, as far as the
     // screen has room.
-    QSize wanted = size() + QSize(MSHFlexGrid1->columnWidth(kFileColumn), 0);
+    QSize wanted = size() + QSize(twipsToPx(kFileColumnTwips), 0);
     if (screen()) wanted = wanted.boundedTo(screen()->availableGeometry().size());
     resize(wanted.expandedTo(size()));
   }
   paint();
   paintComparison();
+  // The first difference is brought into sight.
+  for (int r = 1; r <= grid_.parameterCount(); ++r) {
+    if (!grid_.row(r).differs) continue;
+    MSHFlexGrid1->scrollTo(MSHFlexGrid1->model()->index(tableRowOf(r), 0));
+    break;
+  }
 }
 
 void ParmEditFRM::takeFileValues() {

@@ -421,8 +421,11 @@ TEST_F(CompareWithFile, MarksWhatDiffersTakesTheFileValuesAndSendsNothingBeforeO
   click(editor, 5);  // LOLIM, typed over and not committed: taking the file's value wins
   type(editor, "7");
   prompter.answerOpenFile(path);
+  const int width = editor->width();
   inside<QPushButton>(editor, "CompareFilePB")->click();
   EXPECT_FALSE(inside<QTableWidget>(editor, "MSHFlexGrid1")->isColumnHidden(3));
+  // The window grows by the file's column (the test screen has room for it).
+  EXPECT_EQ(editor->width() - width, inside<QTableWidget>(editor, "MSHFlexGrid1")->columnWidth(3));
   QStringList cells;
   for (int r = 1; r <= 8; ++r) cells << fileCell(editor, r);
   EXPECT_EQ(cells.join(u'|'),
