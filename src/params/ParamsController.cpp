@@ -125,8 +125,9 @@ ParmEditFRM* ParamsController::parmEditor() const {
 void ParamsController::edit() {
   const QString& block = tree_.currSelBlk();
   if (block.isEmpty()) return;
+  // A request that never left gets no answer: it must not take the place of one that does.
+  if (sender_.isConnected()) reads_.askedForEditor();
   sender_.sendRawData(link::fromWire(getParmsCommand(link::toWire(block))));
-  reads_.askedForEditor();
 }
 
 void ParamsController::readLiveValues(const std::vector<std::string>& blocks) {
