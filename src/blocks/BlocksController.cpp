@@ -25,10 +25,6 @@ namespace {
 using Button = browser::Form1::Button;
 using Icon = Prompter::Icon;
 
-// A real list has a few dozen types; a server that keeps sending them does not get to grow
-// the chooser without end.
-constexpr int kMaxBlockTypes = 1000;
-
 QString compoundType() {
   return link::fromWire(browser::kCompoundType);
 }
@@ -144,8 +140,8 @@ void BlocksController::onBlkTypNew() {
 }
 
 void BlocksController::onBlkTyp(std::string_view line) {
-  BlockTypesFRM& chooser = blockTypes();
-  if (chooser.typeCount() < kMaxBlockTypes) chooser.addType(link::fromWire(fromCol(line, 10)));
+  // How many the chooser gets is bounded with the other lists, on the link.
+  blockTypes().addType(link::fromWire(fromCol(line, 10)));
 }
 
 void BlocksController::onDnAddNew(std::string_view line) {

@@ -20,7 +20,7 @@ using browser::Form1;
 
 XrefController::XrefController(browser::Form1& form, browser::TreeController& tree,
                                link::Connection& connection, Prompter& prompter)
-    : form_(form), tree_(tree), sender_(connection), prompter_(prompter) {
+    : form_(form), tree_(tree), connection_(connection), sender_(connection), prompter_(prompter) {
   connect(form.action(Form1::Command::CrossReference), &QAction::triggered, this,
           &XrefController::openSetup);
   connect(form.button(Form1::Button::Xref), &QPushButton::clicked, this,
@@ -79,6 +79,8 @@ void XrefController::openSetup() {
     connect(w, &XrefOptionsFRM::createRequested, this, &XrefController::createXref);
     connect(w, &XrefOptionsFRM::pollDue, this, &XrefController::poll);
     connect(w, &ToolWindow::unloading, this, &XrefController::setupUnloaded);
+    // The new window's output box is empty.
+    connection_.restartList(link::ReplyId::XrefRunLine);
     return w;
   });
   form_.hide();

@@ -77,6 +77,7 @@ class XrefController : public QObject {
 
   browser::Form1& form_;
   browser::TreeController& tree_;
+  link::Connection& connection_;
   link::CommandSender& sender_;
   Prompter& prompter_;
 

@@ -1,17 +1,29 @@
 // A server that misbehaves. Closing the connection at every point of each flow that waits
 // for a reply: no window may be left disabled, hidden or waiting for good, and a new
-// connect works. Flooding the client: what it holds stays bounded, and every line that
-// fits still arrives, in order.
+// connect works; what the user then asks to send is refused, said, and the work kept.
+// Flooding the client: what it holds stays bounded, every line that fits still arrives, in
+// order, and every list keeps the rows that fit and says that it was cut.
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTableWidget>
+#include <QTest>
+#include <functional>
 
+#include "blocks/BlockTypesFRM.h"
+#include "blocks/BlocksController.h"
+#include "browser/BlockTree.h"
 #include "browser/TreeController.h"
 #include "link/Connection.h"
 #include "params/ParamsController.h"
 #include "params/ParmEditFRM.h"
+#include "sequence/PLBList.h"
 #include "sequence/SeqEditFRM.h"
 #include "sequence/SequenceController.h"
 #include "support/ClientFixture.h"
 #include "xref/XrefController.h"
+#include "xref/XrefWindows.h"
 
 using namespace tarvo;
 using namespace tarvo::test;
@@ -145,3 +157,99 @@ TEST_F(FaultInjection, AnOverLongLineIsCutAndSaidOnce) {
   EXPECT_EQ(form().panelText(3), "A reply line longer than 64 characters was cut short");
 }
 
+TEST_F(FaultInjection, EveryListKeepsTheRowsThatFitAndSaysThatItWasCut) {
+  connectClient();
+  step("tree");
+  using link::ReplyId;
+  auto count = [](const QString& text) { return static_cast<int>(text.count("row")); };
+  auto seq = [this] { return client->sequence().seqEditor(); };
+  const struct {
+    ReplyId row;
+    QString name;
+    std::function<void()> start;
+    std::function<QString(int)> line;  // row n
+    QString end;
+    std::function<int()> kept;
+  } lists[] = {
+      {ReplyId::CpLst, "CP/Vol name list", [&] { run("CLRCPLST"); },
+       [](int n) { return QStringLiteral("CPLST    row%1").arg(n); }, "DNCPLST",
+       [&] { return ui<QComboBox>("CPListCBO")->count(); }},
+      {ReplyId::CmpLst, "compound name list", [&] { run("CLRCMPLST"); },
+       [](int n) { return QStringLiteral("CMPLST      row%1").arg(n); }, "DNCMPLST",
+       [&] { return ui<QComboBox>("CmpCBO")->count(); }},
+      {ReplyId::BlkTyp, "block type list", [&] { run("BLKTYPNEW"); },
+       [](int n) { return QStringLiteral("BLKTYP   T%1").arg(n); }, "",
+       [&] { return static_cast<int>(client->blocks().blockTypes().types().size()); }},
+      {ReplyId::PrmLst, "parameter list",
+       [&] {
+         run("select A:B1");
+         client->params().edit();
+         run("CLRPRMLST");
+       },
+       [](int n) { return QStringLiteral("PRMLST P%1    1").arg(n); }, "DNPRMLST",
+       [&] { return client->params().parmEditor()->grid().parameterCount(); }},
+      {ReplyId::SeqSrc, "sequence source",
+       [&] { runAll("select A:SEQ1, press EditSeq, DNEDTSEQ A:SEQ1, press EditPB, CLRSEQSRC"); },
+       [](int n) { return QStringLiteral("SEQSRCrow%1").arg(n); }, "DNSEQSRC",
+       [&] { return count(seq()->lines().text()); }},
+      {ReplyId::SeqLst, "compile listing", [&] { run("CLRGETLST"); },
+       [](int n) { return QStringLiteral("SEQLST    row%1").arg(n); }, "DNSEQLST",
+       [&] { return count(seq()->lines().text()); }},
+      {ReplyId::PlbList, "PLB listing", [&] { run("CLRPLBLIST A:LAD1"); },
+       [](int n) { return QStringLiteral("PLBLIST row%1").arg(n); }, "PLBENDLIST",
+       [&] { return count(client->sequence().plbList()->text()); }},
+      {ReplyId::XrefLst, "cross-reference listing", [&] { run("CLRXREFLST"); },
+       [](int n) { return QStringLiteral("XREFLST row%1").arg(n); }, "ENDXREFLST",
+       [&] { return count(client->xref().listingWindow()->text()); }},
+      {ReplyId::XrefCfgGetLine, "cross-reference setup list", [&] { run("XREFCFGGETSTRTC"); },
+       [](int n) { return QStringLiteral("XREFCFGGETLINE Crow%1").arg(n); }, "XREFCFGGETDONEC",
+       [&] { return count(client->xref().listEditor()->text()); }},
+      {ReplyId::BlkLst, "block list",
+       [&] {
+         reply({"CLRBLKLST", cmp(1, "A")});
+       },
+       [](int n) { return blk(n + 1, "B" + std::to_string(n), "AIN"); }, "DNBLKLST",
+       [&] { return client->tree().blocks().count(); }},
+      // The CP/Vol list above made the cross-reference available again.
+      {ReplyId::XrefRunLine, "cross-reference generation output", [&] { run("menu xrefMP"); },
+       [](int n) { return QStringLiteral("XREFRUNLINErow%1").arg(n); }, "",
+       [&] { return count(client->xref().setupWindow()->outputText()); }},
+  };
+  for (const auto& list : lists) {
+    SCOPED_TRACE(list.name.toStdString());
+    client->connection().setListLimit(list.row, {3, 1 << 20});
+    form().updStatBar(QString(), 3);
+    list.start();
+    QStringList rows;
+    for (int n = 1; n <= 6; ++n) rows << list.line(n);
+    reply(rows);
+    const QString said = "The " + list.name + " was cut short after 3 lines; the rest was not kept";
+    EXPECT_EQ(form().panelText(3), said);
+    // Said again after an end that writes over the status bar.
+    if (!list.end.isEmpty()) run(list.end);
+    EXPECT_EQ(form().panelText(3), said);
+    EXPECT_EQ(list.kept(), 3);
+  }
+  // Rows of a list cut short find no room until it begins anew.
+  reply({"CPLST    late"});
+  EXPECT_EQ(ui<QComboBox>("CPListCBO")->count(), 3);
+  reply({"CLRCPLST", "CPLST    new", "DNCPLST"});
+  EXPECT_EQ(ui<QComboBox>("CPListCBO")->count(), 1);
+}
+
+TEST_F(FaultInjection, ListsLongerThanAPlantIsAreCutByRowsAndByBytesAtTheirOwnLimits) {
+  connectClient();
+  // Rows: more CP/Vol names than the limit of 20,000.
+  QStringList lines{"CLRCPLST"};
+  for (int i = 0; i < 25'000; ++i) lines << QStringLiteral("CPLST    CP%1").arg(i);
+  reply(lines << "DNCPLST");
+  EXPECT_EQ(ui<QComboBox>("CPListCBO")->count(), 20'000);
+  EXPECT_EQ(ui<QComboBox>("CPListCBO")->itemText(19'999), "CP19999");
+  // Bytes: long lines of a compound list reach its 4 MiB well before its rows do.
+  lines = QStringList{"CLRCMPLST"};
+  for (int i = 0; i < 200; ++i) lines << "CMPLST      " + QString(60'000, QChar(u'A' + i % 26));
+  reply(lines << "DNCMPLST");
+  EXPECT_GT(ui<QComboBox>("CmpCBO")->count(), 30);
+  EXPECT_LT(ui<QComboBox>("CmpCBO")->count(), 80);
+  EXPECT_TRUE(form().panelText(3).startsWith("The compound name list was cut short after "));
+}
