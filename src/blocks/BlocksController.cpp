@@ -92,7 +92,17 @@ void BlocksController::warn(const QString& title, const QString& text) {
 
 QString BlocksController::askName(const QString& prompt, const QString& title) {
   const std::optional<QString> answer = prompter_.input(prompt, title);
-  const std::string name = upperName(answer ? link::toWire(*answer) : std::string());
+  if (!answer) return {};
+  const link::WireText typed = link::typedToWire(*answer);
+  if (typed.badLine != 0) {
+    // Sent as it stands the character would reach the server as "?", which would then
+    // name another block than the one the user sees.
+    warn(title, QStringLiteral("The name holds the character %1, which can not be sent to the "
+                               "server. Nothing was sent.")
+                    .arg(link::describeCharacter(typed.badChar)));
+    return {};
+  }
+  const std::string name = upperName(typed.text);
   if (name.empty()) return {};
   // The name goes out as one blank-separated field among others: one that would split or
   // shift the fields is refused here, before the server acts on the wrong place.

@@ -173,11 +173,18 @@ void XrefController::onXrefCfgGetDone(std::string_view line) {
 void XrefController::okList(XrefOptionsBoxFRM* editor) {
   // Every line the box shows is a paragraph; on the wire each ends with CR LF, as it would
   // in a text typed with Enter.
-  const QString text = editor->text().replace(u'\n', QStringLiteral("\r\n"));
-  const QByteArray wire = text.toLatin1();
-  for (const std::string& command : cfgUploadCommands(
-           xrefCfgType_, std::string_view(wire.constData(), static_cast<std::size_t>(wire.size()))))
-    send(command);
+  const link::WireText wire = link::typedToWire(editor->text());
+  if (wire.badLine != 0) {
+    // Sent as it stands, the character would reach the server as "?". The list stays in
+    // the editor, which stays open.
+    prompter_.inform(Prompter::Icon::Exclamation, editor->windowTitle(),
+                     QStringLiteral("ERROR: Line %1 holds the character %2, which can not be "
+                                    "sent to the server. Nothing was sent.")
+                         .arg(wire.badLine)
+                         .arg(link::describeCharacter(wire.badChar)));
+    return;
+  }
+  for (const std::string& command : cfgUploadCommands(xrefCfgType_, wire.text)) send(command);
   editor->close();
 }
 

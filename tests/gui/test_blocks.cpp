@@ -114,6 +114,17 @@ TEST_F(Blocks, ButtonsAskThenSendTheirCommandsAndNothingWhenTheUserBacksOut) {
       {"select A:B1, type C:B9, press AddPB", block + "; New Block" + bad, ""},
       {"select A:B1, press CopyPB, select C:D1, type x\ty, press PastePB",
        block + "; New Block" + bad, ""},
+      // Latin-1 letters go in capitals; a character the wire can not carry is named, and the
+      // name goes nowhere rather than as "?".
+      {"select A, type \u00e9t\u00e91, press AddPB", compound, "ADDNEW:\u00c9T\u00c91 A COMPND"},
+      {"select A:B1, type B\u20ac, press AddPB",
+       block + "; New Block|The name holds the character \"\u20ac\" (U+20ac), which can not be "
+               "sent to the server. Nothing was sent.",
+       ""},
+      {"select A:B1, press CopyPB, select C:D1, type \U0001F600, press PastePB",
+       block + "; New Block|The name holds the character \"\U0001F600\" (U+1f600), which can "
+               "not be sent to the server. Nothing was sent.",
+       ""},
       // A chooser left open by an earlier Add has no name to send once a later one is refused.
       {"select A:B1, type good, press AddPB, type bad name, press AddPB, press OKButton",
        block + "; " + block + "; New Block" + bad, ""},

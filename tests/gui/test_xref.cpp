@@ -67,6 +67,25 @@ TEST_F(Xref, TheListsGoBackAsTheEditorShowsThemAndASecondListJoinsTheFirst) {
       sent({"XREFCFGPUTHSTRT", "XREFCFGPUTHLINE:A2\n", "XREFCFGPUTHLINE:B", "XREFCFGPUTHDONE"}));
 }
 
+TEST_F(Xref, AListHoldingACharacterTheWireCanNotCarryIsNamedAndStaysInTheEditorUnsent) {
+  openSetup();
+  reply({"XREFCFGGETSTRTH", "XREFCFGGETDONEH"});
+  QPointer<XrefOptionsBoxFRM> list = editor();
+  inside<QPlainTextEdit>(list, "CfgTB")->setPlainText(QString::fromUtf16(u"OK\nHIST\u20ac1"));
+  inside<QPushButton>(list, "OKPB")->click();
+  EXPECT_EQ(prompter.boxes(),
+            QString::fromUtf16(u"Enter Historian names|ERROR: Line 2 holds the character "
+                               u"\"\u20ac\" (U+20ac), which can not be sent to the server. "
+                               u"Nothing was sent."));
+  EXPECT_TRUE(sent({}));
+  ASSERT_TRUE(list && list->isVisible());
+  // Latin-1 goes as it is, one byte a character.
+  inside<QPlainTextEdit>(list, "CfgTB")->setPlainText(QString::fromUtf16(u"HIST\u00e9"));
+  inside<QPushButton>(list, "OKPB")->click();
+  EXPECT_TRUE(sent(
+      {"XREFCFGPUTHSTRT", QString::fromUtf16(u"XREFCFGPUTHLINE:HIST\u00e9"), "XREFCFGPUTHDONE"}));
+}
+
 TEST_F(Xref, TheSetupWindowPollsWhileOpenWithOrWithoutARunAndStopsWhenClosed) {
   XrefOptionsFRM* setup = openSetup();
   EXPECT_EQ(inside<QTimer>(setup, "Timer1")->interval(), 3000);
