@@ -15,6 +15,7 @@
 #include "link/columns.h"
 #include "link/reply_router.h"
 #include "ui/Prompter.h"
+#include "ui/SendCheck.h"
 #include "ui/ui_helpers.h"
 
 namespace tarvo::browser {
@@ -42,9 +43,19 @@ TreeController::TreeController(Form1& form, link::CommandSender& sender, Prompte
   connect(view, &QTreeWidget::itemDoubleClicked, this, [this] { onDoubleClick(); });
   view->installEventFilter(this);
   view->viewport()->installEventFilter(this);
-  // "Show ECB/Station Blocks" has ticked itself when this runs; the list follows it.
-  for (Form1::Command command : {Form1::Command::Refresh, Form1::Command::ShowEcbs})
-    connect(form.action(command), &QAction::triggered, this, &TreeController::refresh);
+  // "Show ECB/Station Blocks" has ticked itself when this runs; the list follows it, and
+  // when it can not be asked for the tick goes back to what the tree shows.
+  for (Form1::Command command : {Form1::Command::Refresh, Form1::Command::ShowEcbs}) {
+    QAction* action = form.action(command);
+    connect(action, &QAction::triggered, this, [this, action] {
+      if (canSend(sender_, prompter_,
+                  QStringLiteral("The request for the block list of ") + form_.sessionCp())) {
+        refresh();
+      } else if (action->isCheckable()) {
+        action->setChecked(!action->isChecked());
+      }
+    });
+  }
 }
 
 void TreeController::bindReplies(link::ReplyRouter& router) {

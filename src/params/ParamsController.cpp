@@ -13,6 +13,7 @@
 #include "params/editor_cascade.h"
 #include "params/grid_export.h"
 #include "ui/Prompter.h"
+#include "ui/SendCheck.h"
 #include "ui/save_file.h"
 #include "ui/ui_helpers.h"
 
@@ -83,7 +84,10 @@ ParmEditFRM* ParamsController::parmEditor() const {
 void ParamsController::edit() {
   const QString& block = tree_.currSelBlk();
   if (block.isEmpty()) return;
-  sender_.sendRawData(link::fromWire(getParmsCommand(link::toWire(block))));
+  if (!canSend(sender_, prompter_, QStringLiteral("The request for the parameters of ") + block))
+    return;
+  const std::string wireBlock = link::toWire(block);
+  sender_.sendRawData(getParmsCommand(wireBlock));
 }
 
 void ParamsController::connectionReset() {
@@ -151,8 +155,9 @@ void ParamsController::ok(ParmEditFRM* editor) {
   if (commands.empty()) {
     form_.updStatBar(QStringLiteral("EDIT: No Edits"), 3);
   } else {
-    // Only a modification that actually left gets an answer to wait for.
-    if (sender_.isConnected()) outstanding_.sent(block);
+    // Not sent, the changed rows stay in the open window, to be sent once connected.
+    if (!canSend(sender_, prompter_, QStringLiteral("The changes to ") + editor->CBUse)) return;
+    outstanding_.sent(block);
     for (const std::string& command : commands) sender_.sendRawData(command);
   }
   editor->close();

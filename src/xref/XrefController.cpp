@@ -10,6 +10,7 @@
 #include "link/Wire.h"
 #include "link/reply_router.h"
 #include "ui/Prompter.h"
+#include "ui/SendCheck.h"
 #include "ui/ui_helpers.h"
 #include "xref/XrefWindows.h"
 #include "xref/xref_protocol.h"
@@ -88,12 +89,18 @@ void XrefController::openSetup() {
 }
 
 void XrefController::requestList(std::string_view letter) {
+  if (!canSend(sender_, prompter_,
+               QStringLiteral("The request for the list \"") +
+                   link::fromWire(cfgEditorTitle(letter)) + u'"'))
+    return;
   send(cfgGetCommand(letter));
 }
 
 void XrefController::createXref() {
   const QPointer<XrefOptionsFRM> window = setup_.get();
   if (!window) return;
+  const QString what = QStringLiteral("The start of the cross-reference generation");
+  if (!canSend(sender_, prompter_, what)) return;
   const auto answer = prompter_.message(
       Prompter::Icon::Question, QStringLiteral("Are you sure"),
       QStringLiteral("There can be no Active ICC Configurator Sessions, Continue?"),
@@ -102,7 +109,7 @@ void XrefController::createXref() {
   // The window may have closed while the question was open (the QPointer is then null): a
   // run started now would have nobody to poll it or to end it.
   // cppcheck-suppress identicalConditionAfterEarlyExit
-  if (!window || window != setup_.get()) return;
+  if (!window || window != setup_.get() || !canSend(sender_, prompter_, what)) return;
   send(kRunStart);
   window->lockConfiguration();
 }
@@ -184,6 +191,9 @@ void XrefController::okList(XrefOptionsBoxFRM* editor) {
                          .arg(link::describeCharacter(wire.badChar)));
     return;
   }
+  if (!canSend(sender_, prompter_,
+               QStringLiteral("The list \"") + editor->windowTitle() + QStringLiteral("\"")))
+    return;
   for (const std::string& command : cfgUploadCommands(xrefCfgType_, wire.text)) send(command);
   editor->close();
 }
@@ -195,6 +205,8 @@ void XrefController::xrefBlock() {
   // new list with nothing clicked yet) is not a choice of the user's.
   const QString key = tree_.selectedKey();
   if (key.isEmpty()) return;
+  if (!canSend(sender_, prompter_, QStringLiteral("The request for the cross-reference of ") + key))
+    return;
   send(blockCommand(link::toWire(key)));
   form_.setButtonEnabled(browser::Form1::Button::Xref, false);
 }

@@ -112,6 +112,96 @@ TEST_F(FaultInjection, TheServerGoingAwayAtAnyPointLeavesNothingWaiting) {
   }
 }
 
+TEST_F(FaultInjection, WhatIsAskedOnALostConnectionIsNotSentSaidAndTheWorkKept) {
+  connectClient();
+  step("tree");
+  // Work in three windows: an edited source, a changed parameter row, an edited list.
+  runAll("select A:SEQ1, press EditSeq, DNEDTSEQ A:SEQ1, press EditPB");
+  reply({"CLRSEQSRC", "SEQSRCSEQUENCE SEQ1", "DNSEQSRC"});
+  sequence::SeqEditFRM* seq = client->sequence().seqEditor();
+  ASSERT_NE(seq, nullptr);
+  inside<QPlainTextEdit>(seq, "SourceTB")->appendPlainText("EDITED");
+  run("select A:B1");
+  client->params().edit();
+  reply({"CLRPRMLST", "PRMLST NAME  B1", "PRMLST HILIM 100", "DNPRMLST"});
+  QPointer<params::ParmEditFRM> parms = client->params().parmEditor();
+  ASSERT_TRUE(parms && waitUntil([&] { return parms->EditRow() > 0; }));
+  parms->clickRow(2);
+  QTest::keyClicks(inside<QComboBox>(parms, "ValEntryCB")->lineEdit(), "50");
+  parms->commitEntry();
+  ASSERT_EQ(parms->grid().row(2).newValue, "50");
+  reply({"XREFCFGGETSTRTH", "XREFCFGGETLINE HHIST1", "XREFCFGGETDONEH"});
+  QPointer<xref::XrefOptionsBoxFRM> list = client->xref().listEditor();
+  ASSERT_TRUE(list);
+  inside<QPlainTextEdit>(list, "CfgTB")->appendPlainText("HIST2");
+  ASSERT_TRUE(sent({"EDTSEQ:A:SEQ1", "GETSRC:A:SEQ1", "GETPARMS:A:B1"}));
+
+  server.dropClient();
+  ASSERT_TRUE(waitUntil([&] { return !client->connection().isConnected(); }));
+  settle();
+  const QString notSent =
+      " was not sent: there is no connection to the server.\r\rNothing was changed, and what "
+      "you entered is kept. Connect again (IccSession, New) and try once more.";
+  auto refused = [&](const QString& what) {
+    const bool said = prompter.boxes() == "Not Connected|" + what + notSent;
+    prompter.clear();
+    return said ? ::testing::AssertionSuccess()
+                : ::testing::AssertionFailure() << prompter.boxes().toStdString();
+  };
+  prompter.clear();
+
+  // Save leaves the editor in Editing with the text, the grid keeps its changed row and
+  // stays open, the list editor keeps its text.
+  run("press EditSvPB");
+  EXPECT_TRUE(refused("The source of A:SEQ1"));
+  EXPECT_EQ(seq->controls.mode(), sequence::SeqEditMode::Editing);
+  EXPECT_EQ(seq->lines().text(), "SEQUENCE SEQ1\nEDITED");
+  inside<QPushButton>(parms, "OKPB")->click();
+  EXPECT_TRUE(refused("The changes to A:B1"));
+  ASSERT_TRUE(parms && parms->isVisible());
+  EXPECT_TRUE(parms->grid().row(2).changed);
+  inside<QPushButton>(list, "OKPB")->click();
+  EXPECT_TRUE(refused("The list \"Enter Historian names\""));
+  ASSERT_TRUE(list && list->isVisible());
+  EXPECT_EQ(list->text(), "HIST1\nHIST2");
+
+  // Every other action that would send says so too, and changes nothing.
+  const struct {
+    QString steps;
+    QString what;
+  } actions[] = {
+      // The editor back in Ready (Cancel leaves Editing here, and sends nothing).
+      {"press CancelPB, press EditPB", "The request for the source of A:SEQ1"},
+      {"press CompilePB", "The compile of A:SEQ1"},
+      // Closing the editor sends only what ends its session, which ended with the link.
+      {"press CancelPB, select A:SEQ1, press EditSeq", "The request to edit A:SEQ1"},
+      {"select A:LAD1, press PLBEditPB", "The request for the PLB listing of A:LAD1"},
+      {"select A:B1, press XrefPB", "The request for the cross-reference of A:B1"},
+      {"select A:B1, press DelPB", "The deletion of A:B1"},
+      {"select A:B1, press AddPB", "The new block"},
+      {"select A, press AddPB", "The new compound"},
+      {"select A:B1, press CopyPB, press PastePB", "The copy of A:B1"},
+      {"select A:B1, press MoveFromPB, select A:SEQ1, press MoveToPB", "The move of A:B1"},
+      {"menu RefreshListMP", "The request for the block list of CP6001"},
+      {"menu UploadCPMP", "The UPLOAD of CP6001"},
+      {"pick", "The request to open a session on CP6001"},
+  };
+  ui<QComboBox>("CPListCBO")->addItem("CP6001");
+  for (const auto& a : actions) {
+    SCOPED_TRACE(a.steps.toStdString());
+    runAll(a.steps);
+    EXPECT_TRUE(refused(a.what));
+  }
+  EXPECT_EQ(client->sequence().seqEditor(), nullptr);
+  client->params().edit();
+  EXPECT_TRUE(refused("The request for the parameters of A:SEQ1"));
+  // The tick of "Show ECB/Station Blocks" stays with the tree that is shown.
+  run("menu ShowEcbsMP");
+  EXPECT_TRUE(refused("The request for the block list of CP6001"));
+  EXPECT_FALSE(action("ShowEcbsMP")->isChecked());
+  EXPECT_TRUE(form().isEnabled() && form().isTreeFrameShown());
+}
+
 TEST_F(FaultInjection, LinesArrivingWhileABoxIsOpenWaitAndTheClientHoldsLittleAndLosesNothing) {
   connectClient();
   // About 8 MB of lines no handler acts on, then the rest of a list the reply began.
