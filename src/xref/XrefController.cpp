@@ -151,30 +151,39 @@ void XrefController::onXrefRunDone() {
 
 // ---- the list editor ------------------------------------------------------------------
 
-void XrefController::onXrefCfgGetStrt(std::string_view line) {
-  editor_.ensure([this] {
-    auto* editor = new XrefOptionsBoxFRM(setup_ ? static_cast<QWidget*>(setup_.get()) : &form_);
-    connect(editor, &XrefOptionsBoxFRM::okRequested, this, [this, editor] { okList(editor); });
-    return editor;
+XrefOptionsBoxFRM& XrefController::editorFor(std::string_view letter) {
+  const bool made = !editor_;
+  XrefOptionsBoxFRM& editor = editor_.ensure([this] {
+    auto* e = new XrefOptionsBoxFRM(setup_ ? static_cast<QWidget*>(setup_.get()) : &form_);
+    connect(e, &XrefOptionsBoxFRM::okRequested, this, [this, e] { okList(e); });
+    return e;
   });
-  editor_->startFilling();
-  editor_->show();
-  editor_->raise();
-  xrefCfgType_ = cfgStrtLetter(line);
-  const std::string_view title = cfgEditorTitle(xrefCfgType_);
-  if (!title.empty()) {
-    editor_->setWindowTitle(link::fromWire(title));
+  if (made || letter != xrefCfgType_) {
+    // The lines of one list do not join those of another, which OK would send under the
+    // wrong letter; a list of the same letter joins what the box holds.
+    if (!made) editor.clearList();
+    xrefCfgType_ = letter;
+    const std::string_view title = cfgEditorTitle(letter);
+    editor.setWindowTitle(title.empty() ? QStringLiteral("Enter List ") + link::fromWire(letter)
+                                        : link::fromWire(title));
+    connection_.restartList(link::ReplyId::XrefCfgGetLine);
   }
+  return editor;
+}
+
+void XrefController::onXrefCfgGetStrt(std::string_view line) {
+  XrefOptionsBoxFRM& editor = editorFor(cfgStrtLetter(line));
+  editor.startFilling();
+  editor.show();
+  editor.raise();
 }
 
 void XrefController::onXrefCfgGetLine(std::string_view line) {
-  xrefCfgType_ = cfgLineLetter(line);
-  if (editor_) editor_->appendLine(link::fromWire(cfgLineText(line)));
+  if (editor_) editorFor(cfgLineLetter(line)).appendLine(link::fromWire(cfgLineText(line)));
 }
 
 void XrefController::onXrefCfgGetDone(std::string_view line) {
-  xrefCfgType_ = cfgDoneLetter(line);
-  if (editor_) editor_->finishFilling();
+  if (editor_) editorFor(cfgDoneLetter(line)).finishFilling();
 }
 
 void XrefController::okList(XrefOptionsBoxFRM* editor) {
