@@ -393,7 +393,7 @@ QTreeWidgetItem* BlocksController::insertConfirmed(const QString& relKey, const 
 }
 
 void BlocksController::removeNode(const QString& key) {
-  tree_.blocks().remove(key);
+  tree_.removeNode(key);
   if (!highlightKey_.isEmpty() && !tree_.blocks().contains(highlightKey_)) highlightKey_.clear();
 }
 

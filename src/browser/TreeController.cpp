@@ -85,6 +85,37 @@ void TreeController::refresh() {
   requestList();
 }
 
+bool TreeController::removeNode(const QString& key) {
+  if (!tree_.remove(key)) return false;
+  // The view has put its current node elsewhere, quietly, if the one removed held it; and
+  // the node the buttons describe may be gone. Both are made to agree again: a node the
+  // view shows selected is selected as a click does, and with none nothing is.
+  const QString shown = selectedKey();
+  if (!shown.isEmpty()) {
+    if (shown != selNodeKey_) select(tree_.find(shown));
+  } else if (!selNodeKey_.isEmpty() && !tree_.contains(selNodeKey_)) {
+    selectNothing();
+  }
+  return true;
+}
+
+void TreeController::selectNothing() {
+  {
+    const QSignalBlocker quiet(tree_.view());
+    tree_.view()->setCurrentItem(nullptr);
+    tree_.view()->clearSelection();
+  }
+  currSelBlk_.clear();
+  currSelTyp_.clear();
+  currIsSeq_ = currIsPLB_ = false;
+  selNodeKey_.clear();
+  for (Button button :
+       {Button::Edit, Button::Add, Button::Delete, Button::Copy, Button::Paste, Button::MoveTo,
+        Button::MoveFrom, Button::Xref, Button::EditSeq, Button::ViewPlb})
+    form_.setButtonEnabled(button, false);
+  emit selectionChanged();
+}
+
 void TreeController::clear() {
   tree_.clear();
   // The old list's compound and block are gone with their nodes.
@@ -129,6 +160,11 @@ void TreeController::onErrBlkLst(std::string_view line) {
 
 void TreeController::nodeClick(QTreeWidgetItem* node) {
   if (!node) return;
+  select(node);
+  focusTree();
+}
+
+void TreeController::select(QTreeWidgetItem* node) {
   selNodeKey_ = BlockTree::keyOf(node);
   const std::string keyText = link::toWire(selNodeKey_);
   const std::string_view key = keyText;
@@ -162,7 +198,6 @@ void TreeController::nodeClick(QTreeWidgetItem* node) {
       form_.setButtonEnabled(Button::MoveTo, moveSourcePending_);
     }
   }
-  focusTree();
   emit selectionChanged();
 }
 

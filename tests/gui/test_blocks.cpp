@@ -349,3 +349,64 @@ TEST_F(Blocks, TheHighlightPassesFromSourceToSourceIsCalledOffAndFollowsItsNode)
   EXPECT_TRUE(button("MoveToPB")->isEnabled());
   EXPECT_TRUE(sent({}));
 }
+
+// ---- the selection when its node goes ---------------------------------------------------
+
+TEST_F(Blocks, WhenTheSelectedNodeGoesTheTreeTheButtonsAndTheActionsAgree) {
+  // What the tree shows selected is what the buttons describe and what they act on: the
+  // node the view moved to, handled as a click on it, or nothing at all.
+  auto agrees = [this]() -> ::testing::AssertionResult {
+    const QString shown = client->tree().selectedKey();
+    if (shown != client->tree().selNodeKey())
+      return ::testing::AssertionFailure() << "shown " << shown.toStdString() << ", buttons for "
+                                           << client->tree().selNodeKey().toStdString();
+    const QString buttons = enabledButtons();
+    if (shown.isEmpty())
+      return buttons.isEmpty() && selected().isEmpty() ? ::testing::AssertionSuccess()
+                                                       : ::testing::AssertionFailure()
+                                                             << "nothing shown, buttons "
+                                                             << buttons.toStdString();
+    select(shown);  // a click on it gives the same buttons
+    return buttons == enabledButtons() ? ::testing::AssertionSuccess()
+                                       : ::testing::AssertionFailure()
+                                             << buttons.toStdString() << " against "
+                                             << enabledButtons().toStdString();
+  };
+  const struct {
+    const char* selected;
+    QString line;
+    const char* after;  // the node selected afterwards
+  } cases[] = {
+      {"A:B2", "DNDELBLXA:B2", "A:---END_A"},
+      {"A:B1", rec(10, "DNMOVEBLX", "A:---END_A", "A:B1"), "A:B2"},
+      // A compound goes with the selected block in it: the view moves to no other node.
+      {"C:D1", "DNDELBLXC", ""},
+      {"A:B1", "DNDELBLXA:B2", "A:B1"},  // another node: the selection stays
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line.toStdString());
+    reload();
+    select(c.selected);
+    reply({c.line});
+    EXPECT_EQ(client->tree().selectedKey(), c.after);
+    EXPECT_EQ(selected(), c.after);
+    EXPECT_TRUE(agrees());
+  }
+  // Delete and Xref act on the node shown.
+  reload();
+  select("A:B1");
+  reply({"DNDELBLXA:B1"});
+  prompter.answer(QMessageBox::No);
+  button("DelPB")->click();
+  EXPECT_EQ(prompter.boxes(), "Are you sure|Delete: A:B2");
+  button("XrefPB")->click();
+  EXPECT_TRUE(sent({"XREFBLK:A:B2"}));
+
+  // With no node left to move to, nothing is selected and the buttons say so.
+  reply({"CLRBLKLST", cmp(1, "A"), blk(2, "B1", "AIN"), "DNBLKLST"});
+  select("A:B1");
+  reply({"DNDELBLXA"});
+  EXPECT_EQ(keys(), "");
+  EXPECT_EQ(selected(), "");
+  EXPECT_TRUE(agrees());
+}
