@@ -9,6 +9,7 @@
 #include "browser/BlockTree.h"
 #include "browser/TreeController.h"
 #include "browser/block_list.h"
+#include "link/Wire.h"
 
 namespace tarvo::browser {
 
@@ -125,9 +126,7 @@ void TreeFilter::apply() {
   const bool latin1Text =
       std::all_of(text_.cbegin(), text_.cend(), [](QChar c) { return c.unicode() <= 0xFF; });
   if (latin1Text) {
-    const QByteArray needle = text_.toLatin1();
-    first_ = index_.apply(
-        std::string_view(needle.constData(), static_cast<std::size_t>(needle.size())), shown_);
+    first_ = index_.apply(link::toWire(text_), shown_);
   } else {
     shown_.assign(index_.size(), Shown::Hidden);
     first_ = -1;

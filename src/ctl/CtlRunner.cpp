@@ -5,13 +5,14 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QHostInfo>
+#include <QTcpSocket>
 #include <QTimer>
 #include <optional>
 
 #include "ctl/conversation.h"
 #include "ctl/ctl_output.h"
-#include "records/ChangeJournal.h"
 #include "link/Connection.h"
+#include "records/ChangeJournal.h"
 #include "records/RegularFile.h"
 #include "records/settings_file.h"
 
@@ -19,8 +20,8 @@ namespace tarvo::ctl {
 
 namespace {
 
-// A CSV file larger than this is not read: far beyond the row limit of a plan.
-constexpr qint64 kMaxCsvBytes = 64 * 1024 * 1024;
+// How much of the CSV file is read at a time.
+constexpr qint64 kCsvPiece = 64 * 1024;
 
 QString fromUtf8(const std::string& s) {
   return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
@@ -62,46 +63,59 @@ QString defaultSettingsPath() {
 CtlRunner::CtlRunner(Options options, QIODevice& out, QIODevice& err)
     : options_(std::move(options)), out_(out), err_(err) {}
 
-void CtlRunner::print(QIODevice& to, const std::string& latin1Text) {
+void CtlRunner::print(QIODevice& to, std::string_view latin1Text) {
   // JSON is plain ASCII already; plain columns go out in the terminal's encoding.
-  to.write(fromLatin1(latin1Text).toLocal8Bit());
+  to.write(QString::fromLatin1(latin1Text.data(), static_cast<qsizetype>(latin1Text.size()))
+               .toLocal8Bit());
 }
 
 void CtlRunner::error(const QString& text) {
   err_.write((QStringLiteral("tarvoctl: ") + text + QLatin1Char('\n')).toLocal8Bit());
 }
 
-int CtlRunner::run() {
-  std::vector<BlockEdit> edits;
-  if (options_.command == Command::Set) {
-    edits.push_back(BlockEdit{options_.block, options_.assignments});
-  } else if (options_.command == Command::Apply) {
-    QFile file(fromUtf8(options_.csvPath));
-    if (!file.open(QIODevice::ReadOnly)) {
+// The CSV file read as a stream, up to its byte bound, whatever it is: a regular file, a
+// FIFO, a device. Errors are printed; nothing when the file cannot be used.
+std::optional<Plan> CtlRunner::readCsv() {
+  QFile file(fromUtf8(options_.csvPath));
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+    error(QStringLiteral("%1: %2").arg(file.fileName(), file.errorString()));
+    return std::nullopt;
+  }
+  CsvPlanReader reader;
+  std::vector<char> piece(static_cast<std::size_t>(kCsvPiece));
+  for (;;) {
+    const qint64 n = file.read(piece.data(), kCsvPiece);
+    if (n < 0) {
       error(QStringLiteral("%1: %2").arg(file.fileName(), file.errorString()));
-      return kExitUsage;
+      return std::nullopt;
     }
-    if (file.size() > kMaxCsvBytes) {
-      error(QStringLiteral("%1: larger than %2 bytes").arg(file.fileName()).arg(kMaxCsvBytes));
-      return kExitUsage;
-    }
-    const QByteArray bytes = file.readAll();
-    std::string problem;
-    const std::string text = decodeCsvBytes(
-        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), problem);
-    Plan plan = problem.empty() ? planFromCsv(text) : Plan{{}, {problem}};
-    if (!plan.errors.empty()) {
-      for (const std::string& e : plan.errors)
-        error(file.fileName() + QStringLiteral(": ") + fromLatin1(e));
-      return kExitUsage;
-    }
-    edits = std::move(plan.blocks);
+    if (n == 0 || !reader.feed(std::string_view(piece.data(), static_cast<std::size_t>(n)))) break;
+  }
+  Plan plan = reader.finish();
+  if (plan.errors.empty()) return plan;
+  for (const std::string& e : plan.errors)
+    error(file.fileName() + QStringLiteral(": ") + fromLatin1(e));
+  return std::nullopt;
+}
+
+int CtlRunner::run() {
+  Plan plan;
+  if (options_.command == Command::Set) {
+    for (const Assignment& a : options_.assignments) plan.add(options_.block, a.param, a.value);
+  } else if (options_.command == Command::Apply) {
+    std::optional<Plan> read = readCsv();
+    if (!read) return kExitUsage;
+    plan = std::move(*read);
   }
 
-  const Job job =
-      jobFor(options_, std::move(edits), QHostInfo::localHostName().toLatin1().toStdString());
+  Job job = jobFor(options_, std::move(plan), QHostInfo::localHostName().toLatin1().toStdString());
   if (options_.dryRun) {
-    print(out_, formatFrames(Conversation::plannedCommands(job)));
+    std::string frames;
+    Conversation::plannedCommands(std::move(job), [&](std::string&& command) {
+      frames += formatFrames({std::move(command)});
+      if (frames.size() >= 64 * 1024) print(out_, std::exchange(frames, {}));
+    });
+    print(out_, frames);
     return kExitOk;
   }
 
@@ -115,7 +129,7 @@ int CtlRunner::run() {
     error(QStringLiteral("the change journal can not be written (%1); going on").arg(why));
   });
 
-  Conversation conversation(job);
+  Conversation conversation(std::move(job));
   QEventLoop loop;
   QTimer timer;
   timer.setSingleShot(true);
@@ -130,15 +144,21 @@ int CtlRunner::run() {
 
   auto send = [&](const std::vector<std::string>& commands) {
     for (const std::string& c : commands) connection.sendRawData(std::string_view(c));
-    timer.start();
     if (conversation.finished()) end();
   };
   QObject::connect(&connection, &link::Connection::connected, &loop, [&] {
     connected = true;
+    // Requests go out back to back; none may wait for the one before to be acknowledged.
+    connection.socket()->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    timer.start();
     send(conversation.start());
   });
-  QObject::connect(&connection, &link::Connection::lineReceived, &loop,
-                   [&](std::string_view line) { send(conversation.lineReceived(line)); });
+  QObject::connect(&connection, &link::Connection::lineReceived, &loop, [&](std::string_view line) {
+    const std::vector<std::string> next = conversation.lineReceived(line);
+    // The deadline is for the answers waited for: only a line of one of them moves it.
+    if (conversation.progressed()) timer.start();
+    send(next);
+  });
   QObject::connect(&connection, &link::Connection::failed, &loop, [&](const QString& why) {
     if (!connected) connectFailure = why;
     conversation.connectionLost();
@@ -170,19 +190,18 @@ int CtlRunner::run() {
               .arg(*connectFailure));
     return kExitConnection;
   }
+  const Writer write = [this](std::string_view piece) { print(out_, piece); };
   if (options_.command == Command::Set || options_.command == Command::Apply) {
-    print(out_, formatReport(options_.cp, conversation.reports(), options_.json));
+    writeReport(options_.cp, conversation.plan(), conversation.outcome(), options_.json, write);
   } else if (conversation.failure().empty()) {
-    print(out_, formatTable(conversation.columns(), conversation.rows(), options_.json));
+    writeTable(conversation.columns(), conversation.rows(), options_.json, write);
   }
   if (!conversation.failure().empty()) error(fromLatin1(conversation.failure()));
   const int code = conversation.exitCode();
   if (code == kExitRefused && conversation.failure().empty()) {
-    int refused = 0;
-    for (const BlockReport& r : conversation.reports()) refused += r.result == BlockResult::Error;
     error(QStringLiteral("the server refused the changes of %1 of %2 blocks")
-              .arg(refused)
-              .arg(conversation.reports().size()));
+              .arg(conversation.outcome().count(BlockResult::Error))
+              .arg(conversation.plan().blockCount()));
   }
   return code;
 }

@@ -3,8 +3,11 @@
 // conversation with bounded waits, journals every change, and prints the outcome.
 #include <QIODevice>
 #include <QString>
+#include <optional>
+#include <string_view>
 
 #include "ctl/ctl_args.h"
+#include "ctl/ctl_plan.h"
 
 namespace tarvo::ctl {
 
@@ -20,7 +23,8 @@ class CtlRunner {
   int run();
 
  private:
-  void print(QIODevice& to, const std::string& latin1Text);
+  std::optional<Plan> readCsv();
+  void print(QIODevice& to, std::string_view latin1Text);
   void error(const QString& text);
 
   Options options_;

@@ -1,5 +1,6 @@
 #include "ctl/conversation.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "browser/block_list.h"
@@ -7,12 +8,15 @@
 #include "link/columns.h"
 #include "link/reply_router.h"
 #include "params/param_protocol.h"
+#include "records/journal.h"
 
 namespace tarvo::ctl {
 
 namespace {
 
 constexpr std::size_t kModMessageCol = 91;
+// Old values kept for the report, all blocks together; past it they show as unknown.
+constexpr std::size_t kMaxOldValueBytes = 64 * 1024 * 1024;
 
 std::string str(std::string_view s) {
   return std::string(s);
@@ -20,15 +24,16 @@ std::string str(std::string_view s) {
 
 }  // namespace
 
-Job jobFor(const Options& options, std::vector<BlockEdit> edits, std::string localHost) {
+Job jobFor(const Options& options, Plan plan, std::string localHost) {
   Job job;
   job.command = options.command;
   job.cp = options.cp;
   job.block = options.block;
-  job.edits = std::move(edits);
+  job.plan = std::move(plan);
   job.ecb = options.ecb;
   job.overrideLock = options.overrideLock;
   job.localHost = std::move(localHost);
+  job.window = options.window;
   return job;
 }
 
@@ -43,58 +48,101 @@ std::string_view blockResultText(BlockResult result) {
   return "not sent";
 }
 
-// The conversation's side of the reply dispatch table: the same keyword tests as the client's.
-// Every handler acts only when its reply is what the current step waits for.
+// ---- Outcome ---------------------------------------------------------------------------
+
+Outcome::Outcome(const Plan& plan)
+    : results_(plan.blockCount(), BlockResult::NotSent), old_(plan.rowCount(), {0, kUnknown}) {}
+
+std::string_view Outcome::message(std::size_t block) const {
+  const auto it = messages_.find(block);
+  return it == messages_.end() ? std::string_view() : std::string_view(it->second);
+}
+
+std::optional<std::string_view> Outcome::oldValue(std::uint32_t row) const {
+  const auto [at, size] = old_[row];
+  if (size == kUnknown) return std::nullopt;
+  return std::string_view(oldText_).substr(at, size);
+}
+
+void Outcome::set(std::size_t block, BlockResult result, std::string_view message) {
+  results_[block] = result;
+  if (message.empty())
+    messages_.erase(block);
+  else
+    messages_.insert_or_assign(block, std::string(message));
+}
+
+void Outcome::setOldValue(std::uint32_t row, std::string_view value) {
+  if (value.size() > kMaxValue || oldText_.size() + value.size() > kMaxOldValueBytes) return;
+  old_[row] = {static_cast<std::uint32_t>(oldText_.size()),
+               static_cast<std::uint32_t>(value.size())};
+  oldText_.append(value);
+}
+
+std::size_t Outcome::count(BlockResult result) const {
+  return static_cast<std::size_t>(std::count(results_.begin(), results_.end(), result));
+}
+
+// ---- the replies -----------------------------------------------------------------------
+
+// The conversation's side of the reply dispatch table: the same keyword tests as the
+// client's. Each answer goes to the oldest request of its kind still waiting; a line no
+// request waits for is passed over.
 class Conversation::Replies {
  public:
   explicit Replies(Conversation& c) : c_(c) {
-    router_.bind(link::ReplyId::ClrCpLst, this, &Replies::onClrCpLst);
-    router_.bind(link::ReplyId::CpLst, this, &Replies::onCpLst);
-    router_.bind(link::ReplyId::DnCpLst, this, &Replies::onDnCpLst);
-    router_.bind(link::ReplyId::ClrCmpLst, this, &Replies::onClrCmpLst);
-    router_.bind(link::ReplyId::CmpLst, this, &Replies::onCmpLst);
-    router_.bind(link::ReplyId::DnCmpLst, this, &Replies::onDnCmpLst);
-    router_.bind(link::ReplyId::ClrBlkLst, this, &Replies::onClrBlkLst);
-    router_.bind(link::ReplyId::BlkLst, this, &Replies::onBlkLst);
-    router_.bind(link::ReplyId::DnBlkLst, this, &Replies::onDnBlkLst);
-    router_.bind(link::ReplyId::ErrBlkLst, this, &Replies::onErrBlkLst);
-    router_.bind(link::ReplyId::DnOpenCp, this, &Replies::onDnOpenCp);
-    router_.bind(link::ReplyId::ErrOpenCp, this, &Replies::onErrOpenCp);
-    router_.bind(link::ReplyId::LockOpenCp, this, &Replies::onLockOpenCp);
-    router_.bind(link::ReplyId::Checkpoint, this, &Replies::onCheckpoint);
-    router_.bind(link::ReplyId::CloseIcc, this, &Replies::onCloseIcc);
-    router_.bind(link::ReplyId::ClrPrmLst, this, &Replies::onClrPrmLst);
-    router_.bind(link::ReplyId::PrmLst, this, &Replies::onPrmLst);
-    router_.bind(link::ReplyId::DnPrmLst, this, &Replies::onDnPrmLst);
-    router_.bind(link::ReplyId::ErrPrmLst, this, &Replies::onErrPrmLst);
-    router_.bind(link::ReplyId::DnPrmMod, this, &Replies::onDnPrmMod);
-    router_.bind(link::ReplyId::WrnPrmMod, this, &Replies::onWrnPrmMod);
-    router_.bind(link::ReplyId::ErrPrmMod, this, &Replies::onErrPrmMod);
+    using link::ReplyId;
+    const std::pair<ReplyId, void (Replies::*)(std::string_view)> handlers[] = {
+        {ReplyId::ClrCpLst, &Replies::onClrCpLst},
+        {ReplyId::CpLst, &Replies::onCpLst},
+        {ReplyId::DnCpLst, &Replies::onDnCpLst},
+        {ReplyId::ClrCmpLst, &Replies::onClrCmpLst},
+        {ReplyId::CmpLst, &Replies::onCmpLst},
+        {ReplyId::DnCmpLst, &Replies::onDnCmpLst},
+        {ReplyId::ClrBlkLst, &Replies::onClrBlkLst},
+        {ReplyId::BlkLst, &Replies::onBlkLst},
+        {ReplyId::DnBlkLst, &Replies::onDnBlkLst},
+        {ReplyId::ErrBlkLst, &Replies::onErrBlkLst},
+        {ReplyId::TryOpenCp, &Replies::onTryOpenCp},
+        {ReplyId::DnOpenCp, &Replies::onDnOpenCp},
+        {ReplyId::ErrOpenCp, &Replies::onErrOpenCp},
+        {ReplyId::LockOpenCp, &Replies::onLockOpenCp},
+        {ReplyId::Checkpoint, &Replies::onCheckpoint},
+        {ReplyId::CloseIcc, &Replies::onCloseIcc},
+        {ReplyId::ClrPrmLst, &Replies::onClrPrmLst},
+        {ReplyId::PrmLst, &Replies::onPrmLst},
+        {ReplyId::DnPrmLst, &Replies::onDnPrmLst},
+        {ReplyId::ErrPrmLst, &Replies::onErrPrmLst},
+        {ReplyId::DnPrmMod, &Replies::onDnPrmMod},
+        {ReplyId::WrnPrmMod, &Replies::onWrnPrmMod},
+        {ReplyId::ErrPrmMod, &Replies::onErrPrmMod},
+    };
+    for (const auto& [id, handler] : handlers) router_.bind(id, this, handler);
   }
 
   void lineReceived(std::string_view line) { router_.dispatch(line); }
 
-  void onClrCpLst(std::string_view) { clearIf(Step::CpList); }
+  void onClrCpLst(std::string_view) { beginList(Command::Cps); }
   void onCpLst(std::string_view line) {
-    if (!at(Step::CpList)) return;
+    if (!inList(Command::Cps, line)) return;
     const std::string_view row = fromCol(line, 10);
     c_.addRow({str(trimBlanks(cols(row, 1, 6))), str(trimBlanks(fromCol(row, 7)))});
   }
-  void onDnCpLst(std::string_view) { advanceIf(Step::CpList); }
-  void onClrCmpLst(std::string_view) { clearIf(Step::CmpList); }
+  void onDnCpLst(std::string_view) { endList(Command::Cps); }
+  void onClrCmpLst(std::string_view) { beginList(Command::Compounds); }
   void onCmpLst(std::string_view line) {
-    if (!at(Step::CmpList)) return;
+    if (!inList(Command::Compounds, line)) return;
     // The compound's CP stands in characters 14 to 19 of the row, its name before them.
     const std::string_view row = fromCol(line, 13);
     c_.addRow({str(trimBlanks(cols(row, 1, 13))), str(trimBlanks(cols(row, 14, 19)))});
   }
-  void onDnCmpLst(std::string_view) { advanceIf(Step::CmpList); }
+  void onDnCmpLst(std::string_view) { endList(Command::Compounds); }
 
   void onClrBlkLst(std::string_view) {
-    if (clearIf(Step::BlockList)) c_.compound_.clear();
+    if (beginList(Command::Blocks)) c_.compound_.clear();
   }
   void onBlkLst(std::string_view line) {
-    if (!at(Step::BlockList)) return;
+    if (!inList(Command::Blocks, line)) return;
     const browser::BlkLine l = browser::parseBlkLine(line);
     if (l.kind == browser::BlkLineKind::Compound) {
       c_.compound_ = str(l.cmpName);
@@ -104,292 +152,411 @@ class Conversation::Replies {
       c_.addRow({c_.compound_ + ":" + str(l.blkName), str(l.type)});
     }
   }
-  void onDnBlkLst(std::string_view) { advanceIf(Step::BlockList); }
+  void onDnBlkLst(std::string_view) { endList(Command::Blocks); }
   void onErrBlkLst(std::string_view line) {
-    if (at(Step::BlockList))
+    if (c_.job_.command != Command::Blocks || c_.listRequests_.empty()) return;
+    c_.progressed_ = true;
+    c_.listBegun_ = false;
+    const bool stale = c_.listRequests_.front();
+    c_.listRequests_.pop_front();
+    if (!stale)
       c_.stop("the server refused the block list: " + str(fromCol(line, 10)), kExitRefused, true);
   }
 
+  void onTryOpenCp(std::string_view) {
+    // The server at work on the open; a bounded number of such lines keep it waited for.
+    if (c_.opening_ && ++c_.progressLines_ <= kMaxProgressLines) c_.progressed_ = true;
+  }
   void onDnOpenCp(std::string_view line) {
-    if (!at(Step::Open)) return;
+    if (!c_.opening_) return;
+    c_.progressed_ = true;
+    c_.opening_ = false;
     c_.sessionCp_ = str(trimBlanks(cols(line, 9, 14)));
-    c_.advance();
+    if (!c_.editing()) c_.close();  // behind the list asked with the open
+    c_.finishIfDone();
   }
   void onErrOpenCp(std::string_view line) {
-    if (at(Step::Open))
-      c_.stop("Can not open CP [" + str(fromCol(line, 10)) + "]", kExitConnection, false);
+    if (!c_.opening_) return;
+    c_.progressed_ = true;
+    c_.stop("Can not open CP [" + str(fromCol(line, 10)) + "]", kExitConnection, false);
   }
   void onLockOpenCp(std::string_view line) {
-    if (!at(Step::Open)) return;
+    if (!c_.opening_) return;
+    c_.progressed_ = true;
     const std::string lock = str(fromCol(line, 12));
     if (c_.job_.overrideLock && !c_.overridden_) {
       c_.overridden_ = true;
-      c_.out_.push_back("OVERRIDECP:" + lock);
+      c_.open("OVERRIDECP:" + lock);
       return;
     }
     c_.stop("[" + str(trimBlanks(cols(lock, 1, 6))) + "] is locked (" + lock + ")" +
-                (c_.overridden_ ? ", and the did not take it" : "; --override-lock takes it over"),
+                (c_.overridden_ ? ", and the override did not take it"
+                                : "; --override-lock takes it over"),
             kExitConnection, true);
   }
   void onCheckpoint(std::string_view line) {
-    if (at(Step::Open))
-      c_.stop("[" + str(fromCol(line, 12)) + "] Checkpoint in Progress", kExitConnection, true);
+    if (!c_.opening_) return;
+    c_.progressed_ = true;
+    c_.stop("[" + str(fromCol(line, 12)) + "] Checkpoint in Progress", kExitConnection, true);
   }
   void onCloseIcc(std::string_view line) {
-    if (at(Step::Close)) {
-      c_.finish();
+    if (!c_.inSession()) return;
+    c_.progressed_ = true;
+    // The answer to our own close comes after every answer asked before it.
+    if (c_.closeSent_ && c_.onlyCloseWaited()) {
+      c_.closeAnswered_ = true;
+      c_.finishIfDone();
       return;
     }
-    // Another station took the CP over, or the server ended the session.
-    if (at(Step::Modify)) {
-      BlockReport& r = c_.reports_[c_.current()->edit];
-      r.result = BlockResult::NoAnswer;
-      r.message = "the session was closed before the answer";
-    }
-    c_.stop("the server closed the session: " + str(fromCol(line, 10)), kExitConnection, false);
+    // Another station took the CP over, or the server ended the session: no answer to
+    // what is still waiting will come.
+    const std::string failure = "the server closed the session: " + str(fromCol(line, 10));
+    c_.noAnswer("the session was closed before the answer");
+    c_.stop(failure, kExitConnection, false);
   }
 
   void onClrPrmLst(std::string_view) {
-    if (at(Step::ParamList)) c_.listed_.clear();
-  }
-  void onPrmLst(std::string_view line) {
-    if (!at(Step::ParamList)) return;
-    params::ParamLine p = params::parseParamLine(line);
-    if (p.name.empty()) return;
-    if (c_.job_.command == Command::Params && !c_.addRow({p.name, p.value})) return;
-    c_.listed_.emplace_back(std::move(p.name), std::move(p.value));
-  }
-  void onDnPrmLst(std::string_view) {
-    if (!at(Step::ParamList)) return;
-    if (c_.job_.command != Command::Params) {
-      for (records::ParamChange& change : c_.reports_[c_.current()->edit].changes)
-        for (const auto& [name, value] : c_.listed_)
-          if (name == change.param) change.oldValue = value;
-    }
-    c_.advance();
-  }
-  void onErrPrmLst(std::string_view line) {
-    if (!at(Step::ParamList)) return;
-    const std::string message = str(fromCol(line, 10));
+    if (c_.lists_.empty()) return;
+    c_.progressed_ = true;
+    ListAsked& asked = c_.lists_.front();
+    asked.begun = true;
+    c_.listLines_ = 0;
+    c_.listBytes_ = 0;
+    if (asked.stale) return;
     if (c_.job_.command == Command::Params) {
-      c_.stop("the server refused the parameter list of " + c_.job_.block + ": " + message,
-              kExitRefused, true);
+      c_.rows_.clear();
       return;
     }
-    BlockReport& r = c_.reports_[c_.current()->edit];
-    r.result = BlockResult::Error;
-    r.message = message;
-    ++c_.at_;  // nothing to change in a block the server does not know
-    c_.advance();
+    wanted_.clear();
+    for (const std::uint32_t row : c_.job_.plan.rowsOf(asked.block))
+      wanted_.push_back({c_.job_.plan.change(row).param, row});
+    std::sort(wanted_.begin(), wanted_.end());
+    found_.assign(wanted_.size(), std::nullopt);
+  }
+  void onPrmLst(std::string_view line) {
+    if (c_.lists_.empty() || !c_.lists_.front().begun) return;
+    c_.progressed_ = true;
+    if (!c_.countListLine(line) || c_.lists_.front().stale) return;
+    params::ParamLine p = params::parseParamLine(line);
+    if (p.name.empty()) return;
+    if (c_.job_.command == Command::Params) {
+      c_.addRow({std::move(p.name), std::move(p.value)});
+      return;
+    }
+    // A parameter listed twice: the last one counts.
+    const auto [from, to] = std::equal_range(
+        wanted_.begin(), wanted_.end(), std::pair<std::string_view, std::uint32_t>(p.name, 0),
+        [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto it = from; it != to; ++it)
+      found_[static_cast<std::size_t>(it - wanted_.begin())] = p.value;
+  }
+  void onDnPrmLst(std::string_view) {
+    if (c_.lists_.empty() || !c_.lists_.front().begun) return;
+    c_.progressed_ = true;
+    if (!c_.lists_.front().stale && c_.editing()) {
+      for (std::size_t i = 0; i < wanted_.size(); ++i)
+        if (found_[i]) c_.outcome_.setOldValue(wanted_[i].second, *found_[i]);
+    }
+    c_.listDone();
+  }
+  void onErrPrmLst(std::string_view line) {
+    if (c_.lists_.empty()) return;
+    c_.progressed_ = true;
+    c_.listRefused(fromCol(line, 10));
   }
 
-  void onDnPrmMod(std::string_view) { answered(BlockResult::Done, {}); }
+  void onDnPrmMod(std::string_view) { c_.modAnswered(BlockResult::Done, {}); }
   void onWrnPrmMod(std::string_view line) {
-    answered(BlockResult::Warning, fromCol(line, kModMessageCol));
+    c_.modAnswered(BlockResult::Warning, fromCol(line, kModMessageCol));
   }
   void onErrPrmMod(std::string_view line) {
-    answered(BlockResult::Error, fromCol(line, kModMessageCol));
+    c_.modAnswered(BlockResult::Error, fromCol(line, kModMessageCol));
   }
 
  private:
-  bool at(Step step) const {
-    const Stage* s = c_.current();
-    return s && s->step == step;
-  }
-  bool clearIf(Step step) {
-    if (!at(step)) return false;
+  // A list of one request (cps, compounds, blocks) begins: the rows of the one waited for.
+  bool beginList(Command command) {
+    if (c_.job_.command != command || c_.listRequests_.empty()) return false;
+    c_.progressed_ = true;
+    c_.listBegun_ = true;
+    c_.listLines_ = 0;
+    c_.listBytes_ = 0;
+    if (c_.listRequests_.front()) return false;  // stale: passed over
     c_.rows_.clear();
     return true;
   }
-  void advanceIf(Step step) {
-    if (at(step)) c_.advance();
+  bool inList(Command command, std::string_view line) {
+    if (c_.job_.command != command || !c_.listBegun_) return false;
+    c_.progressed_ = true;
+    return c_.countListLine(line) && !c_.listRequests_.front();
   }
-  void answered(BlockResult result, std::string_view message) {
-    if (!at(Step::Modify)) return;
-    BlockReport& r = c_.reports_[c_.current()->edit];
-    r.result = result;
-    r.message = str(message);
-    c_.advance();
+  void endList(Command command) {
+    if (c_.job_.command != command || !c_.listBegun_) return;
+    c_.progressed_ = true;
+    c_.listBegun_ = false;
+    c_.listRequests_.pop_front();
+    c_.finishIfDone();
   }
 
   Conversation& c_;
   link::ReplyRouter router_;
+  // The changes of the block whose list is being read, by parameter name, and the values
+  // the list gave them so far.
+  std::vector<std::pair<std::string_view, std::uint32_t>> wanted_;
+  std::vector<std::optional<std::string>> found_;
 };
 
+// ---- the conversation ------------------------------------------------------------------
+
 Conversation::Conversation(Job job)
-    : job_(std::move(job)), stages_(stagesFor(job_)), replies_(std::make_unique<Replies>(*this)) {
-  for (const BlockEdit& e : job_.edits) {
-    BlockReport r;
-    r.block = e.block;
-    for (const Assignment& a : e.changes) r.changes.push_back({a.param, std::nullopt, a.value});
-    reports_.push_back(std::move(r));
-  }
+    : job_(std::move(job)), outcome_(job_.plan), replies_(std::make_unique<Replies>(*this)) {
+  job_.window = std::max<std::size_t>(job_.window, 1);
 }
 
 Conversation::~Conversation() = default;
 
-std::vector<Conversation::Stage> Conversation::stagesFor(const Job& job) {
-  switch (job.command) {
-    case Command::Cps: return {{Step::CpList}};
-    case Command::Compounds: return {{Step::CmpList}};
-    case Command::Blocks: return {{Step::Open}, {Step::BlockList}, {Step::Close}};
-    case Command::Params: return {{Step::Open}, {Step::ParamList}, {Step::Release}, {Step::Close}};
-    case Command::Set:
-    case Command::Apply: break;
-  }
-  std::vector<Stage> stages{{Step::Open}};
-  for (std::size_t i = 0; i < job.edits.size(); ++i) {
-    stages.push_back({Step::ParamList, i});
-    stages.push_back({Step::Modify, i});
-  }
-  stages.push_back({Step::Close});
-  return stages;
-}
-
-std::vector<std::string> Conversation::commandsFor(const Job& job, const Stage& stage,
-                                                   std::string_view cp) {
-  const bool params = job.command == Command::Params;
-  const std::string& block = params || job.edits.empty() ? job.block : job.edits[stage.edit].block;
-  switch (stage.step) {
-    case Step::CpList: return {"GETCPS"};
-    case Step::CmpList: return {"GETCMPS"};
-    case Step::Open: return {icc::openCpCommand(job.cp, job.localHost)};
-    case Step::BlockList: return {(job.ecb ? "GETBLKS 1 " : "GETBLKS 0 ") + str(cp)};
-    case Step::ParamList: return {params::getParmsCommand(block)};
-    case Step::Release: return {params::modDoneCommand(block)};
-    case Step::Close: return {"CLOSEICC"};
-    case Step::Modify: {
-      std::vector<std::string> out{params::modStartCommand(block)};
-      for (const Assignment& a : job.edits[stage.edit].changes)
-        out.push_back(params::modParmCommand(a.param, a.value));
-      out.push_back(params::modEndCommand(block));
-      // As the editor does when it closes: the server may let the block go.
-      out.push_back(params::modDoneCommand(block));
-      return out;
-    }
-  }
-  return {};
-}
-
-std::vector<std::string> Conversation::plannedCommands(const Job& job) {
-  std::vector<std::string> all;
-  for (const Stage& s : stagesFor(job))
-    for (std::string& c : commandsFor(job, s, job.cp)) all.push_back(std::move(c));
-  return all;
-}
-
-const Conversation::Stage* Conversation::current() const {
-  return started_ && !finished_ && at_ < stages_.size() ? &stages_[at_] : nullptr;
+std::string Conversation::blockName(std::size_t block) const {
+  return editing() ? str(job_.plan.block(block)) : job_.block;
 }
 
 std::vector<std::string> Conversation::start() {
   if (started_) return {};
   started_ = true;
-  at_ = 0;
-  out_ = commandsFor(job_, stages_[0], job_.cp);
+  switch (job_.command) {
+    case Command::Cps:
+      listRequests_.push_back(false);
+      out_.push_back("GETCPS");
+      break;
+    case Command::Compounds:
+      listRequests_.push_back(false);
+      out_.push_back("GETCMPS");
+      break;
+    default: open(icc::openCpCommand(job_.cp, job_.localHost));
+  }
   return std::exchange(out_, {});
 }
 
-void Conversation::advance() {
-  if (++at_ >= stages_.size()) {
-    finish();
+void Conversation::open(std::string command) {
+  // Whatever was asked behind an earlier open is answered as refused: passed over, and
+  // asked again behind this one.
+  std::vector<std::size_t> again;
+  for (ListAsked& l : lists_) {
+    if (l.stale) continue;
+    l.stale = true;
+    ++stale_;
+    again.push_back(l.block);
+  }
+  for (auto&& stale : listRequests_) stale = true;
+
+  opening_ = true;
+  progressLines_ = 0;
+  out_.push_back(std::move(command));
+  switch (job_.command) {
+    case Command::Blocks:
+      listRequests_.push_back(false);
+      out_.push_back((job_.ecb ? "GETBLKS 1 " : "GETBLKS 0 ") + job_.cp);
+      closeAhead();
+      break;
+    case Command::Params:
+      askList(0);
+      // As the editor does when it closes: the server may let the block go.
+      out_.push_back(params::modDoneCommand(job_.block));
+      closeAhead();
+      break;
+    default:
+      for (const std::size_t b : again) askList(b);
+      fillWindow();
+  }
+}
+
+void Conversation::closeAhead() {
+  // Nothing else is asked in this session: the close can follow at once, and its answer
+  // comes right behind the last one. Not while a lock may still be taken over: a close
+  // between the refusal and the override is what declining it looks like.
+  if (!job_.overrideLock || overridden_) close();
+}
+
+void Conversation::close() {
+  if (closeSent_) return;
+  closeSent_ = true;
+  out_.push_back("CLOSEICC");
+}
+
+bool Conversation::onlyCloseWaited() const {
+  return !opening_ && listRequests_.empty() && lists_.empty() && mods_.empty() &&
+         (!editing() || next_ == job_.plan.blockCount());
+}
+
+void Conversation::askList(std::size_t block) {
+  out_.push_back(params::getParmsCommand(blockName(block)));
+  lists_.push_back({block, ++seq_, false, false});
+}
+
+void Conversation::fillWindow() {
+  if (!editing() || finished_) return;
+  while (next_ < job_.plan.blockCount() && blocksInFlight() < job_.window) askList(next_++);
+}
+
+void Conversation::sendTransaction(std::size_t block) {
+  const std::string name = blockName(block);
+  out_.push_back(params::modStartCommand(name));
+  for (const std::uint32_t row : job_.plan.rowsOf(block)) {
+    const Plan::Change c = job_.plan.change(row);
+    out_.push_back(params::modParmCommand(c.param, c.value));
+  }
+  out_.push_back(params::modEndCommand(name));
+  // As the editor does when it closes: the server may let the block go.
+  out_.push_back(params::modDoneCommand(name));
+  mods_.push_back({block, ++seq_});
+}
+
+void Conversation::listDone() {
+  const ListAsked asked = lists_.front();
+  lists_.pop_front();
+  if (asked.stale) {
+    --stale_;
     return;
   }
-  // The CP as the server confirmed it names the session from here on.
-  for (std::string& c : commandsFor(job_, stages_[at_], sessionCp_.empty() ? job_.cp : sessionCp_))
-    out_.push_back(std::move(c));
-  if (stages_[at_].step == Step::Release) advance();
+  if (editing()) {
+    sendTransaction(asked.block);
+    closeWhenAllSent();
+  }
+  finishIfDone();
+}
+
+void Conversation::listRefused(std::string_view message) {
+  const ListAsked asked = lists_.front();
+  lists_.pop_front();
+  if (asked.stale) {
+    --stale_;
+    return;
+  }
+  if (!editing()) {
+    stop("the server refused the parameter list of " + job_.block + ": " + str(message),
+         kExitRefused, true);
+    return;
+  }
+  // Nothing to change in a block the server does not know.
+  outcome_.set(asked.block, BlockResult::Error, message);
+  fillWindow();
+  closeWhenAllSent();
+  finishIfDone();
+}
+
+void Conversation::closeWhenAllSent() {
+  // The last transaction is out: the close goes right behind it, and its answer comes
+  // right behind the transactions' answers.
+  if (next_ == job_.plan.blockCount() && lists_.size() == stale_) close();
+}
+
+void Conversation::modAnswered(BlockResult result, std::string_view message) {
+  if (mods_.empty()) return;
+  progressed_ = true;
+  outcome_.set(mods_.front().block, result, message);
+  mods_.pop_front();
+  fillWindow();
+  finishIfDone();
+}
+
+void Conversation::finishIfDone() {
+  if (finished_ || opening_ || !listRequests_.empty() || blocksInFlight() > 0) return;
+  if (editing() && next_ < job_.plan.blockCount()) return;
+  // Every answer is in. In a session, its close is waited for too: the CP is free for the
+  // next run once the program has ended.
+  if (inSession() && !closeAnswered_) {
+    close();
+    return;
+  }
+  finished_ = true;
 }
 
 void Conversation::stop(std::string failure, int exitCode, bool closeSession) {
   failure_ = std::move(failure);
   failureCode_ = exitCode;
-  if (closeSession && !stages_.empty() && stages_.back().step == Step::Close &&
-      at_ + 1 < stages_.size()) {
-    at_ = stages_.size() - 1;
-    out_.push_back("CLOSEICC");
-    return;
-  }
-  finish();
-}
-
-void Conversation::finish() {
+  if (closeSession && inSession()) close();
   finished_ = true;
 }
 
+void Conversation::noAnswer(std::string_view why) {
+  for (const ModSent& m : mods_) outcome_.set(m.block, BlockResult::NoAnswer, why);
+}
+
 std::vector<std::string> Conversation::lineReceived(std::string_view line) {
-  if (!current()) return {};
+  progressed_ = false;
+  if (!started_ || finished_) return {};
   replies_->lineReceived(line);
   return std::exchange(out_, {});
 }
 
 void Conversation::connectionLost() {
-  const Stage* s = current();
-  if (!s) return;
-  if (s->step == Step::Close) {
-    finish();
+  if (!started_ || finished_) return;
+  // The session ends with the connection: a close not yet answered is closed all the same.
+  if (closeSent_ && onlyCloseWaited()) {
+    finished_ = true;
     return;
   }
-  if (s->step == Step::Modify) {
-    reports_[s->edit].result = BlockResult::NoAnswer;
-    reports_[s->edit].message = str(records::outcomeText(records::Outcome::ConnectionLost));
-  }
-  stop("the connection was lost while waiting for " + waitingFor(), kExitConnection, false);
+  const std::string failure = "the connection was lost while waiting for " + waitingFor();
+  noAnswer(records::outcomeText(records::Outcome::ConnectionLost));
+  stop(failure, kExitConnection, false);
 }
 
 std::vector<std::string> Conversation::timedOut(int seconds) {
-  const Stage* s = current();
-  if (!s) return {};
-  if (s->step == Step::Close) {
-    finish();
+  if (!started_ || finished_) return {};
+  // A server need not answer a close; the connection's end closes the session anyway.
+  if (closeSent_ && onlyCloseWaited()) {
+    finished_ = true;
     return {};
   }
   const std::string within = "no answer within " + std::to_string(seconds) + " s";
-  if (s->step == Step::Modify) {
-    reports_[s->edit].result = BlockResult::NoAnswer;
-    reports_[s->edit].message = within;
-  }
-  const bool session = s->step != Step::CpList && s->step != Step::CmpList;
-  stop(within + " while waiting for " + waitingFor(), kExitConnection, false);
+  const std::string failure = within + " while waiting for " + waitingFor();
+  noAnswer(within);
   // A session that may be open is ended before the connection goes.
-  if (session) return {"CLOSEICC"};
-  return {};
+  stop(failure, kExitConnection, true);
+  return std::exchange(out_, {});
 }
 
 std::string Conversation::waitingFor() const {
-  const Stage* s = current();
-  if (!s) return {};
-  const std::string& block = job_.command == Command::Params || job_.edits.empty()
-                                 ? job_.block
-                                 : job_.edits[s->edit].block;
-  switch (s->step) {
-    case Step::CpList: return "the CP list";
-    case Step::CmpList: return "the compound list";
-    case Step::Open: return "the session to CP " + job_.cp + " to open";
-    case Step::BlockList: return "the block list";
-    case Step::ParamList: return "the parameters of " + block;
-    case Step::Modify: return "the answer to the changes of " + block;
-    case Step::Release: break;
-    case Step::Close: return "the session to close";
+  if (opening_) return "the session to CP " + job_.cp + " to open";
+  switch (job_.command) {
+    case Command::Cps: return "the CP list";
+    case Command::Compounds: return "the compound list";
+    case Command::Blocks: return "the block list";
+    default: break;
   }
-  return {};
+  const ListAsked* list = nullptr;
+  for (const ListAsked& l : lists_)
+    if (!l.stale) {
+      list = &l;
+      break;
+    }
+  const ModSent* mod = mods_.empty() ? nullptr : &mods_.front();
+  if (mod && (!list || mod->seq < list->seq))
+    return "the answer to the changes of " + blockName(mod->block);
+  if (list) return "the parameters of " + blockName(list->block);
+  return "the session to close";
 }
 
-bool Conversation::addRow(Row row) {
-  if (rows_.size() >= kMaxRows) {
-    stop("the list is longer than " + std::to_string(kMaxRows) + " rows", kExitRefused, true);
-    return false;
-  }
+bool Conversation::countListLine(std::string_view line) {
+  ++listLines_;
+  listBytes_ += line.size();
+  if (listLines_ <= kMaxRows && listBytes_ <= kMaxListBytes) return true;
+  const std::string what =
+      editing() ? "the parameter list of " + blockName(lists_.front().block) : "the list";
+  stop(what + " is longer than " +
+           (listLines_ > kMaxRows ? std::to_string(kMaxRows) + " rows"
+                                  : std::to_string(kMaxListBytes) + " bytes"),
+       kExitRefused, true);
+  return false;
+}
+
+void Conversation::addRow(Row row) {
   rows_.push_back(std::move(row));
-  return true;
 }
 
 int Conversation::exitCode() const {
   int code = failureCode_;
-  for (const BlockReport& r : reports_) {
-    if (r.result == BlockResult::Error && code < kExitRefused) code = kExitRefused;
-    if (r.result == BlockResult::NoAnswer) code = kExitConnection;
-  }
+  if (outcome_.count(BlockResult::Error) > 0 && code < kExitRefused) code = kExitRefused;
+  if (outcome_.count(BlockResult::NoAnswer) > 0) code = kExitConnection;
   return code;
 }
 
@@ -403,6 +570,41 @@ std::vector<std::string> Conversation::columns() const {
     case Command::Apply: break;
   }
   return {};
+}
+
+void Conversation::plannedCommands(Job job, const std::function<void(std::string&&)>& each) {
+  Conversation c(std::move(job));
+  for (std::string& command : c.start()) each(std::move(command));
+  while (!c.finished()) {
+    // The answer to the oldest request still waiting, as an agreeing server gives it.
+    std::vector<std::string> answer;
+    if (c.opening_) {
+      answer = {"DNOPENCP" + c.job_.cp};
+    } else if (c.closeSent_ && c.onlyCloseWaited()) {
+      answer = {"CLOSEICC " + c.job_.cp};
+    } else if (!c.listRequests_.empty()) {
+      const std::string name = c.job_.command == Command::Cps         ? "CPLST"
+                               : c.job_.command == Command::Compounds ? "CMPLST"
+                                                                      : "BLKLST";
+      answer = {"CLR" + name, "DN" + name};
+    } else if (!c.mods_.empty() &&
+               (c.lists_.empty() || c.mods_.front().seq < c.lists_.front().seq)) {
+      answer = {"DNPRMMOD"};
+    } else if (!c.lists_.empty()) {
+      answer = {"CLRPRMLST", "DNPRMLST"};
+    } else {
+      break;
+    }
+    for (const std::string& line : answer)
+      for (std::string& command : c.lineReceived(line)) each(std::move(command));
+  }
+}
+
+std::vector<std::string> Conversation::plannedCommands(Job job) {
+  std::vector<std::string> all;
+  plannedCommands(std::move(job),
+                  [&](std::string&& command) { all.push_back(std::move(command)); });
+  return all;
 }
 
 }  // namespace tarvo::ctl

@@ -1,56 +1,99 @@
 #pragma once
 // One tarvoctl run as a conversation with the server, without any I/O: it says which
-// commands to send, is fed the reply lines, and ends with rows to print or a report per
-// block, and an exit code. One step at a time: the next commands go out only when the
-// server has answered the last, so every answer is known to belong to its request.
+// commands to send, is fed the reply lines, and ends with rows to print or an outcome per
+// block, and an exit code.
 //
 //   cps, compounds   GETCPS / GETCMPS and the list
-//   blocks           OPENCP, GETBLKS, CLOSEICC
-//   params           OPENCP, GETPARMS, MODDONE, CLOSEICC
+//   blocks           OPENCP and GETBLKS together; CLOSEICC
+//   params           OPENCP, GETPARMS and MODDONE together; CLOSEICC
 //   set, apply       OPENCP, then per block GETPARMS (the old values; an unknown block is
-//                    refused here) and MODSTART, MODPARM..., MODEND, MODDONE; CLOSEICC
+//                    refused here) and, once its list is in, MODSTART, MODPARM..., MODEND,
+//                    MODDONE; CLOSEICC
+//
+// Commands go out without waiting for the answers before them: the server reads them in
+// order and answers them in order, so each answer belongs to the oldest request of its
+// kind still waiting. What does wait is what needs an answer first: a block's transaction
+// goes out only once its parameter list is in (its old values, and nothing sent for a
+// block the server does not know), and the session is closed once every answer is in.
+// Requests that follow OPENCP do so at once; when the open fails their answers are passed
+// over (after a lock is taken over, they are asked again). At most `window` blocks are
+// between their GETPARMS and their answer at any time; a window of 1 is strict request and
+// answer.
+//
+// "CLOSEICC" goes out as soon as nothing more will be asked (with the open itself for
+// blocks and params), so its answer comes right behind the last one; it is waited for, so
+// that the CP is free when the program ends, but a server that does not answer it only
+// ends the run at the deadline, with nothing lost.
+#include <array>
 #include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "ctl/ctl_args.h"
 #include "ctl/ctl_plan.h"
-#include "records/journal.h"
 
 namespace tarvo::ctl {
 
 struct Job {
   Command command = Command::Cps;
   std::string cp;
-  std::string block;             // params
-  std::vector<BlockEdit> edits;  // set, apply
+  std::string block;  // params
+  Plan plan;          // set, apply
   bool ecb = false;
   bool overrideLock = false;
   std::string localHost;  // named in OPENCP
+  std::size_t window = kDefaultWindow;
 };
 
-// What tarvoctl was asked to do, as a Job. `edits` comes from the command line (set) or
+// What tarvoctl was asked to do, as a Job. `plan` comes from the command line (set) or
 // from the CSV file (apply).
-Job jobFor(const Options& options, std::vector<BlockEdit> edits, std::string localHost);
+Job jobFor(const Options& options, Plan plan, std::string localHost);
 
-enum class BlockResult { Done, Warning, Error, NoAnswer, NotSent };
+enum class BlockResult : std::uint8_t { Done, Warning, Error, NoAnswer, NotSent };
 std::string_view blockResultText(BlockResult result);
 
-struct BlockReport {
-  std::string block;
-  BlockResult result = BlockResult::NotSent;
-  std::string message;                     // the server's text, or why there was no answer
-  std::vector<records::ParamChange> changes;  // old values from the block's parameter list
+// What became of each block of a plan: its result, the server's text or why there was no
+// answer, and the old value of each change as the block's parameter list showed it.
+class Outcome {
+ public:
+  explicit Outcome(const Plan& plan);
+
+  BlockResult result(std::size_t block) const { return results_[block]; }
+  std::string_view message(std::size_t block) const;
+  // Nothing when the list did not show the parameter (or never came).
+  std::optional<std::string_view> oldValue(std::uint32_t row) const;
+
+  void set(std::size_t block, BlockResult result, std::string_view message);
+  void setOldValue(std::uint32_t row, std::string_view value);
+  // How many blocks have `result`.
+  std::size_t count(BlockResult result) const;
+
+ private:
+  static constexpr std::uint32_t kUnknown = 0xFFFFFFFFu;
+
+  std::vector<BlockResult> results_;
+  std::unordered_map<std::size_t, std::string> messages_;  // only the blocks that have one
+  std::vector<std::array<std::uint32_t, 2>> old_;          // offset and size in oldText_
+  std::string oldText_;
 };
 
-using Row = std::vector<std::string>;
+using Row = std::array<std::string, 2>;
 
 class Conversation {
  public:
-  // The longest list kept for printing.
+  // The longest list kept for printing, in rows and in bytes of text; a parameter list
+  // read for its old values is held to the same.
   static constexpr std::size_t kMaxRows = 1000000;
+  static constexpr std::size_t kMaxListBytes = 64 * 1024 * 1024;
+  // Progress lines of an open ("TRYOPENCP") that count as the server working on it.
+  static constexpr std::size_t kMaxProgressLines = 100;
 
   explicit Conversation(Job job);
   ~Conversation();
@@ -61,9 +104,12 @@ class Conversation {
   std::vector<std::string> start();
   // One reply line; returns the commands to send next.
   std::vector<std::string> lineReceived(std::string_view line);
+  // Whether the last line was part of an answer waited for: only such a line moves the
+  // deadline for the answers. Lines nobody asked for do not.
+  bool progressed() const { return progressed_; }
   // The connection ended before the conversation did.
   void connectionLost();
-  // Nothing came for too long; returns what to send before closing.
+  // No answer came in time; returns what to send before closing.
   std::vector<std::string> timedOut(int seconds);
 
   bool finished() const { return finished_; }
@@ -74,44 +120,87 @@ class Conversation {
   // The list asked for (cps, compounds, blocks, params), and the names of its columns.
   const std::vector<Row>& rows() const { return rows_; }
   std::vector<std::string> columns() const;
-  // One report per block (set, apply), in the order of the edits.
-  const std::vector<BlockReport>& reports() const { return reports_; }
+  // The edits (set, apply) and what became of them.
+  const Plan& plan() const { return job_.plan; }
+  const Outcome& outcome() const { return outcome_; }
+  // Blocks between their GETPARMS and their answer.
+  std::size_t blocksInFlight() const { return lists_.size() + mods_.size() - stale_; }
 
-  // Every command of a run in which the server agrees to everything: what --dry-run shows.
-  static std::vector<std::string> plannedCommands(const Job& job);
+  // Every command of a run in which the server agrees to everything and answers each
+  // request as it comes: what --dry-run shows. Handed to `each` one at a time.
+  static void plannedCommands(Job job, const std::function<void(std::string&&)>& each);
+  static std::vector<std::string> plannedCommands(Job job);
 
  private:
   class Replies;
 
-  enum class Step { CpList, CmpList, Open, BlockList, ParamList, Modify, Release, Close };
-  struct Stage {
-    Step step;
-    std::size_t edit = 0;
+  // A parameter list asked for: of a block of the plan, or of the one `params` lists.
+  struct ListAsked {
+    std::size_t block = 0;
+    std::uint64_t seq = 0;
+    bool stale = false;  // asked before an open that failed: its answer is passed over
+    bool begun = false;  // its CLRPRMLST has come
+  };
+  struct ModSent {
+    std::size_t block = 0;
+    std::uint64_t seq = 0;
   };
 
-  static std::vector<Stage> stagesFor(const Job& job);
-  static std::vector<std::string> commandsFor(const Job& job, const Stage& stage,
-                                              std::string_view cp);
-  const Stage* current() const;
-  // Moves to the next stage and appends its commands to `out_`.
-  void advance();
-  // Jumps to closing the session (or ends at once when `closeSession` is false).
+  bool editing() const { return job_.command == Command::Set || job_.command == Command::Apply; }
+  bool inSession() const {
+    return job_.command != Command::Cps && job_.command != Command::Compounds;
+  }
+  std::string blockName(std::size_t block) const;
+
+  // OPENCP (or OVERRIDECP) and the requests that may follow it at once.
+  void open(std::string command);
+  void closeAhead();
+  void close();
+  void closeWhenAllSent();
+  bool onlyCloseWaited() const;
+  void askList(std::size_t block);
+  void fillWindow();
+  void sendTransaction(std::size_t block);
+  void listDone();
+  void listRefused(std::string_view message);
+  void modAnswered(BlockResult result, std::string_view message);
+  // Ends the run once nothing is waited for any more.
+  void finishIfDone();
   void stop(std::string failure, int exitCode, bool closeSession);
-  void finish();
+  void noAnswer(std::string_view why);
   std::string waitingFor() const;
-  bool addRow(Row row);
+  void addRow(Row row);
+  bool countListLine(std::string_view line);
 
   Job job_;
-  std::vector<Stage> stages_;
-  std::size_t at_ = 0;
+  Outcome outcome_;
   bool started_ = false;
   bool finished_ = false;
+  bool progressed_ = false;
+  std::uint64_t seq_ = 0;
+
+  // The session.
+  bool opening_ = false;
   bool overridden_ = false;
+  bool closeSent_ = false;
+  bool closeAnswered_ = false;
+  std::size_t progressLines_ = 0;
   std::string sessionCp_;
-  std::string compound_;                                     // of the block list being read
-  std::vector<std::pair<std::string, std::string>> listed_;  // the parameter list being read
+
+  // Lists of one request (cps, compounds, blocks): asked, and stale as a ListAsked is.
+  std::deque<bool> listRequests_;
+  bool listBegun_ = false;
+  std::string compound_;  // of the block list being read
+
+  // Parameter lists and transactions waiting for their answers, oldest first.
+  std::deque<ListAsked> lists_;
+  std::deque<ModSent> mods_;
+  std::size_t stale_ = 0;
+  std::size_t next_ = 0;  // the next block of the plan to ask for
+  std::size_t listLines_ = 0;
+  std::size_t listBytes_ = 0;
+
   std::vector<Row> rows_;
-  std::vector<BlockReport> reports_;
   std::string failure_;
   int failureCode_ = kExitOk;
   std::vector<std::string> out_;

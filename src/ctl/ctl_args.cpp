@@ -1,5 +1,6 @@
 #include "ctl/ctl_args.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 #include <utility>
@@ -27,8 +28,25 @@ constexpr std::array<CommandShape, 6> kCommands{{
     {"apply", Command::Apply, 2, 2, "apply CP FILE.csv"},
 }};
 
-// A whole number in [min, max], or nothing.
-std::optional<long long> number(std::string_view s, long long min, long long max) {
+// Every option, in the order the help lists them; a description runs on at column 23.
+constexpr OptionHelp kOptions[] = {
+    {"host", "H", "server host (default: the client's settings file)"},
+    {"port", "N", "server port (default: the client's settings file, else 1582)"},
+    {"settings", "FILE", "the settings file to read instead of TarvoIp.txt beside tarvoctl"},
+    {"json", "", "machine-readable output"},
+    {"dry-run", "", "print the frames that would be sent; send nothing"},
+    {"override-lock", "", "take over a CP that another station holds"},
+    {"ecb", "", "blocks: list the ECB and station blocks too"},
+    {"timeout", "SECONDS", "longest wait for an answer (default 30)"},
+    {"window", "N",
+     "set, apply: blocks under way at once (default 1024; 1 waits for\n"
+     "each answer before the next request)"},
+    {"journal-dir", "DIR", "write the change journal there instead of the user's data folder"},
+};
+static_assert(kDefaultWindow == 1024, "the help names the default window");
+
+// A whole number of at most 9 digits in [min, max], or nothing.
+std::optional<long long> wholeNumber(std::string_view s, long long min, long long max) {
   if (s.empty() || s.size() > 9) return std::nullopt;
   for (const char c : s)
     if (c < '0' || c > '9') return std::nullopt;
@@ -38,6 +56,10 @@ std::optional<long long> number(std::string_view s, long long min, long long max
 }
 
 }  // namespace
+
+std::span<const OptionHelp> optionList() {
+  return kOptions;
+}
 
 std::string usageText() {
   std::string text =
@@ -54,16 +76,17 @@ std::string usageText() {
       "  apply               change parameters from a CSV file of block,parameter,value rows,\n"
       "                      one transaction per block\n"
       "\n"
-      "Options:\n"
-      "  --host H            server host (default: the client's settings file)\n"
-      "  --port N            server port (default: the client's settings file, else 1582)\n"
-      "  --settings FILE     the settings file to read instead of TarvoIp.txt beside tarvoctl\n"
-      "  --json              machine-readable output\n"
-      "  --dry-run           print the frames that would be sent; send nothing\n"
-      "  --override-lock     take over a CP that another station holds\n"
-      "  --ecb               blocks: list the ECB and station blocks too\n"
-      "  --timeout SECONDS   longest wait for the server (default 30)\n"
-      "  --journal-dir DIR   write the change journal there instead of the user's data folder\n"
+      "Options:\n";
+  for (const OptionHelp& o : kOptions) {
+    std::string shown = "--" + std::string(o.name);
+    if (!o.value.empty()) shown += " " + std::string(o.value);
+    shown.resize(std::max<std::size_t>(shown.size() + 1, 20), ' ');
+    std::string description(o.description);
+    for (std::size_t at = 0; (at = description.find('\n', at)) != std::string::npos; at += 23)
+      description.insert(at + 1, 22, ' ');
+    text += "  " + shown + description + "\n";
+  }
+  text +=
       "  --help, --version\n"
       "\n"
       "Exit codes: 0 all done, 1 the server refused a change, 2 usage error,\n"
@@ -71,85 +94,50 @@ std::string usageText() {
   return text;
 }
 
-ParsedArgs parseArgs(const std::vector<std::string>& args) {
+std::string applyOption(Options& o, std::string_view name, const std::string& value) {
+  bool* flag = name == "json"            ? &o.json
+               : name == "dry-run"       ? &o.dryRun
+               : name == "override-lock" ? &o.overrideLock
+               : name == "ecb"           ? &o.ecb
+                                         : nullptr;
+  if (flag) {
+    *flag = true;
+    return {};
+  }
+  const std::string option = "--" + std::string(name);
+  if (value.empty()) return option + " needs a value";
+  if (name == "host") {
+    o.host = value;
+  } else if (name == "settings") {
+    o.settingsPath = value;
+  } else if (name == "journal-dir") {
+    o.journalDir = value;
+  } else if (name == "port") {
+    const auto port = wholeNumber(value, 1, 65535);
+    if (!port) return option + " needs a port number from 1 to 65535, not " + value;
+    o.port = static_cast<std::uint16_t>(*port);
+  } else if (name == "timeout") {
+    const auto seconds = wholeNumber(value, 1, 3600);
+    if (!seconds) return option + " needs a number of seconds from 1 to 3600, not " + value;
+    o.timeoutSeconds = static_cast<int>(*seconds);
+  } else if (name == "window") {
+    const auto blocks = wholeNumber(value, 1, static_cast<long long>(kMaxWindow));
+    if (!blocks)
+      return option + " needs a number of blocks from 1 to " + std::to_string(kMaxWindow) +
+             ", not " + value;
+    o.window = static_cast<std::size_t>(*blocks);
+  } else {
+    return "unknown option " + option;
+  }
+  return {};
+}
+
+ParsedArgs commandFromWords(Options o, const std::vector<std::string>& positional) {
   ParsedArgs parsed;
-  Options o;
-  std::vector<std::string> positional;
   auto fail = [&](std::string why) {
     parsed.error = std::move(why);
     return parsed;
   };
-
-  bool optionsEnded = false;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    std::string_view arg = args[i];
-    if (optionsEnded || arg.size() < 2 || arg.substr(0, 2) != "--") {
-      if (arg == "-h") {
-        parsed.help = true;
-        return parsed;
-      }
-      positional.emplace_back(arg);
-      continue;
-    }
-    if (arg == "--") {
-      optionsEnded = true;
-      continue;
-    }
-    // --name=value or --name value
-    std::string_view name = arg;
-    std::optional<std::string> inlineValue;
-    if (const auto eq = arg.find('='); eq != std::string_view::npos) {
-      name = arg.substr(0, eq);
-      inlineValue = std::string(arg.substr(eq + 1));
-    }
-    auto value = [&]() -> std::optional<std::string> {
-      if (inlineValue) return inlineValue;
-      if (i + 1 < args.size()) return args[++i];
-      return std::nullopt;
-    };
-    auto flag = [&](bool& to) {
-      if (inlineValue) return false;
-      to = true;
-      return true;
-    };
-    if (name == "--help") {
-      parsed.help = true;
-      return parsed;
-    }
-    if (name == "--version") {
-      parsed.version = true;
-      return parsed;
-    }
-    if (name == "--json" || name == "--dry-run" || name == "--override-lock" || name == "--ecb") {
-      bool& to = name == "--json"      ? o.json
-                 : name == "--dry-run" ? o.dryRun
-                 : name == "--ecb"     ? o.ecb
-                                       : o.overrideLock;
-      if (!flag(to)) return fail(std::string(name) + " takes no value");
-      continue;
-    }
-    if (name != "--host" && name != "--port" && name != "--settings" && name != "--timeout" &&
-        name != "--journal-dir")
-      return fail("unknown option " + std::string(name));
-    const std::optional<std::string> v = value();
-    if (!v || v->empty()) return fail(std::string(name) + " needs a value");
-    if (name == "--host") {
-      o.host = *v;
-    } else if (name == "--port") {
-      const auto port = number(*v, 1, 65535);
-      if (!port) return fail("--port needs a port number from 1 to 65535, not " + *v);
-      o.port = static_cast<std::uint16_t>(*port);
-    } else if (name == "--timeout") {
-      const auto seconds = number(*v, 1, 3600);
-      if (!seconds) return fail("--timeout needs a number of seconds from 1 to 3600, not " + *v);
-      o.timeoutSeconds = static_cast<int>(*seconds);
-    } else if (name == "--settings") {
-      o.settingsPath = *v;
-    } else {
-      o.journalDir = *v;
-    }
-  }
-
   if (positional.empty()) return fail("no command given");
   const CommandShape* shape = nullptr;
   for (const auto& c : kCommands)

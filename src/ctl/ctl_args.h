@@ -1,8 +1,11 @@
 #pragma once
 // tarvoctl's command line.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ctl/ctl_plan.h"
@@ -16,6 +19,10 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitRefused = 1;     // the server refused a change (or a request)
 inline constexpr int kExitUsage = 2;       // the command line or the CSV file is wrong
 inline constexpr int kExitConnection = 3;  // no connection, no session, lost, or timed out
+
+// Blocks of set and apply between their parameter list asked for and their answer.
+inline constexpr std::size_t kDefaultWindow = 1024;
+inline constexpr std::size_t kMaxWindow = 2048;
 
 struct Options {
   // Paths and the host are UTF-8, as given; names and values are wire text (Latin-1).
@@ -33,6 +40,7 @@ struct Options {
   bool overrideLock = false;
   bool ecb = false;  // blocks: with the ECB and station blocks
   int timeoutSeconds = 30;
+  std::size_t window = kDefaultWindow;
 };
 
 struct ParsedArgs {
@@ -42,9 +50,24 @@ struct ParsedArgs {
   std::string error;  // what is wrong with the command line
 };
 
-// `args` without the program name, UTF-8.
-ParsedArgs parseArgs(const std::vector<std::string>& args);
+// The command and its words, as they follow the options (UTF-8): checked, turned into wire
+// text and added to `options`, or what is wrong with them.
+ParsedArgs commandFromWords(Options options, const std::vector<std::string>& words);
 
+// An option, as the help shows it: --name VALUE, and what it does.
+struct OptionHelp {
+  std::string_view name;
+  std::string_view value;  // "" for a flag
+  std::string_view description;
+};
+// Every option but --help and --version.
+std::span<const OptionHelp> optionList();
+
+// One option as the command line gave it (`value` empty for a flag): stored in `options`,
+// or why it cannot be.
+std::string applyOption(Options& options, std::string_view name, const std::string& value);
+
+// The help text: usage, commands, options, exit codes.
 std::string usageText();
 
 }  // namespace tarvo::ctl

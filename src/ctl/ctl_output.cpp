@@ -1,6 +1,7 @@
 #include "ctl/ctl_output.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "link/framing.h"
 #include "records/json_text.h"
@@ -11,7 +12,32 @@ namespace {
 
 using records::json::appendLatin1;
 
-void appendPadded(std::string& line, const std::string& text, std::size_t width) {
+// Text is handed on once this much has gathered.
+constexpr std::size_t kPiece = 64 * 1024;
+
+// Gathers output and hands it on in pieces.
+class Pieces {
+ public:
+  explicit Pieces(const Writer& write) : write_(write) {}
+  ~Pieces() { flush(); }
+  Pieces(const Pieces&) = delete;
+  Pieces& operator=(const Pieces&) = delete;
+
+  std::string& text() { return text_; }
+  void maybeFlush() {
+    if (text_.size() >= kPiece) flush();
+  }
+
+ private:
+  void flush() {
+    if (!text_.empty()) write_(text_);
+    text_.clear();
+  }
+  const Writer& write_;
+  std::string text_;
+};
+
+void appendPadded(std::string& line, std::string_view text, std::size_t width) {
   line += text;
   line.append(width > text.size() ? width - text.size() : 0, ' ');
   line += "  ";
@@ -28,11 +54,18 @@ std::string changeCount(std::size_t n) {
   return std::to_string(n) + (n == 1 ? " change" : " changes");
 }
 
+std::string collect(const std::function<void(const Writer&)>& produce) {
+  std::string out;
+  produce([&](std::string_view piece) { out += piece; });
+  return out;
+}
+
 }  // namespace
 
-std::string formatTable(const std::vector<std::string>& columns, const std::vector<Row>& rows,
-                        bool json) {
-  std::string out;
+void writeTable(const std::vector<std::string>& columns, const std::vector<Row>& rows, bool json,
+                const Writer& write) {
+  Pieces pieces(write);
+  std::string& out = pieces.text();
   if (json) {
     out = "[";
     for (std::size_t r = 0; r < rows.size(); ++r) {
@@ -44,9 +77,10 @@ std::string formatTable(const std::vector<std::string>& columns, const std::vect
         appendLatin1(out, rows[r][c]);
       }
       out += '}';
+      pieces.maybeFlush();
     }
     out += rows.empty() ? "]\n" : "\n]\n";
-    return out;
+    return;
   }
   std::vector<std::size_t> widths(columns.size(), 0);
   for (const Row& row : rows)
@@ -57,56 +91,68 @@ std::string formatTable(const std::vector<std::string>& columns, const std::vect
     for (std::size_t c = 0; c < row.size() && c < widths.size(); ++c)
       appendPadded(line, row[c], c + 1 == widths.size() ? 0 : widths[c]);
     endLine(out, line);
+    pieces.maybeFlush();
   }
-  return out;
 }
 
-std::string formatReport(const std::string& cp, const std::vector<BlockReport>& reports,
-                         bool json) {
-  std::string out;
+std::string formatTable(const std::vector<std::string>& columns, const std::vector<Row>& rows,
+                        bool json) {
+  return collect([&](const Writer& w) { writeTable(columns, rows, json, w); });
+}
+
+void writeReport(const std::string& cp, const Plan& plan, const Outcome& outcome, bool json,
+                 const Writer& write) {
+  Pieces pieces(write);
+  std::string& out = pieces.text();
+  const std::size_t blocks = plan.blockCount();
   if (json) {
     out = "{\"cp\": ";
     appendLatin1(out, cp);
     out += ", \"blocks\": [";
-    for (std::size_t i = 0; i < reports.size(); ++i) {
-      const BlockReport& r = reports[i];
-      out += i == 0 ? "\n  {\"block\": " : ",\n  {\"block\": ";
-      appendLatin1(out, r.block);
+    for (std::size_t b = 0; b < blocks; ++b) {
+      out += b == 0 ? "\n  {\"block\": " : ",\n  {\"block\": ";
+      appendLatin1(out, plan.block(b));
       out += ", \"result\": ";
-      appendLatin1(out, blockResultText(r.result));
+      appendLatin1(out, blockResultText(outcome.result(b)));
       out += ", \"message\": ";
-      appendLatin1(out, r.message);
+      appendLatin1(out, outcome.message(b));
       out += ", \"changes\": [";
-      for (std::size_t k = 0; k < r.changes.size(); ++k) {
-        const records::ParamChange& c = r.changes[k];
-        if (k > 0) out += ", ";
-        out += "{\"param\": ";
+      bool first = true;
+      for (const std::uint32_t row : plan.rowsOf(b)) {
+        const Plan::Change c = plan.change(row);
+        out += std::exchange(first, false) ? "{\"param\": " : ", {\"param\": ";
         appendLatin1(out, c.param);
         out += ", \"old\": ";
-        if (c.oldValue)
-          appendLatin1(out, *c.oldValue);
+        if (const auto old = outcome.oldValue(row))
+          appendLatin1(out, *old);
         else
           out += "null";
         out += ", \"new\": ";
-        appendLatin1(out, c.newValue);
+        appendLatin1(out, c.value);
         out += '}';
       }
       out += "]}";
+      pieces.maybeFlush();
     }
-    out += reports.empty() ? "]}\n" : "\n]}\n";
-    return out;
+    out += blocks == 0 ? "]}\n" : "\n]}\n";
+    return;
   }
   std::size_t blockWidth = 0;
-  for (const BlockReport& r : reports) blockWidth = std::max(blockWidth, r.block.size());
+  for (std::size_t b = 0; b < blocks; ++b) blockWidth = std::max(blockWidth, plan.block(b).size());
   std::string line;
-  for (const BlockReport& r : reports) {
-    appendPadded(line, r.block, blockWidth);
-    appendPadded(line, std::string(blockResultText(r.result)), 9);
-    appendPadded(line, changeCount(r.changes.size()), 11);
-    line += r.message;
+  for (std::size_t b = 0; b < blocks; ++b) {
+    appendPadded(line, plan.block(b), blockWidth);
+    appendPadded(line, blockResultText(outcome.result(b)), 9);
+    appendPadded(line, changeCount(plan.changeCount(b)), 11);
+    line += outcome.message(b);
     endLine(out, line);
+    pieces.maybeFlush();
   }
-  return out;
+}
+
+std::string formatReport(const std::string& cp, const Plan& plan, const Outcome& outcome,
+                         bool json) {
+  return collect([&](const Writer& w) { writeReport(cp, plan, outcome, json, w); });
 }
 
 std::string formatFrames(const std::vector<std::string>& commands) {

@@ -4,8 +4,8 @@
 #include <QStringList>
 #include <cstdio>
 
+#include "ctl/CtlCommandLine.h"
 #include "ctl/CtlRunner.h"
-#include "ctl/ctl_args.h"
 
 int main(int argc, char* argv[]) {
   QCoreApplication app(argc, argv);
@@ -20,10 +20,7 @@ int main(int argc, char* argv[]) {
   out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered);
   err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
 
-  std::vector<std::string> args;
-  const QStringList arguments = QCoreApplication::arguments();
-  for (qsizetype i = 1; i < arguments.size(); ++i) args.push_back(arguments[i].toStdString());
-  const tarvo::ctl::ParsedArgs parsed = tarvo::ctl::parseArgs(args);
+  const tarvo::ctl::ParsedArgs parsed = tarvo::ctl::parseCommandLine(QCoreApplication::arguments());
   if (parsed.help) {
     out.write(QByteArray::fromStdString(tarvo::ctl::usageText()));
     return tarvo::ctl::kExitOk;

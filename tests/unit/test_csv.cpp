@@ -125,8 +125,8 @@ TEST(Csv, TarvoctlAppliesTheValuesAnExportHeld) {
   for (const std::string& v : values) text += csvRecord({"BOILER:LC101", "DESCRP", v});
   const tarvo::ctl::Plan plan = tarvo::ctl::planFromCsv(text);
   ASSERT_TRUE(plan.errors.empty()) << plan.errors.front();
-  ASSERT_EQ(plan.blocks.size(), 1u);
+  ASSERT_EQ(plan.blockCount(), 1u);
   Fields applied;
-  for (const auto& change : plan.blocks[0].changes) applied.push_back(change.value);
+  for (const std::uint32_t row : plan.rowsOf(0)) applied.emplace_back(plan.change(row).value);
   EXPECT_EQ(applied, values);
 }
