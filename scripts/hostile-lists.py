@@ -94,7 +94,7 @@ def cpu_ticks(pid):
     return int(parts[11]) + int(parts[12])
 
 
-def run(client, name, gen, quiet_s):
+def run(client, name, gen, quiet_s, max_busy_s):
     srv = socket.socket()
     srv.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     srv.bind(("127.0.0.1", 0))
@@ -110,8 +110,13 @@ def run(client, name, gen, quiet_s):
         srv.settimeout(30)
         conn, _ = srv.accept()
         # What the client sends is read and dropped.
-        threading.Thread(target=lambda: [None for _ in iter(lambda: conn.recv(65536), b"")],
-                         daemon=True).start()
+        def drain():
+            try:
+                while conn.recv(65536):
+                    pass
+            except OSError:
+                pass
+        threading.Thread(target=drain, daemon=True).start()
         time.sleep(1.0)
         base = status_kb(proc.pid, "VmHWM")
         begun = time.monotonic()
@@ -124,7 +129,8 @@ def run(client, name, gen, quiet_s):
         # Busy until the client's CPU time stops growing for quiet_s.
         last = cpu_ticks(proc.pid)
         quiet_since = time.monotonic()
-        while time.monotonic() - quiet_since < quiet_s:
+        while (time.monotonic() - quiet_since < quiet_s
+               and time.monotonic() - begun < max_busy_s):
             time.sleep(0.25)
             now = cpu_ticks(proc.pid)
             if now != last:
@@ -152,6 +158,8 @@ def main():
     ap.add_argument("--mb", type=int, default=600, help="size of the CPLST and PLBLIST floods")
     ap.add_argument("--limit-mb", type=float, default=200)
     ap.add_argument("--quiet", type=float, default=2.0, help="seconds without CPU = idle")
+    ap.add_argument("--max-busy", type=float, default=600,
+                    help="stop waiting for the client to go idle after this many seconds")
     ap.add_argument("pattern", nargs="*")
     args = ap.parse_args()
     all_patterns = patterns(args.mb)
@@ -160,7 +168,7 @@ def main():
     print(f"{'pattern':26} {'sent MB':>8} {'start MB':>9} {'peak MB':>8} {'RSS MB':>7} "
           f"{'busy s':>7}")
     for name in names:
-        r = run(args.client, name, all_patterns[name], args.quiet)
+        r = run(args.client, name, all_patterns[name], args.quiet, args.max_busy)
         over |= r["peak_mb"] > args.limit_mb
         print(f"{r['name']:26} {r['mb']:8.0f} {r['start_mb']:9.1f} {r['peak_mb']:8.1f} "
               f"{r['rss_mb']:7.1f} {r['busy_s']:7.1f}", flush=True)
