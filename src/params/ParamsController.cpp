@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <algorithm>
 
 #include "browser/Form1.h"
@@ -19,6 +20,7 @@
 #include "records/RegularFile.h"
 #include "records/config_diff.h"
 #include "ui/Prompter.h"
+#include "ui/SendCheck.h"
 #include "ui/save_file.h"
 #include "ui/ui_helpers.h"
 
@@ -125,9 +127,19 @@ ParmEditFRM* ParamsController::parmEditor() const {
 void ParamsController::edit() {
   const QString& block = tree_.currSelBlk();
   if (block.isEmpty()) return;
-  // A request that never left gets no answer: it must not take the place of one that does.
-  if (sender_.isConnected()) reads_.askedForEditor();
-  sender_.sendRawData(link::fromWire(getParmsCommand(link::toWire(block))));
+  if (editors_.size() + static_cast<qsizetype>(asked_.size()) >= kMaxEditors) {
+    prompter_.inform(Prompter::Icon::Exclamation, QStringLiteral("Can not edit block"),
+                     QStringLiteral("%1 parameter editors are open already. Close one of them "
+                                    "and press Edit again.")
+                         .arg(kMaxEditors));
+    return;
+  }
+  if (!canSend(sender_, prompter_, QStringLiteral("The request for the parameters of ") + block))
+    return;
+  const std::string wireBlock = link::toWire(block);
+  sender_.sendRawData(getParmsCommand(wireBlock));
+  asked_.push_back(wireBlock);
+  reads_.askedForEditor();
 }
 
 void ParamsController::readLiveValues(const std::vector<std::string>& blocks) {
@@ -166,12 +178,14 @@ void ParamsController::readAnswered() {
 
 void ParamsController::connectionReset() {
   outstanding_.clear();
+  asked_.clear();
+  unasked_ = 0;
   const bool reading = reads_.readsWaiting() > 0;
   reads_.clear();
   if (reading) emit liveValuesLost();
   // An editor whose list was still arriving will never get the rest: unload it rather
   // than leave a window nothing can show or close.
-  if (parmEditor_ && !parmEditor_->isVisible()) parmEditor_->close();
+  if (parmEditor_ && !parmEditor_->isVisible()) discard(parmEditor_);
 }
 
 void ParamsController::unloadAll() {
@@ -188,8 +202,18 @@ void ParamsController::onClrPrmLst() {
   if (reads_.listBegins()) return;  // a read's list, for no editor
   // An editor whose list never completed can be neither shown nor closed by anything once
   // the next list begins: it is unloaded now, with its "MODDONE:", not left behind.
-  if (parmEditor_ && !parmEditor_->isVisible()) parmEditor_->close();
-  auto* editor = new ParmEditFRM(tree_.currSelBlk(), &form_);
+  if (parmEditor_ && !parmEditor_->isVisible()) discard(parmEditor_);
+  if (asked_.empty()) {
+    // Nobody pressed Edit for this list: it opens no window, and its rows find none.
+    parmEditor_ = nullptr;
+    ++unasked_;
+    sayUnasked();
+    return;
+  }
+  // The block Edit was pressed for, even if the tree's selection has moved on since.
+  const QString block = link::fromWire(asked_.front());
+  asked_.pop_front();
+  auto* editor = new ParmEditFRM(block, &form_);
   parmEditor_ = editor;
   editors_.append(editor);
   connect(editor, &ParmEditFRM::okRequested, this, [this, editor] { ok(editor); });
@@ -225,11 +249,28 @@ void ParamsController::onDnPrmLst() {
   parmEditor_->activateWindow();
 }
 
+void ParamsController::sayUnasked() {
+  if (unaskedSayPending_) return;
+  unaskedSayPending_ = true;
+  // After the burst they came in, with the count it brought.
+  QTimer::singleShot(0, this, [this] {
+    unaskedSayPending_ = false;
+    if (unasked_ == 0) return;
+    form_.updStatBar(
+        unasked_ == 1
+            ? QStringLiteral("A parameter list not asked for was ignored")
+            : QStringLiteral("%1 parameter lists not asked for were ignored").arg(unasked_),
+        3);
+  });
+}
+
 void ParamsController::onErrPrmLst(std::string_view line) {
   if (reads_.listRefused()) {
     readAnswered();
     return;
   }
+  // The answer to the oldest request.
+  if (!asked_.empty()) asked_.pop_front();
   prompter_.inform(Prompter::Icon::Exclamation, QStringLiteral("Can not edit block"),
                    QStringLiteral("ERROR MSG: ") + link::fromWire(paramListError(line)));
   form_.updStatBar(QStringLiteral("Error getting parameters"), 3);
@@ -244,8 +285,9 @@ void ParamsController::ok(ParmEditFRM* editor) {
   if (commands.empty()) {
     form_.updStatBar(QStringLiteral("EDIT: No Edits"), 3);
   } else {
-    // Only a modification that actually left gets an answer to wait for.
-    if (sender_.isConnected()) outstanding_.sent(block);
+    // Not sent, the changed rows stay in the open window, to be sent once connected.
+    if (!canSend(sender_, prompter_, QStringLiteral("The changes to ") + editor->CBUse)) return;
+    outstanding_.sent(block);
     for (const std::string& command : commands) sender_.sendRawData(command);
   }
   editor->close();
@@ -262,6 +304,12 @@ void ParamsController::unload(ParmEditFRM* editor) {
   if (parmEditor_ == editor) parmEditor_ = nullptr;
   editors_.removeAll(editor);
   sender_.sendRawData(modDoneCommand(link::toWire(editor->CBUse)));
+}
+
+void ParamsController::discard(ParmEditFRM* editor) {
+  const QPointer<ParmEditFRM> held = editor;
+  held->close();  // unloads it, with its "MODDONE:"
+  delete held.data();
 }
 
 void ParamsController::exportGrid(ParmEditFRM* editor) {
