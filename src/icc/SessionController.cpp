@@ -11,6 +11,7 @@
 #include "link/columns.h"
 #include "link/reply_router.h"
 #include "ui/Prompter.h"
+#include "ui/SendCheck.h"
 #include "ui/ui_helpers.h"
 
 namespace tarvo::icc {
@@ -45,6 +46,9 @@ void SessionController::rowChosen(const QString& row, bool fromCompoundList) {
   if (row.isEmpty()) return;
   const std::string wireRow = link::toWire(row);
   const std::string_view cp = cpOfRow(wireRow, fromCompoundList);
+  if (!canSend(connection_, prompter_,
+               QStringLiteral("The request to open a session on ") + link::fromWire(cp)))
+    return;
   connection_.sendRawData(openCpCommand(cp, link::toWire(connection_.localHostName())));
   form_.updStatBar(QStringLiteral("Opening ICC session to ") + link::fromWire(cp), 3);
 }
