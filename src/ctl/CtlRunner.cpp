@@ -113,6 +113,8 @@ std::optional<records::ConfigFile> CtlRunner::readConfigFile() {
   }
   records::ConfigFile config = records::parseConfigFile(
       std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  if (config.errors.empty() && config.rows.empty())
+    config.errors.push_back("no rows of block, parameter and value in the file");
   if (config.errors.empty()) return config;
   for (const std::string& e : config.errors)
     error(file.fileName() + QStringLiteral(": ") + fromLatin1(e));

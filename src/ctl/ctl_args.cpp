@@ -38,7 +38,7 @@ constexpr std::array<CommandShape, 9> kCommands{{
 constexpr OptionHelp kOptions[] = {
     {"host", "H", "server host (default: the client's settings file)"},
     {"port", "N", "server port (default: the client's settings file, else 1582)"},
-    {"settings", "FILE", "the settings file to read instead of TarvoIp.txt beside tarvoctl"},
+    {"settings", "FILE", "the settings file to read instead of the client's TarvoIp.txt"},
     {"json", "", "machine-readable output"},
     {"dry-run", "", "print the frames that would be sent; send nothing"},
     {"override-lock", "", "take over a CP that another station holds"},

@@ -21,6 +21,7 @@
 #include "records/csv.h"
 #include "records/journal.h"
 #include "records/journal_tracker.h"
+#include "records/settings_file.h"
 #include "sim/plant_file.h"
 #include "sim/sim_app.h"
 #include "sim/sim_test_util.h"
@@ -535,8 +536,9 @@ TEST_F(CtlEndToEnd, ADumpAppliedSendsNothingAndDiffShowsExactlyWhatChangedUntilI
   const Ran dump = ctl({"dump", "CPT01"});
   ASSERT_EQ(dump.code, ctl::kExitOk) << dump.err.toStdString();
   const QString file = writeFile("approved.csv", dump.bytes.toStdString());
-  EXPECT_TRUE(dump.bytes.startsWith("\xEF\xBB\xBF"
-                                    "block,parameter,value\r\nC1,NAME,C1\r\n"))
+  EXPECT_TRUE(
+      dump.bytes.startsWith("\xEF\xBB\xBF"
+                            "block,parameter,value\r\nC1,NAME,C1\r\n"))
       << dump.bytes.left(200).toStdString();
   // Every compound and block, in plant order, each with its whole parameter list.
   EXPECT_EQ(dump.out.count(",NAME,"), kCompounds * (kBlocksEach + 1) + 1);
@@ -670,4 +672,31 @@ TEST_F(CtlEndToEnd, ARevertSetsBackRefusesWhatChangedSinceAndIsItselfJournaledAn
   EXPECT_EQ(nothing.code, ctl::kExitUsage);
   EXPECT_TRUE(nothing.err.contains("no change at 2020-01-01T00:00:00.000Z in the journal"));
   EXPECT_EQ(ctl({"revert", "yesterday"}).code, ctl::kExitUsage);
+}
+
+TEST_F(CtlEndToEnd, AnInstalledTarvoctlReadsTheSettingsFileTheClientUses) {
+  // Installed: beside a desktop entry, so the settings live in the user's configuration
+  // folder, never beside the program, for the client and for tarvoctl alike.
+  const QString root = dir.filePath(QStringLiteral("usr"));
+  ASSERT_TRUE(QDir().mkpath(root + "/bin") && QDir().mkpath(root + "/share/applications"));
+  const QString program = root + "/bin/tarvoctl";
+  ASSERT_TRUE(QFile::copy(QStringLiteral(TARVO_CTL_EXE), program));
+  QFile(root + "/share/applications/tarvolink.desktop").open(QIODevice::WriteOnly);
+  records::SettingsFile settings;
+  settings.entries[0] = {"127.0.0.1", std::to_string(sim.port())};
+  const QString config = dir.filePath(QStringLiteral("config"));
+  ASSERT_TRUE(QDir().mkpath(config + "/Tarvolink"));
+  QFile file(config + "/Tarvolink/TarvoIp.txt");
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(QByteArray::fromStdString(records::formatSettings(settings)));
+  file.close();
+
+  QProcess process;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+  process.setProcessEnvironment(env);
+  process.start(program, {QStringLiteral("--timeout"), QStringLiteral("5"), QStringLiteral("cps")});
+  const Ran ran = ended(process);
+  EXPECT_EQ(ran.code, ctl::kExitOk) << ran.err.toStdString();
+  EXPECT_TRUE(ran.out.startsWith("CPT01")) << ran.out.toStdString();
 }
