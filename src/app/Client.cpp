@@ -52,6 +52,7 @@ Client::Client(Prompter& prompter, QString settingsPath, QObject* parent)
   sequence_->bindReplies(router);
   xref_->bindReplies(router);
   wireJournal();
+  wireRevert();
 }
 
 Client::~Client() {
@@ -75,6 +76,25 @@ void Client::wireJournal() {
                              QStringLiteral("\r\rWork goes on, but changes are not recorded."));
       },
       Qt::QueuedConnection);
+}
+
+void Client::wireRevert() {
+  // A revert is the journal window's, its check and its sending the parameter editing's,
+  // and its journal line the change journal's.
+  params::ParamsController* params = params_.get();
+  tools::ToolsController* tools = tools_.get();
+  connect(tools, &tools::ToolsController::liveValuesWanted, params,
+          &params::ParamsController::readLiveValues);
+  connect(params, &params::ParamsController::liveValuesRead, tools,
+          &tools::ToolsController::liveValuesRead);
+  connect(params, &params::ParamsController::liveValuesLost, tools,
+          &tools::ToolsController::liveValuesLost);
+  connect(tools, &tools::ToolsController::revertChecked, params,
+          [this](const std::vector<records::RevertSet>& sets) {
+            for (const records::RevertSet& set : sets)
+              if (!set.values.empty()) journal_->tracker().expectRevert(set.block, set.note);
+            params_->finishReads(sets);
+          });
 }
 
 void Client::start() {

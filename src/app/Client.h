@@ -69,6 +69,7 @@ class Client : public QObject {
 
  private:
   void wireJournal();
+  void wireRevert();
 
   Prompter& prompter_;
   std::unique_ptr<browser::Form1> form_;

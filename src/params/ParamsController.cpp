@@ -1,9 +1,13 @@
 #include "params/ParamsController.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
 
 #include "browser/Form1.h"
 #include "browser/TreeController.h"
@@ -13,6 +17,8 @@
 #include "params/ParmEditFRM.h"
 #include "params/editor_cascade.h"
 #include "params/grid_export.h"
+#include "records/RegularFile.h"
+#include "records/config_diff.h"
 #include "ui/Prompter.h"
 #include "ui/SendCheck.h"
 #include "ui/save_file.h"
@@ -47,6 +53,42 @@ void placeEditor(QWidget* editor, QWidget* owner, int editWindowCnt) {
                                           pxRect(screen->availableGeometry()))
                             : editorPlace(editWindowCnt, frame, {}, {});
   editor->move(at.x, at.y);
+}
+
+// A dump file larger than this is not read: it is far more than a whole CP's parameters.
+constexpr qint64 kMaxDumpBytes = 64 * 1024 * 1024;
+
+// The (parameter, value) rows a dump file holds for `block`, in the file's order; nothing,
+// and why in `problem`, when the file cannot be read as one.
+std::optional<std::vector<std::pair<std::string, std::string>>> readDumpValues(
+    const QString& path, std::string_view block, QString& problem) {
+  QFile file(path);
+  if (!records::openRegularFile(file, QIODevice::ReadOnly, &problem)) return std::nullopt;
+  if (file.size() > kMaxDumpBytes) {
+    problem = QStringLiteral("it is larger than %1 MiB.").arg(kMaxDumpBytes / (1024 * 1024));
+    return std::nullopt;
+  }
+  const QByteArray bytes = file.readAll();
+  if (file.error() != QFileDevice::NoError) {
+    problem = file.errorString();
+    return std::nullopt;
+  }
+  const records::ConfigFile dump = records::parseConfigFile(
+      std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  if (!dump.errors.empty()) {
+    QStringList errors;
+    for (const std::string& e : dump.errors) errors << link::fromWire(e);
+    problem = errors.join(u'\r');
+    return std::nullopt;
+  }
+  std::vector<std::pair<std::string, std::string>> values;
+  std::string name(block);
+  for (char& ch : name)
+    if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
+  if (const auto rows = dump.rowsOf.find(name); rows != dump.rowsOf.end())
+    for (const std::size_t r : rows->second)
+      values.emplace_back(dump.rows[r].param, dump.rows[r].value);
+  return values;
 }
 
 }  // namespace
@@ -97,12 +139,50 @@ void ParamsController::edit() {
   const std::string wireBlock = link::toWire(block);
   sender_.sendRawData(getParmsCommand(wireBlock));
   asked_.push_back(wireBlock);
+  reads_.askedForEditor();
+}
+
+void ParamsController::readLiveValues(const std::vector<std::string>& blocks) {
+  if (!sender_.isConnected()) {
+    emit liveValuesLost();
+    return;
+  }
+  reads_.clearBatch();
+  for (const std::string& block : blocks) {
+    sender_.sendRawData(getParmsCommand(block));
+    reads_.askedForRead(block);
+  }
+  if (blocks.empty()) emit liveValuesRead(reads_.values());
+}
+
+void ParamsController::finishReads(const std::vector<records::RevertSet>& sets) {
+  for (const std::string& block : reads_.blocksRead()) {
+    const auto set = std::find_if(sets.begin(), sets.end(),
+                                  [&](const records::RevertSet& s) { return s.block == block; });
+    if (set != sets.end() && !set->values.empty()) {
+      outstanding_.sent(block);
+      sender_.sendRawData(modStartCommand(block));
+      for (const auto& [param, value] : set->values)
+        sender_.sendRawData(modParmCommand(param, value));
+      sender_.sendRawData(modEndCommand(block));
+    }
+    // As an editor does when it closes: the server may let the block go.
+    sender_.sendRawData(modDoneCommand(block));
+  }
+  reads_.clearBatch();
+}
+
+void ParamsController::readAnswered() {
+  if (reads_.readsWaiting() == 0) emit liveValuesRead(reads_.values());
 }
 
 void ParamsController::connectionReset() {
   outstanding_.clear();
   asked_.clear();
   unasked_ = 0;
+  const bool reading = reads_.readsWaiting() > 0;
+  reads_.clear();
+  if (reading) emit liveValuesLost();
   // An editor whose list was still arriving will never get the rest: unload it rather
   // than leave a window nothing can show or close.
   if (parmEditor_ && !parmEditor_->isVisible()) discard(parmEditor_);
@@ -119,6 +199,7 @@ void ParamsController::unloadAll() {
 // ---- the parameter list ---------------------------------------------------------------
 
 void ParamsController::onClrPrmLst() {
+  if (reads_.listBegins()) return;  // a read's list, for no editor
   // An editor whose list never completed can be neither shown nor closed by anything once
   // the next list begins: it is unloaded now, with its "MODDONE:", not left behind.
   if (parmEditor_ && !parmEditor_->isVisible()) discard(parmEditor_);
@@ -139,6 +220,8 @@ void ParamsController::onClrPrmLst() {
   connect(editor, &ParmEditFRM::cancelRequested, this, [this, editor] { cancel(editor); });
   connect(editor, &ParmEditFRM::unloading, this, [this, editor] { unload(editor); });
   connect(editor, &ParmEditFRM::exportRequested, this, [this, editor] { exportGrid(editor); });
+  connect(editor, &ParmEditFRM::compareRequested, this,
+          [this, editor] { compareWithFile(editor); });
 
   placeEditor(editor, &form_, editWindowCnt_);
   editWindowCnt_ = nextEditWindowCnt(editWindowCnt_);
@@ -148,11 +231,16 @@ void ParamsController::onClrPrmLst() {
 }
 
 void ParamsController::onPrmLst(std::string_view line) {
+  if (reads_.row(line)) return;
   if (!parmEditor_) return;
   parmEditor_->addParameterLine(line);
 }
 
 void ParamsController::onDnPrmLst() {
+  if (reads_.listDone()) {
+    readAnswered();
+    return;
+  }
   if (!parmEditor_) return;
   form_.updStatBar(QString(), 3);
   parmEditor_->listDone();
@@ -177,6 +265,10 @@ void ParamsController::sayUnasked() {
 }
 
 void ParamsController::onErrPrmLst(std::string_view line) {
+  if (reads_.listRefused()) {
+    readAnswered();
+    return;
+  }
   // The answer to the oldest request.
   if (!asked_.empty()) asked_.pop_front();
   prompter_.inform(Prompter::Icon::Exclamation, QStringLiteral("Can not edit block"),
@@ -226,6 +318,31 @@ void ParamsController::exportGrid(ParmEditFRM* editor) {
                        fileNamePart(editor->CBUse) + QStringLiteral("-parameters.csv"),
                        csvFileBytes(gridCsv(editor->grid())));
   if (path) form_.updStatBar(QStringLiteral("EXPORT: ") + *path, 3);
+}
+
+void ParamsController::compareWithFile(ParmEditFRM* editor) {
+  const QString title = QStringLiteral("Compare with File");
+  const QPointer<ParmEditFRM> guard(editor);
+  const std::optional<QString> path = prompter_.openFileName(title, csvFilter());
+  // The editor may have gone while the dialog was open (the connection dropped).
+  if (!path || !guard) return;
+  QString problem;
+  const std::optional<std::vector<std::pair<std::string, std::string>>> values =
+      readDumpValues(*path, link::toWire(editor->CBUse), problem);
+  if (!guard) return;
+  if (!values) {
+    prompter_.inform(Prompter::Icon::Exclamation, title,
+                     QStringLiteral("%1 can not be compared:\r%2")
+                         .arg(QDir::toNativeSeparators(*path), problem));
+    return;
+  }
+  if (values->empty()) {
+    prompter_.inform(Prompter::Icon::Information, title,
+                     QStringLiteral("%1 holds no parameters of %2.")
+                         .arg(QDir::toNativeSeparators(*path), editor->CBUse));
+    return;
+  }
+  editor->showFileComparison(QFileInfo(*path).fileName(), *values);
 }
 
 // ---- answers to a modification --------------------------------------------------------

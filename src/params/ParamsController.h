@@ -11,8 +11,10 @@
 #include <deque>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "params/param_protocol.h"
+#include "records/journal_changes.h"
 
 namespace tarvo {
 class Prompter;
@@ -60,6 +62,19 @@ class ParamsController : public QObject {
   // Parameter lists that came without being asked for since the connection was made.
   std::size_t unaskedLists() const { return unasked_; }
 
+  // Reads the live parameters of `blocks` for a revert's check: every "GETPARMS:" goes
+  // out at once, and liveValuesRead() follows the last answer (liveValuesLost() when the
+  // connection is not up or goes). Editors are not touched.
+  void readLiveValues(const std::vector<std::string>& blocks);
+  // Ends the blocks read: for each set with values, one transaction setting them ("MODSTART:"
+  // ... "MODEND:"), as OK in an editor sends it; then "MODDONE:" for every block read.
+  void finishReads(const std::vector<records::RevertSet>& sets);
+
+ signals:
+  // Of the blocks asked, those whose list arrived, with their parameters.
+  void liveValuesRead(const records::LiveValues& live);
+  void liveValuesLost();
+
  private:
   void onClrPrmLst();
   void onPrmLst(std::string_view line);
@@ -68,6 +83,8 @@ class ParamsController : public QObject {
   void onErrPrmMod(std::string_view line);
   void onWrnPrmMod(std::string_view line);
   void onDnPrmMod();
+  // A read was answered: once every read is, the values go to whoever asked.
+  void readAnswered();
 
   // The connection is gone: answers to what was sent on it will never come, and an
   // editor whose list was still arriving is unloaded.
@@ -84,6 +101,9 @@ class ParamsController : public QObject {
   // Says, once for each burst of them, how many lists came unasked.
   void sayUnasked();
   void exportGrid(ParmEditFRM* editor);
+  // "Compare with File...": the values a dump file holds for the editor's block, shown
+  // beside the grid's.
+  void compareWithFile(ParmEditFRM* editor);
   QString answeredBlock();
   void focusTree();
 
@@ -99,6 +119,7 @@ class ParamsController : public QObject {
   std::deque<std::string> asked_;
   std::size_t unasked_ = 0;
   bool unaskedSayPending_ = false;
+  ParamReads reads_;
 };
 
 }  // namespace params

@@ -7,8 +7,10 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -21,6 +23,11 @@ namespace tarvo::params {
 namespace {
 
 const QColor kChangedText(255, 0, 0);
+// A parameter that differs from the compared file: a pale amber, under either text colour.
+const QColor kDiffersBackground(255, 232, 160);
+// The file's values stand in a fourth column, shown once a file is compared.
+constexpr int kFileColumn = kGridColumns;
+constexpr int kFileColumnTwips = 2500;
 constexpr Qt::Alignment kCellAlignment = Qt::AlignLeft | Qt::AlignVCenter;
 
 bool isEnterKey(const QKeyEvent* key) {
@@ -45,7 +52,7 @@ ParmEditFRM::ParmEditFRM(const QString& cbUse, QWidget* owner)
 void ParmEditFRM::buildControls() {
   auto* layout = new QVBoxLayout(this);
 
-  MSHFlexGrid1 = new QTableWidget(0, kGridColumns, this);
+  MSHFlexGrid1 = new QTableWidget(0, kGridColumns + 1, this);
   MSHFlexGrid1->setObjectName(QStringLiteral("MSHFlexGrid1"));
   MSHFlexGrid1->setAccessibleName(QStringLiteral("Parameter grid"));
   MSHFlexGrid1->setFont(listFont());
@@ -77,6 +84,8 @@ void ParmEditFRM::buildControls() {
     gridWidth += width;
   }
   MSHFlexGrid1->setMinimumWidth(gridWidth + 2 * MSHFlexGrid1->frameWidth() + 20);
+  MSHFlexGrid1->setColumnWidth(kFileColumn, twipsToPx(kFileColumnTwips));
+  MSHFlexGrid1->setColumnHidden(kFileColumn, true);
   MSHFlexGrid1->viewport()->installEventFilter(this);
   MSHFlexGrid1->installEventFilter(this);
   // Exporting is on the grid's own menu, so the window keeps its controls as they are.
@@ -86,6 +95,19 @@ void ParmEditFRM::buildControls() {
   MSHFlexGrid1->addAction(exportCsv);
   connect(exportCsv, &QAction::triggered, this, &ParmEditFRM::exportRequested);
   layout->addWidget(MSHFlexGrid1, 1);
+
+  auto* compare = new QHBoxLayout;
+  CompareFilePB = makeButton(this, "CompareFilePB", QStringLiteral("Compare with File..."));
+  TakeFilePB = makeButton(this, "TakeFilePB", QStringLiteral("Take File Values"));
+  TakeFilePB->setEnabled(false);
+  CompareLBL = new QLabel(this);
+  CompareLBL->setObjectName(QStringLiteral("CompareLBL"));
+  CompareLBL->setWordWrap(true);
+  CompareLBL->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  compare->addWidget(CompareFilePB);
+  compare->addWidget(TakeFilePB);
+  compare->addWidget(CompareLBL, 1);
+  layout->addLayout(compare);
 
   auto* bottom = new QHBoxLayout;
   EditFRM = new QGroupBox(QStringLiteral("Parameter:"), this);
@@ -132,6 +154,8 @@ void ParmEditFRM::buildControls() {
   setTabOrder(DownPB, UpPB);
   setTabOrder(UpPB, OKPB);
   setTabOrder(OKPB, CancelPB);
+  setTabOrder(CancelPB, CompareFilePB);
+  setTabOrder(CompareFilePB, TakeFilePB);
 
   connect(ValEntryCB, &QComboBox::editTextChanged, this, [this](const QString& text) {
     if (!painting_) grid_.entryEdited(link::toWire(text));
@@ -154,6 +178,8 @@ void ParmEditFRM::buildControls() {
   connect(UpPB, &QPushButton::clicked, this, &ParmEditFRM::deleteStep);
   connect(OKPB, &QPushButton::clicked, this, &ParmEditFRM::okRequested);
   connect(CancelPB, &QPushButton::clicked, this, &ParmEditFRM::cancelRequested);
+  connect(CompareFilePB, &QPushButton::clicked, this, &ParmEditFRM::compareRequested);
+  connect(TakeFilePB, &QPushButton::clicked, this, &ParmEditFRM::takeFileValues);
 
   resize(MSHFlexGrid1->minimumWidth() + 40, 440);
 }
@@ -231,6 +257,39 @@ void ParmEditFRM::dropEditRow() {
   grid_.dropEditRow();
 }
 
+void ParmEditFRM::showFileComparison(
+    const QString& fileName, const std::vector<std::pair<std::string, std::string>>& values) {
+  comparedFile_ = fileName;
+  comparison_ = grid_.compareWithFile(values);
+  if (MSHFlexGrid1->isColumnHidden(kFileColumn)) {
+    // The file's column makes the grid wider: the window grows with it, as far as the
+    // screen has room.
+    QSize wanted = size() + QSize(twipsToPx(kFileColumnTwips), 0);
+    if (screen()) wanted = wanted.boundedTo(screen()->availableGeometry().size());
+    resize(wanted.expandedTo(size()));
+  }
+  paint();
+  paintComparison();
+  // The first difference is brought into sight.
+  for (int r = 1; r <= grid_.parameterCount(); ++r) {
+    if (!grid_.row(r).differs) continue;
+    MSHFlexGrid1->scrollTo(MSHFlexGrid1->model()->index(tableRowOf(r), 0));
+    break;
+  }
+}
+
+void ParmEditFRM::takeFileValues() {
+  const std::size_t taken = grid_.takeFileValues();
+  paint();
+  paintComparison();
+  if (taken > 0)
+    CompareLBL->setText(CompareLBL->text() +
+                        QStringLiteral(" %1 %2 taken as new values: OK sends them.")
+                            .arg(taken)
+                            .arg(taken == 1 ? QStringLiteral("value") : QStringLiteral("values")));
+  focusEntryIfShown();
+}
+
 void ParmEditFRM::focusEntryIfShown() {
   if (!EditFRM->isVisibleTo(this)) return;
   ValEntryCB->setFocus(Qt::OtherFocusReason);
@@ -255,14 +314,42 @@ void ParmEditFRM::paintGrid() {
   painting_ = true;
   const QSignalBlocker blocker(MSHFlexGrid1);
   const GridRow& header = grid_.row(0);
-  MSHFlexGrid1->setHorizontalHeaderLabels({link::fromWire(header.name),
-                                           link::fromWire(header.original),
-                                           link::fromWire(header.newValue)});
+  MSHFlexGrid1->setHorizontalHeaderLabels(
+      {link::fromWire(header.name), link::fromWire(header.original),
+       link::fromWire(header.newValue), QStringLiteral("File Value")});
   const int tableRows = grid_.rowCount() - 1;
   MSHFlexGrid1->setRowCount(tableRows);
   for (int t = 0; t < tableRows; ++t) paintRow(t);
   paintCurrentRow();
   painting_ = false;
+}
+
+void ParmEditFRM::paintComparison() {
+  MSHFlexGrid1->setColumnHidden(kFileColumn, !grid_.compared());
+  if (!grid_.compared()) return;
+  auto plural = [](std::size_t n, const char* one, const char* many) {
+    return QString::number(n) + u' ' + QLatin1String(n == 1 ? one : many);
+  };
+  QString text = QStringLiteral("Compared with %1: ").arg(comparedFile_);
+  text += comparison_.differing == 0
+              ? QStringLiteral("the %1 the file and the block share are the same.")
+                    .arg(plural(comparison_.compared, "parameter", "parameters"))
+              : QStringLiteral("%1 of %2 differ (marked; the file's value beside).")
+                    .arg(comparison_.differing)
+                    .arg(plural(comparison_.compared, "parameter", "parameters"));
+  if (!comparison_.notInBlock.empty()) {
+    QStringList names;
+    for (const std::string& name : comparison_.notInBlock) names << link::fromWire(name);
+    text += QStringLiteral(" Not in this block: %1.").arg(names.join(QStringLiteral(", ")));
+  }
+  const std::vector<std::string> untakeable = grid_.untakeableDifferences();
+  if (!untakeable.empty()) {
+    QStringList names;
+    for (const std::string& name : untakeable) names << link::fromWire(name);
+    text += QStringLiteral(" Not editable here: %1.").arg(names.join(QStringLiteral(", ")));
+  }
+  CompareLBL->setText(text);
+  TakeFilePB->setEnabled(grid_.takeableCount() > 0);
 }
 
 void ParmEditFRM::paintAddedRow() {
@@ -291,8 +378,26 @@ void ParmEditFRM::paintRow(int t) {
     const QString text = link::fromWire(*texts[c]);
     if (item->text() != text) item->setText(text);
     item->setForeground(row.changed ? QBrush(kChangedText) : QBrush());
-    if (c > 0) item->setBackground(row.editing ? palette().brush(QPalette::Button) : QBrush());
+    if (c > 0)
+      item->setBackground(row.editing ? palette().brush(QPalette::Button) : QBrush());
+    else
+      item->setBackground(row.differs ? QBrush(kDiffersBackground) : QBrush());
   }
+  QTableWidgetItem* file = MSHFlexGrid1->item(t, kFileColumn);
+  if (!file) {
+    file = new QTableWidgetItem;
+    file->setFlags(Qt::ItemIsEnabled);
+    file->setTextAlignment(kCellAlignment);
+    MSHFlexGrid1->setItem(t, kFileColumn, file);
+  }
+  // Only a differing value is shown: the column then reads as the list of differences.
+  const QString fileText =
+      row.differs && row.fileValue ? link::fromWire(*row.fileValue) : QString();
+  if (file->text() != fileText) file->setText(fileText);
+  file->setBackground(row.differs ? QBrush(kDiffersBackground) : QBrush());
+  file->setToolTip(row.differs ? (fileText.isEmpty() ? QStringLiteral("The file's value is empty")
+                                                     : QStringLiteral("The file's value"))
+                               : QString());
 }
 
 void ParmEditFRM::paintCurrentRow() {

@@ -4,13 +4,17 @@
 // typing and step buttons to it; OK, Cancel and closing are the controller's business,
 // reached through the signals below.
 #include <QString>
+#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "params/param_grid.h"
 #include "ui/ToolWindow.h"
 
 class QComboBox;
 class QGroupBox;
+class QLabel;
 class QPushButton;
 class QTableWidget;
 
@@ -47,6 +51,13 @@ class ParmEditFRM : public ToolWindow {
   // No row is being edited any more; what is in the entry stays uncommitted.
   void dropEditRow();
 
+  // Shows beside each parameter the value `fileName` holds for this block, marks those
+  // whose listed value differs and says what was found.
+  void showFileComparison(const QString& fileName,
+                          const std::vector<std::pair<std::string, std::string>>& values);
+  // "Take File Values": the file's values become the new values of the differing rows.
+  void takeFileValues();
+
   // The grid row shown at a table row, and back (the header is the table's own header).
   static int tableRowOf(int gridRow) { return gridRow - 1; }
   static int gridRowOf(int tableRow) { return tableRow + 1; }
@@ -56,6 +67,8 @@ class ParmEditFRM : public ToolWindow {
   void cancelRequested();
   // "Export to CSV..." on the grid's context menu.
   void exportRequested();
+  // "Compare with File...".
+  void compareRequested();
 
  protected:
   bool event(QEvent* event) override;
@@ -77,6 +90,7 @@ class ParmEditFRM : public ToolWindow {
   void focusEntryIfShown();
   void chooseFromGrid(int row, bool focusEntry);
   bool rowFullyVisible(int gridRow) const;
+  void paintComparison();
 
   QTableWidget* MSHFlexGrid1;
   QGroupBox* EditFRM;
@@ -85,7 +99,12 @@ class ParmEditFRM : public ToolWindow {
   QPushButton* UpPB;    // "Del Step"
   QPushButton* OKPB;
   QPushButton* CancelPB;
+  QPushButton* CompareFilePB;
+  QPushButton* TakeFilePB;
+  QLabel* CompareLBL;
   ParamGrid grid_;
+  QString comparedFile_;
+  FileComparison comparison_;
   bool painting_ = false;
   bool mouseInGrid_ = false;
 };

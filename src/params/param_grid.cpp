@@ -1,6 +1,7 @@
 #include "params/param_grid.h"
 
 #include <algorithm>
+#include <map>
 #include <utility>
 
 #include "link/columns.h"
@@ -11,7 +12,11 @@ namespace tarvo::params {
 namespace {
 
 GridRow headerRow() {
-  return GridRow{"Parameter", "Orig Value", "New Value", false, false};
+  GridRow header;
+  header.name = "Parameter";
+  header.original = "Orig Value";
+  header.newValue = "New Value";
+  return header;
 }
 
 // 0/1 switches: the entry offers "0" and "1" and any other value the row holds.
@@ -51,6 +56,7 @@ void ParamGrid::startList() {
   editRow_ = 0;
   editRowTakesEntry_ = false;
   chgFlag_ = false;
+  compared_ = false;
   entry_ = ValueEntry{};
 }
 
@@ -227,6 +233,93 @@ void ParamGrid::addStep() {
   current_ = c;
   markRowChanged();
   setEntryText("");
+}
+
+bool ParamGrid::isTakeableRow(int r) const {
+  return r >= 2 && r <= rowCount() - 2 &&
+         trimBlanks(rows_[static_cast<std::size_t>(r)].name) != "TYPE";
+}
+
+FileComparison ParamGrid::compareWithFile(
+    const std::vector<std::pair<std::string, std::string>>& values) {
+  // Names go to the server in capitals; a file written by hand may not have them so.
+  auto key = [](std::string_view name) {
+    std::string k(trimBlanks(name));
+    for (char& c : k)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return k;
+  };
+  std::map<std::string, std::size_t, std::less<>> fromFile;  // name -> index in `values`
+  std::vector<std::string> order;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    auto [it, added] = fromFile.insert_or_assign(key(values[i].first), i);
+    if (added) order.push_back(it->first);
+  }
+  FileComparison found;
+  std::map<std::string, bool, std::less<>> listed;
+  for (int r = 1; r <= rowCount() - 2; ++r) {
+    GridRow& g = rows_[static_cast<std::size_t>(r)];
+    const std::string name = key(g.name);
+    listed.emplace(name, true);
+    g.fileValue.reset();
+    g.differs = false;
+    const auto it = fromFile.find(name);
+    if (it == fromFile.end()) continue;
+    g.fileValue = values[it->second].second;
+    g.differs = *g.fileValue != g.original;
+    ++found.compared;
+    if (g.differs) ++found.differing;
+  }
+  for (const std::string& name : order)
+    if (!listed.contains(name)) found.notInBlock.push_back(name);
+  compared_ = true;
+  return found;
+}
+
+bool ParamGrid::wouldTake(int r) const {
+  const GridRow& g = rows_[static_cast<std::size_t>(r)];
+  return g.differs && g.fileValue && isTakeableRow(r) && !(g.changed && g.newValue == *g.fileValue);
+}
+
+std::size_t ParamGrid::takeableCount() const {
+  std::size_t n = 0;
+  for (int r = 2; r <= rowCount() - 2; ++r) n += wouldTake(r) ? 1 : 0;
+  return n;
+}
+
+std::size_t ParamGrid::takeFileValues() {
+  std::vector<int> rows;
+  for (int r = 2; r <= rowCount() - 2; ++r)
+    if (wouldTake(r)) rows.push_back(r);
+  if (rows.empty()) return 0;
+  // What the user typed for the row being edited counts first; the file's value of that
+  // row then overrides it, as it does every other.
+  const int edited = editRow_;
+  if (edited > 0) commitEntry();
+  for (const int r : rows) {
+    GridRow& g = rows_[static_cast<std::size_t>(r)];
+    g.newValue = *g.fileValue;
+    g.changed = true;
+  }
+  // The entry still shows what the row being edited held before: it is shown afresh, so
+  // that the next commit does not write the old text over the value taken.
+  if (edited > 0) {
+    const int current = current_;
+    current_ = edited;
+    editRow_ = 0;
+    chooseEditRow();
+    current_ = current;
+  }
+  return rows.size();
+}
+
+std::vector<std::string> ParamGrid::untakeableDifferences() const {
+  std::vector<std::string> names;
+  for (int r = 1; r <= rowCount() - 2; ++r) {
+    const GridRow& g = rows_[static_cast<std::size_t>(r)];
+    if (g.differs && !isTakeableRow(r)) names.push_back(g.name);
+  }
+  return names;
 }
 
 void ParamGrid::dropEditRow() {

@@ -6,8 +6,11 @@
 // Row layout: row 0 is the header ("Parameter", "Orig Value", "New Value"), rows 1 to n
 // the parameters in the order the server sent them, and row n + 1 a blank row that always
 // stays last. A grid with n parameters has n + 2 rows.
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tarvo::params {
@@ -24,6 +27,18 @@ struct GridRow {
   // The row chosen for editing shows its value cells on the button-face background
   // until the next commit.
   bool editing = false;
+  // After a comparison with a file: the file's value of this parameter, when the file has
+  // one, and whether the value listed by the server differs from it.
+  std::optional<std::string> fileValue;
+  bool differs = false;
+};
+
+// What comparing the grid with a file's values found.
+struct FileComparison {
+  std::size_t compared = 0;   // parameters the file and the block both have
+  std::size_t differing = 0;  // of those, the ones whose listed value is not the file's
+  // Parameters of the file the block does not list, in the file's order.
+  std::vector<std::string> notInBlock;
 };
 
 // What the value entry (the frame around the editable drop-down list) shows.
@@ -101,6 +116,21 @@ class ParamGrid {
   // The top row that puts `r` five rows below the top, kept inside the scrollable rows.
   int scrollTopFor(int r) const;
 
+  // ---- comparing with a file --------------------------------------------------------
+  // Records the file's value beside each parameter the file names (parameter names match
+  // in any case) and marks those whose listed value differs; a comparison before is
+  // forgotten. A parameter named twice takes the file's last value.
+  FileComparison compareWithFile(const std::vector<std::pair<std::string, std::string>>& values);
+  bool compared() const { return compared_; }
+  // Takes the file's value as the new value of every differing parameter the user could
+  // edit (not the first parameter, not TYPE): marked changed, nothing sent. What the entry
+  // held is committed first. Returns how many rows were taken.
+  std::size_t takeFileValues();
+  // Rows takeFileValues() would change now.
+  std::size_t takeableCount() const;
+  // Differing parameters takeFileValues() passes over.
+  std::vector<std::string> untakeableDifferences() const;
+
   // ---- submission --------------------------------------------------------------------
   // The commands of OK for `block`: "MODSTART:", one "MODPARM:" per changed row in row
   // order, "MODEND:"; empty when no row is changed.
@@ -108,6 +138,9 @@ class ParamGrid {
 
  private:
   bool isParameterRow(int r) const { return r >= 1 && r <= rowCount() - 2; }
+  // Rows the user can choose and so edit: TYPE and the first parameter never are.
+  bool isTakeableRow(int r) const;
+  bool wouldTake(int r) const;
   // The window itself changing the entry text counts as a use of the entry.
   void setEntryText(std::string text);
 
@@ -116,6 +149,7 @@ class ParamGrid {
   int editRow_ = 0;
   bool editRowTakesEntry_ = false;  // the entry was shown for the row being edited
   bool chgFlag_ = false;
+  bool compared_ = false;
   ValueEntry entry_;
 };
 

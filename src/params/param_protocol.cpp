@@ -76,4 +76,69 @@ void OutstandingEdits::clear() {
   blocks_.clear();
 }
 
+void ParamReads::askedForEditor() {
+  asked_.push_back({false, {}});
+}
+
+void ParamReads::askedForRead(std::string block) {
+  asked_.push_back({true, std::move(block)});
+  ++readsWaiting_;
+}
+
+void ParamReads::giveUpReading() {
+  // A read whose list never ended: its block counts as not read.
+  if (!reading_) return;
+  values_.erase(*reading_);
+  reading_.reset();
+  if (readsWaiting_ > 0) --readsWaiting_;
+}
+
+bool ParamReads::listBegins() {
+  giveUpReading();
+  if (asked_.empty()) return false;
+  Asked a = std::move(asked_.front());
+  asked_.pop_front();
+  if (!a.read) return false;
+  values_[a.block].clear();
+  reading_ = std::move(a.block);
+  return true;
+}
+
+bool ParamReads::listRefused() {
+  giveUpReading();
+  if (asked_.empty()) return false;
+  const bool read = asked_.front().read;
+  asked_.pop_front();
+  if (read && readsWaiting_ > 0) --readsWaiting_;
+  return read;
+}
+
+bool ParamReads::row(std::string_view line) {
+  if (!reading_) return false;
+  auto& params = values_[*reading_];
+  const ParamLine p = parseParamLine(line);
+  if (!p.name.empty() && params.size() < kMaxParams) params.insert_or_assign(p.name, p.value);
+  return true;
+}
+
+bool ParamReads::listDone() {
+  if (!reading_) return false;
+  blocksRead_.push_back(std::move(*reading_));
+  reading_.reset();
+  if (readsWaiting_ > 0) --readsWaiting_;
+  return true;
+}
+
+void ParamReads::clearBatch() {
+  values_.clear();
+  blocksRead_.clear();
+}
+
+void ParamReads::clear() {
+  asked_.clear();
+  reading_.reset();
+  readsWaiting_ = 0;
+  clearBatch();
+}
+
 }  // namespace tarvo::params

@@ -4,8 +4,12 @@
 // wait for the answer to their modification.
 #include <cstddef>
 #include <deque>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace tarvo::params {
 
@@ -57,6 +61,54 @@ class OutstandingEdits {
 
  private:
   std::deque<std::string> blocks_;
+};
+
+// Parameter lists read for the program's own use (the live values a revert checks), among
+// the lists asked for editors. The server answers "GETPARMS:" in the order received, each
+// with a list or an error, so a queue of what each request was for tells them apart.
+class ParamReads {
+ public:
+  // What a "GETPARMS:" went out for.
+  void askedForEditor();
+  void askedForRead(std::string block);
+
+  // A list begins ("CLRPRMLST") or is refused ("ERRPRMLST"): true when it answers a read.
+  // Nothing asked counts as an editor's, as lists always did.
+  bool listBegins();
+  bool listRefused();
+  // A row of the list arriving, and its end: true when the list answers a read. A read's
+  // rows beyond kMaxParams are dropped.
+  bool row(std::string_view line);
+  bool listDone();
+
+  // Reads asked for and not yet answered; when none is left the batch is complete.
+  std::size_t readsWaiting() const { return readsWaiting_; }
+  // The values read, block -> parameter -> value, and the blocks whose list arrived
+  // (in the order asked), for the batch so far.
+  const std::map<std::string, std::map<std::string, std::string, std::less<>>, std::less<>>&
+  values() const {
+    return values_;
+  }
+  const std::vector<std::string>& blocksRead() const { return blocksRead_; }
+  // Starts a new batch (the values of the last are forgotten).
+  void clearBatch();
+  // The connection is gone: nothing asked will be answered.
+  void clear();
+
+  static constexpr std::size_t kMaxParams = 4096;
+
+ private:
+  struct Asked {
+    bool read = false;
+    std::string block;
+  };
+  void giveUpReading();
+
+  std::deque<Asked> asked_;
+  std::optional<std::string> reading_;  // the block whose list is arriving for a read
+  std::size_t readsWaiting_ = 0;
+  std::map<std::string, std::map<std::string, std::string, std::less<>>, std::less<>> values_;
+  std::vector<std::string> blocksRead_;
 };
 
 }  // namespace tarvo::params

@@ -11,9 +11,11 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "link/Wire.h"
 #include "records/RegularFile.h"
+#include "records/journal_changes.h"
 #include "ui/ui_helpers.h"
 
 namespace tarvo::tools {
@@ -48,6 +50,12 @@ class JournalModel : public QAbstractTableModel {
   void setEvents(std::vector<records::JournalEvent> events) {
     beginResetModel();
     events_ = std::move(events);
+    changes_ = records::pairJournalEvents(events_);
+    // Newest first; changes of the same millisecond keep the order pairing gave them.
+    std::stable_sort(changes_.begin(), changes_.end(),
+                     [this](const records::JournalChange& a, const records::JournalChange& b) {
+                       return records::changeTime(a, events_) > records::changeTime(b, events_);
+                     });
     select();
     endResetModel();
   }
@@ -59,6 +67,10 @@ class JournalModel : public QAbstractTableModel {
     endResetModel();
   }
   int eventCount() const { return static_cast<int>(events_.size()); }
+  int changeCount() const { return static_cast<int>(changes_.size()); }
+  const std::vector<records::JournalEvent>& events() const { return events_; }
+  const std::vector<records::JournalChange>& changes() const { return changes_; }
+  std::size_t changeAt(int row) const { return rows_[static_cast<std::size_t>(row)]; }
 
   int rowCount(const QModelIndex& parent = {}) const override {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
@@ -77,7 +89,9 @@ class JournalModel : public QAbstractTableModel {
   }
   QVariant data(const QModelIndex& index, int role) const override {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
-    const records::JournalEvent& e = events_[rows_[static_cast<std::size_t>(index.row())]];
+    const records::JournalChange& change = changes_[changeAt(index.row())];
+    const records::JournalEvent& e = records::changeEvent(change, events_);
+    const records::JournalEvent* answer = change.answer ? &events_[*change.answer] : nullptr;
     switch (index.column()) {
       case Time: return link::fromWire(records::isoUtc(e.timeMs));
       case User: return utf8(e.user);
@@ -87,8 +101,12 @@ class JournalModel : public QAbstractTableModel {
       case Block: return link::fromWire(e.block);
       case What: return link::fromWire(e.what);
       case Detail: return link::fromWire(e.detail);
-      case Result: return link::fromWire(records::outcomeText(e.result));
-      case Message: return link::fromWire(e.message);
+      case Result:
+        if (!answer) return QStringLiteral("unanswered");
+        if (role == Qt::ToolTipRole)
+          return QStringLiteral("Answered at ") + link::fromWire(records::isoUtc(answer->timeMs));
+        return link::fromWire(records::outcomeText(answer->result));
+      case Message: return answer ? link::fromWire(answer->message) : QString();
       default: return {};
     }
   }
@@ -96,12 +114,14 @@ class JournalModel : public QAbstractTableModel {
  private:
   void select() {
     rows_.clear();
-    for (std::size_t i = 0; i < events_.size(); ++i)
-      if (journalEventMatches(events_[i], block_, cp_)) rows_.push_back(i);
+    for (std::size_t i = 0; i < changes_.size(); ++i)
+      if (journalEventMatches(records::changeEvent(changes_[i], events_), block_, cp_))
+        rows_.push_back(i);
   }
 
   std::vector<records::JournalEvent> events_;
-  std::vector<std::size_t> rows_;  // the events the filters leave, in order
+  std::vector<records::JournalChange> changes_;  // newest first
+  std::vector<std::size_t> rows_;                // the changes the filters leave, in order
   std::string block_;
   std::string cp_;
 };
@@ -132,6 +152,14 @@ JournalFRM::JournalFRM(std::function<QString()> folder, QWidget* owner)
   RefreshPB->setObjectName(QStringLiteral("RefreshPB"));
   RefreshPB->setAccessibleName(QStringLiteral("Refresh"));
   filters->addWidget(RefreshPB);
+  RevertPB = new QPushButton(QStringLiteral("Re&vert..."), this);
+  RevertPB->setObjectName(QStringLiteral("RevertPB"));
+  RevertPB->setAccessibleName(QStringLiteral("Revert"));
+  RevertPB->setToolTip(
+      QStringLiteral("Set the parameters of the chosen changes back to their "
+                     "old values"));
+  RevertPB->setEnabled(false);
+  filters->addWidget(RevertPB);
   layout->addLayout(filters);
 
   JournalGrid = new QTableView(this);
@@ -139,6 +167,7 @@ JournalFRM::JournalFRM(std::function<QString()> folder, QWidget* owner)
   JournalGrid->setAccessibleName(QStringLiteral("Change journal"));
   JournalGrid->setModel(model_);
   JournalGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+  JournalGrid->setSelectionMode(QAbstractItemView::ExtendedSelection);
   JournalGrid->setWordWrap(false);
   JournalGrid->verticalHeader()->hide();
   JournalGrid->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 6);
@@ -154,6 +183,13 @@ JournalFRM::JournalFRM(std::function<QString()> folder, QWidget* owner)
   layout->addWidget(JournalInfoLBL);
 
   connect(RefreshPB, &QPushButton::clicked, this, &JournalFRM::reload);
+  connect(JournalGrid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &JournalFRM::paintRevert);
+  connect(model_, &QAbstractItemModel::modelReset, this, &JournalFRM::paintRevert);
+  connect(RevertPB, &QPushButton::clicked, this, [this] {
+    const std::vector<std::size_t> chosen = chosenChanges();
+    if (!chosen.empty()) emit revertRequested(chosen);
+  });
   resize(1100, 520);
 }
 
@@ -165,6 +201,41 @@ int JournalFRM::eventCount() const {
 
 int JournalFRM::shownCount() const {
   return model_->rowCount();
+}
+
+int JournalFRM::changeCount() const {
+  return model_->changeCount();
+}
+
+const std::vector<records::JournalEvent>& JournalFRM::events() const {
+  return model_->events();
+}
+
+const std::vector<records::JournalChange>& JournalFRM::changes() const {
+  return model_->changes();
+}
+
+std::vector<std::size_t> JournalFRM::chosenChanges() const {
+  std::vector<std::size_t> chosen;
+  for (const QModelIndex& index : JournalGrid->selectionModel()->selectedRows())
+    chosen.push_back(model_->changeAt(index.row()));
+  return chosen;
+}
+
+void JournalFRM::choose(const std::vector<int>& rows) {
+  JournalGrid->clearSelection();
+  for (const int r : rows)
+    JournalGrid->selectionModel()->select(model_->index(r, 0),
+                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+void JournalFRM::setRevertBusy(bool busy) {
+  revertBusy_ = busy;
+  paintRevert();
+}
+
+void JournalFRM::paintRevert() {
+  RevertPB->setEnabled(!revertBusy_ && JournalGrid->selectionModel()->hasSelection());
 }
 
 void JournalFRM::reload() {
@@ -199,10 +270,10 @@ void JournalFRM::refilter() {
 
 void JournalFRM::describe() {
   QString text = QStringLiteral(
-                     "%1 of %2 events shown, newest first, from the journal files of "
+                     "%1 of %2 changes shown, newest first, from the journal files of "
                      "the last %3 months in %4")
                      .arg(shownCount())
-                     .arg(eventCount())
+                     .arg(changeCount())
                      .arg(kJournalMonths)
                      .arg(QDir::toNativeSeparators(readFolder_));
   if (capped_)

@@ -105,4 +105,12 @@ std::optional<QString> DialogPrompter::saveFileName(const QString& title, const 
   return path;
 }
 
+std::optional<QString> DialogPrompter::openFileName(const QString& title, const QString& filter) {
+  const QString path = QFileDialog::getOpenFileName(
+      QApplication::activeWindow(), title,
+      QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), filter);
+  if (path.isEmpty()) return std::nullopt;
+  return path;
+}
+
 }  // namespace tarvo

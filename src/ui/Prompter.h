@@ -48,6 +48,14 @@ class Prompter {
     return std::nullopt;
   }
 
+  // Asks for a file to read: the path chosen, or nullopt when the user cancels. A prompter
+  // that cannot ask reads nothing.
+  virtual std::optional<QString> openFileName(const QString& title, const QString& filter) {
+    (void)title;
+    (void)filter;
+    return std::nullopt;
+  }
+
   // Convenience for the common "OK" box.
   void inform(Icon icon, const QString& title, const QString& text) {
     message(icon, title, text, QMessageBox::Ok);
@@ -75,6 +83,7 @@ class DialogPrompter : public Prompter {
                                  int minimum, int maximum) override;
   std::optional<QString> saveFileName(const QString& title, const QString& filter,
                                       const QString& suggestedName) override;
+  std::optional<QString> openFileName(const QString& title, const QString& filter) override;
 };
 
 }  // namespace tarvo

@@ -3,6 +3,7 @@
 // answers to a modification.
 #include <QAccessible>
 #include <QApplication>
+#include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QScreen>
@@ -454,4 +455,109 @@ TEST_F(ParamEditor, EditorsAreBoundedInNumberAndAnUnloadedOneIsFreedAtOnce) {
   EXPECT_TRUE(loading.isNull());
   EXPECT_EQ(client->params().listsAsked(), 0u);
   EXPECT_EQ(client->params().editorCount(), 0);
+}
+
+// ---- comparing with a dump file ---------------------------------------------------------
+
+class CompareWithFile : public ParamEditor {
+ protected:
+  QString writeFile(const char* name, const QByteArray& bytes) {
+    const QString path = dir.filePath(QLatin1String(name));
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+    return path;
+  }
+  // What the file's column shows of grid row `gridRow`, and "marked" when its name cell is
+  // marked as differing.
+  static QString fileCell(ParmEditFRM* editor, int gridRow) {
+    QTableWidget* grid = inside<QTableWidget>(editor, "MSHFlexGrid1");
+    const int r = ParmEditFRM::tableRowOf(gridRow);
+    const bool marked = grid->item(r, 0)->background().style() != Qt::NoBrush;
+    return grid->item(r, 3)->text() + (marked ? " marked" : "");
+  }
+  static QString label(ParmEditFRM* editor) { return inside<QLabel>(editor, "CompareLBL")->text(); }
+};
+
+TEST_F(CompareWithFile, MarksWhatDiffersTakesTheFileValuesAndSendsNothingBeforeOk) {
+  // A dump as tarvoctl writes it: UTF-8 with its mark, a heading, other blocks, a defused
+  // formula, a name in small letters, a parameter the block lacks, TYPE differing.
+  const QString path = writeFile("cp6001.csv",
+                                 "\xEF\xBB\xBF"
+                                 "block,parameter,value\r\n"
+                                 "CMP1:PID0,HILIM,1\r\n"
+                                 "CMP1:PID1,NAME,PID1\r\nCMP1:PID1,TYPE,PIDA\r\n"
+                                 "CMP1:PID1,DESCRP,'=FEED+1\r\n"
+                                 "cmp1:pid1,hilim,100.0\r\n"
+                                 "CMP1:PID1,LOLIM,-5\r\n"
+                                 "CMP1:PID1,KP,\"1,5 \xC2\xB0\"\r\n"
+                                 "CMP1:PID1,GAIN,3\r\n");
+  QPointer<ParmEditFRM> editor = openEditor("CMP1:PID1", kPidParams);
+  ASSERT_TRUE(editor);
+  ASSERT_TRUE(inside<QTableWidget>(editor, "MSHFlexGrid1")->isColumnHidden(3));
+  inside<QPushButton>(editor, "CompareFilePB")->click();  // cancelled: nothing changes
+  EXPECT_EQ(prompter.boxes(), "Compare with File|CSV files (*.csv);;All files (*)");
+  EXPECT_TRUE(inside<QTableWidget>(editor, "MSHFlexGrid1")->isColumnHidden(3));
+
+  click(editor, 5);  // LOLIM, typed over and not committed: taking the file's value wins
+  type(editor, "7");
+  prompter.answerOpenFile(path);
+  const int width = editor->width();
+  inside<QPushButton>(editor, "CompareFilePB")->click();
+  EXPECT_FALSE(inside<QTableWidget>(editor, "MSHFlexGrid1")->isColumnHidden(3));
+  // The window grows by the file's column (the test screen has room for it).
+  EXPECT_EQ(editor->width() - width, inside<QTableWidget>(editor, "MSHFlexGrid1")->columnWidth(3));
+  QStringList cells;
+  for (int r = 1; r <= 8; ++r) cells << fileCell(editor, r);
+  EXPECT_EQ(cells.join(u'|'),
+            QString::fromLatin1("|PIDA marked|=FEED+1 marked||-5 marked||1,5 \xB0 marked|"));
+  EXPECT_EQ(label(editor),
+            "Compared with cp6001.csv: 4 of 6 parameters differ (marked; the file's value "
+            "beside). Not in this block: GAIN. Not editable here: TYPE.");
+  EXPECT_TRUE(sent({}));
+
+  // The file's values become new values (TYPE is never edited); OK sends them.
+  inside<QPushButton>(editor, "TakeFilePB")->click();
+  EXPECT_EQ(row(editor, 2), "TYPE|PID|");
+  EXPECT_EQ(row(editor, 3), "DESCRP|FEED FLOW|=FEED+1 changed");
+  EXPECT_EQ(row(editor, 4), "HILIM|100.0|");
+  EXPECT_EQ(row(editor, 5), "LOLIM|0.0|-5 changed");
+  EXPECT_EQ(row(editor, 7), QString::fromLatin1("KP|1.5|1,5 \xB0 changed"));
+  EXPECT_EQ(row(editor, 8), "TI|2.0|");
+  EXPECT_EQ(entry(editor), "LOLIM [-5,0.0] -5");
+  EXPECT_FALSE(inside<QPushButton>(editor, "TakeFilePB")->isEnabled());
+  EXPECT_TRUE(label(editor).endsWith("3 values taken as new values: OK sends them."));
+  EXPECT_TRUE(sent({}));
+  inside<QPushButton>(editor, "OKPB")->click();
+  EXPECT_TRUE(closedSending(
+      editor,
+      {"MODSTART:CMP1:PID1", "MODPARM:DESCRP = =FEED+1", "MODPARM:LOLIM = -5",
+       QString::fromLatin1("MODPARM:KP = 1,5 \xB0"), "MODEND:CMP1:PID1", "MODDONE:CMP1:PID1"}));
+}
+
+TEST_F(CompareWithFile, AFileThatCanNotBeComparedIsSaidAndChangesNothing) {
+  QPointer<ParmEditFRM> editor = openEditor("CMP1:PID1", kPidParams);
+  ASSERT_TRUE(editor);
+  const struct {
+    QString path;
+    QString box;
+    QString why;
+  } cases[] = {
+      {writeFile("other.csv", "block,parameter,value\nCMP1:PID2,HILIM,5\n"),
+       "Compare with File|" + dir.filePath("other.csv") + " holds no parameters of CMP1:PID1.", ""},
+      {writeFile("broken.csv", "CMP1:PID1,HILIM,5\nCMP1:PID1,LOLIM,\"open\n"),
+       "Compare with File|" + dir.filePath("broken.csv") + " can not be compared:\r", "line 2"},
+      {dir.path(), "Compare with File|" + dir.path() + " can not be compared:\r", "regular"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path.toStdString());
+    prompter.clear();
+    prompter.answerOpenFile(c.path);
+    inside<QPushButton>(editor, "CompareFilePB")->click();
+    ASSERT_EQ(prompter.shown.size(), 2);
+    const QString box = prompter.boxes().section("; ", 1);
+    EXPECT_TRUE(box.startsWith(c.box) && box.contains(c.why)) << box.toStdString();
+    EXPECT_TRUE(inside<QTableWidget>(editor, "MSHFlexGrid1")->isColumnHidden(3));
+    EXPECT_FALSE(inside<QPushButton>(editor, "TakeFilePB")->isEnabled());
+  }
+  EXPECT_TRUE(sent({}));
 }

@@ -81,6 +81,14 @@ std::optional<QString> ScriptedPrompter::saveFileName(const QString& title, cons
   return path;
 }
 
+std::optional<QString> ScriptedPrompter::openFileName(const QString& title, const QString& filter) {
+  shown.push_back({Icon::None, title, filter, {}, false});
+  if (openFiles_.empty()) return std::nullopt;
+  const QString path = openFiles_.front();
+  openFiles_.pop_front();
+  return path;
+}
+
 QString ScriptedPrompter::boxes() const {
   QStringList out;
   for (const ShownBox& box : shown) out << box.title + u'|' + box.text;

@@ -55,6 +55,10 @@ class ScriptedPrompter : public Prompter {
   std::optional<QString> saveFileName(const QString& title, const QString& filter,
                                       const QString& suggestedName) override;
 
+  // Records the dialog as a box titled `title` whose text is the filter, and answers from
+  // its own queue (cancel when it is empty).
+  std::optional<QString> openFileName(const QString& title, const QString& filter) override;
+
   void answer(QMessageBox::StandardButton button) { answers_.push_back(button); }
   void answerInput(const QString& text) { inputs_.push_back({true, text}); }
   void cancelInput() { inputs_.push_back({false, QString()}); }
@@ -62,6 +66,7 @@ class ScriptedPrompter : public Prompter {
   void answerNumber(const QString& keys) { numbers_.push_back({true, keys}); }
   void cancelNumber() { numbers_.push_back({false, QString()}); }
   void answerSaveFile(const QString& path) { saveFiles_.push_back(path); }
+  void answerOpenFile(const QString& path) { openFiles_.push_back(path); }
   // Runs while a box is "open", as the user could still act then (events keep flowing).
   void setWhileOpen(std::function<void()> action) { whileOpen_ = std::move(action); }
 
@@ -84,6 +89,7 @@ class ScriptedPrompter : public Prompter {
   std::deque<InputAnswer> inputs_;
   std::deque<InputAnswer> numbers_;
   std::deque<QString> saveFiles_;
+  std::deque<QString> openFiles_;
   std::function<void()> whileOpen_;
 };
 

@@ -195,3 +195,82 @@ TEST(ParamGrid, EachSourceRowOfAStepShiftGivesItsOwnEffectiveValue) {
     EXPECT_EQ(rows(g), after) << script;
   }
 }
+
+// ---- comparing with a file --------------------------------------------------------------
+
+TEST(ParamGrid, ComparingMarksDifferencesAndTakingMakesThemEditsOfEditableRowsOnly) {
+  ParamGrid g = gridOf("NAME=X|TYPE=PID|HILIM=100|LOLIM=0|DESCRP=a b|KP=1");
+  play(g, "4|=7");  // LOLIM typed over, not committed
+  const FileComparison found = g.compareWithFile({{"NAME", "Y"},
+                                                  {"type", "AIN"},
+                                                  {"HILIM", "100"},
+                                                  {"lolim", "-1"},
+                                                  {"DESCRP", "x"},
+                                                  {"DESCRP", "a b"},
+                                                  {"GAIN", "2"},
+                                                  {"gain", "3"},
+                                                  {"OUT", ""}});
+  EXPECT_EQ(found.compared, 5u);
+  EXPECT_EQ(found.differing, 3u);  // NAME, TYPE, LOLIM; DESCRP's last value is the same
+  EXPECT_EQ(found.notInBlock, (Strings{"GAIN", "OUT"}));
+  std::string marks;
+  for (int r = 1; r <= g.parameterCount(); ++r)
+    marks += (g.row(r).differs ? "D" : g.row(r).fileValue ? "=" : ".");
+  EXPECT_EQ(marks, "DD=D=.");
+  EXPECT_EQ(g.untakeableDifferences(), (Strings{"NAME", "TYPE"}));
+  EXPECT_EQ(rows(g), "||||||");  // comparing changes no value
+
+  EXPECT_EQ(g.takeableCount(), 1u);
+  EXPECT_EQ(g.takeFileValues(), 1u);
+  EXPECT_EQ(rows(g), "|||-1*|||");
+  EXPECT_EQ(offers(g), "LOLIM [-1,0] -1");  // the entry shows the taken value, not the 7
+  play(g, "6");                             // committing it again keeps -1
+  EXPECT_EQ(rows(g), "|||-1*|||");
+  EXPECT_EQ(g.takeableCount(), 0u);
+  EXPECT_EQ(g.takeFileValues(), 0u);
+
+  // A later comparison forgets the earlier one; a new list forgets both.
+  g.compareWithFile({{"KP", "2"}});
+  EXPECT_FALSE(g.row(4).fileValue.has_value());
+  EXPECT_TRUE(g.row(6).differs);
+  g.startList();
+  EXPECT_FALSE(g.compared());
+}
+
+TEST(ParamProtocol, ListsAnswerRequestsInOrderAndAReadsListFillsNoEditor) {
+  ParamReads reads;
+  EXPECT_FALSE(reads.listBegins());  // asked by nobody: an editor's, as always
+  reads.askedForEditor();
+  reads.askedForRead("CMP1:A");
+  reads.askedForRead("CMP1:B");
+  reads.askedForRead("CMP1:C");
+  reads.askedForEditor();
+  EXPECT_EQ(reads.readsWaiting(), 3u);
+
+  EXPECT_FALSE(reads.listBegins());
+  EXPECT_FALSE(reads.row(prmLine("HILIM", "1")));
+  EXPECT_FALSE(reads.listDone());
+  EXPECT_TRUE(reads.listBegins());  // A
+  EXPECT_TRUE(reads.row(prmLine("HILIM", "100.0")));
+  EXPECT_TRUE(reads.row(prmLine("", "no name")));
+  EXPECT_TRUE(reads.row(prmLine("DESCRP", "two  words ")));
+  EXPECT_TRUE(reads.listDone());
+  EXPECT_TRUE(reads.listBegins());  // B, cut short by the next answer: not read
+  EXPECT_TRUE(reads.row(prmLine("KP", "1")));
+  EXPECT_TRUE(reads.listRefused());  // C
+  EXPECT_EQ(reads.readsWaiting(), 0u);
+  EXPECT_FALSE(reads.listBegins());
+
+  EXPECT_EQ(reads.blocksRead(), Strings{"CMP1:A"});
+  ASSERT_EQ(reads.values().size(), 1u);
+  const auto& a = reads.values().at("CMP1:A");
+  EXPECT_EQ(a.size(), 2u);
+  EXPECT_EQ(a.at("HILIM"), "100.0");
+  EXPECT_EQ(a.at("DESCRP"), "two  words");
+
+  reads.askedForRead("CMP1:D");
+  reads.clear();  // the connection went
+  EXPECT_EQ(reads.readsWaiting(), 0u);
+  EXPECT_TRUE(reads.values().empty());
+  EXPECT_FALSE(reads.listBegins());
+}
