@@ -168,8 +168,13 @@ std::optional<std::string> revertProblem(const std::vector<JournalEvent>& events
            ", the CP of this session";
   if (e.truncated) return "its journal line was cut short: not every parameter it changed is known";
   if (e.changes.empty()) return "it changed no parameter";
-  for (const ParamChange& p : e.changes)
+  for (const ParamChange& p : e.changes) {
     if (!p.oldValue) return "the old value of " + p.param + " is unknown (?)";
+    // A journal is a text file anyone may edit: a line break in a value would end the
+    // command it is sent in and start another.
+    if (p.oldValue->find_first_of("\r\n") != std::string::npos)
+      return "the old value of " + p.param + " holds a line break: the server can not take it";
+  }
   return std::nullopt;
 }
 

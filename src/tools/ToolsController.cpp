@@ -103,12 +103,6 @@ QString refusalLines(const std::vector<records::RevertRefusal>& refusals,
   return text;
 }
 
-// A value that would end the command early if it went out: a journal edited by hand may
-// hold one.
-bool holdsLineBreak(const std::string& value) {
-  return value.find_first_of("\r\n") != std::string::npos;
-}
-
 }  // namespace
 
 void ToolsController::revert(const std::vector<std::size_t>& chosen) {
@@ -143,15 +137,6 @@ void ToolsController::revert(const std::vector<std::size_t>& chosen) {
   for (const records::RevertRefusal& r : plan.refusals) refused.push_back(r.change);
   for (const std::size_t c : chosen)
     if (std::find(refused.begin(), refused.end(), c) == refused.end()) pending.chosen.push_back(c);
-  for (const records::RevertSet& set : plan.sets)
-    for (const auto& [param, value] : set.values)
-      if (holdsLineBreak(value)) {
-        prompter_.inform(Prompter::Icon::Exclamation, kRevertTitle,
-                         QStringLiteral("The old value of %1 of %2 holds a line break: the "
-                                        "server can not take it. Nothing is set back.")
-                             .arg(link::fromWire(param), link::fromWire(set.block)));
-        return;
-      }
 
   const QString refusals = refusalLines(plan.refusals, pending.events, pending.changes);
   QString list;

@@ -207,10 +207,15 @@ TEST_F(Revert, EachRefusalSaysWhy) {
   JournalEvent add = edit(kT0 + 70, "BOILER:NEW", {});
   add.what = std::string(kWhatAdd);
   const std::size_t notEdit = change(add);
-  const RevertPlan p = plan({unknown, refused, open, lost, otherCp, gone, noParam, notEdit});
+  const std::size_t lineBreak =
+      change(edit(kT0 + 80, "BOILER:PC104", {{"HI", "1\nMODEND:", "2"}}));
+  const RevertPlan p =
+      plan({unknown, refused, open, lost, otherCp, gone, noParam, notEdit, lineBreak});
   EXPECT_TRUE(p.sets.empty());
   EXPECT_EQ(describe(p),
             (std::vector<std::string>{
+                std::to_string(lineBreak) +
+                    ": the old value of HI holds a line break: the server can not take it",
                 std::to_string(notEdit) + ": only parameter changes can be reverted, not a add",
                 std::to_string(noParam) + ": BOILER:LC101 has no parameter LO now",
                 std::to_string(gone) + ": BOILER:GONE is not in CP CP6001 now",
