@@ -3,7 +3,9 @@
 #include <QTcpSocket>
 
 #include "app/LinkController.h"
+#include "browser/TreeController.h"
 #include "icc/SessionController.h"
+#include "link/Connection.h"
 #include "support/ClientFixture.h"
 
 using namespace tarvo;
