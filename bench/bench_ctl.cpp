@@ -24,8 +24,8 @@
 #include <string>
 
 #include "bench_main.h"
-#include "plant.h"
 #include "rig_process.h"
+#include "sim/plant.h"
 #include "sim_process.h"
 
 using namespace tarvo;

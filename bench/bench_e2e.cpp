@@ -21,9 +21,9 @@
 #include "bench_qt.h"
 #include "browser/Form1.h"
 #include "browser/TreeController.h"
-#include "demo_plant.h"
 #include "link/Connection.h"
 #include "records/settings_file.h"
+#include "sim/demo_plant.h"
 #include "sim_process.h"
 
 using namespace tarvo;

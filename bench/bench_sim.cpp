@@ -11,6 +11,17 @@
 // Reported: commands per second (items_per_second: four commands a round), and the reply
 // time of each exchange, from the request written to its last reply line read (median and
 // 99th percentile, reads and writes apart and together). Opening the sessions is not timed.
+//
+// The engine alone, in this process, with its plant limits raised to let the plant be large:
+//
+//   BM_SimBlockOps/N    an add, a copy, a move and two deletes in a compound of N blocks.
+//                       items_per_second counts operations; it should not fall as N grows.
+//                       another_client_waits_ms is what a read of the server's 64 KiB of such
+//                       commands (about 1,600) keeps another client waiting.
+//   BM_SimCheckpoint/C  what "CHECKPOINTCP" costs the serving thread on a plant that holds C
+//                       copies of a sequence block with a 10,000-line source (600 took the
+//                       server to 565 MB before the limits); first_change_us is the first
+//                       parameter edit after it, which copies the compound it changes.
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -19,6 +30,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -27,7 +40,9 @@
 #include "bench_main.h"
 #include "link/framing.h"
 #include "link/line_splitter.h"
-#include "plant.h"
+#include "sim/demo_plant.h"
+#include "sim/engine.h"
+#include "sim/plant.h"
 #include "sim_process.h"
 
 using namespace tarvo;
@@ -250,7 +265,90 @@ void BM_SimParamLoop(benchmark::State& state) {
   state.counters["max_ms"] = percentile(both, 1.0);
 }
 
+// ---- the engine alone --------------------------------------------------------------------
+
+sim::EngineOptions roomy() {
+  sim::EngineOptions o;
+  o.workMs = 0;
+  o.limits.maxPerCp =
+      o.limits.maxPlant = {10'000'000, 100'000, 100'000'000, 1'000'000'000, 1'000'000'000};
+  return o;
+}
+
+bool answered(benchmark::State& state, const std::vector<sim::Outgoing>& out,
+              const std::string& command) {
+  if (out.size() == 1 && !out[0].line.starts_with("ERR")) return true;
+  state.SkipWithError((command + ": " + (out.empty() ? "no answer" : out[0].line)).c_str());
+  return false;
+}
+
+void BM_SimBlockOps(benchmark::State& state) {
+  const auto blocks = static_cast<std::size_t>(state.range(0));
+  sim::Plant plant = sim::buildScalePlant(blocks, blocks);
+  const std::string first = plant.findCompound("C00001")->blocks.front().name;
+  sim::Engine engine(std::move(plant), roomy());
+  const sim::ConnId c = engine.connect();
+  engine.handle(c, "OPENCP:CP9001 ALL bench");
+  long round = 0;
+  const auto start = std::chrono::steady_clock::now();
+  for (auto _ : state) {
+    const std::string n = "C00001:N" + std::to_string(round),
+                      k = "C00001:K" + std::to_string(round);
+    ++round;
+    for (const std::string& command :
+         {"ADDNEW:" + n + " C00001 AIN", "CPYNEW:" + k + " " + n + " AIN C00001:" + first,
+          "MOVEBLK:C00001 " + k + " AIN", "DELBLK:" + n, "DELBLK:" + k})
+      if (!answered(state, engine.handle(c, command), command)) return;
+  }
+  const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+  const auto operations = static_cast<double>(state.iterations() * 5);
+  state.SetItemsProcessed(state.iterations() * 5);
+  // 64 KiB of commands of about 40 bytes each, read and handled at once.
+  state.counters["another_client_waits_ms"] = took.count() / operations * 1600;
+}
+
+void BM_SimCheckpoint(benchmark::State& state) {
+  sim::Plant plant = sim::buildDemoPlant();
+  const std::vector<std::string> source(10'000,
+                                        "X := X + 1; { filler filler filler filler filler }");
+  sim::Compound& feed = *plant.cps.edit("CP6001")->compounds.edit("FEEDWT");
+  for (long k = 0; k < state.range(0); ++k) {
+    sim::Block b = sim::makeBlock("C" + std::to_string(k), "IND");
+    b.source = source;
+    feed.blocks.push_back(std::move(b));
+  }
+  sim::Engine engine(std::move(plant), roomy());
+  std::uint64_t ticket = 0;
+  std::shared_ptr<const sim::Plant> snapshot;
+  engine.setCheckpointWriter([&](std::uint64_t t, std::shared_ptr<const sim::Plant> p) {
+    ticket = t;
+    snapshot = std::move(p);
+  });
+  const sim::ConnId c = engine.connect();
+  engine.handle(c, "OPENCP:CP6001 ALL bench");
+  double changeUs = 0;
+  long value = 0;
+  for (auto _ : state) {
+    engine.handle(c, "CHECKPOINTCP");
+    state.PauseTiming();
+    // The snapshot is still being written when the next change comes.
+    const auto start = std::chrono::steady_clock::now();
+    engine.handle(c, "MODSTART:FEEDWT:PMPSEQ");
+    engine.handle(c, "MODPARM:TIMINC = " + std::to_string(1 + value++ % 5));
+    if (!answered(state, engine.handle(c, "MODEND:FEEDWT:PMPSEQ"), "MODEND")) return;
+    changeUs +=
+        std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
+    engine.checkpointWritten(ticket, "");
+    snapshot.reset();
+    state.ResumeTiming();
+  }
+  state.counters["first_change_us"] = changeUs / static_cast<double>(state.iterations());
+}
+
 }  // namespace
+
+BENCHMARK(BM_SimBlockOps)->Arg(1000)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SimCheckpoint)->Arg(0)->Arg(600)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK(BM_SimParamLoop)
     ->Arg(1)

@@ -1,6 +1,6 @@
 #include "sim_process.h"
 
-#include "plant_store.h"
+#include "sim/plant_store.h"
 
 namespace tarvo::bench {
 

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
-#include "plant.h"
+#include "sim/plant.h"
 
 namespace tarvo::bench {
 

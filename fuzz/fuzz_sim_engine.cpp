@@ -7,8 +7,11 @@
 //   13               the clock moves on by (bits 4-7) * 250 ms
 //   14, 15           the oldest checkpoint write ends well (14) or fails (15)
 // Every reply is one line for a live connection, the log never carries a control
-// character, what the engine holds for clients stays within its limits, and the plant it
-// ends with survives a checkpoint and a restart unchanged.
+// character, what the engine holds for clients stays within its limits, the plant never
+// grows past its own (set a little above the demo plant here), a checkpoint's snapshot
+// stays as it was taken whatever changes after it, and the plant the engine ends with
+// survives a checkpoint and a restart unchanged.
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -19,9 +22,9 @@
 #include <string_view>
 #include <utility>
 
-#include "demo_plant.h"
-#include "engine.h"
-#include "plant_file.h"
+#include "sim/demo_plant.h"
+#include "sim/engine.h"
+#include "sim/plant_file.h"
 
 namespace {
 
@@ -30,7 +33,20 @@ using namespace tarvo::sim;
 constexpr std::size_t kConnections = 4;
 
 EngineOptions options() {
+  static const Plant demo = buildDemoPlant();
   EngineOptions o;
+  PlantSize largest;
+  for (const auto& cp : demo.cps) {
+    const PlantSize size = sizeOf(cp);
+    largest.blocks = std::max(largest.blocks, size.blocks);
+    largest.compounds = std::max(largest.compounds, size.compounds);
+    largest.sourceLines = std::max(largest.sourceLines, size.sourceLines);
+    largest.sourceBytes = std::max(largest.sourceBytes, size.sourceBytes);
+  }
+  o.limits.maxPerCp = largest;
+  o.limits.maxPerCp += {4, 2, 200, 8000};
+  o.limits.maxPlant = sizeOf(demo);
+  o.limits.maxPlant += {8, 3, 300, 12000};
   o.workMs = 500;
   o.xrefMsPerBlock = 2;
   o.limits.maxEditChanges = 40;
@@ -59,7 +75,8 @@ void check(const std::vector<Outgoing>& out, const std::array<ConnId, kConnectio
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const Plant demo = buildDemoPlant();
-  Engine engine(demo, options());
+  static const EngineOptions opts = options();
+  Engine engine(demo, opts);
   std::int64_t now = 1'000'000;
   engine.setClock([&] { return now; });
   engine.setLogger([](const std::string& line) {
@@ -68,17 +85,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (u < 0x20 || u >= 0x7F) std::abort();
     }
   });
-  std::deque<std::pair<std::uint64_t, std::shared_ptr<const Plant>>> writes;
+  struct Write {
+    std::uint64_t ticket;
+    std::shared_ptr<const Plant> snapshot;
+    std::string text;  // the snapshot's plant file as it was taken
+  };
+  std::deque<Write> writes;
   engine.setCheckpointWriter([&](std::uint64_t ticket, std::shared_ptr<const Plant> snapshot) {
-    if (!snapshot) std::abort();
-    writes.emplace_back(ticket, std::move(snapshot));
+    if (!snapshot || !(*snapshot == engine.plant())) std::abort();
+    std::string text = writePlantText(*snapshot);
+    writes.push_back({ticket, std::move(snapshot), std::move(text)});
   });
 
   std::array<ConnId, kConnections> live{};
   for (auto& c : live) c = engine.connect();
   auto endWrite = [&](bool ok) {
     if (writes.empty()) return;
-    const std::uint64_t ticket = writes.front().first;
+    const std::uint64_t ticket = writes.front().ticket;
+    if (writePlantText(*writes.front().snapshot) != writes.front().text) std::abort();
     writes.pop_front();
     const auto out = engine.checkpointWritten(ticket, ok ? "" : "disk full\nVERSION6.6.6");
     check(out, live);
@@ -113,10 +137,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           if (o.awaits != 0 && o.line != "DNCPUTIL") std::abort();
       }
     }
-    if (engine.heldBytes() > kConnections * heldBound(options().limits)) std::abort();
+    if (engine.heldBytes() > kConnections * heldBound(opts.limits)) std::abort();
+    const PlantSize& grown = engine.plantSize();
+    const PlantSize& most = opts.limits.maxPlant;
+    if (grown.blocks > most.blocks || grown.compounds > most.compounds ||
+        grown.sourceLines > most.sourceLines || grown.sourceBytes > most.sourceBytes)
+      std::abort();
   }
   while (!writes.empty()) endWrite(true);
 
+  if (!(engine.plantSize() == sizeOf(engine.plant()))) std::abort();
   if (engine.plant() == demo) return 0;  // the demo plant is known to survive
   const PlantReadResult back = readPlantText(writePlantText(engine.plant()));
   if (!back.plant || !(*back.plant == engine.plant())) std::abort();

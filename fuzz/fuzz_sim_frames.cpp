@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "frame_decoder.h"
+#include "sim/frame_decoder.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "plant_file.h"
+#include "sim/plant_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tarvo::sim;

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "seq_checker.h"
+#include "sim/seq_checker.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tarvo::sim::seq;

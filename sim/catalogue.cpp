@@ -1,10 +1,10 @@
-#include "catalogue.h"
+#include "sim/catalogue.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
-#include "text.h"
+#include "sim/text.h"
 
 namespace tarvo::sim {
 

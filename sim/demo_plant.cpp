@@ -1,4 +1,4 @@
-#include "demo_plant.h"
+#include "sim/demo_plant.h"
 
 #include <initializer_list>
 #include <stdexcept>
@@ -15,8 +15,7 @@ Block& add(Compound& c, const char* name, const char* type, Values values) {
   for (const auto& [param, value] : values)
     if (!setValue(b.params, param, value))
       throw std::logic_error(std::string("demo plant: ") + type + " has no " + param);
-  c.blocks.push_back(std::move(b));
-  return c.blocks.back();
+  return c.blocks.push_back(std::move(b));
 }
 
 // n in decimal, zero-filled to width digits.
@@ -479,9 +478,8 @@ Plant buildScalePlant(std::size_t blockCount, std::size_t blocksPerCompound) {
   Compound* current = nullptr;
   for (std::size_t i = 0; i < blockCount; ++i) {
     if (i % blocksPerCompound == 0) {
-      cp.compounds.push_back(
+      current = &cp.compounds.push_back(
           makeCompound("C" + zeroPad(i / blocksPerCompound + 1, 5), "Scale compound"));
-      current = &cp.compounds.back();
     }
     // One loop every four blocks: measurement, controller, valve, calc.
     const std::size_t loop = i / 4 + 1;

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "plant.h"
+#include "sim/plant.h"
 
 namespace tarvo::sim {
 

@@ -13,9 +13,10 @@
 #include <string_view>
 #include <vector>
 
-#include "log_limiter.h"
-#include "plant.h"
-#include "xref.h"
+#include "sim/log_limiter.h"
+#include "sim/plant.h"
+#include "sim/ref_index.h"
+#include "sim/xref.h"
 
 namespace tarvo::sim {
 
@@ -34,11 +35,19 @@ struct Outgoing {
   friend bool operator==(const Outgoing&, const Outgoing&) = default;
 };
 
-// What one client can make the engine hold or write. Tests lower them.
+// What clients can make the engine hold or write. Tests lower them.
 struct EngineLimits {
   static constexpr std::size_t kMaxEditChanges = 1000;
   static constexpr std::size_t kMaxEditBytes = 64 * 1024;
   static constexpr std::size_t kMaxHostLength = 255;
+  // Blocks, compounds, lines and bytes of source, bytes of parameter values.
+  // A CP holds up to 8000 blocks. What the plant may hold keeps the server
+  // near 100 MB even with blocks of the largest type, and a checkpoint of it
+  // inside what a start reads (kMaxPlantFileBytes) even with every parameter
+  // of every block written.
+  static constexpr PlantSize kMaxPerCp{8000, 1000, 40'000, 2 << 20, 4 << 20};
+  static constexpr PlantSize kMaxPlant{20'000, 5000, 160'000, 8 << 20, 8 << 20};
+  static constexpr LogBudget kAllConnectionsLog{200, 50};
 
   // Parameters one MODSTART ... MODEND may change, and the bytes of their
   // names and values together; a larger edit is refused whole.
@@ -46,8 +55,15 @@ struct EngineLimits {
   std::size_t maxEditBytes = kMaxEditBytes;
   // The host name of "OPENCP:", which other clients see as the lock holder.
   std::size_t maxHostLength = kMaxHostLength;
-  // Log lines per connection.
+  // What adds, copies and saved sources may grow a CP and the whole plant
+  // to; past it they are refused. A plant file may hold more: then nothing
+  // more is added.
+  PlantSize maxPerCp = kMaxPerCp;
+  PlantSize maxPlant = kMaxPlant;
+  // Log lines per connection, and for the lines about all connections
+  // together (new connections come with budgets of their own).
   LogBudget log;
+  LogBudget allConnectionsLog = kAllConnectionsLog;
 };
 
 struct EngineOptions {
@@ -88,6 +104,9 @@ class Engine {
   std::vector<Outgoing> checkpointWritten(std::uint64_t ticket, const std::string& problem);
 
   const Plant& plant() const { return plant_; }
+  // What the plant and one of its CPs hold, as the limits count it.
+  const PlantSize& plantSize() const { return plantSize_; }
+  PlantSize cpSize(std::string_view cp) const;
   const EngineOptions& options() const { return options_; }
   // CP of the connection's open ICC session, "" when it has none.
   std::string sessionCp(ConnId id) const;
@@ -95,6 +114,18 @@ class Engine {
   // Bytes of client text held between commands (unfinished edits and uploads,
   // host names): bounded per connection, whatever the client sends.
   std::size_t heldBytes() const;
+
+  // --- the log --------------------------------------------------------------
+  // Every line is escaped as it is written. A line about one connection counts
+  // against the connection's budget (`closing`, the line that says why it
+  // ends, does not) and against that of the lines about all connections
+  // together; a line over either is counted and the count logged later. The
+  // server's lines about its clients go the same way.
+  void log(const std::string& message) const;
+  void logConn(ConnId id, const std::string& message, bool closing = false);
+  // A line about a connection that was never accepted: only the budget of all
+  // connections' lines holds it.
+  void logUnaccepted(const std::string& message);
 
  private:
   struct Transaction {
@@ -134,17 +165,21 @@ class Engine {
   };
   static const std::vector<CommandEntry>& commandTable();
 
+  // --- version, watchdog, lists (engine.cpp) ---
   void getVersion(Context& ctx, std::string_view arg);
   void ignore(Context& ctx, std::string_view arg);
   void getCps(Context& ctx, std::string_view arg);
   void getCompounds(Context& ctx, std::string_view arg);
+  // --- ICC sessions (engine_session.cpp) ---
   void openCp(Context& ctx, std::string_view arg);
   void overrideCp(Context& ctx, std::string_view arg);
   void closeIcc(Context& ctx, std::string_view arg);
   void getBlocks(Context& ctx, std::string_view arg);
+  // --- CP utilities (engine_utilities.cpp) ---
   void upload(Context& ctx, std::string_view arg);
   void checkpoint(Context& ctx, std::string_view arg);
   void initialize(Context& ctx, std::string_view arg);
+  // --- parameters (engine_params.cpp) ---
   void getParams(Context& ctx, std::string_view arg);
   void modStart(Context& ctx, std::string_view arg);
   void modParam(Context& ctx, std::string_view arg);
@@ -220,11 +255,32 @@ class Engine {
   std::string holderName(const Connection& conn) const;
   enum class Utility { Upload, Checkpoint, Initialize };
   void cpUtility(Context& ctx, Utility which);
+  // Calls `change` for every block of CP `cp` that holds values tuned at the
+  // CP, and counts the values it leaves (which are never more).
+  void forTunedBlocks(const std::string& cp,
+                      const std::function<void(const Compound&, Block&)>& change);
   void commit(Context& ctx, const Transaction& tx);
-  Cp* sessionCpOf(const Connection& conn);
-  void log(const std::string& message) const;
-  // A line about one connection, within its budget of log lines.
-  void logConn(ConnId id, const std::string& message);
+  const Cp* sessionCpOf(const Connection& conn) const;
+  // Whether the overall budget lets a line about a connection through; writes
+  // the count of those it held back first.
+  bool allConnectionsAllow(std::int64_t now);
+
+  // --- changing the plant ----------------------------------------------------
+  // Reading goes through plant_ and its const pointers. A change goes through
+  // these, which make what they return the plant's own first (a checkpoint
+  // may share it): a pointer read before a change is not used after it.
+  Cp* editCp(std::string_view cp) { return plant_.cps.edit(cp); }
+  Compound* editCompound(std::string_view cp, std::string_view compound);
+  Block* editBlock(std::string_view cp, std::string_view compound, std::string_view block);
+  // Why CP `cp` may not grow by `added` while giving up `removed` (a source
+  // replaced); "" when it may. Only growth is refused: a plant file may hold
+  // more than the limits, and then shrinking still works.
+  std::string growthRefused(const std::string& cp, const PlantSize& added,
+                            const PlantSize& removed = {}) const;
+  // What CP `cp` now holds more or less than before.
+  void resized(const std::string& cp, const PlantSize& added, const PlantSize& removed = {});
+  // A block's or compound's parameters change from `before` to `after`.
+  void reindex(std::string_view owner, const ParamList& before, const ParamList& after);
 
   // A CP utility runs on a CP until its work time has passed and, for a
   // checkpoint written elsewhere, until the write has ended. Another one asked
@@ -240,7 +296,11 @@ class Engine {
 
   Plant plant_;
   EngineOptions options_;
+  std::map<std::string, PlantSize, std::less<>> cpSizes_;
+  PlantSize plantSize_;
+  ReferenceIndex refs_;
   Logger logger_;
+  LogLimiter allConnectionsLog_;
   CheckpointSink checkpointSink_;
   CheckpointWriter checkpointWriter_;
   std::map<ConnId, Connection> conns_;
@@ -263,7 +323,7 @@ class Engine {
   void xrefRunPoll(Context& ctx, std::string_view arg);
   void xrefRunEnd(Context& ctx, std::string_view arg);
   void xrefBlock(Context& ctx, std::string_view arg);
-  void xrefSettle(std::int64_t now);
+  void xrefSettle(ConnId cause, std::int64_t now);
   void xrefDeliver(Context& ctx, std::int64_t now);
   void xrefStopFollowing(ConnId id);  // a run nobody follows any more is stopped
   void xrefForget(ConnId id);         // the connection is gone

@@ -6,15 +6,17 @@
 #include <string>
 #include <vector>
 
-#include "engine.h"
-#include "replies.h"
-#include "text.h"
+#include "sim/engine.h"
+#include "sim/engine_detail.h"
+#include "sim/replies.h"
+#include "sim/text.h"
 
 namespace tarvo::sim {
 
+using detail::kNoSession;
+
 namespace {
 
-constexpr std::string_view kNoSession = "No ICC session open";
 constexpr std::string_view kEndOfList = "***END***";
 constexpr std::string_view kCompoundType = "COMPND";
 constexpr std::size_t kBlockNameLimit = 12;
@@ -68,8 +70,9 @@ bool isEndEntry(std::string_view blockPart) {
 }
 
 // The compound `name` of the session's CP, or null with the reason.
-Compound* compoundOnCp(const Plant& plant, Cp& cp, std::string_view name, std::string& problem) {
-  if (Compound* c = cp.findCompound(name)) return c;
+const Compound* compoundOnCp(const Plant& plant, const Cp& cp, std::string_view name,
+                             std::string& problem) {
+  if (const Compound* c = cp.findCompound(name)) return c;
   const Cp* other = plant.cpOfCompound(name);
   problem =
       other ? shown(name) + " is on " + other->name + ", not on " + cp.name + " of this ICC session"
@@ -77,24 +80,24 @@ Compound* compoundOnCp(const Plant& plant, Cp& cp, std::string_view name, std::s
   return nullptr;
 }
 
-// Where a new or moved node goes: before the block (or compound) at `index`,
+// Where a new or moved node goes: before the block (or compound) `before`,
 // which is the client's node `key`. The end of a compound is its end entry,
 // the end of the CP "***END***".
 struct Place {
-  Compound* compound = nullptr;  // the compound a block goes into; null for a compound
-  std::size_t index = 0;
-  std::string key;  // the reply's relative key
+  const Compound* compound = nullptr;  // the compound a block goes into; null for a compound
+  std::string before;                  // "" for the end
+  std::string key;                     // the reply's relative key
 };
 
 // A block's place from the location the client sent: a block goes before
 // that block, or at the end of the compound whose end entry (or whose own
 // node) was chosen.
-std::string placeBlock(const Plant& plant, Cp& cp, std::string_view location, Place& place) {
+std::string placeBlock(const Plant& plant, const Cp& cp, std::string_view location, Place& place) {
   if (location == kEndOfList)
     return "a block goes into a compound: choose a block or a compound's end entry";
   std::string problem;
   const BlockName loc = splitBlockName(location);
-  Compound* c = compoundOnCp(plant, cp, loc.compound, problem);
+  const Compound* c = compoundOnCp(plant, cp, loc.compound, problem);
   if (!c) return problem;
   place.compound = c;
   const std::string endKey = endEntryKey(*c);
@@ -103,31 +106,28 @@ std::string placeBlock(const Plant& plant, Cp& cp, std::string_view location, Pl
       return "the end of " + c->name +
              " can not be named in the reply (compound name over 10 characters): choose one of "
              "its blocks";
-    place.index = c->blocks.size();
     place.key = endKey;
     return {};
   }
-  const auto it = std::find_if(c->blocks.begin(), c->blocks.end(),
-                               [&](const Block& b) { return b.name == loc.block; });
-  if (it == c->blocks.end()) return cp.name + " has no block " + shown(location);
-  place.index = static_cast<std::size_t>(it - c->blocks.begin());
+  if (!c->findBlock(loc.block)) return cp.name + " has no block " + shown(location);
+  place.before = loc.block;
   place.key = std::string(location);
   return {};
 }
 
 // A compound's place: before the chosen compound, or last for "***END***".
-std::string placeCompound(const Plant& plant, Cp& cp, std::string_view location, Place& place) {
+std::string placeCompound(const Plant& plant, const Cp& cp, std::string_view location,
+                          Place& place) {
   if (location == kEndOfList) {
-    place.index = cp.compounds.size();
     place.key = std::string(kEndOfList);
     return {};
   }
   if (location.find(':') != std::string_view::npos)
     return "a compound goes before a compound or at the end of the list, not at " + shown(location);
   std::string problem;
-  Compound* c = compoundOnCp(plant, cp, location, problem);
+  const Compound* c = compoundOnCp(plant, cp, location, problem);
   if (!c) return problem;
-  place.index = static_cast<std::size_t>(c - cp.compounds.data());
+  place.before = c->name;
   place.key = c->name;
   return {};
 }
@@ -135,8 +135,9 @@ std::string placeCompound(const Plant& plant, Cp& cp, std::string_view location,
 // The block a copy or move starts from. `type` is the type the client shows
 // for it, which the block list cuts to 6 characters; a different one means
 // the client's tree no longer matches the plant.
-Block* sourceBlock(const Plant& plant, Cp& cp, std::string_view source, std::string_view type,
-                   std::string_view done, Compound*& owner, std::string& problem) {
+const Block* sourceBlock(const Plant& plant, const Cp& cp, std::string_view source,
+                         std::string_view type, std::string_view done, const Compound*& owner,
+                         std::string& problem) {
   const BlockName bn = splitBlockName(source);
   if (type == kCompoundType || source.find(':') == std::string_view::npos) {
     problem = "compounds can not be " + std::string(done);
@@ -148,7 +149,7 @@ Block* sourceBlock(const Plant& plant, Cp& cp, std::string_view source, std::str
     problem = "an end entry can not be " + std::string(done);
     return nullptr;
   }
-  Block* b = owner->findBlock(bn.block);
+  const Block* b = owner->findBlock(bn.block);
   if (!b) {
     problem = cp.name + " has no block " + shown(source);
     return nullptr;
@@ -165,27 +166,11 @@ Block* sourceBlock(const Plant& plant, Cp& cp, std::string_view source, std::str
   return b;
 }
 
-// Connections and block references anywhere in the plant that name `full`.
-std::vector<std::string> referencesTo(const Plant& plant, const std::string& full) {
-  std::vector<std::string> found;
-  auto scan = [&](const std::string& owner, const ParamList& params) {
-    for (const auto& p : params)
-      if (p.value == full || text::startsWith(p.value, full + "."))
-        found.push_back(owner + "." + p.name);
-  };
-  for (const auto& cp : plant.cps) {
-    for (const auto& c : cp.compounds) {
-      scan(c.name, c.params);
-      for (const auto& b : c.blocks) scan(c.name + ":" + b.name, b.params);
-    }
-  }
-  return found;
-}
-
-std::string listed(const std::vector<std::string>& names, std::size_t most) {
+std::string listed(const ReferenceIndex::Holders& holders) {
   std::string out;
-  for (std::size_t i = 0; i < names.size() && i < most; ++i) out += (i ? ", " : "") + names[i];
-  if (names.size() > most) out += " and " + std::to_string(names.size() - most) + " more";
+  for (std::size_t i = 0; i < holders.first.size(); ++i) out += (i ? ", " : "") + holders.first[i];
+  if (holders.count > holders.first.size())
+    out += " and " + std::to_string(holders.count - holders.first.size()) + " more";
   return out;
 }
 
@@ -211,9 +196,10 @@ void Engine::addNew(Context& ctx, std::string_view arg) {
     ctx.reply(reply::blockRecord(reply::RecordLayout::AddCopy, "ERRADDNEW", shown(location),
                                  shown(name), shown(type), message));
   };
-  Cp* cp = sessionCpOf(ctx.conn);
-  if (!cp) return refuse(std::string(kNoSession));
+  const Cp* cp = sessionCpOf(ctx.conn);
+  if (!cp) return refuse(kNoSession);
   if (w.size() != 3) return refuse("ADDNEW needs a name, a location and a type");
+  const std::string cpName = cp->name;
 
   Place place;
   std::string problem;
@@ -225,11 +211,15 @@ void Engine::addNew(Context& ctx, std::string_view arg) {
       if (const Cp* owner = plant_.cpOfCompound(name))
         problem = "compound " + std::string(name) + " already exists on " + owner->name;
     if (problem.empty()) problem = placeCompound(plant_, *cp, location, place);
+    Compound compound = problem.empty() ? makeCompound(std::string(name)) : Compound();
+    const PlantSize added = sizeOf(compound);
+    if (problem.empty()) problem = growthRefused(cpName, added);
     if (!problem.empty()) return refuse(problem);
 
-    cp->compounds.insert(cp->compounds.begin() + static_cast<std::ptrdiff_t>(place.index),
-                         makeCompound(std::string(name)));
-    logConn(ctx.conn.id, "compound " + std::string(name) + " added to " + cp->name);
+    const Compound& made = editCp(cpName)->compounds.insert(place.before, std::move(compound));
+    refs_.add(made.name, made.params);
+    resized(cpName, added);
+    logConn(ctx.conn.id, "compound " + std::string(name) + " added to " + cpName);
     ctx.reply(reply::blockRecord(reply::RecordLayout::AddCopy,
                                  listShows(ctx.conn, compoundType()) ? "DNADDNEW" : "DNADDNEX",
                                  place.key, name, kCompoundType));
@@ -244,16 +234,22 @@ void Engine::addNew(Context& ctx, std::string_view arg) {
     return refuse(shown(name) + ": a block's name is compound:block");
   const BlockName bn = splitBlockName(name);
   problem = nameProblem(bn.block, kBlockNameLimit, "block");
-  Compound* target = problem.empty() ? compoundOnCp(plant_, *cp, bn.compound, problem) : nullptr;
+  const Compound* target =
+      problem.empty() ? compoundOnCp(plant_, *cp, bn.compound, problem) : nullptr;
   if (target) problem = placeBlock(plant_, *cp, location, place);
   if (problem.empty() && place.compound != target)
     problem = shown(location) + " is not in compound " + target->name;
   if (problem.empty() && target->findBlock(bn.block))
     problem = std::string(name) + " already exists";
+  Block block = problem.empty() ? makeBlock(bn.block, blockType->name) : Block();
+  if (problem.empty()) problem = growthRefused(cpName, sizeOf(block));
   if (!problem.empty()) return refuse(problem);
 
-  target->blocks.insert(target->blocks.begin() + static_cast<std::ptrdiff_t>(place.index),
-                        makeBlock(bn.block, blockType->name));
+  const PlantSize added = sizeOf(block);
+  const Block& made =
+      editCompound(cpName, bn.compound)->blocks.insert(place.before, std::move(block));
+  refs_.add(name, made.params);
+  resized(cpName, added);
   logConn(ctx.conn.id, blockType->name + " block " + std::string(name) + " added");
   ctx.reply(reply::blockRecord(reply::RecordLayout::AddCopy,
                                listShows(ctx.conn, *blockType) ? "DNADDNEW" : "DNADDNEX", place.key,
@@ -271,19 +267,21 @@ void Engine::copyNew(Context& ctx, std::string_view arg) {
     ctx.reply(reply::blockRecord(reply::RecordLayout::AddCopy, "ERRCPYNEW", shown(location),
                                  shown(name), shown(type), message));
   };
-  Cp* cp = sessionCpOf(ctx.conn);
-  if (!cp) return refuse(std::string(kNoSession));
+  const Cp* cp = sessionCpOf(ctx.conn);
+  if (!cp) return refuse(kNoSession);
   if (w.size() != 4) return refuse("CPYNEW needs a new name, a source, its type and a location");
+  const std::string cpName = cp->name;
 
   std::string problem;
-  Compound* sourceCompound = nullptr;
+  const Compound* sourceCompound = nullptr;
   const Block* src = sourceBlock(plant_, *cp, source, type, "copied", sourceCompound, problem);
   if (!src) return refuse(problem);
   if (name.find(':') == std::string_view::npos)
     return refuse(shown(name) + ": a block's name is compound:block");
   const BlockName bn = splitBlockName(name);
   problem = nameProblem(bn.block, kBlockNameLimit, "block");
-  Compound* target = problem.empty() ? compoundOnCp(plant_, *cp, bn.compound, problem) : nullptr;
+  const Compound* target =
+      problem.empty() ? compoundOnCp(plant_, *cp, bn.compound, problem) : nullptr;
   Place place;
   if (target) problem = placeBlock(plant_, *cp, location, place);
   if (problem.empty() && place.compound != target)
@@ -292,12 +290,17 @@ void Engine::copyNew(Context& ctx, std::string_view arg) {
     problem = std::string(name) + " already exists";
   if (!problem.empty()) return refuse(problem);
 
+  // The copy takes its source's sequence source or ladder listing along.
   Block copy = *src;
   copy.name = bn.block;
   copy.runtime.clear();
+  const PlantSize added = sizeOf(copy);
+  if (const std::string why = growthRefused(cpName, added); !why.empty()) return refuse(why);
   const BlockType& blockType = copy.blockType();
-  target->blocks.insert(target->blocks.begin() + static_cast<std::ptrdiff_t>(place.index),
-                        std::move(copy));
+  const Block& made =
+      editCompound(cpName, bn.compound)->blocks.insert(place.before, std::move(copy));
+  refs_.add(name, made.params);
+  resized(cpName, added);
   logConn(ctx.conn.id, std::string(source) + " copied to " + std::string(name));
   ctx.reply(reply::blockRecord(reply::RecordLayout::AddCopy,
                                listShows(ctx.conn, blockType) ? "DNCPYNEW" : "DNCPYNEX", place.key,
@@ -314,42 +317,47 @@ void Engine::moveBlock(Context& ctx, std::string_view arg) {
     ctx.reply(reply::blockRecord(reply::RecordLayout::Move, "ERRMOVEBLK", shown(location),
                                  shown(source), shown(type), message));
   };
-  Cp* cp = sessionCpOf(ctx.conn);
-  if (!cp) return refuse(std::string(kNoSession));
+  const Cp* cp = sessionCpOf(ctx.conn);
+  if (!cp) return refuse(kNoSession);
   if (w.size() != 3) return refuse("MOVEBLK needs a location, a source and its type");
+  const std::string cpName = cp->name;
 
   std::string problem;
-  Compound* from = nullptr;
-  Block* src = sourceBlock(plant_, *cp, source, type, "moved", from, problem);
+  const Compound* from = nullptr;
+  const Block* src = sourceBlock(plant_, *cp, source, type, "moved", from, problem);
   if (!src) return refuse(problem);
   Place place;
   problem = placeBlock(plant_, *cp, location, place);
   if (!problem.empty()) return refuse(problem);
-  const auto at = static_cast<std::size_t>(src - from->blocks.data());
-  Compound* to = place.compound;
-  if (to == from && (place.index == at || place.index == at + 1))
-    return refuse(std::string(source) + " is already at that place");
+  const Compound* to = place.compound;
+  if (to == from) {
+    // Before itself or before the block that follows it: where it is now.
+    const Block* next = from->blocks.next(src->name);
+    if (place.before == src->name || place.before == (next ? next->name : std::string()))
+      return refuse(std::string(source) + " is already at that place");
+  }
   if (to != from && to->findBlock(src->name))
     return refuse(to->name + ":" + src->name + " already exists");
 
-  const std::string newName = to->name + ":" + src->name;
+  const std::string blockName = src->name, fromName = from->name, toName = to->name;
+  const std::string newName = toName + ":" + blockName;
   const BlockType& blockType = src->blockType();
-  Block moving = std::move(*src);
-  from->blocks.erase(from->blocks.begin() + static_cast<std::ptrdiff_t>(at));
-  const std::size_t index = to == from && place.index > at ? place.index - 1 : place.index;
-  to->blocks.insert(to->blocks.begin() + static_cast<std::ptrdiff_t>(index), std::move(moving));
+  Block moving = editCompound(cpName, fromName)->blocks.take(blockName);
+  refs_.remove(source, moving.params);
+  refs_.add(newName, moving.params);
+  editCompound(cpName, toName)->blocks.insert(place.before, std::move(moving));
   logConn(ctx.conn.id, std::string(source) + " moved to " + newName);
 
   // Connections keep the old name, as the configurator leaves them: the
   // engineer has to know which ones now point nowhere.
-  const std::vector<std::string> stale =
-      to == from ? std::vector<std::string>() : referencesTo(plant_, std::string(source));
-  if (!stale.empty()) {
+  const ReferenceIndex::Holders stale =
+      fromName == toName ? ReferenceIndex::Holders() : refs_.holdersOf(source, 4);
+  if (stale.count > 0) {
     ctx.reply(reply::blockRecord(
         reply::RecordLayout::Move, "WRNMOVEBLK", place.key, newName, blockType.name,
-        std::string(source) + " is now " + newName + ", but " + std::to_string(stale.size()) +
-            (stale.size() == 1 ? " connection still names it: " : " connections still name it: ") +
-            listed(stale, 4)));
+        std::string(source) + " is now " + newName + ", but " + std::to_string(stale.count) +
+            (stale.count == 1 ? " connection still names it: " : " connections still name it: ") +
+            listed(stale)));
     return;
   }
   ctx.reply(reply::blockRecord(reply::RecordLayout::Move,
@@ -362,14 +370,15 @@ void Engine::moveBlock(Context& ctx, std::string_view arg) {
 void Engine::deleteBlock(Context& ctx, std::string_view arg) {
   const std::string_view name = text::trim(arg);
   auto refuse = [&](const std::string& message) { ctx.reply("ERRDELBLK" + message); };
-  Cp* cp = sessionCpOf(ctx.conn);
-  if (!cp) return refuse(std::string(kNoSession));
+  const Cp* cp = sessionCpOf(ctx.conn);
+  if (!cp) return refuse(kNoSession);
   if (name.empty()) return refuse("DELBLK needs the name of a block or compound");
   if (name == kEndOfList) return refuse("the end of the list can not be deleted");
+  const std::string cpName = cp->name;
 
   std::string problem;
   const BlockName bn = splitBlockName(name);
-  Compound* c = compoundOnCp(plant_, *cp, bn.compound, problem);
+  const Compound* c = compoundOnCp(plant_, *cp, bn.compound, problem);
   if (!c) return refuse(problem);
 
   if (name.find(':') == std::string_view::npos) {
@@ -379,19 +388,23 @@ void Engine::deleteBlock(Context& ctx, std::string_view arg) {
                     (n == 1 ? " block" : " blocks") +
                     " (ECB and station blocks count too): delete them first");
     }
-    cp->compounds.erase(cp->compounds.begin() + (c - cp->compounds.data()));
+    refs_.remove(c->name, c->params);
+    resized(cpName, {}, sizeOf(*c));
+    editCp(cpName)->compounds.erase(bn.compound);
     logConn(ctx.conn.id, "compound " + std::string(name) + " deleted");
     ctx.reply((listShows(ctx.conn, compoundType()) ? "DNDELBLK" : "DNDELBLX") + std::string(name));
     return;
   }
 
   if (isEndEntry(bn.block)) return refuse("an end entry can not be deleted");
-  Block* b = c->findBlock(bn.block);
+  const Block* b = c->findBlock(bn.block);
   if (!b) return refuse(cp->name + " has no block " + shown(name));
   const BlockType& blockType = b->blockType();
   if (blockType.cls == TypeClass::Station)
     return refuse("the station block " + std::string(name) + " can not be deleted");
-  c->blocks.erase(c->blocks.begin() + (b - c->blocks.data()));
+  refs_.remove(name, b->params);
+  resized(cpName, {}, sizeOf(*b));
+  editCompound(cpName, bn.compound)->blocks.erase(bn.block);
   logConn(ctx.conn.id, std::string(name) + " deleted");
   ctx.reply((listShows(ctx.conn, blockType) ? "DNDELBLK" : "DNDELBLX") + std::string(name));
 }

@@ -2,26 +2,29 @@
 // and the compile listing; and the listings of PLBs.
 #include <algorithm>
 
-#include "engine.h"
-#include "seq_checker.h"
-#include "text.h"
+#include "sim/engine.h"
+#include "sim/engine_detail.h"
+#include "sim/seq_checker.h"
+#include "sim/text.h"
 
 namespace tarvo::sim {
 
+using detail::kNoSession;
+
 namespace {
 
-const std::string kNoSession = "No ICC session open";
 // Longer than any "CMP:BLK" of a plant.
 constexpr std::size_t kMaxBlockKey = 64;
 
 // The block a command names, looked up in the session's CP.
 struct Target {
-  Block* block = nullptr;
+  const Block* block = nullptr;
   std::string key;  // "CMP:BLK" as the command gave it
+  BlockName name;   // the key's compound and block
   std::string why;  // why there is no block
 };
 
-Target findTarget(Cp* cp, std::string_view arg) {
+Target findTarget(const Cp* cp, std::string_view arg) {
   Target t;
   t.key = std::string(text::trim(arg));
   if (!cp) {
@@ -32,18 +35,18 @@ Target findTarget(Cp* cp, std::string_view arg) {
     t.why = "No block named";
     return t;
   }
-  const BlockName bn = splitBlockName(t.key);
-  Compound* compound = cp->findCompound(bn.compound);
-  if (compound && bn.block.empty()) {
+  t.name = splitBlockName(t.key);
+  const Compound* compound = cp->findCompound(t.name.compound);
+  if (compound && t.name.block.empty()) {
     t.why = t.key + " is a compound, not a block";
     return t;
   }
-  t.block = compound ? compound->findBlock(bn.block) : nullptr;
+  t.block = compound ? compound->findBlock(t.name.block) : nullptr;
   if (!t.block) t.why = t.key + " not found in " + cp->name;
   return t;
 }
 
-Target findSequence(Cp* cp, std::string_view arg) {
+Target findSequence(const Cp* cp, std::string_view arg) {
   Target t = findTarget(cp, arg);
   if (t.block && !t.block->blockType().sequence()) {
     t.why = t.key + " is not a sequence block (its type is " + t.block->type +
@@ -192,12 +195,21 @@ void Engine::sourceEnd(Context& ctx, std::string_view arg) {
   const Target t = findSequence(sessionCpOf(ctx.conn), up.block);
   if (up.refusal.empty()) up.refusal = t.block ? notEditor(ctx.conn, t.key) : t.why;
   if (!up.refusal.empty()) return ctx.reply("ERRPUTSRC" + up.refusal + "; nothing stored");
+  const PlantSize before = sizeOf(*t.block);
+  PlantSize after = before;
+  after.sourceLines = up.lines.size();
+  after.sourceBytes = up.bytes;
+  const std::string cp = ctx.conn.sessionCp;
+  if (const std::string why = growthRefused(cp, after, before); !why.empty())
+    return ctx.reply("ERRPUTSRC" + why + "; nothing stored");
 
-  t.block->source = std::move(up.lines);
+  Block* block = editBlock(cp, t.name.compound, t.name.block);
+  block->source = std::move(up.lines);
+  resized(cp, after, before);
   seq_.uninstalled.insert(t.key);
   logConn(ctx.conn.id,
-          "stored " + plural(t.block->source.size(), "line") + " of source for " + t.key);
-  if (t.block->source.empty())
+          "stored " + plural(block->source.size(), "line") + " of source for " + t.key);
+  if (block->source.empty())
     ctx.reply("WRNPUTSRC" + t.key + " now holds an empty source");
   else
     ctx.reply(withName("DNPUTSRC", t.key));

@@ -2,8 +2,8 @@
 // the listing of one block or compound.
 #include <algorithm>
 
-#include "engine.h"
-#include "text.h"
+#include "sim/engine.h"
+#include "sim/text.h"
 
 namespace tarvo::sim {
 
@@ -100,13 +100,14 @@ void Engine::xrefCfgPut(Context& ctx, std::string_view arg) {
 
 // --- generation ------------------------------------------------------------------
 
-void Engine::xrefSettle(std::int64_t now) {
+void Engine::xrefSettle(ConnId cause, std::int64_t now) {
   // A run that has done its work becomes the cross-reference, whether or not
-  // anyone has polled for its end yet.
+  // anyone has polled for its end yet. The line about it counts against the
+  // connection whose command found it done.
   if (!xrefRun_ || !xrefRun_->finished(now)) return;
   xrefLatest_ = std::move(xrefRun_);
-  log("cross-reference generation finished, " +
-      std::to_string(xrefLatest_->plan.references.size()) + " references");
+  logConn(cause, "cross-reference generation finished, " +
+                     std::to_string(xrefLatest_->plan.references.size()) + " references");
 }
 
 void Engine::xrefDeliver(Context& ctx, std::int64_t now) {
@@ -126,7 +127,7 @@ void Engine::xrefDeliver(Context& ctx, std::int64_t now) {
 
 void Engine::xrefRunStart(Context& ctx, std::string_view) {
   const std::int64_t now = clock_();
-  xrefSettle(now);
+  xrefSettle(ctx.conn.id, now);
   const auto mine = xrefFollowers_.find(ctx.conn.id);
   if (xrefRun_ && mine != xrefFollowers_.end() && mine->second.run == xrefRun_) {
     logConn(ctx.conn.id, "cross-reference generation already running for it");
@@ -148,14 +149,14 @@ void Engine::xrefRunStart(Context& ctx, std::string_view) {
     xrefFollowers_[ctx.conn.id] = {xrefRun_, 0, {}};
     logConn(ctx.conn.id, "cross-reference generation started, " +
                              std::to_string(run->plan.durationMs) + " ms of work");
-    xrefSettle(now);
+    xrefSettle(ctx.conn.id, now);
   }
   xrefDeliver(ctx, now);
 }
 
 void Engine::xrefRunPoll(Context& ctx, std::string_view) {
   const std::int64_t now = clock_();
-  xrefSettle(now);
+  xrefSettle(ctx.conn.id, now);
   xrefDeliver(ctx, now);
 }
 
@@ -169,7 +170,7 @@ void Engine::xrefForget(ConnId id) {
 }
 
 void Engine::xrefStopFollowing(ConnId id) {
-  xrefSettle(clock_());
+  xrefSettle(id, clock_());
   if (xrefFollowers_.erase(id) == 0 || !xrefRun_) return;
   // The run goes on while anyone still waits for it.
   const bool followed = std::any_of(xrefFollowers_.begin(), xrefFollowers_.end(),
@@ -182,7 +183,7 @@ void Engine::xrefStopFollowing(ConnId id) {
 // --- listing -----------------------------------------------------------------------
 
 void Engine::xrefBlock(Context& ctx, std::string_view arg) {
-  xrefSettle(clock_());
+  xrefSettle(ctx.conn.id, clock_());
   ctx.reply("CLRXREFLST");
   const auto lines =
       xrefLatest_ ? xref::listing(xrefLatest_->plan.references, arg) : std::vector<std::string>();

@@ -1,4 +1,4 @@
-#include "frame_decoder.h"
+#include "sim/frame_decoder.h"
 
 namespace tarvo::sim {
 

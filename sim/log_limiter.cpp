@@ -1,4 +1,4 @@
-#include "log_limiter.h"
+#include "sim/log_limiter.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 
-#include "sim_app.h"
+#include "sim/sim_app.h"
 
 int main(int argc, char* argv[]) {
   QCoreApplication app(argc, argv);

@@ -1,4 +1,4 @@
-#include "plant.h"
+#include "sim/plant.h"
 
 #include <stdexcept>
 
@@ -35,36 +35,6 @@ const BlockType& Block::blockType() const {
   return *t;
 }
 
-Block* Compound::findBlock(std::string_view blockName) {
-  for (auto& b : blocks)
-    if (b.name == blockName) return &b;
-  return nullptr;
-}
-
-const Block* Compound::findBlock(std::string_view blockName) const {
-  return const_cast<Compound*>(this)->findBlock(blockName);
-}
-
-Compound* Cp::findCompound(std::string_view compoundName) {
-  for (auto& c : compounds)
-    if (c.name == compoundName) return &c;
-  return nullptr;
-}
-
-const Compound* Cp::findCompound(std::string_view compoundName) const {
-  return const_cast<Cp*>(this)->findCompound(compoundName);
-}
-
-Cp* Plant::findCp(std::string_view name) {
-  for (auto& cp : cps)
-    if (cp.name == name) return &cp;
-  return nullptr;
-}
-
-const Cp* Plant::findCp(std::string_view name) const {
-  return const_cast<Plant*>(this)->findCp(name);
-}
-
 const Cp* Plant::cpOfCompound(std::string_view compoundName) const {
   for (const auto& cp : cps)
     if (cp.findCompound(compoundName)) return &cp;
@@ -86,6 +56,55 @@ std::size_t Plant::blockCount() const {
   for (const auto& cp : cps)
     for (const auto& c : cp.compounds) n += c.blocks.size();
   return n;
+}
+
+PlantSize& PlantSize::operator+=(const PlantSize& o) {
+  blocks += o.blocks;
+  compounds += o.compounds;
+  sourceLines += o.sourceLines;
+  sourceBytes += o.sourceBytes;
+  valueBytes += o.valueBytes;
+  return *this;
+}
+
+PlantSize& PlantSize::operator-=(const PlantSize& o) {
+  blocks -= o.blocks;
+  compounds -= o.compounds;
+  sourceLines -= o.sourceLines;
+  sourceBytes -= o.sourceBytes;
+  valueBytes -= o.valueBytes;
+  return *this;
+}
+
+std::size_t valueBytes(const ParamList& params) {
+  std::size_t n = 0;
+  for (const auto& p : params) n += p.value.size();
+  return n;
+}
+
+PlantSize sizeOf(const Block& block) {
+  PlantSize size{1, 0, block.source.size(), 0,
+                 valueBytes(block.params) + valueBytes(block.runtime)};
+  for (const auto& line : block.source) size.sourceBytes += line.size();
+  return size;
+}
+
+PlantSize sizeOf(const Compound& compound) {
+  PlantSize size{0, 1, 0, 0, valueBytes(compound.params)};
+  for (const auto& b : compound.blocks) size += sizeOf(b);
+  return size;
+}
+
+PlantSize sizeOf(const Cp& cp) {
+  PlantSize size;
+  for (const auto& c : cp.compounds) size += sizeOf(c);
+  return size;
+}
+
+PlantSize sizeOf(const Plant& plant) {
+  PlantSize size;
+  for (const auto& cp : plant.cps) size += sizeOf(cp);
+  return size;
 }
 
 Block makeBlock(std::string name, std::string type) {

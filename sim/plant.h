@@ -7,7 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue.h"
+#include "sim/catalogue.h"
+#include "sim/named_list.h"
 
 namespace tarvo::sim {
 
@@ -43,10 +44,9 @@ struct Block {
 struct Compound {
   std::string name;
   ParamList params;
-  std::vector<Block> blocks;
+  NamedList<Block> blocks;
 
-  Block* findBlock(std::string_view blockName);
-  const Block* findBlock(std::string_view blockName) const;
+  const Block* findBlock(std::string_view blockName) const { return blocks.find(blockName); }
   friend bool operator==(const Compound&, const Compound&) = default;
 };
 
@@ -62,25 +62,46 @@ struct Cp {
   std::string heldBy;
   // A checkpoint started elsewhere is running: nobody can open the CP.
   bool checkpointBusy = false;
-  std::vector<Compound> compounds;
+  NamedList<Compound> compounds;
 
-  Compound* findCompound(std::string_view compoundName);
-  const Compound* findCompound(std::string_view compoundName) const;
+  const Compound* findCompound(std::string_view compoundName) const {
+    return compounds.find(compoundName);
+  }
   friend bool operator==(const Cp&, const Cp&) = default;
 };
 
+// A plant is a value: a copy is independent of the original, yet costs only
+// the sharing of its CPs (see NamedList), whatever the plant's size.
 struct Plant {
-  std::vector<Cp> cps;
+  NamedList<Cp> cps;
 
-  Cp* findCp(std::string_view name);
-  const Cp* findCp(std::string_view name) const;
-  // Compound names are unique across the plant.
+  const Cp* findCp(std::string_view name) const { return cps.find(name); }
+  // Compound names are unique across the plant. Looks the name up in each
+  // CP: clients add compounds and blocks, never CPs.
   const Cp* cpOfCompound(std::string_view compoundName) const;
   const Compound* findCompound(std::string_view compoundName) const;
   const Block* findBlock(std::string_view compoundName, std::string_view blockName) const;
   std::size_t blockCount() const;
   friend bool operator==(const Plant&, const Plant&) = default;
 };
+
+// What a block, compound, CP or plant holds, as the server's limits count it.
+struct PlantSize {
+  std::size_t blocks = 0;
+  std::size_t compounds = 0;
+  std::size_t sourceLines = 0;  // of sequence sources and PLB listings
+  std::size_t sourceBytes = 0;  // their text, line ends not counted
+  std::size_t valueBytes = 0;   // of parameter values, configured and tuned at the CP
+
+  PlantSize& operator+=(const PlantSize& o);
+  PlantSize& operator-=(const PlantSize& o);
+  friend bool operator==(const PlantSize&, const PlantSize&) = default;
+};
+std::size_t valueBytes(const ParamList& params);
+PlantSize sizeOf(const Block& block);
+PlantSize sizeOf(const Compound& compound);  // the compound and its blocks
+PlantSize sizeOf(const Cp& cp);
+PlantSize sizeOf(const Plant& plant);
 
 // A block of a catalogue type with every parameter at its default. Throws
 // std::invalid_argument for a type the catalogue does not know.

@@ -1,9 +1,9 @@
-#include "plant_file.h"
+#include "sim/plant_file.h"
 
 #include <set>
 #include <vector>
 
-#include "text.h"
+#include "sim/text.h"
 
 namespace tarvo::sim {
 
@@ -138,13 +138,13 @@ bool PlantReader::needCp(std::string_view keyword) {
 }
 
 Cp* PlantReader::cp() {
-  return &plant_.cps.back();
+  return &plant_.cps.editBack();
 }
 Compound* PlantReader::compound() {
-  return &cp()->compounds.back();
+  return &cp()->compounds.editBack();
 }
 Block* PlantReader::block() {
-  return &compound()->blocks.back();
+  return &compound()->blocks.editBack();
 }
 
 bool PlantReader::cpRecord(std::string_view rest) {

@@ -26,7 +26,7 @@
 #include <string>
 #include <string_view>
 
-#include "plant.h"
+#include "sim/plant.h"
 
 namespace tarvo::sim {
 

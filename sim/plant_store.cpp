@@ -1,11 +1,12 @@
-#include "plant_store.h"
+#include "sim/plant_store.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 #include <vector>
 
-#include "plant_file.h"
+#include "sim/plant_file.h"
 
 namespace tarvo::sim {
 
@@ -67,8 +68,20 @@ PlantLoad loadPlantFile(const QString& path, qint64 maxBytes) {
   return result;
 }
 
-QString savePlantFile(const QString& path, const Plant& plant) {
+QString savePlantFile(const QString& path, const Plant& plant, qint64 maxBytes) {
   const std::string text = writePlantText(plant);
+  if (static_cast<qint64>(text.size()) > maxBytes)
+    return QStringLiteral("the plant file would take ") + QString::number(text.size()) +
+           QStringLiteral(" bytes, more than the ") + QString::number(maxBytes) +
+           QStringLiteral(" a start reads; the file was left as it was");
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    if (static_cast<qint64>(end - start) > kMaxPlantLineBytes)
+      return QStringLiteral("a line of the plant file would be longer than ") +
+             QString::number(kMaxPlantLineBytes) +
+             QStringLiteral(" bytes, which a start refuses; the file was left as it was");
+    start = end + 1;
+  }
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly)) return file.errorString();
   if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()))

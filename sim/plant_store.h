@@ -4,7 +4,7 @@
 #include <QString>
 #include <optional>
 
-#include "plant.h"
+#include "sim/plant.h"
 
 namespace tarvo::sim {
 
@@ -23,8 +23,11 @@ struct PlantLoad {
 PlantLoad loadPlantFile(const QString& path, qint64 maxBytes = kMaxPlantFileBytes);
 
 // Writes the whole file or nothing: the text goes to a temporary file that
-// replaces the old one only once it is complete. Returns "" on success,
-// otherwise why it failed.
-QString savePlantFile(const QString& path, const Plant& plant);
+// replaces the old one only once it is complete. A plant whose text loadPlantFile
+// would refuse for its size (over maxBytes, or a line over kMaxPlantLineBytes)
+// is not written: the old file stays, and the next start still loads. Returns
+// "" on success, otherwise why it failed.
+QString savePlantFile(const QString& path, const Plant& plant,
+                      qint64 maxBytes = kMaxPlantFileBytes);
 
 }  // namespace tarvo::sim

@@ -1,6 +1,6 @@
-#include "replies.h"
+#include "sim/replies.h"
 
-#include "text.h"
+#include "sim/text.h"
 
 namespace tarvo::sim::reply {
 

@@ -1,11 +1,11 @@
-#include "server.h"
+#include "sim/server.h"
 
 #include <QMetaObject>
 #include <QTcpSocket>
 #include <algorithm>
 #include <deque>
 
-#include "text.h"
+#include "sim/text.h"
 
 namespace tarvo::sim {
 
@@ -18,9 +18,10 @@ constexpr std::size_t kQueuedLineOverhead = sizeof(Outgoing) + 1;
 
 struct SimServer::Client {
   Client(ConnId clientId, QTcpSocket* s, const ServerLimits& limits)
-      : id(clientId), socket(s), decoder(limits.maxFrameLength), logLimit(limits.log) {
+      : id(clientId), socket(s), decoder(limits.maxFrameLength) {
     timer.setSingleShot(true);
     idle.setSingleShot(true);
+    quiet.setSingleShot(true);
   }
   ConnId id;
   QTcpSocket* socket;
@@ -28,10 +29,11 @@ struct SimServer::Client {
   std::size_t heldInput = 0;   // decoder.buffered() as counted in totalInput_
   std::deque<Outgoing> queue;  // lines waiting for their turn
   std::size_t queuedBytes = 0;
-  QTimer timer;  // runs while the head of the queue waits its delay
-  QTimer idle;   // runs while part of a frame waits for the rest
-  std::string peer;
-  LogLimiter logLimit;
+  QTimer timer;         // runs while the head of the queue waits its delay
+  QTimer idle;          // runs while part of a frame waits for the rest
+  QTimer quiet;         // runs from one command to the next
+  std::string peer;     // address and port
+  std::string address;  // the address alone, as perPeer_ counts it
   // Garbage not logged yet: one line tells a whole run of it.
   struct {
     std::size_t bytes = 0;
@@ -48,8 +50,7 @@ struct SimServer::Write {
   std::string problem;
 };
 
-SimServer::SimServer(Engine& engine, QObject* parent)
-    : QObject(parent), engine_(engine), refusedLog_(limits_.log) {
+SimServer::SimServer(Engine& engine, QObject* parent) : QObject(parent), engine_(engine) {
   clock_.start();
   writer_.setMaxThreadCount(1);
   acceptSoon_.setSingleShot(true);
@@ -82,7 +83,6 @@ bool SimServer::listen(const QHostAddress& address, quint16 port) {
 
 void SimServer::setLimits(const ServerLimits& limits) {
   limits_ = limits;
-  refusedLog_ = LogLimiter(limits.log);
 }
 
 std::size_t SimServer::heldOutputBytes() const {
@@ -92,17 +92,13 @@ std::size_t SimServer::heldOutputBytes() const {
   return n;
 }
 
-void SimServer::log(const std::string& message) const {
-  if (logger_) logger_(text::logSafe(message));
-}
-
-void SimServer::logClient(Client& c, const std::string& message, bool always) {
-  if (!logger_) return;
-  const std::string who = "conn " + std::to_string(c.id) + ": ";
-  if (!always && !c.logLimit.allow(nowMs())) return;
-  if (const std::size_t n = c.logLimit.takeHeldBack(); n > 0)
-    log(who + std::to_string(n) + " log lines about it were held back");
-  log(who + message);
+std::string SimServer::peerAddress(const QTcpSocket& socket) {
+  QHostAddress address = socket.peerAddress();
+  // The same client over IPv4 and over an IPv4-mapped IPv6 address is one peer.
+  bool isV4 = false;
+  const quint32 v4 = address.toIPv4Address(&isV4);
+  if (isV4) address = QHostAddress(v4);
+  return address.toString().toStdString();
 }
 
 void SimServer::setCheckpointSaver(CheckpointSaver save) {
@@ -138,29 +134,35 @@ void SimServer::startWrite(std::uint64_t ticket, std::shared_ptr<const Plant> sn
 
 void SimServer::onNewConnection() {
   if (acceptFailures_ > 0) {
-    log("accepting connections again after " + std::to_string(acceptFailures_) +
-        " failed attempts");
+    engine_.log("accepting connections again after " + std::to_string(acceptFailures_) +
+                " failed attempts");
     acceptFailures_ = 0;
   }
   if (!supervising_) acceptSoon_.start(0);
   while (QTcpSocket* socket = server_.nextPendingConnection()) {
     ++accepted_;
-    const std::string peer =
-        socket->peerAddress().toString().toStdString() + ":" + std::to_string(socket->peerPort());
-    if (clientCount() >= limits_.maxConnections) {
-      if (refusedLog_.allow(nowMs())) {
-        const std::size_t more = refusedLog_.takeHeldBack();
-        log("connection from " + peer + " refused: " + std::to_string(clientCount()) +
-            " clients are connected, the most this server takes" +
-            (more ? " (" + std::to_string(more) + " more refused since the last such line)" : ""));
-      }
+    const std::string address = peerAddress(*socket);
+    const std::string peer = address + ":" + std::to_string(socket->peerPort());
+    int& fromPeer = perPeer_[address];
+    std::string refusal;
+    if (clientCount() >= limits_.maxConnections)
+      refusal =
+          std::to_string(clientCount()) + " clients are connected, the most this server takes";
+    else if (fromPeer >= limits_.maxConnectionsPerPeer)
+      refusal = std::to_string(fromPeer) + " clients are connected from " + address +
+                ", the most it takes from one address";
+    if (!refusal.empty()) {
+      if (fromPeer == 0) perPeer_.erase(address);
+      engine_.logUnaccepted("connection from " + peer + " refused: " + refusal);
       socket->abort();
       socket->deleteLater();
       continue;
     }
+    ++fromPeer;
     const ConnId id = engine_.connect();
     auto client = std::make_unique<Client>(id, socket, limits_);
     client->peer = peer;
+    client->address = address;
     // TCP flow control holds back what the server has not taken yet.
     socket->setReadBufferSize(limits_.readChunk);
     connect(&client->timer, &QTimer::timeout, this, [this, id] {
@@ -173,11 +175,14 @@ void SimServer::onNewConnection() {
       drop(id, "dropped: part of a frame and nothing more for " +
                    std::to_string(limits_.partialFrameTimeoutMs) + " ms");
     });
+    connect(&client->quiet, &QTimer::timeout, this, [this, id] {
+      drop(id, "dropped: no command for " + std::to_string(limits_.idleTimeoutMs) + " ms");
+    });
+    client->quiet.start(limits_.idleTimeoutMs);
     connect(socket, &QTcpSocket::readyRead, this, [this, id] { onReadyRead(id); });
     connect(socket, &QTcpSocket::disconnected, this, [this, id] { drop(id, "disconnected"); });
-    Client& c = *client;
     clients_.emplace(id, std::move(client));
-    logClient(c, "connected from " + peer);
+    engine_.logConn(id, "connected from " + peer);
     emit clientConnected(id);
     // Bytes may have come with the connection itself.
     if (socket->bytesAvailable() > 0) onReadyRead(id);
@@ -211,9 +216,9 @@ void SimServer::superviseAccepting() {
       acceptPaused_ = true;
       if (acceptFailures_++ == 0) {
         const QString why = server_.errorString();
-        log("cannot accept connections (" +
-            (why.isEmpty() ? std::string("out of file descriptors?") : why.toStdString()) +
-            "); trying again every " + std::to_string(limits_.acceptRetryMs) + " ms");
+        engine_.log("cannot accept connections (" +
+                    (why.isEmpty() ? std::string("out of file descriptors?") : why.toStdString()) +
+                    "); trying again every " + std::to_string(limits_.acceptRetryMs) + " ms");
       }
       break;
     }
@@ -228,10 +233,10 @@ void SimServer::superviseAccepting() {
 
 void SimServer::flushGarbage(Client& c, bool final) {
   if (c.garbage.bytes == 0) return;
-  logClient(c,
-            "bad frame, " + c.garbage.reason + ": " + std::to_string(c.garbage.bytes) +
-                " bytes skipped starting \"" + text::forLog(c.garbage.sample) + "\"",
-            final);
+  engine_.logConn(c.id,
+                  "bad frame, " + c.garbage.reason + ": " + std::to_string(c.garbage.bytes) +
+                      " bytes skipped starting \"" + text::forLog(c.garbage.sample) + "\"",
+                  final);
   c.garbage = {};
 }
 
@@ -248,6 +253,7 @@ void SimServer::onReadyRead(ConnId id) {
     switch (event.kind) {
       case FrameDecoder::EventKind::Command:
         flushGarbage(*c, false);
+        c->quiet.start(limits_.idleTimeoutMs);
         deliver(engine_.handle(id, event.text));
         break;
       case FrameDecoder::EventKind::Garbage:
@@ -338,12 +344,16 @@ void SimServer::drop(ConnId id, const std::string& why) {
   totalInput_ -= client->heldInput;
   client->timer.stop();
   client->idle.stop();
+  client->quiet.stop();
+  if (const auto peer = perPeer_.find(client->address);
+      peer != perPeer_.end() && --peer->second <= 0)
+    perPeer_.erase(peer);
   client->socket->disconnect(this);
   client->socket->abort();
   client->socket->deleteLater();
   engine_.disconnect(id);
   flushGarbage(*client, true);
-  logClient(*client, why, true);
+  engine_.logConn(id, why, true);
   emit clientDisconnected(id);
 }
 

@@ -17,9 +17,8 @@
 #include <memory>
 #include <vector>
 
-#include "engine.h"
-#include "frame_decoder.h"
-#include "log_limiter.h"
+#include "sim/engine.h"
+#include "sim/frame_decoder.h"
 
 class QTcpSocket;
 
@@ -30,16 +29,21 @@ namespace tarvo::sim {
 // server grow without bound or stall the others. Tests lower them.
 struct ServerLimits {
   static constexpr int kMaxConnections = 100;
+  static constexpr int kMaxConnectionsPerPeer = 50;
   static constexpr std::size_t kMaxFrameLength = FrameDecoder::kDefaultMaxLength;
   static constexpr std::size_t kMaxTotalInput = 16 * 1024 * 1024;
   static constexpr qint64 kMaxPendingOutput = 8 * 1024 * 1024;
   static constexpr qint64 kReadChunk = 64 * 1024;
   static constexpr int kPartialFrameTimeoutMs = 30'000;
+  // Well above the 30 s between the client's watchdog commands.
+  static constexpr int kIdleTimeoutMs = 120'000;
   static constexpr int kAcceptRetryMs = 1000;
   static constexpr int kGarbageReportMs = 1000;
 
-  // Clients connected at once; a further one is closed at once.
+  // Clients connected at once, in all and from one address; a further one
+  // is closed at once. One address alone can not take every place.
   int maxConnections = kMaxConnections;
+  int maxConnectionsPerPeer = kMaxConnectionsPerPeer;
   // The longest command; a client announcing a longer one is dropped.
   std::size_t maxFrameLength = kMaxFrameLength;
   // Unfinished frames held over all connections together; the client whose
@@ -52,13 +56,13 @@ struct ServerLimits {
   qint64 readChunk = kReadChunk;
   // A client that sent part of a frame and then nothing for this long is dropped.
   int partialFrameTimeoutMs = kPartialFrameTimeoutMs;
+  // A client that sends no command for this long is dropped.
+  int idleTimeoutMs = kIdleTimeoutMs;
   // After a failed accept (out of file descriptors, say) accepting pauses this long.
   int acceptRetryMs = kAcceptRetryMs;
   // A run of garbage is logged as one line when it ends, or at this interval
   // while it goes on.
   int garbageReportMs = kGarbageReportMs;
-  // Log lines per connection (and for refused connections together).
-  LogBudget log;
 };
 
 class SimServer : public QObject {
@@ -77,7 +81,8 @@ class SimServer : public QObject {
 
   int clientCount() const { return static_cast<int>(clients_.size()); }
 
-  void setLogger(Engine::Logger logger) { logger_ = std::move(logger); }
+  // The server logs through the engine (Engine::setLogger), whose budgets
+  // hold the lines about each client and about all of them together.
   // Applies to clients that connect from now on.
   void setLimits(const ServerLimits& limits);
   const ServerLimits& limits() const { return limits_; }
@@ -113,16 +118,14 @@ class SimServer : public QObject {
   void pump(ConnId id);
   void drop(ConnId id, const std::string& why);
   void flushGarbage(Client& c, bool final);
-  // A line about one client within its log budget; `always` skips the budget.
-  void logClient(Client& c, const std::string& message, bool always = false);
-  void log(const std::string& message) const;
+  static std::string peerAddress(const QTcpSocket& socket);
   void startWrite(std::uint64_t ticket, std::shared_ptr<const Plant> snapshot);
   std::int64_t nowMs() const { return clock_.elapsed(); }
 
   Engine& engine_;
   QTcpServer server_;
   std::map<ConnId, std::unique_ptr<Client>> clients_;
-  Engine::Logger logger_;
+  std::map<std::string, int, std::less<>> perPeer_;  // clients connected from each address
   ServerLimits limits_;
   QElapsedTimer clock_;
   std::size_t totalInput_ = 0;
@@ -135,7 +138,6 @@ class SimServer : public QObject {
   bool supervising_ = false;
   std::uint64_t accepted_ = 0;
   std::size_t acceptFailures_ = 0;
-  LogLimiter refusedLog_;
   CheckpointSaver saver_;
   QThreadPool writer_;  // one thread: writes end in the order they started
   std::map<std::uint64_t, std::shared_ptr<Write>> writes_;  // started, outcome not yet delivered

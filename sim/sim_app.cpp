@@ -1,12 +1,12 @@
-#include "sim_app.h"
+#include "sim/sim_app.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <cstdio>
 
-#include "demo_plant.h"
-#include "plant_store.h"
-#include "text.h"
+#include "sim/demo_plant.h"
+#include "sim/plant_store.h"
+#include "sim/text.h"
 
 namespace tarvo::sim {
 
@@ -167,7 +167,6 @@ bool SimInstance::start(const SimOptions& options, QString* error) {
   engine_ = std::make_unique<Engine>(std::move(plant), engineOptions);
   engine_->setLogger(logger_);
   server_ = std::make_unique<SimServer>(*engine_);
-  server_->setLogger(logger_);
   if (!options.dataFile.isEmpty()) {
     // Runs on the server's writer thread: only the path and the snapshot.
     const QString path = options.dataFile;

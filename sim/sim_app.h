@@ -9,8 +9,8 @@
 #include <memory>
 #include <optional>
 
-#include "engine.h"
-#include "server.h"
+#include "sim/engine.h"
+#include "sim/server.h"
 
 namespace tarvo::sim {
 

@@ -1,9 +1,9 @@
-#include "xref.h"
+#include "sim/xref.h"
 
 #include <algorithm>
 #include <chrono>
 
-#include "text.h"
+#include "sim/text.h"
 
 namespace tarvo::sim::xref {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "plant.h"
+#include "sim/plant.h"
 
 namespace tarvo::sim::xref {
 

@@ -1,18 +1,27 @@
 #pragma once
 // The sequence editor window of one block: the text box that holds the source, the listing
 // or a progress text, the row of work buttons, the block's name and the upload progress
-// bar. What the buttons do is the controller's business; the window paints the state of
-// its controls and says when it closes.
+// bar. While it holds the source, the text box numbers its lines and the caret's line and
+// column stand beside the block's name; the source and the listing can be searched (Ctrl+F,
+// F3, Shift+F3). What the buttons do is the controller's business; the window paints the
+// state of its controls and says when it closes.
 #include <QString>
 
 #include "sequence/editor_controls.h"
 #include "ui/LineAppender.h"
 #include "ui/ToolWindow.h"
 
+class QAction;
 class QLabel;
-class QPlainTextEdit;
+class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class QWidget;
+
+namespace tarvo {
+class NumberedTextEdit;
+class TextFinder;
+}  // namespace tarvo
 
 namespace tarvo::sequence {
 
@@ -38,6 +47,11 @@ class SeqEditFRM : public ToolWindow {
   QString rawText();
   // Puts the caret at the end of the text and scrolls there.
   void caretToEnd();
+  // The source's lines, counted as Go to Line counts them (an empty text has one).
+  int lineCount();
+  int caretLine() const;
+  // Puts the caret at the start of `line` (from 1, kept within the text) and shows it.
+  void goToLine(int line);
   // The upload progress bar: its range (0 to `maximum`) and where it stands.
   void setProgressRange(int maximum);
   void setProgress(int value);
@@ -50,6 +64,8 @@ class SeqEditFRM : public ToolWindow {
   void installRequested();
   void listingRequested();
   void cancelRequested();
+  // Ctrl+G while the source is shown: the controller asks for the line.
+  void goToLineRequested();
 
  public slots:
   // Escape does nothing here: closing the editor would throw away what was typed.
@@ -57,16 +73,25 @@ class SeqEditFRM : public ToolWindow {
 
  private:
   void buildControls();
+  QWidget* buildFindBar();
+  void showCaret();
+  void closeFindBar();
 
-  QPlainTextEdit* SourceTB;
+  NumberedTextEdit* SourceTB;
   QPushButton* EditPB;
   QPushButton* CompilePB;
   QPushButton* ListingPB;
   QLabel* Label1;
+  QLabel* CaretLBL;
   QPushButton* EditSvPB;
   QPushButton* DonePB;
   QPushButton* CancelPB;
   QProgressBar* ProgressBar1;
+  QWidget* FindFRM;
+  QLineEdit* FindTB;
+  QLabel* FindInfoLBL;
+  QAction* goToLine_;
+  TextFinder* finder_ = nullptr;
   LineAppender* lines_ = nullptr;  // owned by the text box
 };
 

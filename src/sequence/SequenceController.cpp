@@ -1,5 +1,6 @@
 #include "sequence/SequenceController.h"
 
+#include <QPointer>
 #include <QPushButton>
 #include <algorithm>
 #include <climits>
@@ -145,6 +146,7 @@ void SequenceController::onDnEdtSeq() {
     connect(e, &SeqEditFRM::installRequested, this, &SequenceController::install);
     connect(e, &SeqEditFRM::listingRequested, this, &SequenceController::viewListing);
     connect(e, &SeqEditFRM::cancelRequested, this, &SequenceController::cancel);
+    connect(e, &SeqEditFRM::goToLineRequested, this, &SequenceController::goToLine);
     connect(e, &SeqEditFRM::unloading, this, [this, e] { editorClosing(e); });
     showEditSeq(false);
     return e;
@@ -167,6 +169,16 @@ void SequenceController::cancel() {
   form_.updStatBar(QStringLiteral("EDIT: Cancelled"), 3);
   send(cancelSeqCommand(link::toWire(e->blockName)));
   e->close();
+}
+
+void SequenceController::goToLine() {
+  const QPointer<SeqEditFRM> e = editor_.get();
+  if (!e) return;
+  const int last = e->lineCount();
+  const auto line = prompter_.inputNumber(QStringLiteral("Line number (1 - %1):").arg(last),
+                                          QStringLiteral("Go to Line"), e->caretLine(), 1, last);
+  // The editor may have closed, or its text changed, while the box was open.
+  if (line && e) e->goToLine(*line);
 }
 
 void SequenceController::editorClosing(SeqEditFRM* e) {

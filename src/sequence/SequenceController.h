@@ -84,6 +84,7 @@ class SequenceController : public QObject {
   void install();
   void viewListing();
   void cancel();
+  void goToLine();
   void editorClosing(SeqEditFRM* editor);
   void compileFailed(std::string_view line, bool warning);
   void box(const char* title, std::string_view line);

@@ -1,6 +1,5 @@
 #include "tools/TraceFRM.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -13,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "link/Wire.h"
+#include "ui/TextFinder.h"
 #include "ui/ui_helpers.h"
 
 namespace tarvo::tools {
@@ -72,19 +72,16 @@ TraceFRM::TraceFRM(const TraceBuffer& buffer, bool recording, QWidget* owner)
   TraceInfoLBL->setObjectName(QStringLiteral("TraceInfoLBL"));
   layout->addWidget(TraceInfoLBL);
 
-  auto* findNextKey = new QAction(this);
-  findNextKey->setShortcut(QKeySequence::FindNext);
-  addAction(findNextKey);
-  auto* findKey = new QAction(this);
-  findKey->setShortcut(QKeySequence::Find);
-  addAction(findKey);
-  connect(findNextKey, &QAction::triggered, this, &TraceFRM::findNext);
-  connect(findKey, &QAction::triggered, FindTB, [this] {
-    FindTB->setFocus(Qt::ShortcutFocusReason);
-    FindTB->selectAll();
+  finder_ = new TextFinder(this, FindTB, TraceTB);
+  // Lines still on their way are searched too.
+  connect(finder_, &TextFinder::aboutToSearch, this, &TraceFRM::flush);
+  connect(finder_, &TextFinder::searched, this, [this](TextFinder::Outcome, const QString& status) {
+    if (status.isEmpty())
+      describe();
+    else
+      setInfo(status);
   });
-  connect(FindTB, &QLineEdit::returnPressed, this, &TraceFRM::findNext);
-  connect(FindNextPB, &QPushButton::clicked, this, &TraceFRM::findNext);
+  connect(FindNextPB, &QPushButton::clicked, finder_, &TextFinder::findNext);
   connect(RecordCB, &QCheckBox::toggled, this, [this](bool on) {
     emit recordingChanged(on);
     describe();
@@ -136,17 +133,7 @@ void TraceFRM::cleared() {
 }
 
 bool TraceFRM::findNext() {
-  flush();
-  const QString what = FindTB->text();
-  if (what.isEmpty()) return false;
-  if (TraceTB->find(what)) return true;
-  // Round again from the top.
-  QTextCursor start = TraceTB->textCursor();
-  start.movePosition(QTextCursor::Start);
-  TraceTB->setTextCursor(start);
-  if (TraceTB->find(what)) return true;
-  setInfo(QStringLiteral("\"%1\" not found").arg(what));
-  return false;
+  return finder_->findNext() != TextFinder::Outcome::NotFound;
 }
 
 void TraceFRM::setInfo(const QString& text) {

@@ -13,6 +13,10 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 
+namespace tarvo {
+class TextFinder;
+}  // namespace tarvo
+
 namespace tarvo::tools {
 
 class TraceFRM : public ToolWindow {
@@ -31,7 +35,8 @@ class TraceFRM : public ToolWindow {
   void cleared();
   // Puts the lines waiting into the text now.
   void flush();
-  // Looks for the find field's text after the caret, from the top when not found below.
+  // Looks for the find field's text after the caret, from the top when not found below
+  // (Enter in the field, F3; Shift+F3 looks back). False when it is nowhere.
   bool findNext();
   void setInfo(const QString& text);
 
@@ -50,6 +55,7 @@ class TraceFRM : public ToolWindow {
   QPushButton* FindNextPB;
   QPlainTextEdit* TraceTB;
   QLabel* TraceInfoLBL;
+  TextFinder* finder_ = nullptr;
   const TraceBuffer& buffer_;
   QString pending_;
   bool flushPending_ = false;

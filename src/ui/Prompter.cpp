@@ -83,6 +83,15 @@ std::optional<QString> DialogPrompter::input(const QString& prompt, const QStrin
   return text;
 }
 
+std::optional<int> DialogPrompter::inputNumber(const QString& prompt, const QString& title,
+                                               int value, int minimum, int maximum) {
+  bool ok = false;
+  const int number = QInputDialog::getInt(QApplication::activeWindow(), title, prompt, value,
+                                          minimum, maximum, 1, &ok);
+  if (!ok) return std::nullopt;
+  return number;
+}
+
 std::optional<QString> DialogPrompter::saveFileName(const QString& title, const QString& filter,
                                                     const QString& suggestedName) {
   // A bare name is offered in the user's documents folder.

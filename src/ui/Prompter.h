@@ -23,6 +23,20 @@ class Prompter {
   virtual std::optional<QString> input(const QString& prompt, const QString& title,
                                        const QString& initial = {}) = 0;
 
+  // Asks for a whole number from `minimum` to `maximum`, offering `value`; nullopt when the
+  // user cancels. The box itself keeps what is typed within those limits: a key that would
+  // go past `maximum` is refused, and a number below `minimum` cannot be confirmed. A
+  // prompter that cannot ask gets no number.
+  virtual std::optional<int> inputNumber(const QString& prompt, const QString& title, int value,
+                                         int minimum, int maximum) {
+    (void)prompt;
+    (void)title;
+    (void)value;
+    (void)minimum;
+    (void)maximum;
+    return std::nullopt;
+  }
+
   // Asks where to save a file: the path chosen, or nullopt when the user cancels.
   // `filter` is a file dialog's filter ("CSV files (*.csv)"); `suggestedName` the name
   // offered. A prompter that cannot ask saves nothing.
@@ -57,6 +71,8 @@ class DialogPrompter : public Prompter {
                                       QMessageBox::StandardButtons buttons) override;
   std::optional<QString> input(const QString& prompt, const QString& title,
                                const QString& initial) override;
+  std::optional<int> inputNumber(const QString& prompt, const QString& title, int value,
+                                 int minimum, int maximum) override;
   std::optional<QString> saveFileName(const QString& title, const QString& filter,
                                       const QString& suggestedName) override;
 };

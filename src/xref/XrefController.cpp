@@ -102,7 +102,7 @@ void XrefController::createXref() {
   // cppcheck-suppress identicalConditionAfterEarlyExit
   if (!window || window != setup_.get()) return;
   send(kRunStart);
-  window->lockConfiguration();
+  window->runStarted();
 }
 
 void XrefController::poll() {
@@ -116,6 +116,7 @@ void XrefController::setupUnloaded() {
 }
 
 void XrefController::connectionLost() {
+  if (setup_) setup_->runEnded(XrefOptionsFRM::RunEnd::ConnectionLost);
   setup_.close();
 }
 
@@ -134,6 +135,7 @@ void XrefController::onXrefRunDone() {
   // A run's end that comes after the window has closed is for nobody: the user has
   // stopped following it.
   if (!setup_) return;
+  setup_->runEnded(XrefOptionsFRM::RunEnd::Finished);
   setup_.close();  // which says so to the server and brings the main window back
   prompter_.inform(Prompter::Icon::Information, QStringLiteral("Cross-Reference"),
                    QStringLiteral("Cross-Reference Generation Complete"));

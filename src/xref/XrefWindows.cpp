@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "link/Wire.h"
+#include "ui/RunIndicator.h"
 #include "ui/ui_helpers.h"
 #include "xref/xref_protocol.h"
 
@@ -74,10 +75,13 @@ XrefOptionsFRM::XrefOptionsFRM()
 
   CreatePB = makeButton(this, "CreatePB", QStringLiteral("Create Xref"));
   CancelPB = makeButton(this, "CancelPB", QStringLiteral("Cancel"));
+  RunIndicator1 = new RunIndicator("RunIndicator1", this);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(ConfigFRM);
   layout->addWidget(StatusTB, 1);
-  layout->addLayout(buttonRow({CreatePB, CancelPB}));
+  QHBoxLayout* row = buttonRow({CreatePB, CancelPB});
+  row->insertWidget(0, RunIndicator1);
+  layout->addLayout(row);
   resize(twipsToPx(9600), twipsToPx(6600));
 
   connect(CancelPB, &QPushButton::clicked, this, &QWidget::close);
@@ -107,16 +111,24 @@ void XrefOptionsFRM::caretToEnd() {
   moveCaretToEnd(StatusTB);
 }
 
-void XrefOptionsFRM::lockConfiguration() {
+void XrefOptionsFRM::runStarted() {
   for (QWidget* control : {static_cast<QWidget*>(ConfigFRM), static_cast<QWidget*>(CPPB),
                            static_cast<QWidget*>(DispsPB), static_cast<QWidget*>(histsPB),
                            static_cast<QWidget*>(CreatePB)})
     control->setEnabled(false);
+  RunIndicator1->start(QStringLiteral("Generation running"));
+}
+
+void XrefOptionsFRM::runEnded(RunEnd how) {
+  RunIndicator1->stop(how == RunEnd::Finished
+                          ? QStringLiteral("Generation finished")
+                          : QStringLiteral("Generation stopped: connection lost"));
 }
 
 void XrefOptionsFRM::closeEvent(QCloseEvent* event) {
-  // No poll may go once the window has said it is closing.
+  // No poll may go once the window has said it is closing, and no clock runs on.
   Timer1->stop();
+  RunIndicator1->stop(QStringLiteral("Generation left"));
   ToolWindow::closeEvent(event);
 }
 

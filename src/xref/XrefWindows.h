@@ -14,6 +14,10 @@ class QPlainTextEdit;
 class QPushButton;
 class QTimer;
 
+namespace tarvo {
+class RunIndicator;
+}  // namespace tarvo
+
 namespace tarvo::xref {
 
 // "Cross Reference Setup".
@@ -29,8 +33,13 @@ class XrefOptionsFRM : public ToolWindow {
   // it there so the newest line is in view.
   void appendOutput(QStringView line);
   QString outputText() { return output_.text(); }
-  // A generation has started: neither the lists nor a second run can be started.
-  void lockConfiguration();
+  // A generation has started: neither the lists nor a second run can be started, and
+  // the busy bar and the time since the start ("Generation running, 01:23") are shown.
+  void runStarted();
+  // The generation has ended, or the connection that would have told its end is gone:
+  // the bar and the time stop. Closing the window stops them too.
+  enum class RunEnd { Finished, ConnectionLost };
+  void runEnded(RunEnd how);
 
  signals:
   // The list buttons: the CP/volume names, the display directories, the historians.
@@ -56,6 +65,7 @@ class XrefOptionsFRM : public ToolWindow {
   QPushButton* CreatePB = nullptr;
   QPushButton* CancelPB = nullptr;
   QTimer* Timer1 = nullptr;
+  RunIndicator* RunIndicator1 = nullptr;
   LineAppender output_;
   bool caretPending_ = false;
 };

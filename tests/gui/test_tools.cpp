@@ -145,6 +145,10 @@ TEST_F(Tools, TraceRecordsOnlyWhenOnFindsSavesAndOutlivesItsWindow) {
   inside<QLineEdit>(window, "FindTB")->setText("THERE");
   QTest::keyClick(inside<QLineEdit>(window, "FindTB"), Qt::Key_Return);
   EXPECT_EQ(inside<QPlainTextEdit>(window, "TraceTB")->textCursor().selectedText(), "there");
+  // The only one: found again round the end, as the sequence editor's Find says it.
+  QTest::keyClick(inside<QLineEdit>(window, "FindTB"), Qt::Key_Return);
+  EXPECT_EQ(inside<QLabel>(window, "TraceInfoLBL")->text(), "Wrapped to the top");
+  EXPECT_EQ(inside<QPlainTextEdit>(window, "TraceTB")->textCursor().selectedText(), "there");
   prompter.answerSaveFile(file("trace.txt"));
   inside<QPushButton>(window, "SaveAsPB")->click();
   EXPECT_TRUE(prompter.boxes().startsWith(

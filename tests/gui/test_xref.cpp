@@ -4,11 +4,14 @@
 #include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QProgressBar>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
 #include "browser/TreeController.h"
 #include "support/ClientFixture.h"
+#include "ui/RunIndicator.h"
 #include "xref/XrefController.h"
 #include "xref/XrefWindows.h"
 
@@ -113,6 +116,43 @@ TEST_F(Xref, AConfirmedRunLocksTheListsShowsItsOutputAndEndsBeforeTheBox) {
   EXPECT_TRUE(prompter.showed(2, "Cross-Reference", "Cross-Reference Generation Complete",
                               Prompter::Icon::Information, QMessageBox::Ok));
   EXPECT_TRUE(sent({"XREFRUNE"}));  // once
+}
+
+TEST_F(Xref, TheBusyBarAndClockRunFromTheConfirmedStartAndStopAtEachOfTheRunsEnds) {
+  // Each end, and what a screen reader reads as the bar stops; the time is whatever the
+  // run reached on a busy machine.
+  const QString ends[][2] = {{"XREFRUNDONE", "Generation finished"},
+                             {"Cancel", "Generation left"},
+                             {"connection lost", "Generation stopped: connection lost"}};
+  const QRegularExpression time(QStringLiteral(", \\d\\d:\\d\\d$"));
+  connectClient();
+  for (const auto& [end, read] : ends) {
+    SCOPED_TRACE(end.toStdString());
+    action("xrefMP")->trigger();
+    XrefOptionsFRM* setup = client->xref().setupWindow();
+    auto* indicator = inside<RunIndicator>(setup, "RunIndicator1");
+    QStringList seen;
+    QObject::connect(indicator, &RunIndicator::runningChanged, [&](bool on) {
+      seen << (on ? "on: " : "off: ") + QString(indicator->accessibleName()).remove(time);
+    });
+    prompter.answer(QMessageBox::Cancel);  // not confirmed: no run
+    inside<QPushButton>(setup, "CreatePB")->click();
+    EXPECT_FALSE(indicator->isVisible());
+    inside<QPushButton>(setup, "CreatePB")->click();
+    EXPECT_TRUE(indicator->isVisible());
+    EXPECT_EQ(inside<QProgressBar>(indicator, "RunIndicator1Bar")->accessibleName(),
+              "Generation running, 00:00");
+    reply({"XREFRUNLINE reading CP6001"});  // output is not the end
+    if (end == "XREFRUNDONE")
+      reply({"XREFRUNDONE"});
+    else if (end == "Cancel")
+      inside<QPushButton>(setup, "CancelPB")->click();
+    else
+      server.dropClient();
+    ASSERT_TRUE(waitUntil([&] { return client->xref().setupWindow() == nullptr; }));
+    EXPECT_EQ(seen, QStringList({"on: Generation running", "off: " + read}));
+    prompter.clear();
+  }
 }
 
 TEST_F(Xref, LeavingWithTheSetupWindowOpenEndsItFirst) {

@@ -106,6 +106,32 @@ TEST_F(EngineBlocksTest, EachOperationChangesThePlantAndNamesWhereTheNodeGoes) {
   EXPECT_NE(moved.find("BOILER:BDLOG.BI02"), std::string::npos) << moved;
 }
 
+// Who still names a moved block follows every change of the plant: edits,
+// copies, moves and deletes of the blocks that name it.
+TEST_F(EngineBlocksTest, AMoveWarnsOfTheConnectionsThatNameTheBlockAsThePlantIsNow) {
+  ask("ADDNEW:BOILER:SRC BOILER AIN");
+  ask("ADDNEW:BOILER:USER BOILER PID");
+  EXPECT_EQ(modify(c, "BOILER:USER", {"MEAS = BOILER:SRC.PNT"}), Lines{"DNPRMMOD BOILER:USER"});
+  ask("CPYNEW:FEEDWT:USER2 BOILER:USER PID FEEDWT");
+  EXPECT_EQ(ask("MOVEBLK:FEEDWT BOILER:SRC AIN"),
+            "WRNMOVEBLK FEEDWT:---END_FEEDWT FEEDWT:SRC AIN / BOILER:SRC is now FEEDWT:SRC, but 2 "
+            "connections still name it: BOILER:USER.MEAS, FEEDWT:USER2.MEAS");
+  // Pointed at the block's new name, and the holders moved or deleted.
+  EXPECT_EQ(modify(c, "BOILER:USER", {"MEAS = FEEDWT:SRC.PNT"}), Lines{"DNPRMMOD BOILER:USER"});
+  EXPECT_EQ(ask("MOVEBLK:BOILER FEEDWT:USER2 PID"),
+            "DNMOVEBLK BOILER:---END_BOILER BOILER:USER2 PID");
+  EXPECT_EQ(ask("MOVEBLK:BOILER FEEDWT:SRC AIN"),
+            "WRNMOVEBLK BOILER:---END_BOILER BOILER:SRC AIN / FEEDWT:SRC is now BOILER:SRC, but 1 "
+            "connection still names it: BOILER:USER.MEAS");
+  EXPECT_EQ(send(c, "DELBLK:BOILER:USER"), Lines{"DNDELBLKBOILER:USER"});
+  // The copy moved along with its own name.
+  EXPECT_EQ(ask("MOVEBLK:FEEDWT BOILER:SRC AIN"),
+            "WRNMOVEBLK FEEDWT:---END_FEEDWT FEEDWT:SRC AIN / BOILER:SRC is now FEEDWT:SRC, but 1 "
+            "connection still names it: BOILER:USER2.MEAS");
+  EXPECT_EQ(send(c, "DELBLK:BOILER:USER2"), Lines{"DNDELBLKBOILER:USER2"});
+  EXPECT_EQ(ask("MOVEBLK:BOILER FEEDWT:SRC AIN"), "DNMOVEBLK BOILER:---END_BOILER BOILER:SRC AIN");
+}
+
 TEST_F(EngineBlocksTest, CompoundsAreAddedToBothListsAndDeletedOnlyWhenEmpty) {
   EXPECT_EQ(ask("ADDNEW:NEWCMP BOILER COMPND"), "DNADDNEW BOILER NEWCMP COMPND");
   EXPECT_EQ(ask("ADDNEW:LASTC ***END*** COMPND"), "DNADDNEW ***END*** LASTC COMPND");

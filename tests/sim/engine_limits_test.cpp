@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "plant_file.h"
+#include "sim/plant_file.h"
+#include "sim/text.h"
 #include "sim_test_util.h"
-#include "text.h"
 
 namespace tarvo::sim {
 namespace {
@@ -132,6 +132,21 @@ TEST_F(EngineLimitsTest, LogLinesArePacedPerConnectionAndTheRestCounted) {
   engine.disconnect(noisy);
   EXPECT_EQ(log.back(),
             "conn " + std::to_string(noisy) + ": 1 more log lines about it were held back");
+}
+
+// A cross-reference run of an empty list is done as soon as it starts; each
+// used to give a log line beyond any budget.
+TEST_F(EngineLimitsTest, EveryLineAConnectionCausesCountsAgainstItsBudget) {
+  const ConnId c = engine.connect();
+  sendAll(c, {"XREFCFGPUTCSTRT", "XREFCFGPUTCDONE"});
+  for (int i = 0; i < 1000; ++i) send(c, "XREFRUNS");
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_EQ(log[2],
+            "conn " + std::to_string(c) + ": cross-reference generation finished, 0 references");
+  now += 1000;
+  send(c, "XREFRUNS");
+  ASSERT_EQ(log.size(), 5u);
+  EXPECT_EQ(log[3], "conn " + std::to_string(c) + ": 1998 log lines about it were held back");
 }
 
 // A text cut to its longest length never ends in a blank: the plant file

@@ -148,10 +148,14 @@ TEST_F(EngineListsTest, BlockListGivesEachCompoundItsBlocksInOrderThenItsEndEntr
 
 TEST_F(EngineListsTest, LongNamesKeepTheirEndEntriesWithinTheFieldsAndLineNumbersWrap) {
   Plant plant = buildScalePlant(40'000, 400);
-  plant.cps[0].compounds.push_back(makeCompound("ABCDEFGHIJKL"));
-  plant.cps[0].compounds.back().blocks.push_back(makeBlock("TWELVECHARSX", "AIN"));
-  Engine big(std::move(plant));
-  const std::string cp = big.plant().cps[0].name;
+  plant.cps.editBack()
+      .compounds.push_back(makeCompound("ABCDEFGHIJKL"))
+      .blocks.push_back(makeBlock("TWELVECHARSX", "AIN"));
+  EngineOptions roomy;  // a CP past the limits a client may grow one to
+  roomy.limits.maxPerCp =
+      roomy.limits.maxPlant = {100'000, 10'000, 1'000'000, 100 << 20, 100 << 20};
+  Engine big(std::move(plant), roomy);
+  const std::string cp = big.plant().cps.front().name;
   const ConnId c = big.connect();
   big.handle(c, "OPENCP:" + cp + " ALL WS01");
   const auto nodes = treeOf(linesFor(big.handle(c, "GETBLKS 0 " + cp), c));

@@ -13,7 +13,8 @@ namespace tarvo::sim::testing {
 
 class LineClient {
  public:
-  explicit LineClient(quint16 port) {
+  // `from`, when given, is the local address the connection comes from.
+  explicit LineClient(quint16 port, const QHostAddress& from = {}) {
     QObject::connect(&socket_, &QTcpSocket::readyRead, &socket_, [this] {
       partial_ += socket_.readAll().toStdString();
       std::size_t lf;
@@ -22,6 +23,7 @@ class LineClient {
         partial_.erase(0, lf + 1);
       }
     });
+    if (!from.isNull()) socket_.bind(from);
     socket_.connectToHost(QHostAddress::LocalHost, port);
   }
 

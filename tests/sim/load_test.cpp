@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "line_client.h"
-#include "server.h"
+#include "sim/server.h"
 #include "sim_test_util.h"
 
 namespace tarvo::sim {
@@ -49,7 +49,9 @@ TEST(LoadTest, FiftyClientsListAndEditAtOnceUndisturbedByGarbage) {
   const Plant plant = loadPlant();
   Engine engine(plant, EngineOptions{"0.95.1", 10});
   SimServer server(engine);
-  server.setLogger([](const std::string&) {});
+  ServerLimits limits;
+  limits.maxConnectionsPerPeer = kClients + kNoisy;  // every client comes from loopback
+  server.setLimits(limits);
   ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
 
   // What each CP's block list must be: what one client alone gets.

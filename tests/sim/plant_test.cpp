@@ -10,12 +10,12 @@
 #include <set>
 #include <string>
 
-#include "demo_plant.h"
-#include "plant_file.h"
-#include "plant_store.h"
-#include "seq_checker.h"
+#include "sim/demo_plant.h"
+#include "sim/plant_file.h"
+#include "sim/plant_store.h"
+#include "sim/seq_checker.h"
+#include "sim/text.h"
 #include "sim_test_util.h"
-#include "text.h"
 
 #if defined(Q_OS_LINUX)
 #include <sys/stat.h>
@@ -100,15 +100,16 @@ TEST(DemoPlantTest, DemoAndScalePlantsAreValidAndTheDemoHoldsEveryBlockType) {
 
 TEST(PlantFileTest, PlantsSurviveTheRoundTripWithEitherLineEndAndHandWrittenOnesTakeDefaults) {
   Plant edited = buildDemoPlant();
-  Block& b = edited.cps[0].compounds[2].blocks[0];
+  Compound& boiler = *edited.cps.edit("CP6001")->compounds.edit("BOILER");
+  Block& b = *boiler.blocks.edit("LT101");
   setValue(b.params, "EO1", "");  // empty where the default is not
   setValue(b.params, "LOOPID", "A = B # not a comment");
   b.runtime = {{"HSCO1", "250"}};
   // Looks like records, is text; a tab and 8-bit text with trailing blanks are kept.
   b.source = {"", "  indented", "SOURCE inside", "END", "\tBO01 := TRUE;", "caf\xE9 \xFF  "};
-  edited.cps[1].heldBy = "AW7001";
-  edited.cps[0].checkpointBusy = true;
-  setValue(edited.cps[0].compounds[2].params, "ON", "0");
+  setValue(boiler.params, "ON", "0");
+  edited.cps.edit("CP6002")->heldBy = "AW7001";
+  edited.cps.edit("CP6001")->checkpointBusy = true;
   for (const Plant& plant : {edited, buildScalePlant(2000)}) {
     const std::string text = writePlantText(plant);
     std::string crlf;
@@ -128,10 +129,11 @@ TEST(PlantFileTest, PlantsSurviveTheRoundTripWithEitherLineEndAndHandWrittenOnes
                 "|" + valueOf(*hand.plant, "C1:B1", "MA"),
             "42||0");
   // A blank text reads back empty: values are trimmed on the way in.
-  setValue(b.params, "DESCRP", "  ");
+  setValue(edited.cps.edit("CP6001")->compounds.edit("BOILER")->blocks.edit("LT101")->params,
+           "DESCRP", "  ");
   const PlantReadResult read = readPlantText(writePlantText(edited));
   ASSERT_TRUE(read.plant);
-  EXPECT_EQ(*findValue(read.plant->cps[0].compounds[2].blocks[0].params, "DESCRP"), "");
+  EXPECT_EQ(valueOf(*read.plant, "BOILER:LT101", "DESCRP"), "");
 }
 
 TEST(PlantFileTest, DamagedFilesAreRefusedAtTheirLine) {

@@ -1,7 +1,7 @@
 // The sequence language checker: what it accepts, what it reports and where,
 // the listing it lays out, and that no input makes it crash, recurse away or
 // flood the listing.
-#include "seq_checker.h"
+#include "sim/seq_checker.h"
 
 #include <gtest/gtest.h>
 

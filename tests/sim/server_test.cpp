@@ -3,7 +3,7 @@
 // sockets: replies in order over split frames, and clients that misbehave: garbage,
 // oversize and half frames, too many of them, a slow checkpoint write, and no file
 // descriptors left.
-#include "server.h"
+#include "sim/server.h"
 
 #include <gtest/gtest.h>
 
@@ -21,11 +21,11 @@
 #include <utility>
 #include <vector>
 
-#include "demo_plant.h"
-#include "frame_decoder.h"
 #include "line_client.h"
-#include "plant_store.h"
-#include "sim_app.h"
+#include "sim/demo_plant.h"
+#include "sim/frame_decoder.h"
+#include "sim/plant_store.h"
+#include "sim/sim_app.h"
 #include "sim_test_util.h"
 
 #if defined(Q_OS_LINUX)
@@ -208,7 +208,7 @@ TEST_F(SimInstanceTest, ABadAddressOrACorruptDataFileStopsTheStartWithAClearErro
 class ServerTest : public ::testing::Test {
  protected:
   ServerTest() : engine(buildDemoPlant(), EngineOptions{"0.95.1", 150}), server(engine) {
-    server.setLogger([this](const std::string& s) { log.push_back(s); });
+    engine.setLogger([this](const std::string& s) { log.push_back(s); });
   }
   // Listens with the default limits changed by `change`.
   void start(const std::function<void(ServerLimits&)>& change = {}) {
@@ -230,9 +230,9 @@ class ServerTest : public ::testing::Test {
         log.begin(), log.end(), [&](const auto& l) { return l.find(part) != std::string::npos; }));
   }
 
+  Lines log;  // first: the engine logs into it until the server is gone
   Engine engine;
   SimServer server;
-  Lines log;
 };
 
 TEST_F(ServerTest, ARunOfGarbageIsSkippedAsOneLogLineAndAnOversizeFrameDropsOnlyItsClient) {
@@ -307,6 +307,71 @@ TEST_F(ServerTest, HalfAFrameAndThenSilenceIsDroppedAnIdleClientIsNot) {
   QTest::qWait(300);
   EXPECT_FALSE(idle->closed());
   EXPECT_EQ(server.clientCount(), 1);
+}
+
+TEST_F(ServerTest, AClientThatSendsNoCommandIsDroppedAndOneAddressCannotTakeEveryPlace) {
+  start([](ServerLimits& l) {
+    l.maxConnections = 6;
+    l.maxConnectionsPerPeer = 3;
+    l.idleTimeoutMs = 400;
+  });
+  auto a = client();
+  auto b = client();
+  auto c = client();
+  ASSERT_TRUE(waitForClients(3));
+  auto d = client();
+  EXPECT_TRUE(d->waitClosed());
+  EXPECT_EQ(logged("refused: 3 clients are connected from 127.0.0.1, the most it takes from one "
+                   "address"),
+            1u);
+#if defined(Q_OS_LINUX)
+  // Another address still gets a place (Linux answers on all of 127.0.0.0/8).
+  LineClient other(server.port(), QHostAddress(QStringLiteral("127.0.0.2")));
+  ASSERT_TRUE(other.connected());
+  other.send(frameCommand("GETVERSION"));
+  EXPECT_TRUE(other.waitForLine("VERSION0.95.1"));
+#endif
+  // The client's watchdog keeps its connection; silence and garbage do not.
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < 1200) {
+    a->send(frameCommand("WATCHDOG"));
+    c->send("MSG:x");
+    QTest::qWait(100);
+  }
+  EXPECT_FALSE(a->closed());
+  EXPECT_TRUE(b->closed());
+  EXPECT_TRUE(c->closed());
+  EXPECT_GE(logged("dropped: no command for 400 ms"), 2u);
+  // What they held is given back: the address has its places again.
+  auto e = client();
+  auto f = client();
+  e->send(frameCommand("GETVERSION"));
+  f->send(frameCommand("GETVERSION"));
+  EXPECT_TRUE(e->waitForLine("VERSION0.95.1") && f->waitForLine("VERSION0.95.1"));
+}
+
+// Each new connection comes with a budget of its own, so lines about
+// connections coming and going are held to one budget for them all.
+TEST(ServerLogTest, ConnectionsComingAndGoingCannotFloodTheLog) {
+  Lines log;
+  EngineOptions options;
+  options.limits.allConnectionsLog = {20, 60'000};
+  Engine engine(buildDemoPlant(), options);
+  engine.setLogger([&](const std::string& l) { log.push_back(l); });
+  SimServer server(engine);
+  ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+  for (int i = 0; i < 60; ++i) {
+    LineClient c(server.port());
+    ASSERT_TRUE(c.connected());
+    c.send(frameCommand("BOGUS") + frameCommand("BOGUS") + frameCommand("GETVERSION"));
+    ASSERT_TRUE(c.waitForLine("VERSION0.95.1"));
+    c.close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.clientCount() == 0; }, 5000));
+  }
+  // 300 lines about them before; the first 20 now, each with at most a count before it.
+  EXPECT_LE(log.size(), 40u);
+  EXPECT_GE(log.size(), 20u);
 }
 
 TEST_F(ServerTest, SplitFramesAreAnsweredInOrderBehindACheckpointThatHoldsUpOnlyItsClient) {

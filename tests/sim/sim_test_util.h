@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "browser/block_list.h"
-#include "demo_plant.h"
-#include "engine.h"
 #include "link/columns.h"
 #include "link/framing.h"
+#include "sim/demo_plant.h"
+#include "sim/engine.h"
 
 namespace tarvo::sim::testing {
 

@@ -1,5 +1,7 @@
 #include "support/ScriptedPrompter.h"
 
+#include <algorithm>
+
 namespace tarvo::test {
 
 QMessageBox::StandardButton ScriptedPrompter::message(Icon icon, const QString& title,
@@ -28,6 +30,46 @@ std::optional<QString> ScriptedPrompter::input(const QString& prompt, const QStr
   inputs_.pop_front();
   if (!answer.given) return std::nullopt;
   return answer.text;
+}
+
+QString numberBoxText(const QString& typed, int value, int minimum, int maximum) {
+  // Whether the box lets `text` stand while it is being typed: a number on its way into
+  // the range (below the minimum is allowed, it may yet grow), never one above the maximum.
+  const auto mayStand = [&](const QString& text) {
+    if (text == u'-') return minimum < 0;
+    bool isNumber = false;
+    const qlonglong n = text.toLongLong(&isNumber);
+    return isNumber && !text.startsWith(u'+') && n <= maximum && (minimum < 0 || n >= 0);
+  };
+  QString text = QString::number(std::clamp(value, minimum, maximum));
+  bool replaced = false;
+  for (const QChar key : typed) {
+    const QString next = replaced ? text + key : QString(key);
+    if (!mayStand(next)) continue;
+    text = next;
+    replaced = true;
+  }
+  return text;
+}
+
+std::optional<int> numberBoxValue(const QString& text, int minimum, int maximum) {
+  bool isNumber = false;
+  const int n = text.toInt(&isNumber);
+  if (!isNumber || n < minimum || n > maximum) return std::nullopt;
+  return n;
+}
+
+std::optional<int> ScriptedPrompter::inputNumber(const QString& prompt, const QString& title,
+                                                 int value, int minimum, int maximum) {
+  shown.push_back({Icon::None, title, prompt, {}, true, NumberLimits{value, minimum, maximum}});
+  if (numbers_.empty()) return std::nullopt;
+  const InputAnswer answer = numbers_.front();
+  numbers_.pop_front();
+  if (!answer.given) return std::nullopt;
+  const auto number =
+      numberBoxValue(numberBoxText(answer.text, value, minimum, maximum), minimum, maximum);
+  if (!number) shown.back().refused = true;
+  return number;
 }
 
 std::optional<QString> ScriptedPrompter::saveFileName(const QString& title, const QString& filter,

@@ -13,13 +13,31 @@
 
 namespace tarvo::test {
 
+// The limits of a number box: the number offered and the range it takes.
+struct NumberLimits {
+  int value;
+  int minimum;
+  int maximum;
+  bool operator==(const NumberLimits&) const = default;
+};
+
 struct ShownBox {
   Prompter::Icon icon;
   QString title;
   QString text;
   QMessageBox::StandardButtons buttons;
   bool isInput = false;
+  std::optional<NumberLimits> limits = std::nullopt;  // a number box's
+  bool refused = false;                               // it would not take what was typed
 };
+
+// What a number box from `minimum` to `maximum` that offers `value` (kept within them) shows
+// once `typed` was typed into it key by key, as the real box keeps it: the first key taken
+// replaces the number offered; a key that would leave no number (a letter, a minus sign
+// when no number below zero is allowed) or a number above `maximum` is refused.
+QString numberBoxText(const QString& typed, int value, int minimum, int maximum);
+// The number in that text when the box takes it (it lies within the limits).
+std::optional<int> numberBoxValue(const QString& text, int minimum, int maximum);
 
 class ScriptedPrompter : public Prompter {
  public:
@@ -27,6 +45,11 @@ class ScriptedPrompter : public Prompter {
                                       QMessageBox::StandardButtons buttons) override;
   std::optional<QString> input(const QString& prompt, const QString& title,
                                const QString& initial) override;
+  // Records the limits; answers from answerNumber()'s queue as the real box would: a number
+  // the box refuses leaves it open, and the user then cancels (nullopt). Cancel when the
+  // queue is empty.
+  std::optional<int> inputNumber(const QString& prompt, const QString& title, int value,
+                                 int minimum, int maximum) override;
   // Records the dialog as a box titled `title` whose text is filter + "|" + suggested
   // name, and answers from its own queue (cancel when it is empty).
   std::optional<QString> saveFileName(const QString& title, const QString& filter,
@@ -35,6 +58,9 @@ class ScriptedPrompter : public Prompter {
   void answer(QMessageBox::StandardButton button) { answers_.push_back(button); }
   void answerInput(const QString& text) { inputs_.push_back({true, text}); }
   void cancelInput() { inputs_.push_back({false, QString()}); }
+  // Types `keys` into the next number box and presses Enter.
+  void answerNumber(const QString& keys) { numbers_.push_back({true, keys}); }
+  void cancelNumber() { numbers_.push_back({false, QString()}); }
   void answerSaveFile(const QString& path) { saveFiles_.push_back(path); }
   // Runs while a box is "open", as the user could still act then (events keep flowing).
   void setWhileOpen(std::function<void()> action) { whileOpen_ = std::move(action); }
@@ -56,6 +82,7 @@ class ScriptedPrompter : public Prompter {
     QString text;
   };
   std::deque<InputAnswer> inputs_;
+  std::deque<InputAnswer> numbers_;
   std::deque<QString> saveFiles_;
   std::function<void()> whileOpen_;
 };

@@ -1,7 +1,7 @@
 #pragma once
 // Clients against tarvo-sim running in the test's own process, on a free loopback port.
 // Header only: just the end-to-end tests link the simulator.
-#include "sim_app.h"
+#include "sim/sim_app.h"
 #include "support/ClientFixture.h"
 
 namespace tarvo::test {
