@@ -109,6 +109,7 @@ class Driver {
   QString error;
   ActionPrompter prompter;
   static inline int round = 0;  // for names of their own, whichever client adds them
+  QString originalSource;        // of the sequence block, while a longer one is stored
 
   template <class T = QWidget>
   T* main(const char* name) {
@@ -357,10 +358,13 @@ struct Action {
   std::function<bool(Driver&)> prepare;
   std::function<void(Driver&)> start;
   std::function<bool(Driver&)> done;
+  // Puts back what the action changed that another one reads (untimed); may be empty.
+  std::function<bool(Driver&)> after = {};
 };
 
 QString source1000(Driver& d) {
-  QStringList lines = d.seqEditor()->rawText().split(QChar::ParagraphSeparator);
+  d.originalSource = d.seqEditor()->rawText().replace(QChar::ParagraphSeparator, u'\n');
+  QStringList lines = d.originalSource.split(u'\n');
   for (int n = 0; lines.size() < kSourceLines; ++n)
     lines.insert(1, QStringLiteral("{ note %1: the pump starts only with the drum level in range }")
                         .arg(n));
@@ -439,6 +443,19 @@ const std::vector<Action>& actions() {
          return d.ended() && d.hasNode(QStringLiteral("BOILER:RTA%1").arg(d.round));
        }},
 
+      {"add a compound",
+       [](Driver& d) {
+         if (!d.inSession() || !d.select(QStringLiteral("***END***"))) return false;
+         d.prompter.names.push_back(QStringLiteral("RTK%1").arg(++d.round));
+         // A new compound's end entry comes only with the list, which is asked for again.
+         d.expect("DNBLKLST", {"ERRADDNEW", "WRNADDNEW", "ERRBLKLST"});
+         return true;
+       },
+       [](Driver& d) { d.button("AddPB")->click(); },
+       [](Driver& d) {
+         return d.ended() && d.sessionOpen() && d.hasNode(QStringLiteral("RTK%1").arg(d.round));
+       }},
+
       {"copy a block",
        [](Driver& d) {
          if (!d.inSession() || !d.select(QStringLiteral("BOILER:LT101"))) return false;
@@ -514,7 +531,16 @@ const std::vector<Action>& actions() {
          return true;
        },
        [](Driver& d) { d.inEditor("EditSvPB")->click(); },
-       [](Driver& d) { return d.ended(); }},
+       [](Driver& d) { return d.ended(); },
+       // The source as it was, so that a fetch or a compile always meets the same one.
+       [](Driver& d) {
+         if (!d.sourceFetched()) return false;
+         d.seqEditor()->findChild<QPlainTextEdit*>(QStringLiteral("SourceTB"))
+             ->setPlainText(d.originalSource);
+         d.expect("DNPUTSRC", {"ERRPUTSRC", "WRNPUTSRC"});
+         d.inEditor("EditSvPB")->click();
+         return d.waitFor([&] { return d.ended(); }, "the source put back");
+       }},
 
       {"compile",
        [](Driver& d) {
@@ -624,6 +650,10 @@ void BM_Action(benchmark::State& state) {
       return;
     }
     const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    if (action.after && !action.after(*d)) {
+      state.SkipWithError(("after: " + d->error).toLocal8Bit().constData());
+      return;
+    }
     state.SetIterationTime(seconds);
     Best& best = theBest[{index, delayMs}];
     best.seconds = std::min(best.seconds, seconds);

@@ -104,6 +104,19 @@ TEST_F(Session, TheListAskedWithAnOpenThatFailsIsPassedOverAndALostLinkForgetsIt
   EXPECT_EQ(keys(), "BOILER[BOILER:LT101]");
   EXPECT_EQ(prompter.shown.size(), 4);  // the refusal, two lock questions and the checkpoint
 
+  // Two opens in flight, the first refused: each answer goes to its own request.
+  action("SessionCloseMP")->trigger();
+  connectClient();
+  reply({"CLRCPLST", "CPLST    CP6001", "DNCPLST"});
+  client->tree().clear();
+  runAll("pick, pick");
+  EXPECT_TRUE(sent({"OPENCP:CP6001 ALL " + host, "GETBLKS 0 CP6001", "OPENCP:CP6001 ALL " + host,
+                    "GETBLKS 0 CP6001"}));
+  reply(QStringList{"ERROPENCPCP6001 busy", "ERRBLKLST no session", "DNOPENCPCP6001"} + aList);
+  EXPECT_TRUE(sent({}));
+  EXPECT_EQ(keys(), "BOILER[BOILER:LT101]");
+  EXPECT_EQ(prompter.shown.size(), 5);
+
   // Answers still awaited when the link is lost never come: the next connection's lists
   // are all shown.
   client->tree().clear();
