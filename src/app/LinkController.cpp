@@ -47,6 +47,14 @@ LinkController::LinkController(Form1& form, Connection& connection, icc::Session
     form_.updStatBar(
         QStringLiteral("A reply line longer than %1 characters was cut short").arg(maxLine), 3);
   });
+  connect(&connection, &Connection::listCutShort, this,
+          [this](const QString& list, qsizetype rowsKept) {
+            form_.updStatBar(QStringLiteral("The %1 was cut short after %2 lines; the rest was "
+                                            "not kept")
+                                 .arg(list)
+                                 .arg(rowsKept),
+                             3);
+          });
   connect(&form, &Form1::unloaded, this, &LinkController::unload);
 }
 

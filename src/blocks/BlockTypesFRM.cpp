@@ -40,10 +40,6 @@ QStringList BlockTypesFRM::types() const {
   return out;
 }
 
-int BlockTypesFRM::typeCount() const {
-  return BlockTypesCB->count();
-}
-
 QString BlockTypesFRM::chosenType() const {
   return BlockTypesCB->currentText();
 }

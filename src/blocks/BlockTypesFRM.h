@@ -26,7 +26,6 @@ class BlockTypesFRM : public QDialog {
   void clearTypes();
   void addType(const QString& type);
   QStringList types() const;
-  int typeCount() const;
   // The type shown in the list ("" when the list is empty).
   QString chosenType() const;
 

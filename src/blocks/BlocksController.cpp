@@ -16,6 +16,7 @@
 #include "link/columns.h"
 #include "link/reply_router.h"
 #include "ui/Prompter.h"
+#include "ui/SendCheck.h"
 #include "ui/ui_helpers.h"
 
 namespace tarvo::blocks {
@@ -24,10 +25,6 @@ namespace {
 
 using Button = browser::Form1::Button;
 using Icon = Prompter::Icon;
-
-// A real list has a few dozen types; a server that keeps sending them does not get to grow
-// the chooser without end.
-constexpr int kMaxBlockTypes = 1000;
 
 QString compoundType() {
   return link::fromWire(browser::kCompoundType);
@@ -96,7 +93,17 @@ void BlocksController::warn(const QString& title, const QString& text) {
 
 QString BlocksController::askName(const QString& prompt, const QString& title) {
   const std::optional<QString> answer = prompter_.input(prompt, title);
-  const std::string name = upperName(answer ? link::toWire(*answer) : std::string());
+  if (!answer) return {};
+  const link::WireText typed = link::typedToWire(*answer);
+  if (typed.badLine != 0) {
+    // Sent as it stands the character would reach the server as "?", which would then
+    // name another block than the one the user sees.
+    warn(title, QStringLiteral("The name holds the character %1, which can not be sent to the "
+                               "server. Nothing was sent.")
+                    .arg(link::describeCharacter(typed.badChar)));
+    return {};
+  }
+  const std::string name = upperName(typed.text);
   if (name.empty()) return {};
   // The name goes out as one blank-separated field among others: one that would split or
   // shift the fields is refused here, before the server acts on the wrong place.
@@ -108,8 +115,13 @@ QString BlocksController::askName(const QString& prompt, const QString& title) {
 }
 
 void BlocksController::add() {
-  if (addKind(link::toWire(tree_.currSelBlk()), link::toWire(tree_.currSelTyp())) ==
-      AddKind::Compound) {
+  const bool compound = addKind(link::toWire(tree_.currSelBlk()),
+                                link::toWire(tree_.currSelTyp())) == AddKind::Compound;
+  // Asked before the name is typed, so that nothing is typed in vain.
+  if (!canSend(sender_, prompter_,
+               compound ? QStringLiteral("The new compound") : QStringLiteral("The new block")))
+    return;
+  if (compound) {
     pendingNewName_ =
         askName(QStringLiteral("Enter New Compound Name"), QStringLiteral("New Compound"));
     if (!pendingNewName_.isEmpty()) addblock(compoundType());
@@ -120,12 +132,20 @@ void BlocksController::add() {
   }
 }
 
-void BlocksController::addblock(const QString& newType1) {
+bool BlocksController::addblock(const QString& newType1) {
   // The chooser may still be open after a later Add was cancelled: nothing to name then.
-  if (pendingNewName_.isEmpty()) return;
-  if (const auto command = addBlockCommand(link::toWire(tree_.currSelBlk()),
-                                           link::toWire(pendingNewName_), link::toWire(newType1)))
-    sender_.sendRawData(*command);
+  if (pendingNewName_.isEmpty()) return true;
+  const auto command = addBlockCommand(link::toWire(tree_.currSelBlk()),
+                                       link::toWire(pendingNewName_), link::toWire(newType1));
+  if (!command) return true;
+  if (!canSend(sender_, prompter_,
+               QStringLiteral("The new ") +
+                   (newType1 == compoundType() ? QStringLiteral("compound ")
+                                               : QStringLiteral("block ")) +
+                   pendingNewName_))
+    return false;
+  sender_.sendRawData(*command);
+  return true;
 }
 
 void BlocksController::typeChosen(const QString& type) {
@@ -135,8 +155,8 @@ void BlocksController::typeChosen(const QString& type) {
          QStringLiteral("Can not insert COMPND at this location"));
     return;
   }
-  addblock(type);
-  types_->hide();
+  // Not sent, the chooser stays open with the name, to confirm once connected again.
+  if (addblock(type)) types_->hide();
 }
 
 void BlocksController::onBlkTypNew() {
@@ -144,8 +164,8 @@ void BlocksController::onBlkTypNew() {
 }
 
 void BlocksController::onBlkTyp(std::string_view line) {
-  BlockTypesFRM& chooser = blockTypes();
-  if (chooser.typeCount() < kMaxBlockTypes) chooser.addType(link::fromWire(fromCol(line, 10)));
+  // How many the chooser gets is bounded with the other lists, on the link.
+  blockTypes().addType(link::fromWire(fromCol(line, 10)));
 }
 
 void BlocksController::onDnAddNew(std::string_view line) {
@@ -199,8 +219,10 @@ void BlocksController::copy() {
 
 void BlocksController::paste() {
   if (copySrcBlk_.isEmpty() || copySrcTyp_.isEmpty() || copySrcTyp_ == compoundType()) return;
+  const QString what = QStringLiteral("The copy of ") + copySrcBlk_;
+  if (!canSend(sender_, prompter_, what)) return;
   const QString name = askName(QStringLiteral("Enter New Block Name"), QStringLiteral("New Block"));
-  if (name.isEmpty()) return;
+  if (name.isEmpty() || !canSend(sender_, prompter_, what)) return;
   const std::string location = link::toWire(tree_.currSelBlk());
   sender_.sendRawData(copyNewCommand(pasteFullName(location, link::toWire(name)),
                                      link::toWire(copySrcBlk_), link::toWire(copySrcTyp_),
@@ -273,6 +295,7 @@ void BlocksController::moveTo() {
   const QString& sel = tree_.currSelBlk();
   // The pending move is cleared by the server's confirmation, not here.
   if (moveSrcBlk_.isEmpty() || moveSrcBlk_ == sel) return;
+  if (!canSend(sender_, prompter_, QStringLiteral("The move of ") + moveSrcBlk_)) return;
   sender_.sendRawData(
       moveBlockCommand(link::toWire(sel), link::toWire(moveSrcBlk_), link::toWire(moveSrcTyp_)));
 }
@@ -321,10 +344,14 @@ void BlocksController::onErrMoveBlk(std::string_view line) {
 // ---- Delete -----------------------------------------------------------------------------
 
 void BlocksController::deleteBlock() {
-  const QString& sel = tree_.currSelBlk();
+  // A copy: the selection may change while the question is open.
+  const QString sel = tree_.currSelBlk();
+  const QString what = QStringLiteral("The deletion of ") + sel;
+  if (!canSend(sender_, prompter_, what)) return;
   if (prompter_.message(Icon::Question, QStringLiteral("Are you sure"),
                         QStringLiteral("Delete: ") + sel,
-                        QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes)
+                        QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes &&
+      canSend(sender_, prompter_, what))
     sender_.sendRawData(deleteBlockCommand(link::toWire(sel)));
 }
 
@@ -366,7 +393,7 @@ QTreeWidgetItem* BlocksController::insertConfirmed(const QString& relKey, const 
 }
 
 void BlocksController::removeNode(const QString& key) {
-  tree_.blocks().remove(key);
+  tree_.removeNode(key);
   if (!highlightKey_.isEmpty() && !tree_.blocks().contains(highlightKey_)) highlightKey_.clear();
 }
 

@@ -51,8 +51,9 @@ class BlocksController : public QObject {
   void moveFrom();
   void moveTo();
   void deleteBlock();
-  // Sends "ADDNEW:" for the pending name with `newType1`.
-  void addblock(const QString& newType1);
+  // Sends "ADDNEW:" for the pending name with `newType1`; false when it could not go out
+  // (the user has been told).
+  bool addblock(const QString& newType1);
 
   void onBlkTypNew();
   void onBlkTyp(std::string_view line);

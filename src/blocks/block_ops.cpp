@@ -118,15 +118,21 @@ std::optional<std::string> movedNodeKey(std::string_view name, bool nameInTree,
 
 std::string upperName(std::string_view typed) {
   std::string out(typed);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  for (char& c : out) {
+    const auto u = static_cast<unsigned char>(c);
+    // Latin-1 puts each accented small letter 0x20 above its capital, as ASCII does; the
+    // division sign sits among them, and the two small letters without a Latin-1 capital
+    // (sharp s, y with diaeresis) lie outside the range.
+    if ((u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7))
+      c = static_cast<char>(u - 0x20);
+  }
   return out;
 }
 
 std::string nameProblem(std::string_view typed) {
   for (char c : typed) {
     const auto u = static_cast<unsigned char>(c);
-    if (c == ' ' || c == ':' || u < 0x20 || u == 0x7F)
+    if (c == ' ' || c == ':' || u < 0x20 || (u >= 0x7F && u <= 0x9F))
       return "A block or compound name can not contain blanks, colons or control characters.";
   }
   return {};

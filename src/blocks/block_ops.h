@@ -90,7 +90,9 @@ std::optional<std::string> movedNodeKey(std::string_view name, bool nameInTree,
 // ---------------------------------------------------------------------------------------
 // Typed names.
 
-// Upper-cases the letters a to z, as names typed by the user are sent in capitals.
+// Upper-cases the small letters of the wire's character set (Latin-1), as names typed by the
+// user are sent in capitals: a to z, and the accented ones (0xE9, e acute, becomes 0xC9).
+// The sharp s and y with diaeresis, whose capitals are not Latin-1, stay as they are.
 std::string upperName(std::string_view typed);
 
 // A name holding a blank, a colon or a control character would shift the fields of

@@ -15,6 +15,7 @@
 #include "link/columns.h"
 #include "link/reply_router.h"
 #include "ui/Prompter.h"
+#include "ui/SendCheck.h"
 #include "ui/ui_helpers.h"
 
 namespace tarvo::browser {
@@ -42,9 +43,19 @@ TreeController::TreeController(Form1& form, link::CommandSender& sender, Prompte
   connect(view, &QTreeWidget::itemDoubleClicked, this, [this] { onDoubleClick(); });
   view->installEventFilter(this);
   view->viewport()->installEventFilter(this);
-  // "Show ECB/Station Blocks" has ticked itself when this runs; the list follows it.
-  for (Form1::Command command : {Form1::Command::Refresh, Form1::Command::ShowEcbs})
-    connect(form.action(command), &QAction::triggered, this, &TreeController::refresh);
+  // "Show ECB/Station Blocks" has ticked itself when this runs; the list follows it, and
+  // when it can not be asked for the tick goes back to what the tree shows.
+  for (Form1::Command command : {Form1::Command::Refresh, Form1::Command::ShowEcbs}) {
+    QAction* action = form.action(command);
+    connect(action, &QAction::triggered, this, [this, action] {
+      if (canSend(sender_, prompter_,
+                  QStringLiteral("The request for the block list of ") + form_.sessionCp())) {
+        refresh();
+      } else if (action->isCheckable()) {
+        action->setChecked(!action->isChecked());
+      }
+    });
+  }
 }
 
 void TreeController::bindReplies(link::ReplyRouter& router) {
@@ -76,6 +87,37 @@ void TreeController::requestList(const QString& cp) {
 void TreeController::refresh() {
   form_.showTreeFrame(false);
   requestList();
+}
+
+bool TreeController::removeNode(const QString& key) {
+  if (!tree_.remove(key)) return false;
+  // The view has put its current node elsewhere, quietly, if the one removed held it; and
+  // the node the buttons describe may be gone. Both are made to agree again: a node the
+  // view shows selected is selected as a click does, and with none nothing is.
+  const QString shown = selectedKey();
+  if (!shown.isEmpty()) {
+    if (shown != selNodeKey_) select(tree_.find(shown));
+  } else if (!selNodeKey_.isEmpty() && !tree_.contains(selNodeKey_)) {
+    selectNothing();
+  }
+  return true;
+}
+
+void TreeController::selectNothing() {
+  {
+    const QSignalBlocker quiet(tree_.view());
+    tree_.view()->setCurrentItem(nullptr);
+    tree_.view()->clearSelection();
+  }
+  currSelBlk_.clear();
+  currSelTyp_.clear();
+  currIsSeq_ = currIsPLB_ = false;
+  selNodeKey_.clear();
+  for (Button button :
+       {Button::Edit, Button::Add, Button::Delete, Button::Copy, Button::Paste, Button::MoveTo,
+        Button::MoveFrom, Button::Xref, Button::EditSeq, Button::ViewPlb})
+    form_.setButtonEnabled(button, false);
+  emit selectionChanged();
 }
 
 void TreeController::clear() {
@@ -136,6 +178,11 @@ void TreeController::onErrBlkLst(std::string_view line) {
 
 void TreeController::nodeClick(QTreeWidgetItem* node) {
   if (!node) return;
+  select(node);
+  focusTree();
+}
+
+void TreeController::select(QTreeWidgetItem* node) {
   selNodeKey_ = BlockTree::keyOf(node);
   const std::string keyText = link::toWire(selNodeKey_);
   const std::string_view key = keyText;
@@ -169,7 +216,6 @@ void TreeController::nodeClick(QTreeWidgetItem* node) {
       form_.setButtonEnabled(Button::MoveTo, moveSourcePending_);
     }
   }
-  focusTree();
   emit selectionChanged();
 }
 

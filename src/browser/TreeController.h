@@ -43,6 +43,11 @@ class TreeController : public QObject {
   }
   void refresh();  // "Refresh" and "Show ECB/Station Blocks": hide the tree's frame, ask again
   void clear();    // removes every node
+  // Removes the node with `key` and its children; false when there is none. When the
+  // selection was among them, the node the view moves to is selected as a click selects
+  // it (the focus left where it is), or, with none, nothing is selected and the buttons
+  // that need a node are off.
+  bool removeNode(const QString& key);
 
   // The node-click handling: sets the selection and the buttons that suit the node, and
   // gives the tree the focus. Does nothing for null.
@@ -93,6 +98,9 @@ class TreeController : public QObject {
   void onCurrentChanged(QTreeWidgetItem* current);
   void onItemClicked(QTreeWidgetItem* node);
   void onDoubleClick();
+  // The node-click handling without the focus, and its opposite.
+  void select(QTreeWidgetItem* node);
+  void selectNothing();
 
   Form1& form_;
   link::CommandSender& sender_;

@@ -10,6 +10,7 @@
 #include "link/columns.h"
 #include "link/reply_router.h"
 #include "ui/Prompter.h"
+#include "ui/SendCheck.h"
 #include "ui/ui_helpers.h"
 
 namespace tarvo::icc {
@@ -57,10 +58,13 @@ void CpUtilController::bindReplies(link::ReplyRouter& router) {
 
 void CpUtilController::run(CpUtility utility) {
   const UtilityTexts texts = textsOf(utility);
+  const QString what = QStringLiteral("The ") + QLatin1String(texts.operation) +
+                       QStringLiteral(" of ") + form_.sessionCp();
+  if (!canSend(sender_, prompter_, what)) return;
   const auto answer =
       prompter_.message(Prompter::Icon::None, QStringLiteral("Are you Sure"),
                         QLatin1String(texts.prompt), QMessageBox::Yes | QMessageBox::No);
-  if (answer != QMessageBox::Yes) return;
+  if (answer != QMessageBox::Yes || !canSend(sender_, prompter_, what)) return;
   form_.treeView()->setEnabled(false);
   form_.setEnabled(false);
   form_.updStatBar(QLatin1String(texts.waitText), 3);

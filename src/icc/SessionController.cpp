@@ -11,6 +11,7 @@
 #include "link/columns.h"
 #include "link/reply_router.h"
 #include "ui/Prompter.h"
+#include "ui/SendCheck.h"
 #include "ui/ui_helpers.h"
 
 namespace tarvo::icc {
@@ -50,6 +51,9 @@ void SessionController::rowChosen(const QString& row, bool fromCompoundList) {
   if (row.isEmpty()) return;
   const std::string wireRow = link::toWire(row);
   const std::string_view cp = cpOfRow(wireRow, fromCompoundList);
+  if (!canSend(connection_, prompter_,
+               QStringLiteral("The request to open a session on ") + link::fromWire(cp)))
+    return;
   connection_.sendRawData(openCpCommand(cp, link::toWire(connection_.localHostName())));
   // The block list is asked for right behind the open, not once it has been answered:
   // the server takes a connection's commands in order, so the list is of the session just

@@ -2,6 +2,7 @@
 
 #include <QHostInfo>
 #include <QTcpSocket>
+#include <optional>
 #include <vector>
 
 #include "link/framing.h"
@@ -75,6 +76,7 @@ void Connection::setMaxLineLength(std::size_t maxLine) {
 void Connection::connectToHost(const QString& host, quint16 port) {
   close();
   splitter_.reset();
+  lists_.reset();
   linkUp_ = true;
   socket_->connectToHost(host, port);
 }
@@ -136,9 +138,21 @@ void Connection::runQueuedLines() {
     queuedBytes_ -= line.size() + 1;
     ++dispatched_;
     emit lineReceived(line);
-    router_.dispatch(line);
+    dispatch(line);
   }
   dispatching_ = false;
+}
+
+void Connection::dispatch(std::string_view line) {
+  dispatchLine(line, [this, line](ReplyId id) {
+    const ListBounds::Verdict verdict = lists_.admit(id, line.size());
+    if (verdict == ListBounds::Verdict::Run) router_.handle(id, line);
+    const std::optional<ReplyId> cut =
+        verdict == ListBounds::Verdict::Cut ? std::optional(id) : lists_.endedCutList(id);
+    if (cut)
+      emit listCutShort(fromWire(ListBounds::nameOf(*cut)),
+                        static_cast<qsizetype>(lists_.rowsKept(*cut)));
+  });
 }
 
 }  // namespace tarvo::link

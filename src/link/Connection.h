@@ -9,6 +9,7 @@
 
 #include "link/CommandSender.h"
 #include "link/line_splitter.h"
+#include "link/list_bounds.h"
 #include "link/reply_router.h"
 
 class QTcpSocket;
@@ -58,6 +59,11 @@ class Connection : public QObject, public CommandSender {
 
   // The longest reply line kept; the rest of a longer one is dropped.
   void setMaxLineLength(std::size_t maxLine);
+  // The most rows (and bytes) of the list whose rows are `row` that reach their handler.
+  void setListLimit(ReplyId row, ListLimit limit) { lists_.setLimit(row, limit); }
+  // The list whose rows are `row`, which its owner gathers across several start replies,
+  // begins anew: what the owner holds of it is empty again.
+  void restartList(ReplyId row) { lists_.restart(row); }
 
  signals:
   void connected();
@@ -67,6 +73,10 @@ class Connection : public QObject, public CommandSender {
   void closedByPeer();
   // A reply line longer than `maxLine` characters arrived; the rest of it was dropped.
   void lineCutShort(qsizetype maxLine);
+  // A list reached its limit: its first `rowsKept` rows were handed on, the rest of it is
+  // dropped. Said when the first row is dropped, and again once the list's end has been
+  // handled (which may have written over what was said).
+  void listCutShort(const QString& list, qsizetype rowsKept);
 
   // What went over the wire, for the change journal and the protocol trace: every command
   // written (without its frame), and every reply line, before the dispatcher runs it. The
@@ -82,10 +92,12 @@ class Connection : public QObject, public CommandSender {
   void onReadyRead();
   void runQueuedLines();
   void loseLink();
+  void dispatch(std::string_view line);
 
   QTcpSocket* socket_;
   ReplyRouter router_;
   LineSplitter splitter_;
+  ListBounds lists_;
   std::deque<std::string> queue_;
   std::size_t queuedBytes_ = 0;
   bool dispatching_ = false;

@@ -10,9 +10,7 @@ void ReplyRouter::bind(ReplyId id, Handler handler) {
 }
 
 int ReplyRouter::dispatch(std::string_view line) const {
-  return dispatchLine(line, [this, line](ReplyId id) {
-    if (const Handler& handler = slots_[index(id)].handler) handler(line);
-  });
+  return dispatchLine(line, [this, line](ReplyId id) { handle(id, line); });
 }
 
 void ReplyRouter::clear() {

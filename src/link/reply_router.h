@@ -32,6 +32,10 @@ class ReplyRouter {
   // Runs `line` through the dispatch table and hands it to the handler of every id it
   // reaches, in table order. Returns how many ids it reached (bound or not).
   int dispatch(std::string_view line) const;
+  // Hands `line` to the handler of `id` alone, when it has one.
+  void handle(ReplyId id, std::string_view line) const {
+    if (const Handler& handler = slots_[index(id)].handler) handler(line);
+  }
 
   // Forgets every handler, e.g. before the objects they call are destroyed.
   void clear();

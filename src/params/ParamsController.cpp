@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 
 #include "browser/Form1.h"
 #include "browser/TreeController.h"
@@ -13,6 +14,7 @@
 #include "params/editor_cascade.h"
 #include "params/grid_export.h"
 #include "ui/Prompter.h"
+#include "ui/SendCheck.h"
 #include "ui/save_file.h"
 #include "ui/ui_helpers.h"
 
@@ -83,14 +85,27 @@ ParmEditFRM* ParamsController::parmEditor() const {
 void ParamsController::edit() {
   const QString& block = tree_.currSelBlk();
   if (block.isEmpty()) return;
-  sender_.sendRawData(link::fromWire(getParmsCommand(link::toWire(block))));
+  if (editors_.size() + static_cast<qsizetype>(asked_.size()) >= kMaxEditors) {
+    prompter_.inform(Prompter::Icon::Exclamation, QStringLiteral("Can not edit block"),
+                     QStringLiteral("%1 parameter editors are open already. Close one of them "
+                                    "and press Edit again.")
+                         .arg(kMaxEditors));
+    return;
+  }
+  if (!canSend(sender_, prompter_, QStringLiteral("The request for the parameters of ") + block))
+    return;
+  const std::string wireBlock = link::toWire(block);
+  sender_.sendRawData(getParmsCommand(wireBlock));
+  asked_.push_back(wireBlock);
 }
 
 void ParamsController::connectionReset() {
   outstanding_.clear();
+  asked_.clear();
+  unasked_ = 0;
   // An editor whose list was still arriving will never get the rest: unload it rather
   // than leave a window nothing can show or close.
-  if (parmEditor_ && !parmEditor_->isVisible()) parmEditor_->close();
+  if (parmEditor_ && !parmEditor_->isVisible()) discard(parmEditor_);
 }
 
 void ParamsController::unloadAll() {
@@ -106,8 +121,18 @@ void ParamsController::unloadAll() {
 void ParamsController::onClrPrmLst() {
   // An editor whose list never completed can be neither shown nor closed by anything once
   // the next list begins: it is unloaded now, with its "MODDONE:", not left behind.
-  if (parmEditor_ && !parmEditor_->isVisible()) parmEditor_->close();
-  auto* editor = new ParmEditFRM(tree_.currSelBlk(), &form_);
+  if (parmEditor_ && !parmEditor_->isVisible()) discard(parmEditor_);
+  if (asked_.empty()) {
+    // Nobody pressed Edit for this list: it opens no window, and its rows find none.
+    parmEditor_ = nullptr;
+    ++unasked_;
+    sayUnasked();
+    return;
+  }
+  // The block Edit was pressed for, even if the tree's selection has moved on since.
+  const QString block = link::fromWire(asked_.front());
+  asked_.pop_front();
+  auto* editor = new ParmEditFRM(block, &form_);
   parmEditor_ = editor;
   editors_.append(editor);
   connect(editor, &ParmEditFRM::okRequested, this, [this, editor] { ok(editor); });
@@ -136,7 +161,24 @@ void ParamsController::onDnPrmLst() {
   parmEditor_->activateWindow();
 }
 
+void ParamsController::sayUnasked() {
+  if (unaskedSayPending_) return;
+  unaskedSayPending_ = true;
+  // After the burst they came in, with the count it brought.
+  QTimer::singleShot(0, this, [this] {
+    unaskedSayPending_ = false;
+    if (unasked_ == 0) return;
+    form_.updStatBar(
+        unasked_ == 1
+            ? QStringLiteral("A parameter list not asked for was ignored")
+            : QStringLiteral("%1 parameter lists not asked for were ignored").arg(unasked_),
+        3);
+  });
+}
+
 void ParamsController::onErrPrmLst(std::string_view line) {
+  // The answer to the oldest request.
+  if (!asked_.empty()) asked_.pop_front();
   prompter_.inform(Prompter::Icon::Exclamation, QStringLiteral("Can not edit block"),
                    QStringLiteral("ERROR MSG: ") + link::fromWire(paramListError(line)));
   form_.updStatBar(QStringLiteral("Error getting parameters"), 3);
@@ -151,8 +193,9 @@ void ParamsController::ok(ParmEditFRM* editor) {
   if (commands.empty()) {
     form_.updStatBar(QStringLiteral("EDIT: No Edits"), 3);
   } else {
-    // Only a modification that actually left gets an answer to wait for.
-    if (sender_.isConnected()) outstanding_.sent(block);
+    // Not sent, the changed rows stay in the open window, to be sent once connected.
+    if (!canSend(sender_, prompter_, QStringLiteral("The changes to ") + editor->CBUse)) return;
+    outstanding_.sent(block);
     for (const std::string& command : commands) sender_.sendRawData(command);
   }
   editor->close();
@@ -169,6 +212,12 @@ void ParamsController::unload(ParmEditFRM* editor) {
   if (parmEditor_ == editor) parmEditor_ = nullptr;
   editors_.removeAll(editor);
   sender_.sendRawData(modDoneCommand(link::toWire(editor->CBUse)));
+}
+
+void ParamsController::discard(ParmEditFRM* editor) {
+  const QPointer<ParmEditFRM> held = editor;
+  held->close();  // unloads it, with its "MODDONE:"
+  delete held.data();
 }
 
 void ParamsController::exportGrid(ParmEditFRM* editor) {

@@ -8,6 +8,8 @@
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <string>
 #include <string_view>
 
 #include "params/param_protocol.h"
@@ -40,6 +42,9 @@ class ParamsController : public QObject {
 
   void bindReplies(link::ReplyRouter& router);
 
+  // At most this many editors exist at once, those whose list is still to come included.
+  static constexpr int kMaxEditors = 32;
+
   // "Edit": asks for the selected block's parameters.
   void edit();
 
@@ -49,6 +54,11 @@ class ParamsController : public QObject {
   std::int32_t editWindowCnt() const { return editWindowCnt_; }
   // Modifications sent and not yet answered.
   std::size_t outstandingEdits() const { return outstanding_.size(); }
+  // Editors not yet unloaded, and parameter lists asked for and not yet begun.
+  int editorCount() const { return static_cast<int>(editors_.size()); }
+  std::size_t listsAsked() const { return asked_.size(); }
+  // Parameter lists that came without being asked for since the connection was made.
+  std::size_t unaskedLists() const { return unasked_; }
 
  private:
   void onClrPrmLst();
@@ -68,6 +78,11 @@ class ParamsController : public QObject {
   void ok(ParmEditFRM* editor);
   void cancel(ParmEditFRM* editor);
   void unload(ParmEditFRM* editor);
+  // Closes an editor from here, not from its own buttons: its memory goes at once rather
+  // than when the event loop next idles, which a flood of lists may keep it from doing.
+  void discard(ParmEditFRM* editor);
+  // Says, once for each burst of them, how many lists came unasked.
+  void sayUnasked();
   void exportGrid(ParmEditFRM* editor);
   QString answeredBlock();
   void focusTree();
@@ -80,6 +95,10 @@ class ParamsController : public QObject {
   QList<QPointer<ParmEditFRM>> editors_;  // every editor not yet unloaded
   std::int32_t editWindowCnt_ = 0;
   OutstandingEdits outstanding_;
+  // The blocks "GETPARMS:" was sent for, oldest first: each list or error answers one.
+  std::deque<std::string> asked_;
+  std::size_t unasked_ = 0;
+  bool unaskedSayPending_ = false;
 };
 
 }  // namespace params

@@ -14,6 +14,7 @@
 #include "sequence/SeqEditFRM.h"
 #include "sequence/seq_protocol.h"
 #include "ui/Prompter.h"
+#include "ui/SendCheck.h"
 #include "ui/ui_helpers.h"
 
 namespace tarvo::sequence {
@@ -107,6 +108,8 @@ void SequenceController::connectionLost() {
 // ---- the edit session -----------------------------------------------------------------
 
 void SequenceController::editSeq() {
+  if (!canSend(sender_, prompter_, QStringLiteral("The request to edit ") + tree_.currSelBlk()))
+    return;
   requestedBlk_ = tree_.currSelBlk();
   requestedTyp_ = tree_.currSelTyp();
   send(editSeqCommand(link::toWire(requestedBlk_)));
@@ -199,6 +202,8 @@ void SequenceController::onDnCanSeq() {
 void SequenceController::fetch() {
   SeqEditFRM* e = editor_.get();
   if (!e) return;
+  if (!canSend(sender_, prompter_, QStringLiteral("The request for the source of ") + e->blockName))
+    return;
   e->lines().setText(QStringLiteral("Retrieving source for  ") + e->blockName);
   send(getSourceCommand(link::toWire(e->blockName)));
   fetchWanted_ = true;
@@ -235,6 +240,8 @@ void SequenceController::onErrSeqSrc(std::string_view line) {
 void SequenceController::save() {
   SeqEditFRM* e = editor_.get();
   if (!e) return;
+  // Nothing changes unless the source goes out: the window stays in Editing with the text.
+  if (!canSend(sender_, prompter_, QStringLiteral("The source of ") + e->blockName)) return;
   const link::WireText wire = link::typedToWire(e->rawText());
   if (wire.badLine != 0) {
     // Sent as it stands, the character would reach the server as "?": the stored source
@@ -281,6 +288,7 @@ void SequenceController::onWrnPutSrc(std::string_view line) {
 void SequenceController::compile() {
   SeqEditFRM* e = editor_.get();
   if (!e) return;
+  if (!canSend(sender_, prompter_, QStringLiteral("The compile of ") + e->blockName)) return;
   e->controls.workStarted();
   e->lines().setText(QStringLiteral("\n\n       Compiling  ") + e->blockName);
   send(compileCommand(link::toWire(e->blockName), link::toWire(e->blockType)));
@@ -317,6 +325,7 @@ void SequenceController::onWrnCplSeq(std::string_view line) {
 void SequenceController::install() {
   SeqEditFRM* e = editor_.get();
   if (!e) return;
+  if (!canSend(sender_, prompter_, QStringLiteral("The install of ") + e->blockName)) return;
   e->controls.workStarted();
   e->lines().setText(QStringLiteral("\n\n       Installing  ") + e->blockName);
   send(installCommand(link::toWire(e->blockName)));
@@ -340,6 +349,9 @@ void SequenceController::onWrnInsSeq(std::string_view line) {
 void SequenceController::viewListing() {
   SeqEditFRM* e = editor_.get();
   if (!e) return;
+  if (!canSend(sender_, prompter_,
+               QStringLiteral("The request for the listing of ") + e->blockName))
+    return;
   e->lines().setText(QStringLiteral("Retrieving listing for  ") + e->blockName);
   send(getListingCommand(link::toWire(e->blockName)));
   e->controls.listingRequested();
@@ -383,6 +395,9 @@ void SequenceController::onWrnSeqLst(std::string_view line) {
 // ---- the PLB listing ------------------------------------------------------------------
 
 void SequenceController::viewPlb() {
+  if (!canSend(sender_, prompter_,
+               QStringLiteral("The request for the PLB listing of ") + tree_.selNodeKey()))
+    return;
   send(plbListCommand(link::toWire(tree_.selNodeKey())));
   form_.setButtonEnabled(Form1::Button::ViewPlb, false);
 }

@@ -10,6 +10,7 @@
 #include "link/Wire.h"
 #include "link/reply_router.h"
 #include "ui/Prompter.h"
+#include "ui/SendCheck.h"
 #include "ui/ui_helpers.h"
 #include "xref/XrefWindows.h"
 #include "xref/xref_protocol.h"
@@ -20,7 +21,7 @@ using browser::Form1;
 
 XrefController::XrefController(browser::Form1& form, browser::TreeController& tree,
                                link::Connection& connection, Prompter& prompter)
-    : form_(form), tree_(tree), sender_(connection), prompter_(prompter) {
+    : form_(form), tree_(tree), connection_(connection), sender_(connection), prompter_(prompter) {
   connect(form.action(Form1::Command::CrossReference), &QAction::triggered, this,
           &XrefController::openSetup);
   connect(form.button(Form1::Button::Xref), &QPushButton::clicked, this,
@@ -79,6 +80,8 @@ void XrefController::openSetup() {
     connect(w, &XrefOptionsFRM::createRequested, this, &XrefController::createXref);
     connect(w, &XrefOptionsFRM::pollDue, this, &XrefController::poll);
     connect(w, &ToolWindow::unloading, this, &XrefController::setupUnloaded);
+    // The new window's output box is empty.
+    connection_.restartList(link::ReplyId::XrefRunLine);
     return w;
   });
   form_.hide();
@@ -86,12 +89,18 @@ void XrefController::openSetup() {
 }
 
 void XrefController::requestList(std::string_view letter) {
+  if (!canSend(sender_, prompter_,
+               QStringLiteral("The request for the list \"") +
+                   link::fromWire(cfgEditorTitle(letter)) + u'"'))
+    return;
   send(cfgGetCommand(letter));
 }
 
 void XrefController::createXref() {
   const QPointer<XrefOptionsFRM> window = setup_.get();
   if (!window) return;
+  const QString what = QStringLiteral("The start of the cross-reference generation");
+  if (!canSend(sender_, prompter_, what)) return;
   const auto answer = prompter_.message(
       Prompter::Icon::Question, QStringLiteral("Are you sure"),
       QStringLiteral("There can be no Active ICC Configurator Sessions, Continue?"),
@@ -100,7 +109,7 @@ void XrefController::createXref() {
   // The window may have closed while the question was open (the QPointer is then null): a
   // run started now would have nobody to poll it or to end it.
   // cppcheck-suppress identicalConditionAfterEarlyExit
-  if (!window || window != setup_.get()) return;
+  if (!window || window != setup_.get() || !canSend(sender_, prompter_, what)) return;
   send(kRunStart);
   window->runStarted();
 }
@@ -144,40 +153,59 @@ void XrefController::onXrefRunDone() {
 
 // ---- the list editor ------------------------------------------------------------------
 
-void XrefController::onXrefCfgGetStrt(std::string_view line) {
-  editor_.ensure([this] {
-    auto* editor = new XrefOptionsBoxFRM(setup_ ? static_cast<QWidget*>(setup_.get()) : &form_);
-    connect(editor, &XrefOptionsBoxFRM::okRequested, this, [this, editor] { okList(editor); });
-    return editor;
+XrefOptionsBoxFRM& XrefController::editorFor(std::string_view letter) {
+  const bool made = !editor_;
+  XrefOptionsBoxFRM& editor = editor_.ensure([this] {
+    auto* e = new XrefOptionsBoxFRM(setup_ ? static_cast<QWidget*>(setup_.get()) : &form_);
+    connect(e, &XrefOptionsBoxFRM::okRequested, this, [this, e] { okList(e); });
+    return e;
   });
-  editor_->startFilling();
-  editor_->show();
-  editor_->raise();
-  xrefCfgType_ = cfgStrtLetter(line);
-  const std::string_view title = cfgEditorTitle(xrefCfgType_);
-  if (!title.empty()) {
-    editor_->setWindowTitle(link::fromWire(title));
+  if (made || letter != xrefCfgType_) {
+    // The lines of one list do not join those of another, which OK would send under the
+    // wrong letter; a list of the same letter joins what the box holds.
+    if (!made) editor.clearList();
+    xrefCfgType_ = letter;
+    const std::string_view title = cfgEditorTitle(letter);
+    editor.setWindowTitle(title.empty() ? QStringLiteral("Enter List ") + link::fromWire(letter)
+                                        : link::fromWire(title));
+    connection_.restartList(link::ReplyId::XrefCfgGetLine);
   }
+  return editor;
+}
+
+void XrefController::onXrefCfgGetStrt(std::string_view line) {
+  XrefOptionsBoxFRM& editor = editorFor(cfgStrtLetter(line));
+  editor.startFilling();
+  editor.show();
+  editor.raise();
 }
 
 void XrefController::onXrefCfgGetLine(std::string_view line) {
-  xrefCfgType_ = cfgLineLetter(line);
-  if (editor_) editor_->appendLine(link::fromWire(cfgLineText(line)));
+  if (editor_) editorFor(cfgLineLetter(line)).appendLine(link::fromWire(cfgLineText(line)));
 }
 
 void XrefController::onXrefCfgGetDone(std::string_view line) {
-  xrefCfgType_ = cfgDoneLetter(line);
-  if (editor_) editor_->finishFilling();
+  if (editor_) editorFor(cfgDoneLetter(line)).finishFilling();
 }
 
 void XrefController::okList(XrefOptionsBoxFRM* editor) {
   // Every line the box shows is a paragraph; on the wire each ends with CR LF, as it would
   // in a text typed with Enter.
-  const QString text = editor->text().replace(u'\n', QStringLiteral("\r\n"));
-  const QByteArray wire = text.toLatin1();
-  for (const std::string& command : cfgUploadCommands(
-           xrefCfgType_, std::string_view(wire.constData(), static_cast<std::size_t>(wire.size()))))
-    send(command);
+  const link::WireText wire = link::typedToWire(editor->text());
+  if (wire.badLine != 0) {
+    // Sent as it stands, the character would reach the server as "?". The list stays in
+    // the editor, which stays open.
+    prompter_.inform(Prompter::Icon::Exclamation, editor->windowTitle(),
+                     QStringLiteral("ERROR: Line %1 holds the character %2, which can not be "
+                                    "sent to the server. Nothing was sent.")
+                         .arg(wire.badLine)
+                         .arg(link::describeCharacter(wire.badChar)));
+    return;
+  }
+  if (!canSend(sender_, prompter_,
+               QStringLiteral("The list \"") + editor->windowTitle() + QStringLiteral("\"")))
+    return;
+  for (const std::string& command : cfgUploadCommands(xrefCfgType_, wire.text)) send(command);
   editor->close();
 }
 
@@ -188,6 +216,8 @@ void XrefController::xrefBlock() {
   // new list with nothing clicked yet) is not a choice of the user's.
   const QString key = tree_.selectedKey();
   if (key.isEmpty()) return;
+  if (!canSend(sender_, prompter_, QStringLiteral("The request for the cross-reference of ") + key))
+    return;
   send(blockCommand(link::toWire(key)));
   form_.setButtonEnabled(browser::Form1::Button::Xref, false);
 }

@@ -71,12 +71,15 @@ class XrefController : public QObject {
   void onEndXrefLst();
   void onNoneXrefLst();
 
+  // The editor for list `letter`: made, or emptied for it when it shows another list.
+  XrefOptionsBoxFRM& editorFor(std::string_view letter);
   void okList(XrefOptionsBoxFRM* editor);
   void setupUnloaded();
   void send(std::string_view command);
 
   browser::Form1& form_;
   browser::TreeController& tree_;
+  link::Connection& connection_;
   link::CommandSender& sender_;
   Prompter& prompter_;
 
@@ -84,7 +87,8 @@ class XrefController : public QObject {
   OwnedWindow<XrefOptionsFRM> setup_;
   OwnedWindow<XrefOptionsBoxFRM> editor_;
   OwnedWindow<XrefFRM> listing_;
-  // The list last named by a reply, which the editor's OK sends back under.
+  // The letter of the list the editor shows, which its OK sends back under. A reply for
+  // another letter starts another list: the editor then shows that one alone.
   std::string xrefCfgType_;
   bool leaving_ = false;
 };

@@ -82,6 +82,8 @@ class XrefOptionsBoxFRM : public ToolWindow {
   void startFilling();
   void appendLine(QStringView line);
   void finishFilling();
+  // Empties the box for a list of another letter.
+  void clearList() { entries_.clear(); }
   // What the box shows, one paragraph per line.
   QString text() { return entries_.text(); }
 

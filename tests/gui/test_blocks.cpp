@@ -114,6 +114,17 @@ TEST_F(Blocks, ButtonsAskThenSendTheirCommandsAndNothingWhenTheUserBacksOut) {
       {"select A:B1, type C:B9, press AddPB", block + "; New Block" + bad, ""},
       {"select A:B1, press CopyPB, select C:D1, type x\ty, press PastePB",
        block + "; New Block" + bad, ""},
+      // Latin-1 letters go in capitals; a character the wire can not carry is named, and the
+      // name goes nowhere rather than as "?".
+      {"select A, type \u00e9t\u00e91, press AddPB", compound, "ADDNEW:\u00c9T\u00c91 A COMPND"},
+      {"select A:B1, type B\u20ac, press AddPB",
+       block + "; New Block|The name holds the character \"\u20ac\" (U+20ac), which can not be "
+               "sent to the server. Nothing was sent.",
+       ""},
+      {"select A:B1, press CopyPB, select C:D1, type \U0001F600, press PastePB",
+       block + "; New Block|The name holds the character \"\U0001F600\" (U+1f600), which can "
+               "not be sent to the server. Nothing was sent.",
+       ""},
       // A chooser left open by an earlier Add has no name to send once a later one is refused.
       {"select A:B1, type good, press AddPB, type bad name, press AddPB, press OKButton",
        block + "; " + block + "; New Block" + bad, ""},
@@ -337,4 +348,65 @@ TEST_F(Blocks, TheHighlightPassesFromSourceToSourceIsCalledOffAndFollowsItsNode)
   select("A:B1");
   EXPECT_TRUE(button("MoveToPB")->isEnabled());
   EXPECT_TRUE(sent({}));
+}
+
+// ---- the selection when its node goes ---------------------------------------------------
+
+TEST_F(Blocks, WhenTheSelectedNodeGoesTheTreeTheButtonsAndTheActionsAgree) {
+  // What the tree shows selected is what the buttons describe and what they act on: the
+  // node the view moved to, handled as a click on it, or nothing at all.
+  auto agrees = [this]() -> ::testing::AssertionResult {
+    const QString shown = client->tree().selectedKey();
+    if (shown != client->tree().selNodeKey())
+      return ::testing::AssertionFailure() << "shown " << shown.toStdString() << ", buttons for "
+                                           << client->tree().selNodeKey().toStdString();
+    const QString buttons = enabledButtons();
+    if (shown.isEmpty())
+      return buttons.isEmpty() && selected().isEmpty() ? ::testing::AssertionSuccess()
+                                                       : ::testing::AssertionFailure()
+                                                             << "nothing shown, buttons "
+                                                             << buttons.toStdString();
+    select(shown);  // a click on it gives the same buttons
+    return buttons == enabledButtons() ? ::testing::AssertionSuccess()
+                                       : ::testing::AssertionFailure()
+                                             << buttons.toStdString() << " against "
+                                             << enabledButtons().toStdString();
+  };
+  const struct {
+    const char* selected;
+    QString line;
+    const char* after;  // the node selected afterwards
+  } cases[] = {
+      {"A:B2", "DNDELBLXA:B2", "A:---END_A"},
+      {"A:B1", rec(10, "DNMOVEBLX", "A:---END_A", "A:B1"), "A:B2"},
+      // A compound goes with the selected block in it: the view moves to no other node.
+      {"C:D1", "DNDELBLXC", ""},
+      {"A:B1", "DNDELBLXA:B2", "A:B1"},  // another node: the selection stays
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line.toStdString());
+    reload();
+    select(c.selected);
+    reply({c.line});
+    EXPECT_EQ(client->tree().selectedKey(), c.after);
+    EXPECT_EQ(selected(), c.after);
+    EXPECT_TRUE(agrees());
+  }
+  // Delete and Xref act on the node shown.
+  reload();
+  select("A:B1");
+  reply({"DNDELBLXA:B1"});
+  prompter.answer(QMessageBox::No);
+  button("DelPB")->click();
+  EXPECT_EQ(prompter.boxes(), "Are you sure|Delete: A:B2");
+  button("XrefPB")->click();
+  EXPECT_TRUE(sent({"XREFBLK:A:B2"}));
+
+  // With no node left to move to, nothing is selected and the buttons say so.
+  reply({"CLRBLKLST", cmp(1, "A"), blk(2, "B1", "AIN"), "DNBLKLST"});
+  select("A:B1");
+  reply({"DNDELBLXA"});
+  EXPECT_EQ(keys(), "");
+  EXPECT_EQ(selected(), "");
+  EXPECT_TRUE(agrees());
 }

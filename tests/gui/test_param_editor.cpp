@@ -2,6 +2,7 @@
 // editing rows in the window, what OK, Cancel and closing put on the wire, and the
 // answers to a modification.
 #include <QAccessible>
+#include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QScreen>
@@ -9,6 +10,7 @@
 #include <QTest>
 #include <functional>
 
+#include "link/Connection.h"
 #include "params/ParamsController.h"
 #include "params/ParmEditFRM.h"
 #include "support/ClientFixture.h"
@@ -16,6 +18,7 @@
 
 using namespace tarvo;
 using namespace tarvo::test;
+using tarvo::params::ParamsController;
 using tarvo::params::ParmEditFRM;
 using Params = QList<QPair<QString, QString>>;
 
@@ -161,6 +164,7 @@ TEST_F(ParamEditor, ErrorInsteadOfAListOpensNoWindowAndEditorsCascadeThroughThir
   QList<QRect> frames;
   for (int i = 0; i < 14; ++i) {
     selectBlock(QStringLiteral("CMP1:B%1").arg(i));
+    client->params().edit();
     reply({"CLRPRMLST"});
     const ParmEditFRM* editor = client->params().parmEditor();
     frames << QRect(editor->pos(), editor->size());
@@ -357,6 +361,8 @@ TEST_F(ParamEditor, EditorsStayUsableWhileACpUtilityRunsAndAreUnloadedWhenStrand
 
   auto startList = [&](const QString& block) -> QPointer<ParmEditFRM> {
     selectBlock(block);
+    client->params().edit();
+    EXPECT_TRUE(sent({"GETPARMS:" + block}));
     reply({"CLRPRMLST", prmLine("NAME", block.section(u':', 1))});  // not complete
     return client->params().parmEditor();
   };
@@ -374,4 +380,78 @@ TEST_F(ParamEditor, EditorsStayUsableWhileACpUtilityRunsAndAreUnloadedWhenStrand
   EXPECT_TRUE(sent({"MODDONE:CMP1:PID1", "MODDONE:CMP3:CALC3", "MODDONE:CMP4:AIN4", "CLOSEICC"}));
   client.reset();  // the editors go with the program
   EXPECT_TRUE(shown.isNull() && next.isNull() && loading.isNull());
+}
+
+// ---- lists nobody asked for -------------------------------------------------------------
+
+TEST_F(ParamEditor, AListNobodyAskedForOpensNoEditorAndIsCountedAndSaid) {
+  auto editorsAlive = [] {
+    int n = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      n += qobject_cast<ParmEditFRM*>(w) != nullptr;
+    return n;
+  };
+  reply({"CLRPRMLST", prmLine("NAME", "X"), "DNPRMLST"});
+  ASSERT_TRUE(waitUntil([&] { return !form().panelText(3).isEmpty(); }));
+  EXPECT_EQ(form().panelText(3), "A parameter list not asked for was ignored");
+  // A flood of list starts in one stream, then whole lists, shown or not.
+  QStringList lines;
+  for (int i = 0; i < 1999; ++i) lines << "CLRPRMLST";
+  for (int i = 0; i < 200; ++i) lines << "CLRPRMLST" << prmLine("NAME", "X") << "DNPRMLST";
+  reply(lines);
+  ASSERT_TRUE(waitUntil([&] { return form().panelText(3).startsWith("2200 "); }));
+  EXPECT_EQ(form().panelText(3), "2200 parameter lists not asked for were ignored");
+  EXPECT_EQ(client->params().unaskedLists(), 2200u);
+  EXPECT_EQ(client->params().editorCount(), 0);
+  EXPECT_EQ(editorsAlive(), 0);
+  EXPECT_TRUE(sent({}));  // no editor, so no "MODDONE:" either
+
+  // An asked list opens its editor for the block asked, wherever the selection is now; a
+  // list after it that nobody asked for does not reach it.
+  selectBlock("CMP1:PID1");
+  client->params().edit();
+  selectBlock("CMP1:OTHER");
+  reply({"CLRPRMLST", prmLine("NAME", "PID1"), "DNPRMLST", "CLRPRMLST", prmLine("LOST", "1"),
+         "DNPRMLST"});
+  EXPECT_EQ(client->params().editorCount(), 1);
+  EXPECT_EQ(client->params().parmEditor(), nullptr);  // the list arriving has none
+  ASSERT_EQ(editorsAlive(), 1);
+  ParmEditFRM* editor = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* e = qobject_cast<ParmEditFRM*>(w)) editor = e;
+  EXPECT_EQ(editor->CBUse, "CMP1:PID1");
+  EXPECT_EQ(editor->grid().parameterCount(), 1);
+  EXPECT_EQ(form().panelText(3), "2201 parameter lists not asked for were ignored");
+}
+
+TEST_F(ParamEditor, EditorsAreBoundedInNumberAndAnUnloadedOneIsFreedAtOnce) {
+  // Asked for, with their lists still to come, they count as editors.
+  QStringList asked;
+  for (int i = 0; i < ParamsController::kMaxEditors; ++i) {
+    selectBlock(QStringLiteral("CMP1:B%1").arg(i));
+    client->params().edit();
+    asked << QStringLiteral("GETPARMS:CMP1:B%1").arg(i);
+  }
+  EXPECT_TRUE(sent(asked));
+  client->params().edit();
+  EXPECT_EQ(prompter.boxes(),
+            "Can not edit block|32 parameter editors are open already. Close one of them and "
+            "press Edit again.");
+  EXPECT_TRUE(sent({}));
+
+  // A list that never completes is unloaded when the next begins, and its memory goes with
+  // it there and then, not when the event loop next idles.
+  reply({"CLRPRMLST", prmLine("NAME", "B0")});
+  QPointer<ParmEditFRM> stranded = client->params().parmEditor();
+  ASSERT_TRUE(stranded);
+  client->connection().router().dispatch("CLRPRMLST");
+  EXPECT_TRUE(stranded.isNull());
+  EXPECT_TRUE(sent({"MODDONE:CMP1:B0"}));
+  // The connection lost takes the rest away: what was asked is not waited for any more.
+  QPointer<ParmEditFRM> loading = client->params().parmEditor();
+  server.dropClient();
+  ASSERT_TRUE(waitUntil([&] { return !client->connection().isConnected(); }));
+  EXPECT_TRUE(loading.isNull());
+  EXPECT_EQ(client->params().listsAsked(), 0u);
+  EXPECT_EQ(client->params().editorCount(), 0);
 }

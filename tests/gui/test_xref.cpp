@@ -30,7 +30,7 @@ class Xref : public ClientFixture {
   XrefOptionsBoxFRM* editor() { return client->xref().listEditor(); }
 };
 
-TEST_F(Xref, TheListsGoBackAsTheEditorShowsThemAndASecondListJoinsTheFirst) {
+TEST_F(Xref, TheListsGoBackAsTheEditorShowsThemAndASecondListOfOneLetterJoinsTheFirst) {
   XrefOptionsFRM* setup = openSetup();
   ASSERT_TRUE(setup && setup->isVisible());
   EXPECT_FALSE(form().isVisible());
@@ -60,14 +60,56 @@ TEST_F(Xref, TheListsGoBackAsTheEditorShowsThemAndASecondListJoinsTheFirst) {
   EXPECT_TRUE(sent({}));
   EXPECT_EQ(editor(), nullptr);
 
-  // A second list joins what the editor shows and goes back under the last letter.
+  // A second list of the same letter joins what the editor shows, typed lines included.
   reply({"XREFCFGGETSTRTC", "XREFCFGGETDONEC"});  // an empty list, then the user types
   inside<QPlainTextEdit>(editor(), "CfgTB")->setPlainText("A2");
-  reply({"XREFCFGGETSTRTQ", "XREFCFGGETLINE QB", "XREFCFGGETDONEH"});
-  EXPECT_EQ(editor()->windowTitle(), "Enter CP/Vol Names");  // Q names no list
+  reply({"XREFCFGGETSTRTC", "XREFCFGGETLINE CB", "XREFCFGGETDONEC"});
   inside<QPushButton>(editor(), "OKPB")->click();
   EXPECT_TRUE(
-      sent({"XREFCFGPUTHSTRT", "XREFCFGPUTHLINE:A2\n", "XREFCFGPUTHLINE:B", "XREFCFGPUTHDONE"}));
+      sent({"XREFCFGPUTCSTRT", "XREFCFGPUTCLINE:A2\n", "XREFCFGPUTCLINE:B", "XREFCFGPUTCDONE"}));
+}
+
+TEST_F(Xref, AListOfAnotherLetterReplacesWhatTheEditorShowsSoOkSendsOnlyTheListShown) {
+  XrefOptionsFRM* setup = openSetup();
+  inside<QPushButton>(setup, "CPPB")->click();
+  reply({"XREFCFGGETSTRTC", "XREFCFGGETLINE CCP6001", "XREFCFGGETLINE CCP6002", "XREFCFGGETDONEC"});
+  inside<QPushButton>(setup, "histsPB")->click();
+  EXPECT_TRUE(sent({"XREFCFGGETC", "XREFCFGGETH"}));
+  reply({"XREFCFGGETSTRTH", "XREFCFGGETLINE HHIST1", "XREFCFGGETDONEH"});
+  EXPECT_EQ(editor()->windowTitle(), "Enter Historian names");
+  EXPECT_EQ(editor()->text(), "HIST1");
+  inside<QPushButton>(editor(), "OKPB")->click();
+  EXPECT_TRUE(sent({"XREFCFGPUTHSTRT", "XREFCFGPUTHLINE:HIST1", "XREFCFGPUTHDONE"}));
+
+  // Rows or an end of another list, and a letter that names no list, do the same: the
+  // editor shows one list, under the title of its letter.
+  reply({"XREFCFGGETSTRTC", "XREFCFGGETLINE CCP6001", "XREFCFGGETLINE DDIR1", "XREFCFGGETDONED"});
+  EXPECT_EQ(editor()->windowTitle(), "Enter Display base directories");
+  EXPECT_EQ(editor()->text(), "DIR1");
+  reply({"XREFCFGGETSTRTQ", "XREFCFGGETLINE QB", "XREFCFGGETDONEQ"});
+  EXPECT_EQ(editor()->windowTitle(), "Enter List Q");
+  EXPECT_EQ(editor()->text(), "B");
+  inside<QPushButton>(editor(), "OKPB")->click();
+  EXPECT_TRUE(sent({"XREFCFGPUTQSTRT", "XREFCFGPUTQLINE:B", "XREFCFGPUTQDONE"}));
+}
+
+TEST_F(Xref, AListHoldingACharacterTheWireCanNotCarryIsNamedAndStaysInTheEditorUnsent) {
+  openSetup();
+  reply({"XREFCFGGETSTRTH", "XREFCFGGETDONEH"});
+  QPointer<XrefOptionsBoxFRM> list = editor();
+  inside<QPlainTextEdit>(list, "CfgTB")->setPlainText(QString::fromUtf16(u"OK\nHIST\u20ac1"));
+  inside<QPushButton>(list, "OKPB")->click();
+  EXPECT_EQ(prompter.boxes(),
+            QString::fromUtf16(u"Enter Historian names|ERROR: Line 2 holds the character "
+                               u"\"\u20ac\" (U+20ac), which can not be sent to the server. "
+                               u"Nothing was sent."));
+  EXPECT_TRUE(sent({}));
+  ASSERT_TRUE(list && list->isVisible());
+  // Latin-1 goes as it is, one byte a character.
+  inside<QPlainTextEdit>(list, "CfgTB")->setPlainText(QString::fromUtf16(u"HIST\u00e9"));
+  inside<QPushButton>(list, "OKPB")->click();
+  EXPECT_TRUE(sent(
+      {"XREFCFGPUTHSTRT", QString::fromUtf16(u"XREFCFGPUTHLINE:HIST\u00e9"), "XREFCFGPUTHDONE"}));
 }
 
 TEST_F(Xref, TheSetupWindowPollsWhileOpenWithOrWithoutARunAndStopsWhenClosed) {

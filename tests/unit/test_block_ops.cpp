@@ -121,11 +121,15 @@ TEST(MovedNode, SameNameInTreeOrTheAnsweredSourceWithTheSameBlockPartElseUnknown
 
 // ---- typed names --------------------------------------------------------------------------
 
-TEST(TypedNames, AsciiLettersAreUpperCasedAndBlanksColonsAndControlCharactersRefused) {
-  EXPECT_EQ(upperName("\xe9t\xe9"), "\xe9T\xe9");  // Latin-1 letters stay as typed
+TEST(TypedNames, LettersAreUpperCasedAndBlanksColonsAndControlCharactersRefused) {
+  // The Latin-1 small letters too: each capital is 0x20 below, the division sign is no
+  // letter, and sharp s, y with diaeresis and the micro sign have no Latin-1 capital.
+  EXPECT_EQ(upperName("\xe9t\xe9z"), "\xc9T\xc9Z");
+  EXPECT_EQ(upperName("\xe0\xfe\xf7\xdf\xff\xb5\xc9"), "\xc0\xde\xf7\xdf\xff\xb5\xc9");
   for (const char* ok : {"AIN1", "A_B", "LONGERTHANTWELVE", "1ABC", "A-B", ""})
     EXPECT_EQ(nameProblem(ok), "") << ok;
   // Refused; the block GUI tests show the refusal's text and upper-casing an ASCII name.
-  for (const char* bad : {"A B", " AIN1", "AIN1 ", "A:B", "A\tB", "A\nB", "A\rB", "\x7f", "\x01"})
+  for (const char* bad :
+       {"A B", " AIN1", "AIN1 ", "A:B", "A\tB", "A\nB", "A\rB", "\x7f", "\x01", "A\x85"})
     EXPECT_NE(nameProblem(bad), "") << '"' << bad << '"';
 }

@@ -1,4 +1,5 @@
-// Framing, line splitting and its bound, column reads and the reply dispatcher's order.
+// Framing, line splitting and its bound, the bound on a list's rows, column reads and the
+// reply dispatcher's order.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,6 +10,7 @@
 #include "link/dispatcher.h"
 #include "link/framing.h"
 #include "link/line_splitter.h"
+#include "link/list_bounds.h"
 #include "link/reply_router.h"
 
 using namespace tarvo;
@@ -58,6 +60,71 @@ TEST(LineBound, AnOverLongLineIsCutToTheLimitAndTheNextComesWhole) {
   s.reset();
   EXPECT_EQ(feed(s, "OK\n"), Lines{"OK"});
   EXPECT_EQ(s.takeCutLines(), 0u);
+}
+
+// A list's rows reach their handler up to its limit; the rest are dropped and the cut is
+// said when it happens and again after the list's end.
+TEST(ListBound, RowsPastTheLimitAreDroppedUntilTheListBeginsAgain) {
+  using V = ListBounds::Verdict;
+  ListBounds lists;
+  lists.setLimit(ReplyId::CpLst, {3, 1000});
+  auto rows = [&](int n, std::size_t bytes = 10) {
+    std::string verdicts;
+    for (int i = 0; i < n; ++i) {
+      const V v = lists.admit(ReplyId::CpLst, bytes);
+      verdicts += v == V::Run ? 'r' : v == V::Cut ? 'C' : '-';
+    }
+    return verdicts;
+  };
+  EXPECT_EQ(lists.admit(ReplyId::ClrCpLst, 8), V::Run);
+  EXPECT_EQ(rows(6), "rrrC--");
+  EXPECT_EQ(lists.rowsKept(ReplyId::CpLst), 3u);
+  // The end of a cut list says it again, and only of a cut one; other lists are untouched.
+  EXPECT_EQ(lists.admit(ReplyId::DnCpLst, 7), V::Run);
+  EXPECT_EQ(lists.endedCutList(ReplyId::DnCpLst), ReplyId::CpLst);
+  EXPECT_EQ(lists.endedCutList(ReplyId::DnCmpLst), std::nullopt);
+  EXPECT_EQ(lists.admit(ReplyId::CmpLst, 10), V::Run);
+  EXPECT_EQ(lists.admit(ReplyId::Version, 1 << 20), V::Run);
+  // Rows after the end still belong to the cut list; a new start counts from nothing.
+  EXPECT_EQ(rows(1), "-");
+  lists.admit(ReplyId::ClrCpLst, 8);
+  EXPECT_EQ(rows(2), "rr");
+  lists.admit(ReplyId::DnCpLst, 7);
+  EXPECT_EQ(lists.endedCutList(ReplyId::DnCpLst), std::nullopt);
+  // Bytes bound it too: a row that would pass them is the cut, even when rows are left.
+  lists.admit(ReplyId::ClrCpLst, 8);
+  EXPECT_EQ(rows(1, 600), "r");
+  EXPECT_EQ(rows(1, 600), "C");
+  // A list without a start reply begins again when its owner says so, and all do at reset.
+  lists.setLimit(ReplyId::XrefRunLine, {1, 1000});
+  EXPECT_EQ(lists.admit(ReplyId::XrefRunLine, 5), V::Run);
+  EXPECT_EQ(lists.admit(ReplyId::XrefRunLine, 5), V::Cut);
+  lists.restart(ReplyId::XrefRunLine);
+  EXPECT_EQ(lists.admit(ReplyId::XrefRunLine, 5), V::Run);
+  lists.reset();
+  EXPECT_EQ(rows(1), "r");
+}
+
+TEST(ListBound, EveryListIsBoundedAndGenerousForARealPlant) {
+  const ListBounds lists;
+  const struct {
+    ReplyId row;
+    std::size_t atLeast;  // rows a large plant may send in one list
+  } all[] = {
+      {ReplyId::CpLst, 1'000},           {ReplyId::CmpLst, 10'000},     {ReplyId::BlkTyp, 200},
+      {ReplyId::PrmLst, 8'000},          {ReplyId::BlkLst, 100'000},    {ReplyId::SeqSrc, 50'000},
+      {ReplyId::SeqLst, 50'000},         {ReplyId::PlbList, 50'000},    {ReplyId::XrefLst, 10'000},
+      {ReplyId::XrefCfgGetLine, 10'000}, {ReplyId::XrefRunLine, 50'000}};
+  for (const auto& list : all) {
+    SCOPED_TRACE(std::string(ListBounds::nameOf(list.row)));
+    EXPECT_FALSE(ListBounds::nameOf(list.row).empty());
+    const ListLimit limit = lists.limit(list.row);
+    EXPECT_GE(limit.rows, list.atLeast);
+    EXPECT_GE(limit.bytes, list.atLeast * 40);  // rows of 40 characters fit
+    // What one list can make a window hold stays within tens of megabytes.
+    EXPECT_LE(limit.bytes, 32u << 20);
+    EXPECT_LE(limit.rows, 200'000u);
+  }
 }
 
 TEST(Columns, ReadOneBasedColumnsNeverPastTheEndTrimBlanksAndLeadingNumbers) {
