@@ -5,9 +5,15 @@
 //   BM_CtlApply/D/W/B     `tarvoctl apply` of B blocks x 5 changes with --window W, the
 //                         rig delaying each direction by D ms (0: no rig)
 //   BM_CtlCommand/C/D     one command (cps, compounds, blocks, params, set, apply of 10
-//                         blocks, the same apply with --window 1), through the rig at D ms
-//                         each way and over loopback; the counter `round_trips` is the time
-//                         the rig added, in round trips
+//                         blocks, the same apply with --window 1, dump and diff of the
+//                         2,000 blocks), through the rig at D ms each way and over loopback;
+//                         the counter `round_trips` is the time the rig added, in round trips
+//   BM_CtlRead/C/D        `tarvoctl dump CPT01` (C 0) or `tarvoctl diff CPT01 FILE` of its
+//                         dump (C 1): 2,000 blocks and their compounds, every parameter, the
+//                         rig delaying each direction by D ms (0: no rig)
+//
+// Every apply gets a file of values the blocks do not hold yet: apply leaves out a value
+// a block holds already, and a run that sent nothing would time nothing.
 //
 // Times are of the whole program, start to exit, so they include its start-up (the same
 // with and without the rig).
@@ -64,7 +70,7 @@ struct Setup {
   bench::SimProcess sim;
   std::map<int, std::unique_ptr<bench::RigProcess>> rigs;
   QTemporaryDir dir;
-  std::map<int, QString> csvs;  // by blocks
+  int applies = 0;  // files written for apply, so that each one's values are new
 };
 std::unique_ptr<Setup> theSetup;
 
@@ -91,20 +97,20 @@ quint16 portFor(Setup& s, int delayMs) {
   return rig->port();
 }
 
+// A file of changes to `blocks` blocks, every value other than the last file's.
 QString csvOf(Setup& s, int blocks) {
-  QString& path = s.csvs[blocks];
-  if (!path.isEmpty()) return path;
-  path = s.dir.filePath(QStringLiteral("apply-%1.csv").arg(blocks));
+  const int run = ++s.applies;
+  const QString path = s.dir.filePath(QStringLiteral("apply.csv"));
   QFile file(path);
   file.open(QIODevice::WriteOnly);
   const char* params[kChangesEach] = {"DESCRP", "PERIOD", "PHASE", "PBAND", "INT"};
   for (int n = 0; n < blocks; ++n)
     for (int k = 0; k < kChangesEach; ++k) {
-      const int value = k == 0   ? n
-                        : k == 1 ? n % 13
-                        : k == 2 ? n % 999
-                        : k == 3 ? 50 + n % 100
-                                 : 1 + n % 7;
+      const int value = k == 0   ? n * 1000 + run
+                        : k == 1 ? (n + run) % 13
+                        : k == 2 ? (n + run) % 999
+                        : k == 3 ? 50 + (n + run) % 100
+                                 : 1 + (n + run) % 7;
       file.write(QStringLiteral("%1,%2,%3\n")
                      .arg(QString::fromStdString(blockName(n)), QLatin1String(params[k]))
                      .arg(value)
@@ -113,12 +119,13 @@ QString csvOf(Setup& s, int blocks) {
   return path;
 }
 
-// Runs tarvoctl to its end; the seconds it took, or a negative number when it failed.
-double runCtl(Setup& s, int delayMs, const QStringList& args) {
+// Runs tarvoctl to its end, its output to `output` (none when empty); the seconds it took,
+// or a negative number when it failed.
+double runCtl(Setup& s, int delayMs, const QStringList& args, const QString& output = {}) {
   const quint16 port = portFor(s, delayMs);
   if (port == 0) return -1;
   QProcess ctl;
-  ctl.setStandardOutputFile(QProcess::nullDevice());
+  ctl.setStandardOutputFile(output.isEmpty() ? QProcess::nullDevice() : output);
   QElapsedTimer clock;
   clock.start();
   ctl.start(
@@ -140,9 +147,12 @@ void BM_CtlApply(benchmark::State& state) {
   const int delayMs = static_cast<int>(state.range(0));
   const int blocks = static_cast<int>(state.range(2));
   const QStringList args{QStringLiteral("--window"), QString::number(state.range(1)),
-                         QStringLiteral("apply"), QStringLiteral("CPT01"), csvOf(*s, blocks)};
+                         QStringLiteral("apply"), QStringLiteral("CPT01")};
   for (auto _ : state) {
-    const double seconds = runCtl(*s, delayMs, args);
+    state.PauseTiming();
+    const QString csv = csvOf(*s, blocks);
+    state.ResumeTiming();
+    const double seconds = runCtl(*s, delayMs, args + QStringList{csv});
     if (seconds < 0) {
       state.SkipWithError("tarvoctl failed");
       return;
@@ -162,20 +172,59 @@ const QStringList kCommands[] = {
     {QStringLiteral("apply"), QStringLiteral("CPT01")},
     {QStringLiteral("--window"), QStringLiteral("1"), QStringLiteral("apply"),
      QStringLiteral("CPT01")},
+    {QStringLiteral("dump"), QStringLiteral("CPT01")},
+    {QStringLiteral("diff"), QStringLiteral("CPT01")},
 };
+
+// The arguments of one run: an apply gets a new file, a diff a fresh dump to compare with
+// (diff exits 0 only when nothing differs).
+QStringList prepared(Setup& s, const QStringList& args) {
+  if (args.contains(QStringLiteral("apply"))) return args + QStringList{csvOf(s, 10)};
+  if (args.contains(QStringLiteral("diff"))) {
+    const QString dump = s.dir.filePath(QStringLiteral("dump.csv"));
+    if (runCtl(s, 0, {QStringLiteral("dump"), QStringLiteral("CPT01")}, dump) < 0) return {};
+    return args + QStringList{dump};
+  }
+  return args;
+}
+
+void BM_CtlRead(benchmark::State& state) {
+  Setup* s = setup(state);
+  if (!s) return;
+  const int delayMs = static_cast<int>(state.range(1));
+  const QStringList args = state.range(0) == 0
+                               ? QStringList{QStringLiteral("dump"), QStringLiteral("CPT01")}
+                               : QStringList{QStringLiteral("diff"), QStringLiteral("CPT01")};
+  for (auto _ : state) {
+    state.PauseTiming();
+    const QStringList run = prepared(*s, args);
+    state.ResumeTiming();
+    const double seconds = run.isEmpty() ? -1 : runCtl(*s, delayMs, run);
+    if (seconds < 0) {
+      state.SkipWithError("tarvoctl failed");
+      return;
+    }
+    state.SetIterationTime(seconds);
+  }
+  state.SetLabel(args.front().toStdString());
+  state.SetItemsProcessed(state.iterations() * kCompounds * kBlocksEach);
+}
 
 void BM_CtlCommand(benchmark::State& state) {
   Setup* s = setup(state);
   if (!s) return;
   const int delayMs = static_cast<int>(state.range(1));
-  QStringList args = kCommands[state.range(0)];
+  const QStringList args = kCommands[state.range(0)];
   state.SetLabel(args.join(u' ').toStdString());
-  if (args.contains(QStringLiteral("apply"))) args << csvOf(*s, 10);
   double loopback = 1e9;
   double delayed = 1e9;
   for (auto _ : state) {
-    const double near = runCtl(*s, 0, args);
-    const double far = runCtl(*s, delayMs, args);
+    state.PauseTiming();
+    const QStringList first = prepared(*s, args);
+    const QStringList second = prepared(*s, args);
+    state.ResumeTiming();
+    const double near = first.isEmpty() ? -1 : runCtl(*s, 0, first);
+    const double far = second.isEmpty() ? -1 : runCtl(*s, delayMs, second);
     if (near < 0 || far < 0) {
       state.SkipWithError("tarvoctl failed");
       return;
@@ -198,19 +247,27 @@ BENCHMARK(BM_CtlApply)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(2);
+BENCHMARK(BM_CtlRead)
+    ->ArgsProduct({{0, 1}, {0, 25}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(3);
 BENCHMARK(BM_CtlCommand)
-    ->ArgsProduct({{0, 1, 2, 3, 4, 5, 6}, {25}})
+    ->ArgsProduct({{0, 1, 2, 3, 4, 5, 6, 7, 8}, {25}})
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(5);
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  const int code = bench::runBenchmarks(argc, argv,
-                                        {{"apply 2000 x 5, window 1024: 50 ms RT / loopback",
-                                          "BM_CtlApply/25/1024/2000", "BM_CtlApply/0/1024/2000"},
-                                         {"apply 2000 x 5 on loopback: window 1024 / window 1",
-                                          "BM_CtlApply/0/1024/2000", "BM_CtlApply/0/1/2000"}});
+  const int code = bench::runBenchmarks(
+      argc, argv,
+      {{"apply 2000 x 5, window 1024: 50 ms RT / loopback", "BM_CtlApply/25/1024/2000",
+        "BM_CtlApply/0/1024/2000"},
+       {"apply 2000 x 5 on loopback: window 1024 / window 1", "BM_CtlApply/0/1024/2000",
+        "BM_CtlApply/0/1/2000"},
+       {"dump of 2000 blocks: 50 ms RT / loopback", "BM_CtlRead/0/25", "BM_CtlRead/0/0"},
+       {"diff of 2000 blocks: 50 ms RT / loopback", "BM_CtlRead/1/25", "BM_CtlRead/1/0"}});
   theSetup.reset();
   return code;
 }

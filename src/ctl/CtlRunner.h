@@ -8,11 +8,10 @@
 
 #include "ctl/ctl_args.h"
 #include "ctl/ctl_plan.h"
+#include "ctl/ctl_revert.h"
+#include "records/config_diff.h"
 
 namespace tarvo::ctl {
-
-// The settings file beside the program, as the client keeps it.
-QString defaultSettingsPath();
 
 class CtlRunner {
  public:
@@ -24,6 +23,8 @@ class CtlRunner {
 
  private:
   std::optional<Plan> readCsv();
+  std::optional<records::ConfigFile> readConfigFile();
+  std::optional<RevertRun> readJournal();
   void print(QIODevice& to, std::string_view latin1Text);
   void error(const QString& text);
 

@@ -31,6 +31,7 @@ Job jobFor(const Options& options, Plan plan, std::string localHost) {
   job.block = options.block;
   job.plan = std::move(plan);
   job.ecb = options.ecb;
+  job.compounds = options.compounds;
   job.overrideLock = options.overrideLock;
   job.localHost = std::move(localHost);
   job.window = options.window;
@@ -44,6 +45,7 @@ std::string_view blockResultText(BlockResult result) {
     case BlockResult::Error: return "error";
     case BlockResult::NoAnswer: return "no answer";
     case BlockResult::NotSent: return "not sent";
+    case BlockResult::Unchanged: return "unchanged";
   }
   return "not sent";
 }
@@ -62,6 +64,12 @@ std::optional<std::string_view> Outcome::oldValue(std::uint32_t row) const {
   const auto [at, size] = old_[row];
   if (size == kUnknown) return std::nullopt;
   return std::string_view(oldText_).substr(at, size);
+}
+
+bool Outcome::unchanged(const Plan& plan, std::uint32_t row) const {
+  if (!leaveOut_) return false;
+  const auto old = oldValue(row);
+  return old && *old == plan.change(row).value;
 }
 
 void Outcome::set(std::size_t block, BlockResult result, std::string_view message) {
@@ -128,7 +136,9 @@ class Conversation::Replies {
     const std::string_view row = fromCol(line, 10);
     c_.addRow({str(trimBlanks(cols(row, 1, 6))), str(trimBlanks(fromCol(row, 7)))});
   }
-  void onDnCpLst(std::string_view) { endList(Command::Cps); }
+  void onDnCpLst(std::string_view) {
+    if (endList(Command::Cps)) c_.finishIfDone();
+  }
   void onClrCmpLst(std::string_view) { beginList(Command::Compounds); }
   void onCmpLst(std::string_view line) {
     if (!inList(Command::Compounds, line)) return;
@@ -136,13 +146,16 @@ class Conversation::Replies {
     const std::string_view row = fromCol(line, 13);
     c_.addRow({str(trimBlanks(cols(row, 1, 13))), str(trimBlanks(cols(row, 14, 19)))});
   }
-  void onDnCmpLst(std::string_view) { endList(Command::Compounds); }
+  void onDnCmpLst(std::string_view) {
+    if (endList(Command::Compounds)) c_.finishIfDone();
+  }
 
   void onClrBlkLst(std::string_view) {
     if (beginList(Command::Blocks)) c_.compound_.clear();
   }
   void onBlkLst(std::string_view line) {
     if (!inList(Command::Blocks, line)) return;
+    // GETBLKS lists no more blocks than a list may hold; rows_ is bounded by countListLine.
     const browser::BlkLine l = browser::parseBlkLine(line);
     if (l.kind == browser::BlkLineKind::Compound) {
       c_.compound_ = str(l.cmpName);
@@ -152,9 +165,14 @@ class Conversation::Replies {
       c_.addRow({c_.compound_ + ":" + str(l.blkName), str(l.type)});
     }
   }
-  void onDnBlkLst(std::string_view) { endList(Command::Blocks); }
+  void onDnBlkLst(std::string_view) {
+    const bool wanted = c_.listBegun_ && !c_.listRequests_.empty() && !c_.listRequests_.front();
+    if (!endList(Command::Blocks)) return;
+    if (wanted && c_.reading()) c_.blocksListed();
+    c_.finishIfDone();
+  }
   void onErrBlkLst(std::string_view line) {
-    if (c_.job_.command != Command::Blocks || c_.listRequests_.empty()) return;
+    if (listCommand() != Command::Blocks || c_.listRequests_.empty()) return;
     c_.progressed_ = true;
     c_.listBegun_ = false;
     const bool stale = c_.listRequests_.front();
@@ -172,7 +190,8 @@ class Conversation::Replies {
     c_.progressed_ = true;
     c_.opening_ = false;
     c_.sessionCp_ = str(trimBlanks(cols(line, 9, 14)));
-    if (!c_.editing()) c_.close();  // behind the list asked with the open
+    // Behind the list asked with the open; a dump asks for more once its list is in.
+    if (!c_.editing() && !c_.reading()) c_.close();
     c_.finishIfDone();
   }
   void onErrOpenCp(std::string_view line) {
@@ -227,6 +246,10 @@ class Conversation::Replies {
       c_.rows_.clear();
       return;
     }
+    if (c_.reading() || c_.job_.command == Command::Revert) {
+      c_.read_[asked.block].params.clear();
+      return;
+    }
     wanted_.clear();
     for (const std::uint32_t row : c_.job_.plan.rowsOf(asked.block))
       wanted_.push_back({c_.job_.plan.change(row).param, row});
@@ -243,6 +266,10 @@ class Conversation::Replies {
       c_.addRow({std::move(p.name), std::move(p.value)});
       return;
     }
+    if (c_.reading() || c_.job_.command == Command::Revert) {
+      c_.keepRead(c_.lists_.front().block, std::move(p.name), std::move(p.value));
+      return;
+    }
     // A parameter listed twice: the last one counts.
     const auto [from, to] = std::equal_range(
         wanted_.begin(), wanted_.end(), std::pair<std::string_view, std::uint32_t>(p.name, 0),
@@ -253,7 +280,8 @@ class Conversation::Replies {
   void onDnPrmLst(std::string_view) {
     if (c_.lists_.empty() || !c_.lists_.front().begun) return;
     c_.progressed_ = true;
-    if (!c_.lists_.front().stale && c_.editing()) {
+    if (!c_.lists_.front().stale &&
+        (c_.job_.command == Command::Set || c_.job_.command == Command::Apply)) {
       for (std::size_t i = 0; i < wanted_.size(); ++i)
         if (found_[i]) c_.outcome_.setOldValue(wanted_[i].second, *found_[i]);
     }
@@ -275,8 +303,11 @@ class Conversation::Replies {
 
  private:
   // A list of one request (cps, compounds, blocks) begins: the rows of the one waited for.
+  // dump and diff read the block list as blocks does.
+  Command listCommand() const { return c_.reading() ? Command::Blocks : c_.job_.command; }
+
   bool beginList(Command command) {
-    if (c_.job_.command != command || c_.listRequests_.empty()) return false;
+    if (listCommand() != command || c_.listRequests_.empty()) return false;
     c_.progressed_ = true;
     c_.listBegun_ = true;
     c_.listLines_ = 0;
@@ -286,16 +317,16 @@ class Conversation::Replies {
     return true;
   }
   bool inList(Command command, std::string_view line) {
-    if (c_.job_.command != command || !c_.listBegun_) return false;
+    if (listCommand() != command || !c_.listBegun_) return false;
     c_.progressed_ = true;
     return c_.countListLine(line) && !c_.listRequests_.front();
   }
-  void endList(Command command) {
-    if (c_.job_.command != command || !c_.listBegun_) return;
+  bool endList(Command command) {
+    if (listCommand() != command || !c_.listBegun_) return false;
     c_.progressed_ = true;
     c_.listBegun_ = false;
     c_.listRequests_.pop_front();
-    c_.finishIfDone();
+    return true;
   }
 
   Conversation& c_;
@@ -311,12 +342,50 @@ class Conversation::Replies {
 Conversation::Conversation(Job job)
     : job_(std::move(job)), outcome_(job_.plan), replies_(std::make_unique<Replies>(*this)) {
   job_.window = std::max<std::size_t>(job_.window, 1);
+  if (job_.command == Command::Apply) outcome_.leaveOutUnchanged();
+  if (job_.command == Command::Revert)
+    for (std::size_t b = 0; b < job_.plan.blockCount(); ++b)
+      read_.push_back({std::string(job_.plan.block(b)), {}});
 }
 
 Conversation::~Conversation() = default;
 
 std::string Conversation::blockName(std::size_t block) const {
+  if (reading()) return read_[block].name;
   return editing() ? str(job_.plan.block(block)) : job_.block;
+}
+
+void Conversation::blocksListed() {
+  // The compounds and blocks to read, in plant order; those of the compounds named only.
+  std::vector<bool> named(job_.compounds.size(), false);
+  for (Row& row : rows_) {
+    const std::string_view compound = records::compoundOf(row[0]);
+    bool wanted = job_.compounds.empty();
+    for (std::size_t k = 0; k < job_.compounds.size(); ++k)
+      if (job_.compounds[k] == compound) wanted = named[k] = true;
+    if (wanted) read_.push_back({std::move(row[0]), {}});
+  }
+  rows_.clear();
+  rows_.shrink_to_fit();
+  // A diff names the compounds of its file: one the CP lacks is a difference, not a problem.
+  for (std::size_t k = 0; k < named.size() && job_.command == Command::Dump; ++k)
+    if (!named[k])
+      readProblems_.push_back("compound " + job_.compounds[k] + " not found in " + job_.cp);
+  listed_ = true;
+  fillWindow();
+  closeWhenAllSent();
+}
+
+bool Conversation::keepRead(std::size_t block, std::string name, std::string value) {
+  if (++readRows_ > kMaxReadRows || (readBytes_ += name.size() + value.size()) > kMaxReadBytes) {
+    stop("the parameters read are more than " + (readRows_ > kMaxReadRows
+                                                     ? std::to_string(kMaxReadRows) + " rows"
+                                                     : std::to_string(kMaxReadBytes) + " bytes"),
+         kExitRefused, true);
+    return false;
+  }
+  read_[block].params.emplace_back(std::move(name), std::move(value));
+  return true;
 }
 
 std::vector<std::string> Conversation::start() {
@@ -357,6 +426,12 @@ void Conversation::open(std::string command) {
       out_.push_back((job_.ecb ? "GETBLKS 1 " : "GETBLKS 0 ") + job_.cp);
       closeAhead();
       break;
+    case Command::Dump:
+    case Command::Diff:
+      // Once the list is in, each block's parameters are asked for behind it.
+      listRequests_.push_back(false);
+      out_.push_back((job_.ecb ? "GETBLKS 1 " : "GETBLKS 0 ") + job_.cp);
+      break;
     case Command::Params:
       askList(0);
       // As the editor does when it closes: the server may let the block go.
@@ -384,7 +459,7 @@ void Conversation::close() {
 
 bool Conversation::onlyCloseWaited() const {
   return !opening_ && listRequests_.empty() && lists_.empty() && mods_.empty() &&
-         (!editing() || next_ == job_.plan.blockCount());
+         next_ == blockTotal();
 }
 
 void Conversation::askList(std::size_t block) {
@@ -393,14 +468,23 @@ void Conversation::askList(std::size_t block) {
 }
 
 void Conversation::fillWindow() {
-  if (!editing() || finished_) return;
-  while (next_ < job_.plan.blockCount() && blocksInFlight() < job_.window) askList(next_++);
+  if ((!editing() && !(reading() && listed_)) || finished_) return;
+  while (next_ < blockTotal() && blocksInFlight() < job_.window) askList(next_++);
 }
 
 void Conversation::sendTransaction(std::size_t block) {
+  std::vector<std::uint32_t> rows = job_.plan.rowsOf(block);
+  // A value the list shows already need not be sent: a file read from the CP applied to
+  // it sends nothing.
+  std::erase_if(rows, [&](std::uint32_t row) { return outcome_.unchanged(job_.plan, row); });
+  if (rows.empty()) {
+    outcome_.set(block, BlockResult::Unchanged, {});
+    fillWindow();
+    return;
+  }
   const std::string name = blockName(block);
   out_.push_back(params::modStartCommand(name));
-  for (const std::uint32_t row : job_.plan.rowsOf(block)) {
+  for (const std::uint32_t row : rows) {
     const Plan::Change c = job_.plan.change(row);
     out_.push_back(params::modParmCommand(c.param, c.value));
   }
@@ -417,11 +501,36 @@ void Conversation::listDone() {
     --stale_;
     return;
   }
-  if (editing()) {
+  if (job_.command == Command::Revert) {
+    RevertDecision d = job_.decide ? job_.decide(asked.block, read_[asked.block])
+                                   : RevertDecision{{}, BlockResult::NotSent, {}, {}};
+    read_[asked.block].params = {};
+    if (d.values.empty()) {
+      outcome_.set(asked.block, d.result, d.message);
+      fillWindow();
+    } else {
+      outcome_.set(asked.block, BlockResult::NotSent, d.message);
+      sendValues(asked.block, d.values);
+    }
+    closeWhenAllSent();
+  } else if (editing()) {
     sendTransaction(asked.block);
+    closeWhenAllSent();
+  } else if (reading()) {
+    fillWindow();
     closeWhenAllSent();
   }
   finishIfDone();
+}
+
+void Conversation::sendValues(std::size_t block,
+                              const std::vector<std::pair<std::string, std::string>>& values) {
+  const std::string name = blockName(block);
+  out_.push_back(params::modStartCommand(name));
+  for (const auto& [param, value] : values) out_.push_back(params::modParmCommand(param, value));
+  out_.push_back(params::modEndCommand(name));
+  out_.push_back(params::modDoneCommand(name));
+  mods_.push_back({block, ++seq_});
 }
 
 void Conversation::listRefused(std::string_view message) {
@@ -429,6 +538,16 @@ void Conversation::listRefused(std::string_view message) {
   lists_.pop_front();
   if (asked.stale) {
     --stale_;
+    return;
+  }
+  if (reading()) {
+    // Gone since the block list was read: said, and the rest read on.
+    readProblems_.push_back("the parameters of " + blockName(asked.block) +
+                            " could not be read: " + str(message));
+    read_[asked.block].params.clear();
+    fillWindow();
+    closeWhenAllSent();
+    finishIfDone();
     return;
   }
   if (!editing()) {
@@ -446,7 +565,8 @@ void Conversation::listRefused(std::string_view message) {
 void Conversation::closeWhenAllSent() {
   // The last transaction is out: the close goes right behind it, and its answer comes
   // right behind the transactions' answers.
-  if (next_ == job_.plan.blockCount() && lists_.size() == stale_) close();
+  // A dump asks nothing after its lists: the close follows the last one at once.
+  if (next_ == blockTotal() && (reading() || lists_.size() == stale_)) close();
 }
 
 void Conversation::modAnswered(BlockResult result, std::string_view message) {
@@ -460,7 +580,7 @@ void Conversation::modAnswered(BlockResult result, std::string_view message) {
 
 void Conversation::finishIfDone() {
   if (finished_ || opening_ || !listRequests_.empty() || blocksInFlight() > 0) return;
-  if (editing() && next_ < job_.plan.blockCount()) return;
+  if (next_ < blockTotal()) return;
   // Every answer is in. In a session, its close is waited for too: the CP is free for the
   // next run once the program has ended.
   if (inSession() && !closeAnswered_) {
@@ -521,6 +641,10 @@ std::string Conversation::waitingFor() const {
     case Command::Cps: return "the CP list";
     case Command::Compounds: return "the compound list";
     case Command::Blocks: return "the block list";
+    case Command::Dump:
+    case Command::Diff:
+      if (!listed_) return "the block list";
+      break;
     default: break;
   }
   const ListAsked* list = nullptr;
@@ -540,8 +664,9 @@ bool Conversation::countListLine(std::string_view line) {
   ++listLines_;
   listBytes_ += line.size();
   if (listLines_ <= kMaxRows && listBytes_ <= kMaxListBytes) return true;
-  const std::string what =
-      editing() ? "the parameter list of " + blockName(lists_.front().block) : "the list";
+  const std::string what = (editing() || reading()) && !lists_.empty()
+                               ? "the parameter list of " + blockName(lists_.front().block)
+                               : "the list";
   stop(what + " is longer than " +
            (listLines_ > kMaxRows ? std::to_string(kMaxRows) + " rows"
                                   : std::to_string(kMaxListBytes) + " bytes"),
@@ -555,6 +680,7 @@ void Conversation::addRow(Row row) {
 
 int Conversation::exitCode() const {
   int code = failureCode_;
+  if (!readProblems_.empty() && code < kExitRefused) code = kExitRefused;
   if (outcome_.count(BlockResult::Error) > 0 && code < kExitRefused) code = kExitRefused;
   if (outcome_.count(BlockResult::NoAnswer) > 0) code = kExitConnection;
   return code;
@@ -567,7 +693,10 @@ std::vector<std::string> Conversation::columns() const {
     case Command::Blocks: return {"name", "type"};
     case Command::Params: return {"param", "value"};
     case Command::Set:
-    case Command::Apply: break;
+    case Command::Apply:
+    case Command::Dump:
+    case Command::Diff:
+    case Command::Revert: break;
   }
   return {};
 }

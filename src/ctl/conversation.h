@@ -8,7 +8,11 @@
 //   params           OPENCP, GETPARMS and MODDONE together; CLOSEICC
 //   set, apply       OPENCP, then per block GETPARMS (the old values; an unknown block is
 //                    refused here) and, once its list is in, MODSTART, MODPARM..., MODEND,
-//                    MODDONE; CLOSEICC
+//                    MODDONE; CLOSEICC. apply leaves out a change to the value the list
+//                    shows already, and a block with nothing left to change.
+//   revert           as set and apply, the values decided once the block's list is in
+//   dump, diff       OPENCP and GETBLKS together; once the list is in, GETPARMS of each
+//                    compound and block; CLOSEICC
 //
 // Commands go out without waiting for the answers before them: the server reads them in
 // order and answers them in order, so each answer belongs to the oldest request of its
@@ -38,14 +42,31 @@
 
 #include "ctl/ctl_args.h"
 #include "ctl/ctl_plan.h"
+#include "records/config_diff.h"
 
 namespace tarvo::ctl {
+
+enum class BlockResult : std::uint8_t { Done, Warning, Error, NoAnswer, NotSent, Unchanged };
+std::string_view blockResultText(BlockResult result);
+
+// What a revert sends to one block, decided on the block's live values: the parameters and
+// their values, or nothing and the result and reason to report.
+struct RevertDecision {
+  std::vector<std::pair<std::string, std::string>> values;
+  BlockResult result = BlockResult::Error;  // when there are no values
+  std::string message;
+  std::string note;  // the revert note for the change journal
+};
 
 struct Job {
   Command command = Command::Cps;
   std::string cp;
-  std::string block;  // params
-  Plan plan;          // set, apply
+  std::string block;                   // params
+  std::vector<std::string> compounds;  // dump, diff: only these (all when empty)
+  // set, apply: the changes. revert: a row per parameter concerned, the blocks whose
+  // lists `decide` needs.
+  Plan plan;
+  std::function<RevertDecision(std::size_t block, const records::LiveBlock& live)> decide;
   bool ecb = false;
   bool overrideLock = false;
   std::string localHost;  // named in OPENCP
@@ -55,9 +76,6 @@ struct Job {
 // What tarvoctl was asked to do, as a Job. `plan` comes from the command line (set) or
 // from the CSV file (apply).
 Job jobFor(const Options& options, Plan plan, std::string localHost);
-
-enum class BlockResult : std::uint8_t { Done, Warning, Error, NoAnswer, NotSent };
-std::string_view blockResultText(BlockResult result);
 
 // What became of each block of a plan: its result, the server's text or why there was no
 // answer, and the old value of each change as the block's parameter list showed it.
@@ -69,6 +87,9 @@ class Outcome {
   std::string_view message(std::size_t block) const;
   // Nothing when the list did not show the parameter (or never came).
   std::optional<std::string_view> oldValue(std::uint32_t row) const;
+  // A change left out: the list showed its value already (apply only leaves them out).
+  bool unchanged(const Plan& plan, std::uint32_t row) const;
+  void leaveOutUnchanged() { leaveOut_ = true; }
 
   void set(std::size_t block, BlockResult result, std::string_view message);
   void setOldValue(std::uint32_t row, std::string_view value);
@@ -79,6 +100,7 @@ class Outcome {
   static constexpr std::uint32_t kUnknown = 0xFFFFFFFFu;
 
   std::vector<BlockResult> results_;
+  bool leaveOut_ = false;
   std::unordered_map<std::size_t, std::string> messages_;  // only the blocks that have one
   std::vector<std::array<std::uint32_t, 2>> old_;          // offset and size in oldText_
   std::string oldText_;
@@ -92,6 +114,9 @@ class Conversation {
   // read for its old values is held to the same.
   static constexpr std::size_t kMaxRows = 1000000;
   static constexpr std::size_t kMaxListBytes = 64 * 1024 * 1024;
+  // All the parameters a dump or diff reads, together: rows and bytes of names and values.
+  static constexpr std::size_t kMaxReadRows = 4000000;
+  static constexpr std::size_t kMaxReadBytes = 256 * 1024 * 1024;
   // Progress lines of an open ("TRYOPENCP") that count as the server working on it.
   static constexpr std::size_t kMaxProgressLines = 100;
 
@@ -119,6 +144,10 @@ class Conversation {
 
   // The list asked for (cps, compounds, blocks, params), and the names of its columns.
   const std::vector<Row>& rows() const { return rows_; }
+  // dump, diff: every compound and block read, in plant order, with its parameters.
+  const std::vector<records::LiveBlock>& blocksRead() const { return read_; }
+  // dump, diff: what could not be read ("" when all was), and compounds named but not found.
+  const std::vector<std::string>& readProblems() const { return readProblems_; }
   std::vector<std::string> columns() const;
   // The edits (set, apply) and what became of them.
   const Plan& plan() const { return job_.plan; }
@@ -146,7 +175,15 @@ class Conversation {
     std::uint64_t seq = 0;
   };
 
-  bool editing() const { return job_.command == Command::Set || job_.command == Command::Apply; }
+  bool editing() const {
+    return job_.command == Command::Set || job_.command == Command::Apply ||
+           job_.command == Command::Revert;
+  }
+  bool reading() const { return job_.command == Command::Dump || job_.command == Command::Diff; }
+  // Blocks of the plan, or of the block list read; each gets a parameter list.
+  std::size_t blockTotal() const { return reading() ? read_.size() : job_.plan.blockCount(); }
+  void blocksListed();
+  bool keepRead(std::size_t block, std::string name, std::string value);
   bool inSession() const {
     return job_.command != Command::Cps && job_.command != Command::Compounds;
   }
@@ -161,6 +198,8 @@ class Conversation {
   void askList(std::size_t block);
   void fillWindow();
   void sendTransaction(std::size_t block);
+  void sendValues(std::size_t block,
+                  const std::vector<std::pair<std::string, std::string>>& values);
   void listDone();
   void listRefused(std::string_view message);
   void modAnswered(BlockResult result, std::string_view message);
@@ -201,6 +240,12 @@ class Conversation {
   std::size_t listBytes_ = 0;
 
   std::vector<Row> rows_;
+  // dump, diff: the blocks read; revert: the list of each block until it is decided.
+  std::vector<records::LiveBlock> read_;
+  std::size_t readRows_ = 0;
+  std::size_t readBytes_ = 0;
+  bool listed_ = false;  // dump, diff: the block list is in
+  std::vector<std::string> readProblems_;
   std::string failure_;
   int failureCode_ = kExitOk;
   std::vector<std::string> out_;

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "link/columns.h"
+#include "records/journal.h"
 
 namespace tarvo::ctl {
 
@@ -19,29 +20,36 @@ struct CommandShape {
   std::string_view synopsis;
 };
 
-constexpr std::array<CommandShape, 6> kCommands{{
+constexpr std::size_t kMany = static_cast<std::size_t>(-1);
+
+constexpr std::array<CommandShape, 9> kCommands{{
     {"cps", Command::Cps, 0, 0, "cps"},
     {"compounds", Command::Compounds, 0, 0, "compounds"},
     {"blocks", Command::Blocks, 1, 1, "blocks CP"},
     {"params", Command::Params, 2, 2, "params CP CMP:BLK"},
-    {"set", Command::Set, 3, static_cast<std::size_t>(-1), "set CP CMP:BLK PARAM=VALUE..."},
+    {"set", Command::Set, 3, kMany, "set CP CMP:BLK PARAM=VALUE..."},
     {"apply", Command::Apply, 2, 2, "apply CP FILE.csv"},
+    {"dump", Command::Dump, 1, kMany, "dump CP [CMP...]"},
+    {"diff", Command::Diff, 2, 2, "diff CP FILE.csv"},
+    {"revert", Command::Revert, 1, kMany, "revert EVENT-TIME..."},
 }};
 
 // Every option, in the order the help lists them; a description runs on at column 23.
 constexpr OptionHelp kOptions[] = {
     {"host", "H", "server host (default: the client's settings file)"},
     {"port", "N", "server port (default: the client's settings file, else 1582)"},
-    {"settings", "FILE", "the settings file to read instead of TarvoIp.txt beside tarvoctl"},
+    {"settings", "FILE", "the settings file to read instead of the client's TarvoIp.txt"},
     {"json", "", "machine-readable output"},
     {"dry-run", "", "print the frames that would be sent; send nothing"},
     {"override-lock", "", "take over a CP that another station holds"},
     {"ecb", "", "blocks: list the ECB and station blocks too"},
     {"timeout", "SECONDS", "longest wait for an answer (default 30)"},
     {"window", "N",
-     "set, apply: blocks under way at once (default 1024; 1 waits for\n"
-     "each answer before the next request)"},
-    {"journal-dir", "DIR", "write the change journal there instead of the user's data folder"},
+     "set, apply, dump, diff, revert: blocks under way at once (default\n"
+     "1024; 1 waits for each answer before the next request)"},
+    {"journal-dir", "DIR",
+     "the change journal's folder instead of the user's data folder\n"
+     "(written by every change; revert reads it)"},
 };
 static_assert(kDefaultWindow == 1024, "the help names the default window");
 
@@ -74,7 +82,13 @@ std::string usageText() {
       "  params              list a block's parameters and values\n"
       "  set                 change parameters of one block in one transaction\n"
       "  apply               change parameters from a CSV file of block,parameter,value rows,\n"
-      "                      one transaction per block\n"
+      "                      one transaction per block; values already so are not sent\n"
+      "  dump                every parameter of every block of a CP (or of the compounds\n"
+      "                      named) as the CSV file apply reads\n"
+      "  diff                what differs between a CP and such a file (exit 1 when any)\n"
+      "  revert              set the parameters of journaled changes back to their old\n"
+      "                      values; a change is named by its time in the journal\n"
+      "                      (2026-12-06T15:09:22.381Z)\n"
       "\n"
       "Options:\n";
   for (const OptionHelp& o : kOptions) {
@@ -89,8 +103,10 @@ std::string usageText() {
   text +=
       "  --help, --version\n"
       "\n"
-      "Exit codes: 0 all done, 1 the server refused a change, 2 usage error,\n"
-      "3 no connection, no session, or no answer in time.\n";
+      "Exit codes: 0 all done, 1 the server refused a change (diff: the CP and the\n"
+      "file differ; revert: a change could not be reverted), 2 usage error, a\n"
+      "malformed file or no such change in the journal, 3 no connection, no session,\n"
+      "or no answer in time.\n";
   return text;
 }
 
@@ -149,9 +165,21 @@ ParsedArgs commandFromWords(Options o, const std::vector<std::string>& positiona
   o.command = shape->command;
 
   // Everything that goes on the wire must be 8-bit text.
+  if (o.command == Command::Revert) {
+    for (std::size_t k = 1; k < positional.size(); ++k) {
+      const auto time = records::parseIsoUtc(positional[k]);
+      if (!time)
+        return fail("\"" + positional[k] +
+                    "\" is not the time of a journal event (2026-12-06T15:09:22.381Z)");
+      o.eventTimes.push_back(*time);
+    }
+    parsed.options = std::move(o);
+    return parsed;
+  }
   std::vector<std::string> wire;
   for (std::size_t k = 1; k < positional.size(); ++k) {
-    if (o.command == Command::Apply && k == 2) break;  // a path, not wire text
+    // A path, not wire text.
+    if ((o.command == Command::Apply || o.command == Command::Diff) && k == 2) break;
     const auto latin1 = latin1FromUtf8(positional[k]);
     if (!latin1) return fail("\"" + positional[k] + "\" holds characters the server can not take");
     wire.push_back(*latin1);
@@ -172,7 +200,17 @@ ParsedArgs commandFromWords(Options o, const std::vector<std::string>& positiona
       o.assignments.push_back(std::move(*a));
     }
   }
-  if (o.command == Command::Apply) o.csvPath = positional[2];
+  if (o.command == Command::Dump) {
+    for (std::size_t k = 1; k < wire.size(); ++k) {
+      std::string compound = upperAscii(wire[k]);
+      std::string p = blockNameProblem(compound);
+      if (p.empty() && compound.find(':') != std::string::npos)
+        p = compound + " is a block; dump takes compounds";
+      if (!p.empty()) return fail(p);
+      o.compounds.push_back(std::move(compound));
+    }
+  }
+  if (o.command == Command::Apply || o.command == Command::Diff) o.csvPath = positional[2];
   parsed.options = std::move(o);
   return parsed;
 }

@@ -12,11 +12,12 @@
 
 namespace tarvo::ctl {
 
-enum class Command { Cps, Compounds, Blocks, Params, Set, Apply };
+enum class Command { Cps, Compounds, Blocks, Params, Set, Apply, Dump, Diff, Revert };
 
 // Exit codes.
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitRefused = 1;     // the server refused a change (or a request)
+inline constexpr int kExitRefused = 1;     // the server refused a change (or a request);
+                                           // diff: the CP and the file differ
 inline constexpr int kExitUsage = 2;       // the command line or the CSV file is wrong
 inline constexpr int kExitConnection = 3;  // no connection, no session, lost, or timed out
 
@@ -33,8 +34,10 @@ struct Options {
   Command command = Command::Cps;
   std::string cp;
   std::string block;
-  std::vector<Assignment> assignments;  // set
-  std::string csvPath;                  // apply
+  std::vector<Assignment> assignments;   // set
+  std::string csvPath;                   // apply, diff
+  std::vector<std::string> compounds;    // dump: only these (all when empty)
+  std::vector<std::int64_t> eventTimes;  // revert: the changes named by their time
   bool json = false;
   bool dryRun = false;
   bool overrideLock = false;

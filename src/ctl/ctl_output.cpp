@@ -121,6 +121,8 @@ void writeReport(const std::string& cp, const Plan& plan, const Outcome& outcome
       for (const std::uint32_t row : plan.rowsOf(b)) {
         const Plan::Change c = plan.change(row);
         out += std::exchange(first, false) ? "{\"param\": " : ", {\"param\": ";
+        // Left out: the block held that value already.
+        const bool unchanged = outcome.unchanged(plan, row);
         appendLatin1(out, c.param);
         out += ", \"old\": ";
         if (const auto old = outcome.oldValue(row))
@@ -129,6 +131,7 @@ void writeReport(const std::string& cp, const Plan& plan, const Outcome& outcome
           out += "null";
         out += ", \"new\": ";
         appendLatin1(out, c.value);
+        if (unchanged) out += ", \"unchanged\": true";
         out += '}';
       }
       out += "]}";
@@ -144,7 +147,12 @@ void writeReport(const std::string& cp, const Plan& plan, const Outcome& outcome
     appendPadded(line, plan.block(b), blockWidth);
     appendPadded(line, blockResultText(outcome.result(b)), 9);
     appendPadded(line, changeCount(plan.changeCount(b)), 11);
+    std::size_t unchanged = 0;
+    if (outcome.result(b) != BlockResult::Unchanged)
+      for (const std::uint32_t row : plan.rowsOf(b)) unchanged += outcome.unchanged(plan, row);
     line += outcome.message(b);
+    if (unchanged > 0)
+      line += (outcome.message(b).empty() ? "" : "; ") + std::to_string(unchanged) + " unchanged";
     endLine(out, line);
     pieces.maybeFlush();
   }
@@ -153,6 +161,93 @@ void writeReport(const std::string& cp, const Plan& plan, const Outcome& outcome
 std::string formatReport(const std::string& cp, const Plan& plan, const Outcome& outcome,
                          bool json) {
   return collect([&](const Writer& w) { writeReport(cp, plan, outcome, json, w); });
+}
+
+void writeDump(const std::vector<records::LiveBlock>& blocks, bool json, const Writer& write) {
+  Pieces pieces(write);
+  std::string& out = pieces.text();
+  if (json) {
+    out = "[";
+    bool first = true;
+    for (const records::LiveBlock& b : blocks) {
+      for (const auto& [param, value] : b.params) {
+        out += std::exchange(first, false) ? "\n  {\"block\": " : ",\n  {\"block\": ";
+        appendLatin1(out, b.name);
+        out += ", \"parameter\": ";
+        appendLatin1(out, param);
+        out += ", \"value\": ";
+        appendLatin1(out, value);
+        out += '}';
+      }
+      pieces.maybeFlush();
+    }
+    out += first ? "]\n" : "\n]\n";
+    return;
+  }
+  out = "\xEF\xBB\xBF";
+  out += records::kConfigHeading;
+  out += "\r\n";
+  for (const records::LiveBlock& b : blocks) {
+    for (const auto& [param, value] : b.params) out += records::configRow(b.name, param, value);
+    pieces.maybeFlush();
+  }
+}
+
+std::string formatDump(const std::vector<records::LiveBlock>& blocks, bool json) {
+  return collect([&](const Writer& w) { writeDump(blocks, json, w); });
+}
+
+std::string formatDiff(const std::string& cp, const std::vector<records::ConfigDifference>& diffs,
+                       bool json) {
+  using Kind = records::ConfigDiffKind;
+  std::string out;
+  auto quoted = [](std::string_view s) { return "\"" + std::string(s) + "\""; };
+  if (json) {
+    out = "{\"cp\": ";
+    appendLatin1(out, cp);
+    out += diffs.empty() ? ", \"same\": true" : ", \"same\": false";
+    out += ", \"differences\": [";
+    for (std::size_t i = 0; i < diffs.size(); ++i) {
+      const records::ConfigDifference& d = diffs[i];
+      out += i == 0 ? "\n  {\"kind\": " : ",\n  {\"kind\": ";
+      appendLatin1(out, d.kind == Kind::ValueDiffers      ? "value"
+                        : d.kind == Kind::NoSuchParameter ? "no such parameter"
+                        : d.kind == Kind::BlockNotInCp    ? "not in the CP"
+                                                          : "not in the file");
+      out += ", \"block\": ";
+      appendLatin1(out, d.block);
+      if (d.kind == Kind::ValueDiffers || d.kind == Kind::NoSuchParameter) {
+        out += ", \"param\": ";
+        appendLatin1(out, d.param);
+        out += ", \"file\": ";
+        appendLatin1(out, d.fileValue);
+        out += ", \"live\": ";
+        if (d.kind == Kind::ValueDiffers)
+          appendLatin1(out, d.liveValue);
+        else
+          out += "null";
+      }
+      if (d.line > 0) out += ", \"line\": " + std::to_string(d.line);
+      out += '}';
+    }
+    out += diffs.empty() ? "]}\n" : "\n]}\n";
+    return out;
+  }
+  for (const records::ConfigDifference& d : diffs) {
+    switch (d.kind) {
+      case Kind::ValueDiffers:
+        out += d.block + " " + d.param + ": file " + quoted(d.fileValue) + ", live " +
+               quoted(d.liveValue) + "\n";
+        break;
+      case Kind::NoSuchParameter:
+        out += d.block + " " + d.param + ": file " + quoted(d.fileValue) +
+               ", no such parameter in the block\n";
+        break;
+      case Kind::BlockNotInCp: out += d.block + ": in the file, not in " + cp + "\n"; break;
+      case Kind::BlockNotInFile: out += d.block + ": in " + cp + ", not in the file\n"; break;
+    }
+  }
+  return out;
 }
 
 std::string formatFrames(const std::vector<std::string>& commands) {

@@ -29,6 +29,17 @@ void writeReport(const std::string& cp, const Plan& plan, const Outcome& outcome
 std::string formatReport(const std::string& cp, const Plan& plan, const Outcome& outcome,
                          bool json);
 
+// dump: the CSV file apply reads (UTF-8 with its byte order mark, a heading, values a
+// spreadsheet would run defused), so plain output is UTF-8 already, not wire text; in
+// JSON an array of {"block", "parameter", "value"} objects.
+void writeDump(const std::vector<records::LiveBlock>& blocks, bool json, const Writer& write);
+std::string formatDump(const std::vector<records::LiveBlock>& blocks, bool json);
+
+// diff: one line per difference; in JSON an object with the CP, whether they are the
+// same, and the differences.
+std::string formatDiff(const std::string& cp, const std::vector<records::ConfigDifference>& diffs,
+                       bool json);
+
 // Each command framed as it would go on the wire, one per line.
 std::string formatFrames(const std::vector<std::string>& commands);
 

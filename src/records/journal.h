@@ -36,6 +36,9 @@ inline constexpr std::string_view kWhatUpload = "upload";
 inline constexpr std::string_view kWhatCheckpoint = "checkpoint";
 inline constexpr std::string_view kWhatInitialize = "initialize";
 inline constexpr std::string_view kWhatOverrideLock = "override lock";
+// An edit that sets parameters back to the old values of earlier changes; its detail names
+// them (see journal_changes.h).
+inline constexpr std::string_view kWhatRevert = "revert";
 
 enum class Outcome { Sent, Done, Warning, Error, ConnectionLost };
 

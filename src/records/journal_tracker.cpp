@@ -277,8 +277,17 @@ void JournalTracker::commandSent(std::string_view command) {
     listsAsked_.emplace_back(trimBlanks(a));
   } else if (is("MODSTART:")) {
     // An edit that was never ended is not a request the server answers.
-    edit_ = newEvent(kWhatEdit, trimBlanks(a), {});
+    const std::string_view block = trimBlanks(a);
+    edit_ = newEvent(kWhatEdit, block, {});
     editExtra_ = 0;
+    editNote_.clear();
+    if (const auto r = std::find_if(reverts_.begin(), reverts_.end(),
+                                    [&](const auto& n) { return n.first == block; });
+        r != reverts_.end()) {
+      edit_->what = std::string(kWhatRevert);
+      editNote_ = std::move(r->second);
+      reverts_.erase(r);
+    }
   } else if (is("MODPARM:")) {
     if (!edit_) return;
     // "name = value", as the editor joins them; a bare "=" is read too.
@@ -345,10 +354,16 @@ void JournalTracker::commandSent(std::string_view command) {
   }
 }
 
+void JournalTracker::expectRevert(std::string_view block, std::string note) {
+  if (reverts_.size() >= kMaxOutstanding) reverts_.pop_front();
+  reverts_.emplace_back(std::string(block), std::move(note));
+}
+
 void JournalTracker::finishEdit(std::string_view endBlock) {
   JournalEvent e = edit_ ? std::move(*edit_) : newEvent(kWhatEdit, endBlock, {});
   edit_.reset();
   e.detail = editDetail(e.changes, editExtra_);
+  if (!editNote_.empty()) e.detail += "; " + std::exchange(editNote_, {});
   editExtra_ = 0;
   request(kEdit, std::move(e));
 }
@@ -395,6 +410,8 @@ void JournalTracker::connectionEnded() {
   }
   sessionCp_.clear();
   edit_.reset();
+  editNote_.clear();
+  reverts_.clear();
   saveBlock_.reset();
   listsAsked_.clear();
   listsGivenUp_ = 0;

@@ -56,6 +56,9 @@ class JournalTracker {
 
   // A command as it went out (without the frame).
   void commandSent(std::string_view command);
+  // The next edit of `block` sets earlier changes back: it is journaled with what "revert"
+  // and `note` (revertNote()) after its detail. Call it before the edit's commands go out.
+  void expectRevert(std::string_view block, std::string note);
   // A reply line as it came in (without its line feed).
   void lineReceived(std::string_view line);
   // The connection is gone: every request still waiting is journaled as never answered,
@@ -119,6 +122,9 @@ class JournalTracker {
   // An edit being sent: MODSTART seen, MODEND not yet.
   std::optional<JournalEvent> edit_;
   std::size_t editExtra_ = 0;  // parameters past kMaxEditParams
+  std::string editNote_;       // of a revert
+  // Reverts announced and not yet sent: block and note, oldest first.
+  std::deque<std::pair<std::string, std::string>> reverts_;
   // A source upload being sent: SPUTSTART seen, SPUTEND not yet.
   std::optional<std::string> saveBlock_;
   std::size_t saveLines_ = 0;

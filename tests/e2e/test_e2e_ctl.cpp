@@ -21,6 +21,7 @@
 #include "records/csv.h"
 #include "records/journal.h"
 #include "records/journal_tracker.h"
+#include "records/settings_file.h"
 #include "sim/plant_file.h"
 #include "sim/sim_app.h"
 #include "sim/sim_test_util.h"
@@ -42,6 +43,7 @@ struct Ran {
   int code = -1;
   QString out;
   QString err;
+  QByteArray bytes;  // standard output as written
 };
 
 // A conversation held with the simulator's engine in this process, in rounds: everything
@@ -130,9 +132,10 @@ TEST(CtlCommandLine, OptionsAreReadWhereverTheyStandAndMistakesRefused) {
   // The help keeps its shape: usage, commands, options (each one), exit codes.
   const std::string help = ctl::usageText();
   EXPECT_EQ(help.rfind("Usage: tarvoctl [OPTIONS] COMMAND [ARGS...]\n\nCommands:\n", 0), 0u);
-  for (const char* line : {"\n  --timeout SECONDS   longest wait",
-                           "\n  --ecb               blocks:", "\n                      each answer",
-                           "\n  --help, --version\n\nExit codes:"})
+  for (const char* line :
+       {"\n  --timeout SECONDS   longest wait",
+        "\n  --ecb               blocks:", "\n                      1024; 1 waits for each answer",
+        "\n  --help, --version\n\nExit codes:"})
     EXPECT_NE(help.find(line), std::string::npos) << line;
 }
 
@@ -175,8 +178,9 @@ class CtlEndToEnd : public ::testing::Test {
     EXPECT_TRUE(test::waitUntil([&] { return process.state() == QProcess::NotRunning; }, withinMs));
     if (process.state() != QProcess::NotRunning) process.kill();
     process.waitForFinished();
-    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
-            QString::fromLocal8Bit(process.readAllStandardError())};
+    const QByteArray out = process.readAllStandardOutput();
+    return {process.exitCode(), QString::fromLocal8Bit(out),
+            QString::fromLocal8Bit(process.readAllStandardError()), out};
   }
 
   // An engine on the test's plant, as the simulator started with it.
@@ -258,7 +262,10 @@ TEST_F(CtlEndToEnd, ACsvOf200ChangesIsAppliedAndTheRefusalsAreReportedAfterADryR
   EXPECT_EQ(ran.code, ctl::kExitRefused) << ran.err.toStdString();
   const QStringList lines = ran.out.split(u'\n', Qt::SkipEmptyParts);
   ASSERT_EQ(lines.size(), 52) << ran.out.toStdString();
-  EXPECT_EQ(lines.filter(QRegularExpression("^C\\d:B\\d\\d +done +4 changes$")).size(), 49);
+  // A value the block holds already is left out (PERIOD is 1 in C1:B01, C2:B04 and C3:B07).
+  EXPECT_EQ(lines.filter(QRegularExpression("^C\\d:B\\d\\d +done +4 changes$")).size(), 46);
+  EXPECT_EQ(lines.filter(QRegularExpression("^C\\d:B\\d\\d +done +4 changes +1 unchanged$")).size(),
+            3);
   // The simulator's reasons reach the report.
   EXPECT_TRUE(lines.contains("C9:NOPE  error      1 change     C9:NOPE not found in CPT01"))
       << ran.out.toStdString();
@@ -286,7 +293,8 @@ TEST_F(CtlEndToEnd, ACsvOf200ChangesIsAppliedAndTheRefusalsAreReportedAfterADryR
                           [](const auto& e) { return e.result == records::Outcome::Done; }),
             49);
   EXPECT_EQ(events[0].cp + " " + events[0].what + " " + events[0].block, "CPT01 edit C1:B01");
-  EXPECT_EQ(events[0].changes[1], (records::ParamChange{"PERIOD", "1", "1"}));
+  EXPECT_EQ(events[0].changes.size(), 3u);  // PERIOD was 1 already: not sent
+  EXPECT_EQ(events[0].changes[1], (records::ParamChange{"PHASE", "0", "1"}));
 }
 
 TEST_F(CtlEndToEnd, ExitCodesTellUsageLockAndConnectionApart) {
@@ -378,6 +386,8 @@ TEST_F(CtlEndToEnd, EachCommandWaitsOnlyForTheAnswersItNeeds) {
   // A change waits for its block's list; a lock taken over costs its own round trip.
   EXPECT_EQ(roundTrips(ctl::Command::Set, "C1:B01"), 2);
   EXPECT_EQ(roundTrips(ctl::Command::Set, "D1:B01", true, "CPT02"), 3);
+  // A dump waits for its block list, then every parameter list and the close go out.
+  EXPECT_EQ(roundTrips(ctl::Command::Dump), 2);
 }
 
 TEST_F(CtlEndToEnd, AConnectionLostMidPipelineLeavesEveryUnansweredBlockNotDone) {
@@ -518,4 +528,175 @@ TEST_F(CtlEndToEnd, ACsvFileIsReadAsAStreamWithinItsBoundsAndInOneEncoding) {
   EXPECT_EQ(endless.code, ctl::kExitUsage);
   EXPECT_EQ(endless.err, "tarvoctl: /dev/stdin: line 1000001: more than 1000000 rows\n");
 #endif
+}
+
+// ---- dump, diff and revert -------------------------------------------------------------
+
+TEST_F(CtlEndToEnd, ADumpAppliedSendsNothingAndDiffShowsExactlyWhatChangedUntilItIsApplied) {
+  const Ran dump = ctl({"dump", "CPT01"});
+  ASSERT_EQ(dump.code, ctl::kExitOk) << dump.err.toStdString();
+  const QString file = writeFile("approved.csv", dump.bytes.toStdString());
+  EXPECT_TRUE(
+      dump.bytes.startsWith("\xEF\xBB\xBF"
+                            "block,parameter,value\r\nC1,NAME,C1\r\n"))
+      << dump.bytes.left(200).toStdString();
+  // Every compound and block, in plant order, each with its whole parameter list.
+  EXPECT_EQ(dump.out.count(",NAME,"), kCompounds * (kBlocksEach + 1) + 1);
+  EXPECT_LT(dump.out.indexOf("C1:BAD,NAME"), dump.out.indexOf("C2,NAME"));
+
+  const Ran same = ctl({"apply", "CPT01", file});
+  EXPECT_EQ(same.code, ctl::kExitOk) << same.err.toStdString();
+  EXPECT_EQ(same.out.count(QRegularExpression(" unchanged +\\d+ changes\\n")),
+            kCompounds * (kBlocksEach + 1) + 1);
+  EXPECT_TRUE(journal().empty());  // nothing was sent, so nothing journaled
+  EXPECT_EQ(ctl({"diff", "CPT01", file}).code, ctl::kExitOk);
+
+  // Three parameters changed by another hand, in two blocks.
+  ASSERT_EQ(ctl({"set", "CPT01", "C2:B05", "PHASE=7", "DESCRP==moved, \"by hand\""}).code, 0);
+  ASSERT_EQ(ctl({"set", "CPT01", "C4:B01", "LOOPID=L9"}).code, 0);
+  const Ran differs = ctl({"diff", "CPT01", file});
+  EXPECT_EQ(differs.code, ctl::kExitRefused);
+  EXPECT_EQ(differs.out.toStdString(),
+            "C2:B05 DESCRP: file \"\", live \"=moved, \"by hand\"\"\n"
+            "C2:B05 PHASE: file \"0\", live \"7\"\n"
+            "C4:B01 LOOPID: file \"\", live \"L9\"\n");
+  const Ran json = ctl({"--json", "diff", "CPT01", file});
+  EXPECT_TRUE(json.out.contains("\"same\": false") &&
+              json.out.contains("{\"kind\": \"value\", \"block\": \"C4:B01\", \"param\": "
+                                "\"LOOPID\", \"file\": \"\", \"live\": \"L9\", \"line\": "))
+      << json.out.toStdString();
+
+  // The dump puts them back: only the two blocks get a transaction.
+  const Ran back = ctl({"apply", "CPT01", file});
+  EXPECT_EQ(back.code, ctl::kExitOk) << back.err.toStdString();
+  EXPECT_EQ(back.out.count(QRegularExpression(" done ")), 2) << back.out.toStdString();
+  EXPECT_EQ(value("C2:B05", "PHASE") + value("C4:B01", "LOOPID"), "0");
+  const Ran none = ctl({"diff", "CPT01", file});
+  EXPECT_EQ(none.code, ctl::kExitOk);
+  EXPECT_EQ(none.out, "");
+}
+
+TEST_F(CtlEndToEnd, DiffReadsTheCompoundsItsFileCoversAndNamesMissingBlocks) {
+  const Ran c2 = ctl({"--json", "dump", "CPT01", "c2"});
+  ASSERT_EQ(c2.code, ctl::kExitOk);
+  EXPECT_FALSE(c2.out.contains("\"C1:B01\""));
+  EXPECT_TRUE(
+      c2.out.contains("{\"block\": \"C2:B10\", \"parameter\": \"NAME\", \"value\": \"B10\"}"))
+      << c2.out.left(300).toStdString();
+  const Ran nope = ctl({"dump", "CPT01", "C2", "NOPE"});
+  EXPECT_EQ(nope.code, ctl::kExitRefused);
+  EXPECT_TRUE(nope.err.contains("compound NOPE not found in CPT01"));
+  EXPECT_EQ(ctl({"dump", "CPT01", "C2:B01"}).code, ctl::kExitUsage);
+
+  // One block of C2 and one the CP lacks: the other blocks of C2 are missing from the
+  // file, those of C1 are not (the file does not cover C1).
+  const QString file = writeFile("part.csv", "C2:B01,PHASE,0\nC2:GONE,PHASE,1\nC9:X,A,1\n");
+  const Ran part = ctl({"diff", "CPT01", file});
+  EXPECT_EQ(part.code, ctl::kExitRefused);
+  const QStringList lines = part.out.split(u'\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 12) << part.out.toStdString();
+  EXPECT_EQ(lines[0], "C2: in CPT01, not in the file");
+  EXPECT_EQ(lines[1], "C2:B02: in CPT01, not in the file");
+  EXPECT_EQ(lines[10], "C2:GONE: in the file, not in CPT01");
+  EXPECT_EQ(lines[11], "C9:X: in the file, not in CPT01");
+  const QString bad = writeFile("bad.csv", "C2:B01,PHASE\n");
+  const Ran malformed = ctl({"diff", "CPT01", bad});
+  EXPECT_EQ(malformed.code, ctl::kExitUsage);
+  EXPECT_TRUE(malformed.err.contains("line 1: expected 3 fields")) << malformed.err.toStdString();
+}
+
+TEST_F(CtlEndToEnd, ARevertSetsBackRefusesWhatChangedSinceAndIsItselfJournaledAndReverted) {
+  const auto timeOf = [&](std::size_t n) {  // of the n-th change's request
+    std::vector<records::JournalEvent> sent;
+    for (const auto& e : journal())
+      if (e.result == records::Outcome::Sent) sent.push_back(e);
+    return sent.size() > n ? QString::fromStdString(records::isoUtc(sent[n].timeMs)) : QString();
+  };
+  ASSERT_EQ(ctl({"set", "CPT01", "C1:B01", "PHASE=7", "LOOPID=first"}).code, 0);  // change 0
+  ASSERT_EQ(ctl({"set", "CPT01", "C1:B02", "PHASE=5"}).code, 0);                  // change 1
+  ASSERT_EQ(ctl({"set", "CPT01", "C1:B02", "PHASE=6"}).code, 0);                  // change 2
+
+  const Ran reverted = ctl({"revert", timeOf(0)});
+  EXPECT_EQ(reverted.code, ctl::kExitOk) << reverted.err.toStdString();
+  EXPECT_EQ(reverted.out, timeOf(0) + "  C1:B01  reverted\n");
+  EXPECT_EQ(value("C1:B01", "PHASE") + "|" + value("C1:B01", "LOOPID"), "0|");
+  auto events = journal();
+  ASSERT_EQ(events.size(), 8u);
+  EXPECT_EQ(events[6].what, "revert");
+  EXPECT_EQ(events[6].detail,
+            "PHASE \"7\" -> \"0\", LOOPID \"first\" -> \"\"; reverts " + timeOf(0).toStdString());
+  EXPECT_EQ(events[7].result, records::Outcome::Done);
+
+  // The revert reverted: the change is back.
+  const Ran again = ctl({"revert", timeOf(3)});
+  EXPECT_EQ(again.code, ctl::kExitOk) << again.out.toStdString() << again.err.toStdString();
+  EXPECT_EQ(value("C1:B01", "PHASE") + "|" + value("C1:B01", "LOOPID"), "7|first");
+
+  // Changed again since: refused, the newer value named, nothing sent.
+  const Ran refused = ctl({"revert", timeOf(1)});
+  EXPECT_EQ(refused.code, ctl::kExitRefused);
+  EXPECT_TRUE(refused.out.contains(
+      "C1:B02  refused    PHASE is now \"6\", not the \"5\" this change set: it was changed again "
+      "since (revert that change first)"))
+      << refused.out.toStdString();
+  EXPECT_EQ(value("C1:B02", "PHASE"), "6");
+  EXPECT_EQ(journal().size(), 10u);
+  // Named with the newer change, it goes back past both, in one transaction.
+  const Ran both = ctl({"revert", timeOf(2), timeOf(1)});
+  EXPECT_EQ(both.code, ctl::kExitOk) << both.out.toStdString();
+  EXPECT_EQ(value("C1:B02", "PHASE"), "0");
+  EXPECT_EQ(journal().size(), 12u);
+
+  // An old value the journal does not know, and a time that names nothing.
+  records::JournalEvent unknown = journal()[0];
+  unknown.timeMs += 1;
+  unknown.block = "C1:B03";
+  unknown.changes = {{"PHASE", std::nullopt, "0"}};
+  {
+    QFile f(QDir(journalDir())
+                .filePath(QString::fromStdString(records::journalFileName(unknown.timeMs))));
+    ASSERT_TRUE(f.open(QIODevice::Append));
+    for (const auto result : {records::Outcome::Sent, records::Outcome::Done}) {
+      unknown.result = result;
+      f.write(QByteArray::fromStdString(records::formatJournalLine(unknown) + "\n"));
+    }
+  }
+  const QString at = QString::fromStdString(records::isoUtc(unknown.timeMs));
+  const Ran noOld = ctl({"--json", "revert", at});
+  EXPECT_EQ(noOld.code, ctl::kExitRefused);
+  EXPECT_TRUE(
+      noOld.out.contains("\"block\": \"C1:B03\", \"result\": \"refused\", \"message\": "
+                         "\"the old value of PHASE is unknown (?)\""))
+      << noOld.out.toStdString();
+  const Ran nothing = ctl({"revert", "2020-01-01T00:00:00.000Z"});
+  EXPECT_EQ(nothing.code, ctl::kExitUsage);
+  EXPECT_TRUE(nothing.err.contains("no change at 2020-01-01T00:00:00.000Z in the journal"));
+  EXPECT_EQ(ctl({"revert", "yesterday"}).code, ctl::kExitUsage);
+}
+
+TEST_F(CtlEndToEnd, AnInstalledTarvoctlReadsTheSettingsFileTheClientUses) {
+  // Installed: beside a desktop entry, so the settings live in the user's configuration
+  // folder, never beside the program, for the client and for tarvoctl alike.
+  const QString root = dir.filePath(QStringLiteral("usr"));
+  ASSERT_TRUE(QDir().mkpath(root + "/bin") && QDir().mkpath(root + "/share/applications"));
+  const QString program = root + "/bin/tarvoctl";
+  ASSERT_TRUE(QFile::copy(QStringLiteral(TARVO_CTL_EXE), program));
+  QFile(root + "/share/applications/tarvolink.desktop").open(QIODevice::WriteOnly);
+  records::SettingsFile settings;
+  settings.entries[0] = {"127.0.0.1", std::to_string(sim.port())};
+  const QString config = dir.filePath(QStringLiteral("config"));
+  ASSERT_TRUE(QDir().mkpath(config + "/Tarvolink"));
+  QFile file(config + "/Tarvolink/TarvoIp.txt");
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(QByteArray::fromStdString(records::formatSettings(settings)));
+  file.close();
+
+  QProcess process;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+  process.setProcessEnvironment(env);
+  process.start(program, {QStringLiteral("--timeout"), QStringLiteral("5"), QStringLiteral("cps")});
+  const Ran ran = ended(process);
+  EXPECT_EQ(ran.code, ctl::kExitOk) << ran.err.toStdString();
+  EXPECT_TRUE(ran.out.startsWith("CPT01")) << ran.out.toStdString();
 }

@@ -42,7 +42,7 @@ commands=$("$tarvoctl" --help | sed -n '/^Commands:/,/^$/p' | sed '1d;/^$/d' | a
 for command in $commands; do
   grep -qE "^\*$command\*" "$src/data/man/tarvoctl.1.scd" ||
     fail "tarvoctl.1.scd has no entry for the command $command"
-  grep -qE "^ +\"$command( [a-z=.]+)*\"" "$src/data/completion/tarvoctl" ||
+  grep -qE "^ +\"$command( [a-z=.-]+)*\"" "$src/data/completion/tarvoctl" ||
     fail "the completion of tarvoctl does not offer the command $command"
 done
 echo "tarvoctl: $(echo $commands | wc -w) commands checked"

@@ -8,6 +8,8 @@
 #include "ctl/ctl_args.h"
 #include "ctl/ctl_output.h"
 #include "ctl/ctl_plan.h"
+#include "ctl/ctl_revert.h"
+#include "records/journal.h"
 #include "support/BlockLines.h"
 
 using namespace tarvo::ctl;
@@ -321,4 +323,153 @@ TEST_F(CtlConversation, ADryRunShowsWhatASuccessfulRunSends) {
   EXPECT_EQ(Conversation::plannedCommands(applyJob(3)), sent);
   EXPECT_EQ(formatFrames({"CLOSEICC", "GETCPS"}), "MSG:0008CLOSEICC\nMSG:0006GETCPS\n");
   EXPECT_EQ(formatTable({"a", "b"}, {{"x", "1"}, {"long", "2"}}, false), "x     1\nlong  2\n");
+}
+
+// ---- dump, diff, revert ----------------------------------------------------------------
+
+TEST(CtlArgs, DumpDiffAndRevertTakeCompoundsAFileAndJournalTimes) {
+  const auto words = [](const Strings& w) { return commandFromWords(Options{}, w); };
+  const ParsedArgs dump = words({"dump", "cp6001", "boiler", "feedwt"});
+  ASSERT_TRUE(dump.options) << dump.error;
+  EXPECT_EQ(dump.options->compounds, (Strings{"BOILER", "FEEDWT"}));
+  EXPECT_EQ(words({"dump", "CP6001"}).options->compounds, Strings{});
+  EXPECT_EQ(words({"diff", "CP6001", "approved \xC3\xA4.csv"}).options->csvPath,
+            "approved \xC3\xA4.csv");
+  const ParsedArgs revert =
+      words({"revert", "2026-12-06T15:09:22.381Z", "2026-12-06T15:09:23.000Z"});
+  ASSERT_TRUE(revert.options) << revert.error;
+  EXPECT_EQ(revert.options->eventTimes.size(), 2u);
+  EXPECT_EQ(revert.options->eventTimes[1] - revert.options->eventTimes[0], 619);
+
+  const std::pair<Strings, const char*> bad[] = {
+      {{"dump"}, "usage: tarvoctl [OPTIONS] dump CP [CMP...]"},
+      {{"dump", "CP6001", "BOILER:LC101"}, "BOILER:LC101 is a block; dump takes compounds"},
+      {{"diff", "CP6001"}, "usage: tarvoctl [OPTIONS] diff CP FILE.csv"},
+      {{"revert"}, "usage: tarvoctl [OPTIONS] revert EVENT-TIME..."},
+      {{"revert", "2026-12-06 15:09"}, "is not the time of a journal event"},
+  };
+  for (const auto& [args, error] : bad) {
+    const ParsedArgs p = words(args);
+    EXPECT_TRUE(!p.options && p.error.find(error) != std::string::npos) << error << ": " << p.error;
+  }
+}
+
+TEST_F(CtlConversation, ApplyLeavesOutWhatTheBlockHoldsAlready) {
+  Conversation c(applyJob());
+  c.start();
+  feed(c, {"DNOPENCPCP6001"});
+  // A:X holds P 1 already: only Q goes out.
+  EXPECT_EQ(feed(c, {"CLRPRMLST", "PRMLST P     1", "PRMLST Q     old", "DNPRMLST"}),
+            (Strings{"MODSTART:A:X", "MODPARM:Q = ", "MODEND:A:X", "MODDONE:A:X"}));
+  feed(c, {"ERRPRMLSTA:NOPE not found in CP6001"});
+  // A:Y holds everything already: no transaction at all, and the close follows.
+  EXPECT_EQ(feed(c, {"CLRPRMLST", "PRMLST P     bad", "DNPRMLST"}), Strings{"CLOSEICC"});
+  feed(c, {"DNPRMMOD", "CLOSEICC CP6001"});
+  EXPECT_EQ(report(c),
+            "A:X     done       2 changes    1 unchanged\n"
+            "A:NOPE  error      1 change     A:NOPE not found in CP6001\n"
+            "A:Y     unchanged  1 change\n");
+  EXPECT_TRUE(nlohmann::json::parse(report(c, true))["blocks"][0]["changes"][0]["unchanged"]);
+
+  // set sends what it is told, the same value too.
+  Job job;
+  job.command = Command::Set;
+  job.cp = "CP6001";
+  job.plan.add("A:X", "P", "1");
+  Conversation set(std::move(job));
+  set.start();
+  EXPECT_EQ(feed(set, {"DNOPENCPCP6001", "CLRPRMLST", "PRMLST P     1", "DNPRMLST"}).at(1),
+            "MODPARM:P = 1");
+}
+
+TEST_F(CtlConversation, ADumpReadsEveryBlockListedWithinTheWindowAndClosesBehindTheLastList) {
+  Job job;
+  job.command = Command::Dump;
+  job.cp = "CP6001";
+  job.localHost = "ws01";
+  job.window = 2;
+  job.compounds = {"A", "NONE"};
+  Conversation c(std::move(job));
+  EXPECT_EQ(c.start(), (Strings{"OPENCP:CP6001 ALL ws01", "GETBLKS 0 CP6001"}));
+  EXPECT_EQ(feed(c, {"DNOPENCPCP6001", "CLRBLKLST", tarvo::test::cmpLine(1, "A"),
+                     tarvo::test::blkLine(2, "X", "PID"), tarvo::test::blkLine(3, "Y", "AIN"),
+                     tarvo::test::cmpLine(4, "B"), tarvo::test::blkLine(5, "Z", "PID"),
+                     tarvo::test::endLine(6), "DNBLKLST"}),
+            (Strings{"GETPARMS:A", "GETPARMS:A:X"}));
+  EXPECT_EQ(feed(c, {"CLRPRMLST", "PRMLST NAME  A", "PRMLST DESCRP =1+2", "DNPRMLST"}),
+            (Strings{"GETPARMS:A:Y", "CLOSEICC"}));
+  // A block gone since the list was read is said, and the rest is read on.
+  feed(c, {"ERRPRMLSTA:X not found in CP6001", "CLRPRMLST", "PRMLST HI    -5", "DNPRMLST",
+           "CLOSEICC CP6001"});
+  EXPECT_EQ(ending(c), "exit 1: ");
+  EXPECT_EQ(c.readProblems(),
+            (Strings{"compound NONE not found in CP6001",
+                     "the parameters of A:X could not be read: A:X not found in CP6001"}));
+  EXPECT_EQ(formatDump(c.blocksRead(), false),
+            "\xEF\xBB\xBF"
+            "block,parameter,value\r\nA,NAME,A\r\nA,DESCRP,'=1+2\r\nA:Y,HI,-5\r\n");
+  EXPECT_EQ(formatDump(c.blocksRead(), true),
+            "[\n  {\"block\": \"A\", \"parameter\": \"NAME\", \"value\": \"A\"},\n"
+            "  {\"block\": \"A\", \"parameter\": \"DESCRP\", \"value\": \"=1+2\"},\n"
+            "  {\"block\": \"A:Y\", \"parameter\": \"HI\", \"value\": \"-5\"}\n]\n");
+  EXPECT_EQ(formatDiff("CP6001", {}, true),
+            "{\"cp\": \"CP6001\", \"same\": true, \"differences\": []}\n");
+}
+
+namespace {
+
+tarvo::records::JournalEvent event(std::int64_t t, const std::string& block, std::string param,
+                                   std::optional<std::string> old, std::string now,
+                                   tarvo::records::Outcome result) {
+  tarvo::records::JournalEvent e;
+  e.timeMs = t;
+  e.cp = "CP6001";
+  e.block = block;
+  e.what = "edit";
+  e.changes = {{std::move(param), std::move(old), std::move(now)}};
+  e.result = result;
+  return e;
+}
+
+}  // namespace
+
+TEST_F(CtlConversation, ARevertReadsItsBlocksAndSendsWhatThePlannerDecidesOnTheirValues) {
+  using tarvo::records::Outcome;
+  constexpr std::int64_t t = 1796292902123;  // 2026-12-03T10:15:02.123Z
+  RevertRun run({event(t, "A:X", "P", "1", "2", Outcome::Sent),
+                 event(t + 7, "A:X", "P", "1", "2", Outcome::Done),
+                 event(t + 10, "A:Y", "Q", "a", "b", Outcome::Sent),
+                 event(t + 11, "A:Y", "Q", "a", "b", Outcome::Done),
+                 event(t + 20, "A:Z", "R", std::nullopt, "c", Outcome::Sent),
+                 event(t + 21, "A:Z", "R", std::nullopt, "c", Outcome::Done)},
+                {t + 7, t + 10, t + 20, t + 99});  // A:X by its answer's time
+  EXPECT_EQ(run.errors(), Strings{"no change at 2026-12-03T10:15:02.222Z in the journal"});
+  EXPECT_EQ(run.cp(), "CP6001");
+
+  Job job;
+  job.command = Command::Revert;
+  job.cp = run.cp();
+  job.localHost = "ws01";
+  job.plan = run.plan();
+  job.decide = [&](std::size_t b, const tarvo::records::LiveBlock& live) {
+    return run.decide(b, live);
+  };
+  Conversation c(std::move(job));
+  // A:Z's old value is unknown: it is not even read.
+  EXPECT_EQ(c.start(), (Strings{"OPENCP:CP6001 ALL ws01", "GETPARMS:A:Y", "GETPARMS:A:X"}));
+  // Q was changed again since: nothing is sent for A:Y.
+  EXPECT_EQ(feed(c, {"DNOPENCPCP6001", "CLRPRMLST", "PRMLST Q     z", "DNPRMLST"}), Strings{});
+  EXPECT_EQ(feed(c, {"CLRPRMLST", "PRMLST P     2", "DNPRMLST"}),
+            (Strings{"MODSTART:A:X", "MODPARM:P = 1", "MODEND:A:X", "MODDONE:A:X", "CLOSEICC"}));
+  feed(c, {"DNPRMMOD", "CLOSEICC CP6001"});
+  const auto lines = run.report(c.plan(), c.outcome());
+  EXPECT_EQ(formatRevertReport("CP6001", lines, false),
+            "2026-12-03T10:15:02.123Z  A:X  reverted\n"
+            "2026-12-03T10:15:02.133Z  A:Y  refused    Q is now \"z\", not the \"b\" this change "
+            "set: it was changed again since (revert that change first)\n"
+            "2026-12-03T10:15:02.143Z  A:Z  refused    the old value of R is unknown (?)\n");
+  EXPECT_EQ(RevertRun::exitCode(lines), kExitRefused);
+  EXPECT_EQ(
+      nlohmann::json::parse(formatRevertReport("CP6001", lines, true))["changes"][0]["result"],
+      "reverted");
 }
