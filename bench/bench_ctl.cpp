@@ -30,6 +30,7 @@
 #include <string>
 
 #include "bench_main.h"
+#include "rig_process.h"
 #include "sim/plant.h"
 #include "sim_process.h"
 
@@ -65,34 +66,9 @@ sim::Plant plant() {
   return p;
 }
 
-// The rig in front of the simulator, as a program: its first line says where it listens.
-class RigProcess {
- public:
-  ~RigProcess() {
-    process_.kill();
-    process_.waitForFinished(3000);
-  }
-  bool start(quint16 serverPort, int delayMs) {
-    process_.start(QStringLiteral(TARVO_LATENCY_RIG),
-                   {QStringLiteral("--delay-ms"), QString::number(delayMs),
-                    QStringLiteral("--server"), QStringLiteral("127.0.0.1:%1").arg(serverPort)});
-    QByteArray first;
-    while (!first.contains('\n') && process_.waitForReadyRead(10000)) first += process_.readAll();
-    // "latency-rig listening on 127.0.0.1:PORT, ..."
-    const qsizetype colon = first.indexOf(':');
-    port_ = colon < 0 ? 0 : first.mid(colon + 1, first.indexOf(',') - colon - 1).toUShort();
-    return port_ != 0;
-  }
-  quint16 port() const { return port_; }
-
- private:
-  QProcess process_;
-  quint16 port_ = 0;
-};
-
 struct Setup {
   bench::SimProcess sim;
-  std::map<int, std::unique_ptr<RigProcess>> rigs;
+  std::map<int, std::unique_ptr<bench::RigProcess>> rigs;
   QTemporaryDir dir;
   int applies = 0;  // files written for apply, so that each one's values are new
 };
@@ -115,8 +91,8 @@ quint16 portFor(Setup& s, int delayMs) {
   if (delayMs == 0) return s.sim.port();
   auto& rig = s.rigs[delayMs];
   if (!rig) {
-    rig = std::make_unique<RigProcess>();
-    if (!rig->start(s.sim.port(), delayMs)) return 0;
+    rig = std::make_unique<bench::RigProcess>();
+    if (!rig->start(QStringLiteral(TARVO_LATENCY_RIG), s.sim.port(), delayMs)) return 0;
   }
   return rig->port();
 }

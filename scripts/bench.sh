@@ -14,7 +14,7 @@ export QT_QPA_PLATFORM=offscreen
 programs=("$@")
 [ ${#programs[@]} -gt 0 ] ||
   programs=(bench_core bench_tree bench_tree_memory bench_listing bench_params bench_filter bench_editor
-            bench_e2e bench_sim bench_ctl)
+            bench_e2e bench_sim bench_ctl bench_round_trips)
 for program in "${programs[@]}"; do
   echo "== $program    $(uptime)"
   if [ "$program" = bench_tree_memory ]; then

@@ -74,10 +74,14 @@ QString TreeController::selectedKey() const {
 TreeController::~TreeController() = default;
 
 void TreeController::requestList() {
+  requestList(form_.sessionCp());
+}
+
+void TreeController::requestList(const QString& cp) {
   sender_.sendRawData((form_.isCommandChecked(Form1::Command::ShowEcbs)
                            ? QStringLiteral("GETBLKS 1 ")
                            : QStringLiteral("GETBLKS 0 ")) +
-                      form_.sessionCp());
+                      cp);
 }
 
 void TreeController::refresh() {
@@ -123,6 +127,10 @@ void TreeController::clear() {
 }
 
 void TreeController::onClrBlkLst() {
+  if (passOver_ > 0) {
+    passingOver_ = true;
+    return;
+  }
   form_.updStatBar(QStringLiteral("Getting Cmp:Blk Names"), 3);
   // A list of many thousand lines may arrive in one burst: it is built out of the view and
   // shown whole when it is complete, which also keeps the view from doing its bookkeeping
@@ -132,6 +140,7 @@ void TreeController::onClrBlkLst() {
 }
 
 void TreeController::onBlkLst(std::string_view line) {
+  if (passingOver_) return;
   const BuildStep& step = builder_.feed(line);
   if (step.progress)
     form_.updStatBar(
@@ -140,6 +149,11 @@ void TreeController::onBlkLst(std::string_view line) {
 }
 
 void TreeController::onDnBlkLst() {
+  if (passingOver_) {
+    passingOver_ = false;
+    --passOver_;
+    return;
+  }
   tree_.finishList();
   form_.updStatBar(QString(), 3);
   // Nothing is selected yet in the new tree. Edit Seq and View PLB keep their state.
@@ -154,6 +168,10 @@ void TreeController::onDnBlkLst() {
 }
 
 void TreeController::onErrBlkLst(std::string_view line) {
+  if (passOver_ > 0 && !passingOver_) {
+    --passOver_;
+    return;
+  }
   prompter_.inform(Prompter::Icon::Exclamation, QStringLiteral("Can not list blocks"),
                    QStringLiteral("ERROR: ") + link::fromWire(fromCol(line, 10)));
 }

@@ -28,10 +28,19 @@ class TreeController : public QObject {
   TreeController(Form1& form, link::CommandSender& sender, Prompter& prompter);
   ~TreeController() override;
 
-  // Asks for the session CP's block list ("GETBLKS 1 " or "GETBLKS 0 " + CP).
   void bindReplies(link::ReplyRouter& router);
 
+  // Asks for the session CP's block list ("GETBLKS 1 " or "GETBLKS 0 " + CP), or for the
+  // list of `cp`, a session on which is being opened.
   void requestList();
+  void requestList(const QString& cp);
+  // The answer to the next block list request, whatever it is, is for nobody: the session
+  // it was asked ahead for did not open. Once per such request; forgotten with the link.
+  void passOverNextList() { ++passOver_; }
+  void forgetPassOvers() {
+    passOver_ = 0;
+    passingOver_ = false;
+  }
   void refresh();  // "Refresh" and "Show ECB/Station Blocks": hide the tree's frame, ask again
   void clear();    // removes every node
   // Removes the node with `key` and its children; false when there is none. When the
@@ -106,6 +115,8 @@ class TreeController : public QObject {
   QString selNodeKey_;
   bool copySourceKnown_ = false;
   bool moveSourcePending_ = false;
+  int passOver_ = 0;          // answers still to pass over
+  bool passingOver_ = false;  // in the middle of one of them
 
   // The current node when the last mouse press began: a click on a node that was already
   // current changes nothing in the view, so the click itself must run the handling.

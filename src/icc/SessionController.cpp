@@ -29,6 +29,11 @@ SessionController::SessionController(Form1& form, browser::TreeController& tree,
           [this, cps](int index) { rowChosen(cps->itemText(index), false); });
   connect(compounds, &QComboBox::activated, this,
           [this, compounds](int index) { rowChosen(compounds->itemText(index), true); });
+  // No answer to what was sent on a connection comes on the next one.
+  connect(&connection, &link::Connection::linkLost, this, [this] {
+    listsAhead_ = 0;
+    tree_.forgetPassOvers();
+  });
 }
 
 void SessionController::bindReplies(link::ReplyRouter& router) {
@@ -50,7 +55,21 @@ void SessionController::rowChosen(const QString& row, bool fromCompoundList) {
                QStringLiteral("The request to open a session on ") + link::fromWire(cp)))
     return;
   connection_.sendRawData(openCpCommand(cp, link::toWire(connection_.localHostName())));
+  // The block list is asked for right behind the open, not once it has been answered:
+  // the server takes a connection's commands in order, so the list is of the session just
+  // opened, and the tree is shown one round trip sooner.
+  if (connection_.isConnected()) {
+    tree_.requestList(link::fromWire(cp));
+    ++listsAhead_;
+  }
   form_.updStatBar(QStringLiteral("Opening ICC session to ") + link::fromWire(cp), 3);
+}
+
+bool SessionController::listAskedAhead(bool wanted) {
+  if (listsAhead_ == 0) return false;
+  --listsAhead_;
+  if (!wanted) tree_.passOverNextList();
+  return true;
 }
 
 void SessionController::onTryOpenCp(std::string_view line) {
@@ -60,13 +79,14 @@ void SessionController::onTryOpenCp(std::string_view line) {
 void SessionController::onDnOpenCp(std::string_view line) {
   form_.updStatBar(link::fromWire(fromCol(line, 9)), 2);
   form_.hideLists(true);
-  tree_.requestList();
+  if (!listAskedAhead(true)) tree_.requestList();
   form_.setCommandVisible(Command::New, false);
   form_.setCommandVisible(Command::Close, true);
   form_.setCommandEnabled(Command::CrossReference, false);
 }
 
 void SessionController::onErrOpenCp(std::string_view line) {
+  listAskedAhead(false);
   form_.updStatBar(QStringLiteral("None"), 2);
   prompter_.inform(Prompter::Icon::Exclamation, QStringLiteral("CP Open Error"),
                    QStringLiteral("Can not open CP [") + link::fromWire(fromCol(line, 10)) +
@@ -75,6 +95,7 @@ void SessionController::onErrOpenCp(std::string_view line) {
 }
 
 void SessionController::onLockOpenCp(std::string_view line) {
+  listAskedAhead(false);
   form_.updStatBar(QStringLiteral("None"), 2);
   const QString lock = link::fromWire(fromCol(line, 12));
   const auto answer = prompter_.message(
@@ -82,6 +103,7 @@ void SessionController::onLockOpenCp(std::string_view line) {
       QStringLiteral("[") + lock.left(6) + QStringLiteral("] is locked, Override?"),
       QMessageBox::Yes | QMessageBox::No);
   if (answer == QMessageBox::Yes) {
+    // The block list of a CP taken over is asked for once its "DNOPENCP" has come.
     connection_.sendRawData(QStringLiteral("OVERRIDECP:") + lock);
     form_.updStatBar(QStringLiteral("Overriding: ") + lock, 3);
   } else {
@@ -90,6 +112,7 @@ void SessionController::onLockOpenCp(std::string_view line) {
 }
 
 void SessionController::onCheckpoint(std::string_view line) {
+  listAskedAhead(false);
   form_.updStatBar(QStringLiteral("None"), 2);
   prompter_.inform(Prompter::Icon::Exclamation, QStringLiteral("CP Checkpoint"),
                    QStringLiteral("[") + link::fromWire(fromCol(line, 12)) +

@@ -40,11 +40,17 @@ class SessionController : public QObject {
   void onCheckpoint(std::string_view line);
   void onCloseIcc(std::string_view line);
   void showUnconnectedMenus();
+  // An open's answer has come: its block list request, sent with it, is wanted (true) or
+  // is to be passed over. False when no request went out with it.
+  bool listAskedAhead(bool wanted);
 
   browser::Form1& form_;
   browser::TreeController& tree_;
   link::Connection& connection_;
   Prompter& prompter_;
+  // Opens ("OPENCP:") sent with their block list request behind them whose
+  // answer has not come yet. The server answers in order: each answer is for the oldest.
+  int listsAhead_ = 0;
 };
 
 }  // namespace icc

@@ -21,7 +21,13 @@ constexpr qint64 kReadAheadBytes = 1024 * 1024;
 Connection::Connection(QObject* parent) : QObject(parent), socket_(new QTcpSocket(this)) {
   socket_->setObjectName(QStringLiteral("Winsock1"));
   socket_->setReadBufferSize(kReadAheadBytes);
-  connect(socket_, &QTcpSocket::connected, this, &Connection::connected);
+  connect(socket_, &QTcpSocket::connected, this, [this] {
+    // Commands leave as soon as they are written: one that follows another (the tail of a
+    // long upload, a command sent while the last is still on its way) must not wait for
+    // the server to acknowledge the one before, a round trip on a long link.
+    socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    emit connected();
+  });
   connect(socket_, &QTcpSocket::readyRead, this, &Connection::onReadyRead);
   connect(socket_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
     if (error == QAbstractSocket::RemoteHostClosedError) {

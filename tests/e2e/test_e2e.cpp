@@ -40,6 +40,30 @@ TEST_F(EndToEnd, ListsSessionUtilitiesAndALockTakenOverWorkAgainstTheSimulator) 
   ASSERT_TRUE(waitUntil([&] { return c->form().panelText(2) == "CP: CP6001"; }));
   // The former holder is sent back to the lists by the simulator's "taken over" message.
   ASSERT_TRUE(waitUntil([&] { return first->form().panelText(2) == "CP: None"; }));
+  // The list asked for with the refused open is passed over; the one after the takeover
+  // is shown.
+  ASSERT_TRUE(waitUntil([&] { return control<QGroupBox>(*c, "CBFRM")->isVisible(); }));
+  EXPECT_EQ(p.boxes(), "CP Locked|[CP6001] is locked, Override?");
+}
+
+TEST_F(EndToEnd, ALockDeclinedAndACheckpointRunningSayOnlySoAndTheNextOpenShowsItsTree) {
+  auto c = newClient(prompter);
+  // Each ends with the simulator closing the attempt and the client asking for the lists.
+  auto backAtTheLists = [&] {
+    return waitUntil([&] { return c->form().panelText(3).startsWith("Closed session"); }) &&
+           waitUntil([&] { return c->form().panelText(3).isEmpty(); });
+  };
+  prompter.answer(QMessageBox::No);
+  openCp(*c, prompter, QStringLiteral("CP6003"));
+  ASSERT_TRUE(backAtTheLists());
+  openCp(*c, prompter, QStringLiteral("CP6004"));
+  ASSERT_TRUE(backAtTheLists());
+  openCp(*c, prompter, QStringLiteral("CP6001"));
+  EXPECT_TRUE(control<QGroupBox>(*c, "CBFRM")->isVisible());
+  EXPECT_NE(c->tree().blocks().find(QStringLiteral("BOILER:LC101")), nullptr);
+  EXPECT_EQ(prompter.boxes(),
+            "CP Locked|[CP6003] is locked, Override?; "
+            "CP Checkpoint|[CP6004] Checkpoint in Progress");
 }
 
 TEST_F(EndToEnd, ARefusedChangeShowsTheSimulatorsMessageAndAnAcceptedOneSticks) {
