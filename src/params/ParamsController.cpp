@@ -127,7 +127,7 @@ ParmEditFRM* ParamsController::parmEditor() const {
 void ParamsController::edit() {
   const QString& block = tree_.currSelBlk();
   if (block.isEmpty()) return;
-  if (editors_.size() + static_cast<qsizetype>(asked_.size()) >= kMaxEditors) {
+  if (editors_.size() + static_cast<qsizetype>(reads_.editorsWaiting()) >= kMaxEditors) {
     prompter_.inform(Prompter::Icon::Exclamation, QStringLiteral("Can not edit block"),
                      QStringLiteral("%1 parameter editors are open already. Close one of them "
                                     "and press Edit again.")
@@ -138,8 +138,7 @@ void ParamsController::edit() {
     return;
   const std::string wireBlock = link::toWire(block);
   sender_.sendRawData(getParmsCommand(wireBlock));
-  asked_.push_back(wireBlock);
-  reads_.askedForEditor();
+  reads_.askedForEditor(wireBlock);
 }
 
 void ParamsController::readLiveValues(const std::vector<std::string>& blocks) {
@@ -178,7 +177,6 @@ void ParamsController::readAnswered() {
 
 void ParamsController::connectionReset() {
   outstanding_.clear();
-  asked_.clear();
   unasked_ = 0;
   const bool reading = reads_.readsWaiting() > 0;
   reads_.clear();
@@ -199,11 +197,12 @@ void ParamsController::unloadAll() {
 // ---- the parameter list ---------------------------------------------------------------
 
 void ParamsController::onClrPrmLst() {
-  if (reads_.listBegins()) return;  // a read's list, for no editor
+  const ParamReads::Answer answer = reads_.listBegins();
+  if (answer.read) return;  // a read's list, for no editor
   // An editor whose list never completed can be neither shown nor closed by anything once
   // the next list begins: it is unloaded now, with its "MODDONE:", not left behind.
   if (parmEditor_ && !parmEditor_->isVisible()) discard(parmEditor_);
-  if (asked_.empty()) {
+  if (!answer.editorFor) {
     // Nobody pressed Edit for this list: it opens no window, and its rows find none.
     parmEditor_ = nullptr;
     ++unasked_;
@@ -211,8 +210,7 @@ void ParamsController::onClrPrmLst() {
     return;
   }
   // The block Edit was pressed for, even if the tree's selection has moved on since.
-  const QString block = link::fromWire(asked_.front());
-  asked_.pop_front();
+  const QString block = link::fromWire(*answer.editorFor);
   auto* editor = new ParmEditFRM(block, &form_);
   parmEditor_ = editor;
   editors_.append(editor);
@@ -265,12 +263,10 @@ void ParamsController::sayUnasked() {
 }
 
 void ParamsController::onErrPrmLst(std::string_view line) {
-  if (reads_.listRefused()) {
+  if (reads_.listRefused().read) {
     readAnswered();
     return;
   }
-  // The answer to the oldest request.
-  if (!asked_.empty()) asked_.pop_front();
   prompter_.inform(Prompter::Icon::Exclamation, QStringLiteral("Can not edit block"),
                    QStringLiteral("ERROR MSG: ") + link::fromWire(paramListError(line)));
   form_.updStatBar(QStringLiteral("Error getting parameters"), 3);

@@ -8,7 +8,6 @@
 #include <QString>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,7 +57,7 @@ class ParamsController : public QObject {
   std::size_t outstandingEdits() const { return outstanding_.size(); }
   // Editors not yet unloaded, and parameter lists asked for and not yet begun.
   int editorCount() const { return static_cast<int>(editors_.size()); }
-  std::size_t listsAsked() const { return asked_.size(); }
+  std::size_t listsAsked() const { return reads_.editorsWaiting(); }
   // Parameter lists that came without being asked for since the connection was made.
   std::size_t unaskedLists() const { return unasked_; }
 
@@ -116,7 +115,6 @@ class ParamsController : public QObject {
   std::int32_t editWindowCnt_ = 0;
   OutstandingEdits outstanding_;
   // The blocks "GETPARMS:" was sent for, oldest first: each list or error answers one.
-  std::deque<std::string> asked_;
   std::size_t unasked_ = 0;
   bool unaskedSayPending_ = false;
   ParamReads reads_;

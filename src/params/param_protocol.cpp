@@ -76,8 +76,9 @@ void OutstandingEdits::clear() {
   blocks_.clear();
 }
 
-void ParamReads::askedForEditor() {
-  asked_.push_back({false, {}});
+void ParamReads::askedForEditor(std::string block) {
+  asked_.push_back({false, std::move(block)});
+  ++editorsWaiting_;
 }
 
 void ParamReads::askedForRead(std::string block) {
@@ -93,24 +94,30 @@ void ParamReads::giveUpReading() {
   if (readsWaiting_ > 0) --readsWaiting_;
 }
 
-bool ParamReads::listBegins() {
+std::optional<ParamReads::Asked> ParamReads::takeOldest() {
   giveUpReading();
-  if (asked_.empty()) return false;
+  if (asked_.empty()) return std::nullopt;
   Asked a = std::move(asked_.front());
   asked_.pop_front();
-  if (!a.read) return false;
-  values_[a.block].clear();
-  reading_ = std::move(a.block);
-  return true;
+  if (!a.read) --editorsWaiting_;
+  return a;
 }
 
-bool ParamReads::listRefused() {
-  giveUpReading();
-  if (asked_.empty()) return false;
-  const bool read = asked_.front().read;
-  asked_.pop_front();
-  if (read && readsWaiting_ > 0) --readsWaiting_;
-  return read;
+ParamReads::Answer ParamReads::listBegins() {
+  std::optional<Asked> a = takeOldest();
+  if (!a) return {};
+  if (!a->read) return {false, std::move(a->block)};
+  values_[a->block].clear();
+  reading_ = std::move(a->block);
+  return {true, std::nullopt};
+}
+
+ParamReads::Answer ParamReads::listRefused() {
+  std::optional<Asked> a = takeOldest();
+  if (!a) return {};
+  if (!a->read) return {false, std::move(a->block)};
+  if (readsWaiting_ > 0) --readsWaiting_;
+  return {true, std::nullopt};
 }
 
 bool ParamReads::row(std::string_view line) {
@@ -138,6 +145,7 @@ void ParamReads::clear() {
   asked_.clear();
   reading_.reset();
   readsWaiting_ = 0;
+  editorsWaiting_ = 0;
   clearBatch();
 }
 

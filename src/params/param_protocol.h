@@ -63,19 +63,26 @@ class OutstandingEdits {
   std::deque<std::string> blocks_;
 };
 
-// Parameter lists read for the program's own use (the live values a revert checks), among
-// the lists asked for editors. The server answers "GETPARMS:" in the order received, each
-// with a list or an error, so a queue of what each request was for tells them apart.
+// What each "GETPARMS:" went out for: an editor (the block Edit was pressed for) or a read
+// for the program's own use (the live values a revert checks). The server answers them in
+// the order received, each with a list or an error, so one queue tells every answer's
+// owner.
 class ParamReads {
  public:
-  // What a "GETPARMS:" went out for.
-  void askedForEditor();
+  void askedForEditor(std::string block);
   void askedForRead(std::string block);
+  // Requests for editors not yet answered.
+  std::size_t editorsWaiting() const { return editorsWaiting_; }
 
-  // A list begins ("CLRPRMLST") or is refused ("ERRPRMLST"): true when it answers a read.
-  // Nothing asked counts as an editor's, as lists always did.
-  bool listBegins();
-  bool listRefused();
+  // Whom a list or a refusal answers: a read, or else the editor of `editorFor`; neither
+  // when nobody asked for it.
+  struct Answer {
+    bool read = false;
+    std::optional<std::string> editorFor;
+  };
+  // A list begins ("CLRPRMLST") or is refused ("ERRPRMLST").
+  Answer listBegins();
+  Answer listRefused();
   // A row of the list arriving, and its end: true when the list answers a read. A read's
   // rows beyond kMaxParams are dropped.
   bool row(std::string_view line);
@@ -103,10 +110,12 @@ class ParamReads {
     std::string block;
   };
   void giveUpReading();
+  std::optional<Asked> takeOldest();
 
   std::deque<Asked> asked_;
   std::optional<std::string> reading_;  // the block whose list is arriving for a read
   std::size_t readsWaiting_ = 0;
+  std::size_t editorsWaiting_ = 0;
   std::map<std::string, std::map<std::string, std::string, std::less<>>, std::less<>> values_;
   std::vector<std::string> blocksRead_;
 };

@@ -239,27 +239,32 @@ TEST(ParamGrid, ComparingMarksDifferencesAndTakingMakesThemEditsOfEditableRowsOn
 
 TEST(ParamProtocol, ListsAnswerRequestsInOrderAndAReadsListFillsNoEditor) {
   ParamReads reads;
-  EXPECT_FALSE(reads.listBegins());  // asked by nobody: an editor's, as always
-  reads.askedForEditor();
+  EXPECT_FALSE(reads.listBegins().read);  // asked by nobody: an editor's, as always
+  EXPECT_FALSE(reads.listBegins().editorFor);
+  reads.askedForEditor("CMP1:E1");
   reads.askedForRead("CMP1:A");
   reads.askedForRead("CMP1:B");
   reads.askedForRead("CMP1:C");
-  reads.askedForEditor();
+  reads.askedForEditor("CMP1:E2");
   EXPECT_EQ(reads.readsWaiting(), 3u);
+  EXPECT_EQ(reads.editorsWaiting(), 2u);
 
-  EXPECT_FALSE(reads.listBegins());
+  EXPECT_EQ(reads.listBegins().editorFor, "CMP1:E1");
   EXPECT_FALSE(reads.row(prmLine("HILIM", "1")));
   EXPECT_FALSE(reads.listDone());
-  EXPECT_TRUE(reads.listBegins());  // A
+  EXPECT_TRUE(reads.listBegins().read);  // A
   EXPECT_TRUE(reads.row(prmLine("HILIM", "100.0")));
   EXPECT_TRUE(reads.row(prmLine("", "no name")));
   EXPECT_TRUE(reads.row(prmLine("DESCRP", "two  words ")));
   EXPECT_TRUE(reads.listDone());
-  EXPECT_TRUE(reads.listBegins());  // B, cut short by the next answer: not read
+  EXPECT_TRUE(reads.listBegins().read);  // B, cut short by the next answer: not read
   EXPECT_TRUE(reads.row(prmLine("KP", "1")));
-  EXPECT_TRUE(reads.listRefused());  // C
+  EXPECT_TRUE(reads.listRefused().read);  // C
   EXPECT_EQ(reads.readsWaiting(), 0u);
-  EXPECT_FALSE(reads.listBegins());
+  const ParamReads::Answer refused = reads.listRefused();
+  EXPECT_FALSE(refused.read);
+  EXPECT_EQ(refused.editorFor, "CMP1:E2");
+  EXPECT_EQ(reads.editorsWaiting(), 0u);
 
   EXPECT_EQ(reads.blocksRead(), Strings{"CMP1:A"});
   ASSERT_EQ(reads.values().size(), 1u);
@@ -269,8 +274,10 @@ TEST(ParamProtocol, ListsAnswerRequestsInOrderAndAReadsListFillsNoEditor) {
   EXPECT_EQ(a.at("DESCRP"), "two  words");
 
   reads.askedForRead("CMP1:D");
+  reads.askedForEditor("CMP1:E3");
   reads.clear();  // the connection went
   EXPECT_EQ(reads.readsWaiting(), 0u);
+  EXPECT_EQ(reads.editorsWaiting(), 0u);
   EXPECT_TRUE(reads.values().empty());
-  EXPECT_FALSE(reads.listBegins());
+  EXPECT_FALSE(reads.listBegins().editorFor);
 }
